@@ -1,0 +1,52 @@
+# Entry points: `make demo` runs the demo, `make test` builds and runs every test.
+# Both install the Debian packages they need first.
+
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 20
+CMAKE_GEN := -G Ninja
+
+.PHONY: all deps build demo test test-main test-asan test-tsan fuzz bench clean
+
+all: build
+
+deps:
+	@./scripts/ensure-packages.sh
+
+build: deps
+	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j$(JOBS)
+
+demo: build
+	@./scripts/demo.sh
+
+test: test-main test-asan test-tsan fuzz
+
+test-main: build
+	ctest --test-dir build --output-on-failure -j$(JOBS) --timeout 600
+
+# The library (and the server that links it) under AddressSanitizer + UBSan, then ThreadSanitizer.
+test-asan: deps
+	cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESS_SANITIZER=address \
+	    -DTESS_BUILD_CLIENT=OFF -DTESS_BUILD_BENCH=OFF
+	cmake --build build-asan -j$(JOBS)
+	ctest --test-dir build-asan --output-on-failure -j$(JOBS) --timeout 900
+
+test-tsan: deps
+	cmake -S . -B build-tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESS_SANITIZER=thread \
+	    -DTESS_BUILD_CLIENT=OFF -DTESS_BUILD_BENCH=OFF
+	cmake --build build-tsan -j$(JOBS)
+	ctest --test-dir build-tsan --output-on-failure -j$(JOBS) --timeout 900
+
+# Each libFuzzer target for a short, fixed time.
+fuzz: deps
+	cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESS_FUZZ=ON \
+	    -DTESS_BUILD_CLIENT=OFF -DTESS_BUILD_SERVER=OFF -DTESS_BUILD_BENCH=OFF -DBUILD_TESTING=OFF
+	cmake --build build-fuzz -j$(JOBS)
+	./scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+bench: build
+	./scripts/bench.sh
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz

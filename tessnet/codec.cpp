@@ -1,0 +1,320 @@
+#include "codec.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+#include <memory>
+
+namespace tessnet {
+
+namespace {
+
+// ---------------------------------------------------------------- CRC-32 (slicing by 8)
+
+constexpr std::uint32_t kCrcPolynomial = 0xEDB88320u;
+
+constexpr std::array<std::array<std::uint32_t, 256>, 8> MakeCrcTables() {
+    std::array<std::array<std::uint32_t, 256>, 8> t{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ kCrcPolynomial : c >> 1;
+        t[0][i] = c;
+    }
+    for (std::size_t s = 1; s < 8; ++s)
+        for (std::size_t i = 0; i < 256; ++i) t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
+    return t;
+}
+
+constexpr auto kCrcTables = MakeCrcTables();
+
+// ---------------------------------------------------------------- codec constants
+
+constexpr unsigned kCodeEnd = 256;
+constexpr unsigned kCodeGrow = 257;
+constexpr unsigned kCodeReset = 258;
+constexpr unsigned kFirstCode = 259;
+constexpr unsigned kLastCode = 32767;
+constexpr unsigned kMinWidth = 9;
+constexpr unsigned kMaxWidth = 15;
+constexpr std::size_t kMagicLength = sizeof(kCodecMagic);
+
+// ---------------------------------------------------------------- compressor dictionary
+//
+// The dictionary maps (prefix code, byte) to a code. Only that mapping is observable, so it is an
+// open-addressed table sized to the input rather than one fixed table of 35023 slots. Clearing it
+// per call would cost more than compressing a short body, so every slot carries a generation stamp
+// and a reset just moves to the next generation.
+
+constexpr unsigned kKeyBits = 23;  // 15-bit prefix and 8-bit character
+constexpr std::uint32_t kKeyMask = (1u << kKeyBits) - 1;
+constexpr std::uint32_t kMaxGeneration = (1u << (32 - kKeyBits)) - 1;
+constexpr unsigned kMaxTableBits = 16;
+
+struct CompressorTable {
+    std::uint32_t stamped[1u << kMaxTableBits];  // generation << 23 | key; stale generation = empty
+    std::uint16_t code[1u << kMaxTableBits];
+    std::uint32_t generation = kMaxGeneration;  // forces a clear on first use
+
+    void NextGeneration() {
+        if (++generation > kMaxGeneration) {
+            std::memset(stamped, 0, sizeof(stamped));
+            generation = 1;
+        }
+    }
+};
+
+// One table per thread, kept for the thread's lifetime: calls on one thread never overlap.
+CompressorTable& ThreadTable() {
+    thread_local std::unique_ptr<CompressorTable> table;
+    if (!table) table = std::make_unique<CompressorTable>();
+    return *table;
+}
+
+struct BitWriter {
+    std::uint8_t* out;
+    std::size_t pos;
+    std::uint32_t buffer = 0;  // low `count` bits are pending, count in 0..8 between codes
+    unsigned count = 0;
+
+    // The byte holding a code's last bits stays pending even when full.
+    inline void Emit(unsigned code, unsigned width) {
+        buffer = (buffer << width) | code;
+        count += width;
+        while (count > 8) {
+            count -= 8;
+            out[pos++] = static_cast<std::uint8_t>(buffer >> count);
+        }
+    }
+    inline void Flush() {
+        if (count) out[pos++] = static_cast<std::uint8_t>(buffer << (8 - count));
+        count = 0;
+    }
+};
+
+}  // namespace
+
+std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t length) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    std::uint32_t c = ~crc;
+    const auto& t = kCrcTables;
+    while (length >= 8) {
+        std::uint32_t lo;
+        std::uint32_t hi;
+        std::memcpy(&lo, p, 4);
+        std::memcpy(&hi, p + 4, 4);
+        if constexpr (std::endian::native == std::endian::big) {
+            lo = __builtin_bswap32(lo);
+            hi = __builtin_bswap32(hi);
+        }
+        lo ^= c;
+        c = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
+            t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
+        p += 8;
+        length -= 8;
+    }
+    while (length--) c = (c >> 8) ^ t[0][(c ^ *p++) & 0xFF];
+    return ~c;
+}
+
+std::uint32_t Crc32(const void* data, std::size_t length) {
+    return length ? Crc32Update(0, data, length) : 0;
+}
+
+std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std::uint8_t* output,
+                      std::uint16_t capacity, std::uint16_t& outputLength) {
+    outputLength = 0;
+    const std::size_t n = inputLength;
+    const std::size_t cap = capacity;
+    if (!input || n < kCodecMinInput) return CODEC_NO_GAIN;
+    if (!output || cap < kMagicLength) return CODEC_OUTPUT_FULL;
+
+    std::memcpy(output, kCodecMagic, kMagicLength);
+    BitWriter w{output, kMagicLength};
+
+    CompressorTable& table = ThreadTable();
+    // Enough slots for one code per input byte at a load factor below 2/3.
+    unsigned bits = 9;
+    while (bits < kMaxTableBits && (1u << bits) < n + n / 2) ++bits;
+    const std::uint32_t mask = (1u << bits) - 1;
+    const unsigned shift = 32 - bits;
+
+    table.NextGeneration();
+    std::uint32_t stamp = table.generation << kKeyBits;
+    unsigned nextCode = kFirstCode;
+    unsigned width = kMinWidth;
+    unsigned maxCode = (1u << kMinWidth) - 1;
+
+    unsigned string = input[0];
+    for (std::size_t i = 1; i < n; ++i) {
+        if (w.pos > n - 5) {
+            outputLength = static_cast<std::uint16_t>(w.pos);
+            return CODEC_NO_GAIN;
+        }
+        // A step writes at most four bytes: the string, a marker and the pending byte.
+        if (w.pos > cap - 5) {
+            outputLength = static_cast<std::uint16_t>(w.pos);
+            return CODEC_OUTPUT_FULL;
+        }
+        const unsigned c = input[i];
+        const std::uint32_t key = (static_cast<std::uint32_t>(string) << 8) | c;
+        std::uint32_t h = (key * 2654435761u) >> shift;
+        for (;;) {
+            const std::uint32_t s = table.stamped[h];
+            if (s == (stamp | key)) {
+                string = table.code[h];
+                break;
+            }
+            if ((s & ~kKeyMask) != stamp) {
+                table.stamped[h] = stamp | key;
+                table.code[h] = static_cast<std::uint16_t>(nextCode);
+                ++nextCode;
+                w.Emit(string, width);
+                string = c;
+                if (nextCode > kLastCode) {
+                    w.Emit(kCodeReset, width);
+                    table.NextGeneration();
+                    stamp = table.generation << kKeyBits;
+                    nextCode = kFirstCode;
+                    width = kMinWidth;
+                    maxCode = (1u << kMinWidth) - 1;
+                } else if (nextCode > maxCode) {
+                    w.Emit(kCodeGrow, width);
+                    ++width;
+                    maxCode = 2 * maxCode + 1;
+                }
+                break;
+            }
+            h = (h + 1) & mask;
+        }
+    }
+    // The last string, the end code and the pending byte: at most five bytes.
+    if (w.pos + 5 > cap) {
+        outputLength = static_cast<std::uint16_t>(w.pos);
+        return CODEC_OUTPUT_FULL;
+    }
+    w.Emit(string, width);
+    w.Emit(kCodeEnd, width);
+    w.Flush();
+    outputLength = static_cast<std::uint16_t>(w.pos);
+    return CODEC_OK;
+}
+
+namespace {
+
+// Decoder state. A code's string is always a run of earlier output (its prefix's string was
+// written just before the byte that completed it), so a code is stored as where its string starts
+// in the output and how long it is, and expanding it is one copy instead of a prefix walk. Entries
+// of an earlier dictionary are never read: only codes below nextCode are expanded.
+struct DecoderTable {
+    std::uint16_t offset[kLastCode + 1];
+    std::uint16_t length[kLastCode + 1];
+};
+
+thread_local std::unique_ptr<DecoderTable> tlsDecoder;
+
+struct BitReader {
+    const std::uint8_t* in;
+    std::size_t n;
+    std::size_t loaded;  // bytes moved into the buffer
+    std::uint64_t buffer = 0;
+    unsigned count = 0;
+
+    // Bytes whose bits have been needed; a partly used byte counts as consumed.
+    std::size_t Position() const { return loaded - count / 8; }
+
+    // False when the input ends before `width` bits.
+    inline bool Read(unsigned width, unsigned& code) {
+        if (count < width) {
+            while (count <= 56 && loaded < n) {
+                buffer = (buffer << 8) | in[loaded++];
+                count += 8;
+            }
+            if (count < width) return false;
+        }
+        count -= width;
+        code = static_cast<unsigned>(buffer >> count) & ((1u << width) - 1);
+        return true;
+    }
+};
+
+}  // namespace
+
+std::uint8_t Decompress(const std::uint8_t* input, std::uint16_t inputLength, std::uint8_t* output,
+                        std::uint16_t capacity, std::uint16_t& outputLength) {
+    outputLength = 0;
+    const std::size_t n = inputLength;
+    const std::size_t cap = capacity;
+    if (!input || n < kMagicLength || std::memcmp(input, kCodecMagic, kMagicLength) != 0)
+        return CODEC_BAD_MAGIC;
+    BitReader r{input, n, kMagicLength};
+    if (r.Position() >= n) return CODEC_OK;
+    if (!output) return CODEC_OUTPUT_FULL;
+
+    if (!tlsDecoder) tlsDecoder = std::make_unique<DecoderTable>();
+    DecoderTable& table = *tlsDecoder;
+
+    std::size_t count = 0;
+    auto done = [&](std::uint8_t result) {
+        outputLength = static_cast<std::uint16_t>(count);
+        return result;
+    };
+
+    for (;;) {  // one pass per dictionary
+        unsigned nextCode = kFirstCode;
+        unsigned width = kMinWidth;
+        unsigned old;
+        if (!r.Read(width, old)) return done(CODEC_BAD_CODE);
+        if (old == kCodeEnd) return done(CODEC_OK);
+        if (old > 255) return done(CODEC_BAD_CODE);  // a fresh dictionary starts with a byte
+        if (count + 1 > cap) return done(CODEC_OUTPUT_FULL);
+        std::size_t oldPos = count;
+        std::size_t oldLen = 1;
+        output[count++] = static_cast<std::uint8_t>(old);
+        if (r.Position() >= n) return done(CODEC_OK);
+
+        for (;;) {
+            if (count + 5 > cap) return done(CODEC_OUTPUT_FULL);
+            unsigned code;
+            if (!r.Read(width, code)) return done(CODEC_BAD_CODE);
+            if (code == kCodeEnd) return done(CODEC_OK);
+            if (code == kCodeReset) {
+                if (r.Position() < n) break;
+                return done(CODEC_OK);
+            }
+            if (code == kCodeGrow) {
+                if (++width > kMaxWidth) return done(CODEC_BAD_CODE);
+                if (r.Position() >= n) return done(CODEC_OK);
+                continue;
+            }
+            const std::size_t pos = count;
+            std::size_t len;
+            if (code < 256) {
+                len = 1;
+                output[count++] = static_cast<std::uint8_t>(code);
+            } else if (code < nextCode) {
+                len = table.length[code];
+                if (count + len > cap) return done(CODEC_OUTPUT_FULL);
+                std::memcpy(output + count, output + table.offset[code], len);
+                count += len;
+            } else if (code == nextCode) {
+                // The code being defined: the previous string plus its own first byte.
+                len = oldLen + 1;
+                if (count + len > cap) return done(CODEC_OUTPUT_FULL);
+                std::memcpy(output + count, output + oldPos, oldLen);
+                output[count + oldLen] = output[oldPos];
+                count += len;
+            } else {
+                return done(CODEC_BAD_CODE);
+            }
+            if (nextCode > kLastCode - 1) return done(CODEC_BAD_CODE);  // needed a reset first
+            table.offset[nextCode] = static_cast<std::uint16_t>(oldPos);
+            table.length[nextCode] = static_cast<std::uint16_t>(oldLen + 1);
+            ++nextCode;
+            oldPos = pos;
+            oldLen = len;
+            if (r.Position() >= n) return done(CODEC_OK);
+        }
+    }
+}
+
+}  // namespace tessnet
