@@ -41,24 +41,68 @@ constexpr std::size_t kMagicLength = sizeof(kCodecMagic);
 // ---------------------------------------------------------------- compressor dictionary
 //
 // The dictionary maps (prefix code, byte) to a code. Only that mapping is observable, so it is an
-// open-addressed table sized to the input rather than one fixed table of 35023 slots. Clearing it
-// per call would cost more than compressing a short body, so every slot carries a generation stamp
-// and a reset just moves to the next generation.
+// open-addressed table that starts small enough to stay in the first-level cache and doubles as
+// codes are defined. Clearing it per call would cost more than compressing a short body, so every
+// slot carries a generation stamp and a reset just moves to the next generation.
 
 constexpr unsigned kKeyBits = 23;  // 15-bit prefix and 8-bit character
 constexpr std::uint32_t kKeyMask = (1u << kKeyBits) - 1;
 constexpr std::uint32_t kMaxGeneration = (1u << (32 - kKeyBits)) - 1;
-constexpr unsigned kMaxTableBits = 16;
+constexpr unsigned kMinTableBits = 9;
+constexpr unsigned kStartTableBits = 14;
+constexpr unsigned kMaxTableBits = 16;  // 32508 codes at a load factor below 1/2
 
 struct CompressorTable {
     std::uint32_t stamped[1u << kMaxTableBits];  // generation << 23 | key; stale generation = empty
     std::uint16_t code[1u << kMaxTableBits];
+    std::uint32_t keyOf[kLastCode + 1];  // key of each defined code, to rebuild a grown table
     std::uint32_t generation = kMaxGeneration;  // forces a clear on first use
+    std::uint32_t stamp = 0;
+    unsigned bits = 0;
+    unsigned shift = 0;
+    std::uint32_t mask = 0;
+    unsigned growAt = 0;  // nextCode at which the table doubles
 
     void NextGeneration() {
         if (++generation > kMaxGeneration) {
             std::memset(stamped, 0, sizeof(stamped));
             generation = 1;
+        }
+        stamp = generation << kKeyBits;
+    }
+
+    void Size(unsigned newBits) {
+        bits = newBits;
+        shift = 32 - bits;
+        mask = (1u << bits) - 1;
+        growAt = bits < kMaxTableBits ? kFirstCode + (1u << (bits - 2)) : ~0u;
+    }
+
+    // A fresh, empty dictionary sized for an input of n bytes.
+    void Reset(std::size_t n) {
+        unsigned b = kMinTableBits;
+        while (b < kStartTableBits && (1u << b) < 2*n) ++b;
+        Size(b);
+        NextGeneration();
+    }
+
+    inline std::uint32_t Home(std::uint32_t key) const { return (key * 2654435761u) >> shift; }
+
+    inline void Insert(std::uint32_t h, std::uint32_t key, unsigned c) {
+        stamped[h] = stamp | key;
+        code[h] = static_cast<std::uint16_t>(c);
+        keyOf[c] = key;
+    }
+
+    // Doubles the table and re-enters every code defined so far.
+    void Grow(unsigned nextCode) {
+        Size(bits + 1);
+        NextGeneration();
+        for (unsigned c = kFirstCode; c < nextCode; ++c) {
+            const std::uint32_t key = keyOf[c];
+            std::uint32_t h = Home(key);
+            while ((stamped[h] & ~kKeyMask) == stamp) h = (h + 1) & mask;
+            Insert(h, key, c);
         }
     }
 };
@@ -73,20 +117,32 @@ CompressorTable& ThreadTable() {
 struct BitWriter {
     std::uint8_t* out;
     std::size_t pos;
-    std::uint32_t buffer = 0;  // low `count` bits are pending, count in 0..8 between codes
-    unsigned count = 0;
+    std::size_t capacity;
+    std::uint64_t pending = 0;  // bits not yet written, most significant first
+    unsigned count = 0;         // number of pending bits, 1 to 8 between codes
 
-    // The byte holding a code's last bits stays pending even when full.
+    // Writes every complete byte except the one that holds the code's last bits: that byte stays
+    // pending even when full. Away from the end of the buffer all eight bytes are stored at once
+    // (the bytes past the complete ones are rewritten later), which saves a data-dependent loop.
     inline void Emit(unsigned code, unsigned width) {
-        buffer = (buffer << width) | code;
         count += width;
-        while (count > 8) {
-            count -= 8;
-            out[pos++] = static_cast<std::uint8_t>(buffer >> count);
+        pending |= static_cast<std::uint64_t>(code) << (64 - count);
+        const unsigned whole = (count - 1) >> 3;
+        if (pos + 8 <= capacity) {
+            std::uint64_t bytes = pending;
+            if constexpr (std::endian::native == std::endian::little)
+                bytes = __builtin_bswap64(bytes);
+            std::memcpy(out + pos, &bytes, 8);
+        } else {
+            for (unsigned k = 0; k < whole; ++k)
+                out[pos + k] = static_cast<std::uint8_t>(pending >> (56 - 8 * k));
         }
+        pos += whole;
+        pending <<= 8 * whole;
+        count -= 8 * whole;
     }
     inline void Flush() {
-        if (count) out[pos++] = static_cast<std::uint8_t>(buffer << (8 - count));
+        if (count) out[pos++] = static_cast<std::uint8_t>(pending >> 56);
         count = 0;
     }
 };
@@ -129,17 +185,21 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
     if (!output || cap < kMagicLength) return CODEC_OUTPUT_FULL;
 
     std::memcpy(output, kCodecMagic, kMagicLength);
-    BitWriter w{output, kMagicLength};
+    BitWriter w{output, kMagicLength, cap};
 
     CompressorTable& table = ThreadTable();
-    // Enough slots for one code per input byte at a load factor below 2/3.
-    unsigned bits = 9;
-    while (bits < kMaxTableBits && (1u << bits) < n + n / 2) ++bits;
-    const std::uint32_t mask = (1u << bits) - 1;
-    const unsigned shift = 32 - bits;
-
-    table.NextGeneration();
-    std::uint32_t stamp = table.generation << kKeyBits;
+    // The hot loop keeps the table's fields in locals: byte stores to the output could alias them.
+    std::uint32_t* const stamped = table.stamped;
+    const std::uint16_t* const codes = table.code;
+    std::uint32_t stamp, mask;
+    unsigned shift;
+    auto load = [&] {
+        stamp = table.stamp;
+        mask = table.mask;
+        shift = table.shift;
+    };
+    table.Reset(n);
+    load();
     unsigned nextCode = kFirstCode;
     unsigned width = kMinWidth;
     unsigned maxCode = (1u << kMinWidth) - 1;
@@ -157,34 +217,38 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
         }
         const unsigned c = input[i];
         const std::uint32_t key = (static_cast<std::uint32_t>(string) << 8) | c;
+        const std::uint32_t want = stamp | key;
         std::uint32_t h = (key * 2654435761u) >> shift;
-        for (;;) {
-            const std::uint32_t s = table.stamped[h];
-            if (s == (stamp | key)) {
-                string = table.code[h];
-                break;
-            }
-            if ((s & ~kKeyMask) != stamp) {
-                table.stamped[h] = stamp | key;
-                table.code[h] = static_cast<std::uint16_t>(nextCode);
-                ++nextCode;
-                w.Emit(string, width);
-                string = c;
-                if (nextCode > kLastCode) {
-                    w.Emit(kCodeReset, width);
-                    table.NextGeneration();
-                    stamp = table.generation << kKeyBits;
-                    nextCode = kFirstCode;
-                    width = kMinWidth;
-                    maxCode = (1u << kMinWidth) - 1;
-                } else if (nextCode > maxCode) {
-                    w.Emit(kCodeGrow, width);
-                    ++width;
-                    maxCode = 2 * maxCode + 1;
-                }
-                break;
-            }
+        std::uint32_t s;
+        while ((s = stamped[h]) != want) {
+            if ((s & ~kKeyMask) != stamp) break;  // empty: (string, c) is new
             h = (h + 1) & mask;
+        }
+        if (s == want) {
+            string = codes[h];
+            continue;
+        }
+        table.Insert(h, key, nextCode);
+        ++nextCode;
+        w.Emit(string, width);
+        string = c;
+        if (nextCode > maxCode) {
+            if (nextCode > kLastCode) {
+                w.Emit(kCodeReset, width);
+                table.Reset(n);
+                load();
+                nextCode = kFirstCode;
+                width = kMinWidth;
+                maxCode = (1u << kMinWidth) - 1;
+                continue;
+            }
+            w.Emit(kCodeGrow, width);
+            ++width;
+            maxCode = 2 * maxCode + 1;
+        }
+        if (nextCode >= table.growAt) {
+            table.Grow(nextCode);
+            load();
         }
     }
     // The last string, the end code and the pending byte: at most five bytes.

@@ -1,0 +1,194 @@
+// Codec throughput beside zlib on the same data, in one run.
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "codec.h"
+#include "sample_data.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::size_t kChunk = 8160;
+constexpr std::size_t kLarge = 61408;
+constexpr std::size_t kChunkCount = 64;
+
+enum Data { kText, kRandom, kLargeText };
+
+// Distinct chunks, so caches see a stream rather than one block.
+const std::vector<Bytes>& Chunks(Data which) {
+    static const std::vector<Bytes> sets[3] = {
+        [] {
+            std::vector<Bytes> v;
+            const Bytes all = sample::EnglishText(kChunk * kChunkCount, 21);
+            for (std::size_t i = 0; i < kChunkCount; ++i)
+                v.emplace_back(all.begin() + i * kChunk, all.begin() + (i + 1) * kChunk);
+            return v;
+        }(),
+        [] {
+            std::vector<Bytes> v;
+            const Bytes all = sample::RandomBytes(kChunk * kChunkCount, 22);
+            for (std::size_t i = 0; i < kChunkCount; ++i)
+                v.emplace_back(all.begin() + i * kChunk, all.begin() + (i + 1) * kChunk);
+            return v;
+        }(),
+        [] {
+            std::vector<Bytes> v;
+            for (std::uint32_t i = 0; i < 8; ++i) v.push_back(sample::EnglishText(kLarge, 30 + i));
+            return v;
+        }(),
+    };
+    return sets[which];
+}
+
+void SetBytes(benchmark::State& state, std::size_t perIteration) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * perIteration));
+}
+
+void BM_Compress(benchmark::State& state, Data which) {
+    const auto& chunks = Chunks(which);
+    Bytes out(61440);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Bytes& in = chunks[i++ % chunks.size()];
+        std::uint16_t n;
+        benchmark::DoNotOptimize(tessnet::Compress(in.data(), static_cast<std::uint16_t>(in.size()),
+                                                   out.data(), 61440, n));
+    }
+    SetBytes(state, chunks[0].size());
+}
+
+std::vector<Bytes> CompressedChunks(Data which) {
+    std::vector<Bytes> packed;
+    for (const Bytes& in : Chunks(which)) {
+        Bytes out(61440);
+        std::uint16_t n = 0;
+        if (tessnet::Compress(in.data(), static_cast<std::uint16_t>(in.size()), out.data(), 61440,
+                              n) != tessnet::CODEC_OK)
+            return {};
+        out.resize(n);
+        packed.push_back(out);
+    }
+    return packed;
+}
+
+void BM_Decompress(benchmark::State& state, Data which) {
+    const auto packed = CompressedChunks(which);
+    if (packed.empty()) {
+        state.SkipWithError("data does not compress");
+        return;
+    }
+    Bytes out(61440);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Bytes& in = packed[i++ % packed.size()];
+        std::uint16_t n;
+        benchmark::DoNotOptimize(tessnet::Decompress(
+            in.data(), static_cast<std::uint16_t>(in.size()), out.data(), 61440, n));
+    }
+    SetBytes(state, Chunks(which)[0].size());
+}
+
+void BM_ZlibDeflate1(benchmark::State& state, Data which) {
+    const auto& chunks = Chunks(which);
+    z_stream zs{};
+    deflateInit(&zs, 1);
+    Bytes out(deflateBound(&zs, 61440));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Bytes& in = chunks[i++ % chunks.size()];
+        deflateReset(&zs);
+        zs.next_in = const_cast<Bytef*>(in.data());
+        zs.avail_in = static_cast<uInt>(in.size());
+        zs.next_out = out.data();
+        zs.avail_out = static_cast<uInt>(out.size());
+        benchmark::DoNotOptimize(deflate(&zs, Z_FINISH));
+    }
+    deflateEnd(&zs);
+    SetBytes(state, chunks[0].size());
+}
+
+void BM_ZlibInflate(benchmark::State& state, Data which) {
+    const auto& chunks = Chunks(which);
+    std::vector<Bytes> packed;
+    for (const Bytes& in : chunks) {
+        uLongf n = compressBound(static_cast<uLong>(in.size()));
+        Bytes out(n);
+        compress2(out.data(), &n, in.data(), static_cast<uLong>(in.size()), 1);
+        out.resize(n);
+        packed.push_back(out);
+    }
+    z_stream zs{};
+    inflateInit(&zs);
+    Bytes out(61440);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Bytes& in = packed[i++ % packed.size()];
+        inflateReset(&zs);
+        zs.next_in = const_cast<Bytef*>(in.data());
+        zs.avail_in = static_cast<uInt>(in.size());
+        zs.next_out = out.data();
+        zs.avail_out = static_cast<uInt>(out.size());
+        benchmark::DoNotOptimize(inflate(&zs, Z_FINISH));
+    }
+    inflateEnd(&zs);
+    SetBytes(state, chunks[0].size());
+}
+
+void BM_Crc32(benchmark::State& state) {
+    const Bytes data = sample::RandomBytes(8192, 40);
+    for (auto _ : state) benchmark::DoNotOptimize(tessnet::Crc32(data.data(), data.size()));
+    SetBytes(state, data.size());
+}
+
+void BM_ZlibCrc32(benchmark::State& state) {
+    const Bytes data = sample::RandomBytes(8192, 40);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(crc32(0, data.data(), static_cast<uInt>(data.size())));
+    SetBytes(state, data.size());
+}
+
+// Compression ratio of each data set, reported once as counters for the record.
+void BM_Ratio(benchmark::State& state, Data which) {
+    double ours = 0, zlib = 0, raw = 0;
+    for (auto _ : state) {
+        ours = zlib = raw = 0;
+        for (const Bytes& in : Chunks(which)) {
+            Bytes out(61440);
+            std::uint16_t n = 0;
+            raw += static_cast<double>(in.size());
+            ours += tessnet::Compress(in.data(), static_cast<std::uint16_t>(in.size()), out.data(),
+                                      61440, n) == tessnet::CODEC_OK
+                        ? n
+                        : static_cast<double>(in.size());
+            uLongf zn = compressBound(static_cast<uLong>(in.size()));
+            Bytes zout(zn);
+            compress2(zout.data(), &zn, in.data(), static_cast<uLong>(in.size()), 1);
+            zlib += static_cast<double>(zn);
+        }
+    }
+    state.counters["wmc15_ratio"] = ours / raw;
+    state.counters["zlib1_ratio"] = zlib / raw;
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_Compress, text8160, kText);
+BENCHMARK_CAPTURE(BM_ZlibDeflate1, text8160, kText);
+BENCHMARK_CAPTURE(BM_Decompress, text8160, kText);
+BENCHMARK_CAPTURE(BM_ZlibInflate, text8160, kText);
+BENCHMARK_CAPTURE(BM_Compress, random8160, kRandom);
+BENCHMARK_CAPTURE(BM_ZlibDeflate1, random8160, kRandom);
+BENCHMARK_CAPTURE(BM_ZlibInflate, random8160, kRandom);
+BENCHMARK_CAPTURE(BM_Compress, text61408, kLargeText);
+BENCHMARK_CAPTURE(BM_ZlibDeflate1, text61408, kLargeText);
+BENCHMARK_CAPTURE(BM_Decompress, text61408, kLargeText);
+BENCHMARK_CAPTURE(BM_ZlibInflate, text61408, kLargeText);
+BENCHMARK(BM_Crc32);
+BENCHMARK(BM_ZlibCrc32);
+BENCHMARK_CAPTURE(BM_Ratio, text8160, kText)->Iterations(1);
+BENCHMARK_CAPTURE(BM_Ratio, text61408, kLargeText)->Iterations(1);
+
+BENCHMARK_MAIN();
