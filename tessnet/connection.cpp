@@ -1,0 +1,252 @@
+#include "connection.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "incoming.h"
+#include "packet.h"
+#include "poller.h"
+#include "registry.h"
+#include "text.h"
+
+namespace tessnet {
+
+Connection::Connection(std::string_view account) : account_(account.substr(0, 31)) {
+    if (!inbound_.HasStorage())
+        ShowBox(nullptr, "没有足够内存供分配!CQueueTemplate类无法完成构造!", "错误",
+                TESS_ICON_ERROR);
+    uploads_.SetWaker([slot = sender_.get()] { slot->Signal(); });
+}
+
+Connection::~Connection() {
+    StopThreads();
+    std::lock_guard lock(socketMutex_);
+    if (poller_) poller_->Remove(fd_.get(), pollId_);
+    if (fd_.valid()) shutdown(fd_.get(), SHUT_RDWR);
+}
+
+int Connection::Connect(const char* ipText, int port) {
+    {
+        std::lock_guard lock(socketMutex_);
+        if (fd_.valid()) return 0;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    if (!ipText || port <= 0 || port > 65535 || inet_pton(AF_INET, ipText, &address.sin_addr) != 1)
+        return 0;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+
+    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd.valid()) return 0;
+    int rc;
+    do {
+        rc = ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) return 0;
+
+    const int one = 1;
+    setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (fcntl(fd.get(), F_SETFL, fcntl(fd.get(), F_GETFL) | O_NONBLOCK) != 0) return 0;
+    auto poller = CurrentPoller();
+    if (!poller) return 0;
+    const int raw = fd.get();
+    {
+        std::lock_guard lock(socketMutex_);
+        fd_ = std::move(fd);
+        socketOpen_ = true;
+        poller_ = poller;
+    }
+    std::uint64_t id = 0;
+    if (!poller->Add(raw, shared_from_this(), id)) {
+        std::lock_guard lock(socketMutex_);
+        socketOpen_ = false;
+        poller_.reset();
+        fd_.reset();
+        return 0;
+    }
+    {
+        std::lock_guard lock(socketMutex_);
+        pollId_ = id;
+    }
+    connected_ = true;
+    auto self = shared_from_this();
+    reader_->Start([self] { self->ReaderLoop(); });
+    sender_->Start([self] { self->SenderLoop(); });
+    return 1;
+}
+
+int Connection::SendAll(const std::uint8_t* bytes, std::size_t n) {
+    if (!bytes || n == 0) return 0;
+    std::lock_guard send(sendMutex_);
+    int fd;
+    {
+        std::lock_guard lock(socketMutex_);
+        if (!socketOpen_) return -1;
+        fd = fd_.get();  // stays open until this connection is destroyed
+    }
+    std::size_t sent = 0;
+    while (sent < n) {
+        const ssize_t r = ::send(fd, bytes + sent, n - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (r > 0) {
+            sent += static_cast<std::size_t>(r);
+            continue;
+        }
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A shutdown by Close ends this wait at once.
+            pollfd p{fd, POLLOUT, 0};
+            poll(&p, 1, static_cast<int>(kWritableWait.count()));
+            continue;
+        }
+        return -1;
+    }
+    return static_cast<int>(n);
+}
+
+bool Connection::SocketOpen() {
+    std::lock_guard lock(socketMutex_);
+    return socketOpen_;
+}
+
+bool Connection::ClaimNotice(bool quiet) {
+    std::lock_guard lock(socketMutex_);
+    if (quiet || !socketOpen_ || !connected_ || noticeClaimed_) return false;
+    noticeClaimed_ = true;
+    return true;
+}
+
+void Connection::Close(bool quiet) {
+    const bool onReader = reader_->IsCurrent();
+    // On its own reader (last configuration chunk) the notice goes out before the reader's stop
+    // is requested, since a requested stop cancels the reader's pending notifications.
+    if (onReader && ClaimNotice(quiet)) Notify(reader_, TESS_NOTE_DISCONNECTED, account_.c_str());
+    const bool notice = !onReader && ClaimNotice(quiet);
+    {
+        std::lock_guard lock(socketMutex_);
+        if (socketOpen_) {
+            socketOpen_ = false;
+            // Wakes a sender waiting for writability; the descriptor stays open for it.
+            shutdown(fd_.get(), SHUT_RDWR);
+            if (poller_) poller_->Remove(fd_.get(), pollId_);
+        }
+    }
+    StopThreads();
+    if (notice) Notify(nullptr, TESS_NOTE_DISCONNECTED, account_.c_str());
+    inbound_.Reset();
+    uploads_.Clear();
+}
+
+void Connection::StopThreads() {
+    reader_->StopWithin(kStopBound);
+    sender_->StopWithin(kStopBound);
+}
+
+void Connection::SetLoggedIn() {
+    loggedIn_ = true;
+    sender_->Signal();
+}
+
+void Connection::MarkPeerClosed(int fd) {
+    {
+        std::lock_guard lock(socketMutex_);
+        // Level-triggered readiness would repeat the end of stream forever.
+        if (poller_) poller_->Remove(fd, pollId_);
+    }
+    peerClosed_ = true;
+    reader_->Signal();
+}
+
+void Connection::OnReadable() {
+    int fd;
+    {
+        std::lock_guard lock(socketMutex_);
+        if (!fd_.valid()) return;
+        fd = fd_.get();
+    }
+    std::uint8_t buffer[8192];
+    const ssize_t r = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (r > 0) {
+        inbound_.Append(buffer, static_cast<std::size_t>(r));
+        reader_->Signal();
+        return;
+    }
+    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+    if (r < 0 && errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN) {
+        PostToHost([] {
+            const auto link = CurrentLink();
+            if (link && link->host.message_box)
+                link->host.message_box(link->host.context, "读数据出错!", "严重错误",
+                                       TESS_ICON_WARNING);
+        });
+    }
+    MarkPeerClosed(fd);
+}
+
+void Connection::ReaderLoop() {
+    auto header = std::make_unique_for_overwrite<std::uint8_t[]>(kHeaderSize);
+    auto body = std::make_unique_for_overwrite<std::uint8_t[]>(kMaxBodyLength);
+    auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
+    while (reader_->Wait(kIdleWait)) {
+        // Read before cutting: every byte that arrived before the end of stream is cut first.
+        const bool peerClosed = peerClosed_;
+        while (inbound_.Count() >= kHeaderSize) {
+            std::uint8_t c = 0;
+            if (inbound_.PeekAt(0, c) && c != ':') {
+                inbound_.Read(header.get(), 1, true);
+                continue;
+            }
+            if (inbound_.PeekAt(1, c) && c != ':') {
+                inbound_.Read(header.get(), 2, true);
+                continue;
+            }
+            if (inbound_.PeekAt(2, c) && c != ':') {
+                inbound_.Read(header.get(), 3, true);
+                continue;
+            }
+            if (inbound_.Read(header.get(), kHeaderSize, false) < kHeaderSize) continue;
+            PacketHeader decoded;
+            DecodeHeader(header.get(), decoded);
+            if (decoded.bodyLength > kMaxBodyLength) {
+                inbound_.Read(header.get(), kHeaderSize, true);
+                continue;
+            }
+            if (inbound_.Count() < decoded.bodyLength + kHeaderSize) break;
+            inbound_.Read(header.get(), kHeaderSize, true);
+            inbound_.Read(body.get(), decoded.bodyLength, true);
+            std::uint16_t length = 0;
+            if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
+                HandlePacket(*this, reader_, decoded, payload.get(), length);
+            if (reader_->StopRequested()) return;
+        }
+        if (peerClosed && !closeReported_.exchange(true)) {
+            // The server's close is handled on the host's thread: registry removal, notice 42.
+            PostToHost([weak = weak_from_this()] {
+                if (auto connection = weak.lock()) RemoveClosedByServer(connection);
+            });
+        }
+    }
+}
+
+void BuildProgress(std::uint8_t* record, std::uint8_t direction, std::string_view fileName,
+                   std::string_view account, std::uint32_t fileSize, double percentValue,
+                   std::uint16_t percent) {
+    std::memset(record, 0, TESS_PROGRESS_SIZE);
+    record[TESS_PROGRESS_OFF_DIRECTION] = direction;
+    PutField(record + TESS_PROGRESS_OFF_FILE_NAME, TESS_NAME_SIZE, fileName);
+    PutField(record + TESS_PROGRESS_OFF_ACCOUNT, TESS_ACCOUNT_SIZE, account);
+    PutU32(record + TESS_PROGRESS_OFF_FILE_SIZE, fileSize);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f%%", percentValue);
+    PutField(record + TESS_PROGRESS_OFF_PERCENT_TEXT, 32, text);
+    PutU16(record + TESS_PROGRESS_OFF_PERCENT, percent);
+}
+
+}  // namespace tessnet

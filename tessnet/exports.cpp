@@ -1,0 +1,207 @@
+// The sixteen exported functions. All run on the host's UI thread; none waits for a server.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "connection.h"
+#include "host_link.h"
+#include "packet.h"
+#include "poller.h"
+#include "registry.h"
+#include "tessnet/tessnet.h"
+#include "text.h"
+
+using namespace tessnet;
+
+namespace {
+
+constexpr std::size_t kNameWidth = TESS_NAME_SIZE;
+constexpr std::size_t kAccountWidth = TESS_ACCOUNT_SIZE;
+
+// Builds one request packet and hands it to the connection's socket. 1 or -2; the send's own
+// outcome is not reported (a dead connection shows up as notice 42).
+int SendRequest(Connection& connection, const std::uint8_t* payload, std::size_t length,
+                int command) {
+    if (length == 0 || length > kMaxPayloadLength) return -2;
+    std::array<std::uint8_t, kRequestCapacity> packet;
+    std::uint16_t packetLength = 0;
+    if (!BuildPacket(payload, static_cast<std::uint16_t>(length),
+                     static_cast<std::uint8_t>(command), 1, 1, 1, packet.data(), packet.size(),
+                     packetLength))
+        return -2;
+    connection.SendAll(packet.data(), packetLength);
+    return 1;
+}
+
+int SendToAccount(const char* account, const std::uint8_t* payload, std::size_t length,
+                  int command) {
+    if (!account) return -1;
+    const auto connection = Registry().FindByAccount(account);
+    if (!connection) return -1;
+    return SendRequest(*connection, payload, length, command);
+}
+
+// Requests whose payload is one 260-byte name field.
+int SendName(const char* account, const char* name, int command) {
+    if (!name) return 0;
+    std::array<std::uint8_t, kNameWidth> payload{};
+    PutField(payload.data(), kNameWidth, CText(name, kNameWidth));
+    return SendToAccount(account, payload.data(), payload.size(), command);
+}
+
+// Creates `path` with every missing parent; errors are ignored.
+void MakeDirectories(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        mkdir(path.substr(0, slash).c_str(), 0755);
+    mkdir(path.c_str(), 0755);
+}
+
+}  // namespace
+
+extern "C" {
+
+int InitFtpDll(const TessHost* host, int message, const char* downloadDirectory) {
+    const std::string directory(CText(downloadDirectory, 260));
+    if (!directory.empty()) MakeDirectories(directory);
+    if (!host || !host->post) return 0;
+
+    auto link = std::make_shared<HostLink>();
+    link->host = *host;
+    link->message = message;
+    link->hostThread = std::this_thread::get_id();
+    link->downloadDirectory = directory;
+    const auto previous = CurrentLink();
+    if (previous && CurrentPoller()) {
+        link->startDirectory = previous->startDirectory;
+        SetLink(std::move(link));
+        return 1;
+    }
+    std::array<char, 4096> cwd{};
+    if (getcwd(cwd.data(), cwd.size())) link->startDirectory = cwd.data();
+    SetLink(std::move(link));
+    StartPoller();
+    return 1;
+}
+
+int FreeFtpDll(void) {
+    StopPoller();
+    SetLink(nullptr);
+    return 1;
+}
+
+int ConnectServer(const char* address, int port, const char* account, const char* password) {
+    const std::string_view key = CText(account, kAccountWidth);
+    if (!password) {
+        // A plain connection (recharge) is not looked up: it may coexist with an older one.
+        auto connection = std::make_shared<Connection>(key);
+        if (connection->Connect(address, port) != 1) return 0;
+        Registry().Add(std::move(connection));
+        return 1;
+    }
+    auto connection = Registry().FindByAccount(key);
+    if (!connection) {
+        connection = std::make_shared<Connection>(key);
+        Registry().Add(connection);
+    }
+    if (connection->connected()) return 1;
+    if (connection->Connect(address, port) != 1) {
+        Registry().Remove(connection, true);
+        return 0;
+    }
+    std::array<std::uint8_t, TESS_LOGIN_SIZE> login{};
+    login[0] = 2;
+    login[1] = 1;
+    PutField(login.data() + TESS_LOGIN_OFF_ACCOUNT, kAccountWidth, key);
+    PutField(login.data() + TESS_LOGIN_OFF_PASSWORD, kAccountWidth, CText(password, kAccountWidth));
+    SendRequest(*connection, login.data(), login.size(), CMD_LOGIN);
+    return 1;
+}
+
+int DisconnectServer(const char* account) {
+    if (!account) return 0;
+    Registry().RemoveByAccount(CText(account, kAccountWidth), true);
+    return 1;
+}
+
+int UploadFile(const char* sender, const char* account, const char* localPath) {
+    if (!account) return -1;
+    const auto connection = Registry().FindByAccount(CText(account, kAccountWidth));
+    if (!connection) return -1;
+    if (!sender || !localPath) return 0;
+    return connection->uploads().Enqueue(CText(sender, kAccountWidth), localPath);
+}
+
+int DownLoad(const char* account, const char* storedName) {
+    return SendName(account, storedName, CMD_DOWNLOAD);
+}
+
+int DelFile(const char* account, const char* storedName) {
+    return SendName(account, storedName, CMD_DELETE);
+}
+
+int ListFile(const char* account) {
+    static constexpr char kList[] = "list file";
+    return SendToAccount(account, reinterpret_cast<const std::uint8_t*>(kList), 9, CMD_LIST);
+}
+
+int RegisterUser(const char* address, int port, const void* profile) {
+    if (!profile) return 0;
+    auto connection = std::make_shared<Connection>("");
+    if (connection->Connect(address, port) != 1) return 0;
+    Registry().Add(connection);
+    std::array<std::uint8_t, TESS_REGISTER_SIZE> payload{};
+    std::memcpy(payload.data() + TESS_REGISTER_OFF_PROFILE, profile, TESS_USER_PROFILE_SIZE);
+    return SendRequest(*connection, payload.data(), payload.size(), CMD_REGISTER);
+}
+
+int ModifyUser(const void* profile) {
+    if (!profile) return 0;
+    const auto* bytes = static_cast<const std::uint8_t*>(profile);
+    const std::string account(FieldText(bytes, kAccountWidth));
+    return SendToAccount(account.c_str(), bytes, TESS_USER_PROFILE_SIZE, CMD_MODIFY_USER);
+}
+
+int AddFriend(const char* account, const void* friendRecord) {
+    if (!friendRecord) return 0;
+    return SendToAccount(account, static_cast<const std::uint8_t*>(friendRecord),
+                         TESS_FRIEND_RECORD_SIZE, CMD_ADD_FRIEND);
+}
+
+int DelFriend(const char* account, const char* friendAccount) {
+    if (!friendAccount) return 0;
+    std::array<std::uint8_t, TESS_FRIEND_RECORD_SIZE> payload{};
+    PutField(payload.data() + TESS_DEL_FRIEND_OFF_ACCOUNT, kAccountWidth,
+             CText(friendAccount, kAccountWidth));
+    return SendToAccount(account, payload.data(), payload.size(), CMD_DEL_FRIEND);
+}
+
+int ModifyFriend(const char* account, const void* friendRecord) {
+    if (!friendRecord) return 0;
+    return SendToAccount(account, static_cast<const std::uint8_t*>(friendRecord),
+                         TESS_FRIEND_RECORD_SIZE, CMD_MODIFY_FRIEND);
+}
+
+int Confirm(const char* account, const char* storedName, int goAhead) {
+    if (!account) return -1;
+    const auto connection = Registry().FindByAccount(CText(account, kAccountWidth));
+    if (!connection || !storedName) return -1;
+    return connection->uploads().Release(CText(storedName, kNameWidth), goAhead != 0);
+}
+
+int DownLoadIni(const char* account, const char* configName) {
+    return SendName(account, configName, CMD_CONFIG_REQUEST);
+}
+
+int SendData(const char* account, const void* payload, int length, int command) {
+    if (!account || !Registry().FindByAccount(CText(account, kAccountWidth))) return -1;
+    if (!payload || length <= 0 || static_cast<std::size_t>(length) > kMaxPayloadLength) return -2;
+    return SendToAccount(account, static_cast<const std::uint8_t*>(payload),
+                         static_cast<std::size_t>(length), command);
+}
+
+}  // extern "C"

@@ -1,0 +1,177 @@
+#include "host_link.h"
+
+#include <utility>
+
+namespace tessnet {
+
+namespace {
+
+std::mutex& LinkMutex() {
+    static std::mutex m;
+    return m;
+}
+std::shared_ptr<const HostLink>& LinkStorage() {
+    static std::shared_ptr<const HostLink> link;
+    return link;
+}
+
+enum class CallState { Pending, Running, Done, Cancelled };
+
+struct PostedCall {
+    std::function<void()> call;
+    // For waited calls: the waiter's slot, whose mutex guards `state`.
+    std::shared_ptr<ThreadSlot> slot;
+    std::shared_ptr<CallState> state;
+};
+
+}  // namespace
+
+std::shared_ptr<const HostLink> CurrentLink() {
+    std::lock_guard lock(LinkMutex());
+    return LinkStorage();
+}
+
+void SetLink(std::shared_ptr<const HostLink> link) {
+    std::lock_guard lock(LinkMutex());
+    LinkStorage() = std::move(link);
+}
+
+void ThreadSlot::Start(std::function<void()> body) {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = false;
+        signalled_ = true;
+        exited_ = false;
+    }
+    std::lock_guard handle(handleMutex_);
+    thread_ = std::thread([this, body = std::move(body)] {
+        {
+            std::lock_guard lock(mutex_);
+            id_ = std::this_thread::get_id();
+        }
+        body();
+        std::lock_guard lock(mutex_);
+        exited_ = true;
+        cv_.notify_all();
+    });
+}
+
+bool ThreadSlot::Wait(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    cv_.wait_for(lock, timeout, [this] { return stop_ || signalled_; });
+    signalled_ = false;
+    return !stop_;
+}
+
+void ThreadSlot::Signal() {
+    std::lock_guard lock(mutex_);
+    signalled_ = true;
+    cv_.notify_all();
+}
+
+void ThreadSlot::RequestStop() {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+    cv_.notify_all();
+}
+
+bool ThreadSlot::StopRequested() {
+    std::lock_guard lock(mutex_);
+    return stop_;
+}
+
+bool ThreadSlot::IsCurrent() {
+    std::lock_guard lock(mutex_);
+    return id_ == std::this_thread::get_id();
+}
+
+bool ThreadSlot::Running() {
+    std::lock_guard lock(mutex_);
+    return !exited_;
+}
+
+void ThreadSlot::StopWithin(std::chrono::milliseconds bound) {
+    std::lock_guard handle(handleMutex_);
+    RequestStop();
+    if (!thread_.joinable()) return;
+    if (IsCurrent()) {
+        thread_.detach();
+        return;
+    }
+    bool ended;
+    {
+        std::unique_lock lock(mutex_);
+        ended = cv_.wait_for(lock, bound, [this] { return exited_; });
+    }
+    if (ended)
+        thread_.join();
+    else
+        thread_.detach();
+}
+
+// The host's side of a posted call; `arg` is the PostedCall, owned from here on.
+void RunPostedCall(void* arg) {
+    std::unique_ptr<PostedCall> posted(static_cast<PostedCall*>(arg));
+    if (!posted->slot) {
+        posted->call();
+        return;
+    }
+    ThreadSlot& slot = *posted->slot;
+    {
+        std::lock_guard lock(slot.mutex_);
+        if (*posted->state == CallState::Cancelled) return;
+        *posted->state = CallState::Running;
+    }
+    posted->call();
+    std::lock_guard lock(slot.mutex_);
+    *posted->state = CallState::Done;
+    slot.cv_.notify_all();
+}
+
+bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void()>& call) {
+    const auto link = CurrentLink();
+    if (!link || !link->host.post) return false;
+    if (std::this_thread::get_id() == link->hostThread) {
+        call();
+        return true;
+    }
+    // A waiter without a slot of its own still needs somewhere to wait; it cannot be cancelled.
+    const auto waiter = slot ? slot : std::make_shared<ThreadSlot>();
+    auto state = std::make_shared<CallState>(CallState::Pending);
+    auto posted = std::make_unique<PostedCall>(PostedCall{call, waiter, state});
+    link->host.post(link->host.context, &RunPostedCall, posted.release());
+
+    std::unique_lock lock(waiter->mutex_);
+    waiter->cv_.wait(lock, [&] {
+        return *state == CallState::Done || (waiter->stop_ && *state == CallState::Pending);
+    });
+    if (*state == CallState::Done) return true;
+    *state = CallState::Cancelled;
+    return false;
+}
+
+void PostToHost(std::function<void()> call) {
+    const auto link = CurrentLink();
+    if (!link || !link->host.post) return;
+    auto posted = std::make_unique<PostedCall>(PostedCall{std::move(call), nullptr, nullptr});
+    link->host.post(link->host.context, &RunPostedCall, posted.release());
+}
+
+void Notify(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record) {
+    const auto link = CurrentLink();
+    if (!link || !link->host.window_proc) return;
+    RunOnHost(slot, [&] {
+        link->host.window_proc(link->host.context, link->message, type & 0xFF, record);
+    });
+}
+
+void ShowBox(const std::shared_ptr<ThreadSlot>& slot, const std::string& text,
+             const std::string& caption, int icon) {
+    const auto link = CurrentLink();
+    if (!link || !link->host.message_box) return;
+    RunOnHost(slot, [&] {
+        link->host.message_box(link->host.context, text.c_str(), caption.c_str(), icon);
+    });
+}
+
+}  // namespace tessnet

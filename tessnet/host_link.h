@@ -1,0 +1,75 @@
+// The library's side of the host descriptor: the current host, running calls on the host's UI
+// thread, and the stop/wake slot that every library thread waits on.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "tessnet/tessnet.h"
+
+namespace tessnet {
+
+// What InitFtpDll set up; replaced as a whole by every InitFtpDll, dropped by FreeFtpDll.
+struct HostLink {
+    TessHost host{};
+    int message = 0;
+    std::thread::id hostThread;
+    std::string downloadDirectory;  // UTF-8
+    std::string startDirectory;     // UTF-8
+};
+
+std::shared_ptr<const HostLink> CurrentLink();
+void SetLink(std::shared_ptr<const HostLink> link);
+
+// One library thread: its stop request, an auto-reset wake-up signal, and its end.
+// Shared by the thread, its connection and any call it has posted to the host.
+class ThreadSlot {
+  public:
+    void Start(std::function<void()> body);
+    // Waits for a wake-up or a stop request, at most `timeout`; consumes the wake-up.
+    // Returns false once a stop was requested.
+    bool Wait(std::chrono::milliseconds timeout);
+    void Signal();
+    void RequestStop();
+    bool StopRequested();
+    bool IsCurrent();
+    bool Running();
+    // Requests the stop and waits up to `bound` for the thread to end. A thread that is still
+    // busy (or is the calling thread) is left to finish on its own; it keeps its connection alive.
+    void StopWithin(std::chrono::milliseconds bound);
+
+  private:
+    friend bool RunOnHost(const std::shared_ptr<ThreadSlot>&, const std::function<void()>&);
+    friend void RunPostedCall(void* arg);
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool stop_ = false;
+    bool signalled_ = false;
+    bool exited_ = true;
+    std::thread::id id_;
+    std::mutex handleMutex_;  // guards thread_
+    std::thread thread_;
+};
+
+// Runs `call` on the host's UI thread and waits until it returned (directly when already on that
+// thread). A call that has not started when `slot`'s stop is requested is cancelled. Returns
+// whether the call ran.
+bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void()>& call);
+
+// Runs `call` on the host's UI thread later, without waiting.
+void PostToHost(std::function<void()> call);
+
+// Sends notification `type` with `record` to the host window and waits for it to be handled.
+void Notify(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record);
+
+// One of the library's own message boxes; `text` and `caption` are UTF-8. Waits like Notify.
+void ShowBox(const std::shared_ptr<ThreadSlot>& slot, const std::string& text,
+             const std::string& caption, int icon);
+
+}  // namespace tessnet

@@ -1,0 +1,93 @@
+#include "inbound_queue.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tessnet {
+
+CQueueTemplate::CQueueTemplate(std::uint32_t capacity)
+    : data_(static_cast<std::uint8_t*>(std::calloc(capacity, 1))) {
+    if (data_) capacity_ = capacity;
+}
+
+std::uint32_t CQueueTemplate::CountLocked() const {
+    if (full_) return capacity_;
+    return writeIndex_ >= readIndex_ ? writeIndex_ - readIndex_
+                                     : capacity_ - readIndex_ + writeIndex_;
+}
+
+int CQueueTemplate::Append(const std::uint8_t* bytes, std::size_t n) {
+    std::lock_guard lock(mutex_);
+    if (!data_ || !bytes || n == 0) return 0;
+    const std::uint32_t stored = CountLocked();
+    if (capacity_ - stored < n) {
+        std::uint64_t grown = static_cast<std::uint64_t>(capacity_) * 2;
+        while (grown - stored < n) grown *= 2;
+        if (grown > 0x80000000u) return 0;
+        std::unique_ptr<std::uint8_t, Free> bigger(
+            static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(grown))));
+        if (!bigger) return 0;
+        const std::uint32_t first = std::min(stored, capacity_ - readIndex_);
+        std::memcpy(bigger.get(), data_.get() + readIndex_, first);
+        std::memcpy(bigger.get() + first, data_.get(), stored - first);
+        data_ = std::move(bigger);
+        capacity_ = static_cast<std::uint32_t>(grown);
+        readIndex_ = 0;
+        writeIndex_ = stored;
+        full_ = false;
+    }
+    // Store in at most two runs; writing stops when the ring becomes full.
+    std::size_t left = n;
+    const std::uint8_t* src = bytes;
+    while (left > 0 && !full_) {
+        const std::uint32_t limit =
+            writeIndex_ >= readIndex_ ? capacity_ - writeIndex_ : readIndex_ - writeIndex_;
+        const std::uint32_t run = static_cast<std::uint32_t>(std::min<std::size_t>(left, limit));
+        std::memcpy(data_.get() + writeIndex_, src, run);
+        src += run;
+        left -= run;
+        writeIndex_ = (writeIndex_ + run) % capacity_;
+        if (writeIndex_ == readIndex_) full_ = true;
+    }
+    return 1;
+}
+
+std::uint32_t CQueueTemplate::Count() {
+    std::lock_guard lock(mutex_);
+    return data_ ? CountLocked() : 0;
+}
+
+std::uint32_t CQueueTemplate::Capacity() {
+    std::lock_guard lock(mutex_);
+    return capacity_;
+}
+
+bool CQueueTemplate::PeekAt(std::uint32_t offset, std::uint8_t& out) {
+    std::lock_guard lock(mutex_);
+    if (!data_ || offset >= CountLocked()) return false;
+    out = data_.get()[(readIndex_ + offset) % capacity_];
+    return true;
+}
+
+std::uint32_t CQueueTemplate::Read(std::uint8_t* out, std::uint32_t n, bool consume) {
+    std::lock_guard lock(mutex_);
+    if (!data_ || !out) return 0;
+    const std::uint32_t take = std::min(n, CountLocked());
+    const std::uint32_t first = std::min(take, capacity_ - readIndex_);
+    std::memcpy(out, data_.get() + readIndex_, first);
+    std::memcpy(out + first, data_.get(), take - first);
+    if (consume && take > 0) {
+        readIndex_ = (readIndex_ + take) % capacity_;
+        full_ = false;
+    }
+    return take;
+}
+
+void CQueueTemplate::Reset() {
+    std::lock_guard lock(mutex_);
+    // The stored bytes are never read past Count(), so the ring is not zero-filled again.
+    readIndex_ = writeIndex_;
+    full_ = false;
+}
+
+}  // namespace tessnet

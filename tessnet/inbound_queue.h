@@ -1,0 +1,48 @@
+// CQueueTemplate: the inbound byte ring of a connection. Written by the poller thread, read and
+// consumed by the reader thread; every operation takes the queue's lock once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+namespace tessnet {
+
+class CQueueTemplate {
+  public:
+    static constexpr std::uint32_t kInitialCapacity = 1u << 20;
+
+    explicit CQueueTemplate(std::uint32_t capacity = kInitialCapacity);
+    CQueueTemplate(const CQueueTemplate&) = delete;
+    CQueueTemplate& operator=(const CQueueTemplate&) = delete;
+
+    // False when the storage could not be allocated; every operation then does nothing.
+    bool HasStorage() const { return data_ != nullptr; }
+
+    // Stores n bytes, doubling the ring first when they do not fit. 0 for no storage or no bytes.
+    int Append(const std::uint8_t* bytes, std::size_t n);
+    std::uint32_t Count();
+    bool PeekAt(std::uint32_t offset, std::uint8_t& out);
+    // Copies up to n bytes from the read position; with consume, drops them from the ring.
+    std::uint32_t Read(std::uint8_t* out, std::uint32_t n, bool consume);
+    void Reset();
+    std::uint32_t Capacity();
+
+  private:
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    std::uint32_t CountLocked() const;
+
+    std::mutex mutex_;
+    // calloc: a fresh ring costs no resident memory until bytes arrive.
+    std::unique_ptr<std::uint8_t, Free> data_;
+    std::uint32_t readIndex_ = 0;
+    std::uint32_t writeIndex_ = 0;
+    std::uint32_t capacity_ = 0;
+    bool full_ = false;
+};
+
+}  // namespace tessnet

@@ -1,0 +1,233 @@
+#include "incoming.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "connection.h"
+#include "host_link.h"
+#include "text.h"
+#include "unique_fd.h"
+
+namespace tessnet {
+
+namespace {
+
+constexpr std::size_t kDataBytes = 1024;  // fixed-size replies copy the 1024 bytes after b[0]
+static_assert(TESS_REPLY_OFF_DATA + TESS_REPLY_DATA_MAX == TESS_REPLY_SIZE);
+static_assert(TESS_PROGRESS_OFF_PERCENT + 2 == TESS_PROGRESS_SIZE);
+static_assert(TESS_CHUNK_OFF_CHUNK_LENGTH + 4 == TESS_CHUNK_HEAD_SIZE);
+static_assert(TESS_ENTRY_OFF_SENT_TIME + 4 == TESS_ENTRY_SIZE);
+
+class Reply {
+  public:
+    Reply(const Connection& connection, std::uint8_t kind, std::uint8_t status) {
+        bytes_.fill(0);
+        bytes_[TESS_REPLY_OFF_KIND] = kind;
+        bytes_[TESS_REPLY_OFF_STATUS] = status;
+        PutField(bytes_.data() + TESS_REPLY_OFF_ACCOUNT, TESS_ACCOUNT_SIZE, connection.account());
+    }
+    // Copies at most the record's room; a longer payload is cut, never overrun.
+    void SetData(const std::uint8_t* data, std::size_t n, std::size_t dataLength) {
+        std::memcpy(bytes_.data() + TESS_REPLY_OFF_DATA, data, std::min<std::size_t>(n, kRoom));
+        SetDataLength(dataLength);
+    }
+    void SetDataLength(std::size_t dataLength) {
+        PutU16(bytes_.data() + TESS_REPLY_OFF_DATA_LENGTH,
+               static_cast<std::uint16_t>(std::min<std::size_t>(dataLength, kRoom)));
+    }
+    const std::uint8_t* data() const { return bytes_.data(); }
+
+  private:
+    static constexpr std::size_t kRoom = TESS_REPLY_DATA_MAX;
+    std::array<std::uint8_t, TESS_REPLY_SIZE> bytes_;
+};
+
+// Reads bytes that lie beyond the payload as zero.
+std::uint8_t ByteAt(const std::uint8_t* b, std::size_t n, std::size_t i) {
+    return i < n ? b[i] : 0;
+}
+
+// The zero-terminated text from b[from], within the payload.
+std::string_view TextFrom(const std::uint8_t* b, std::size_t n, std::size_t from) {
+    if (from >= n) return {};
+    return FieldText(b + from, n - from);
+}
+
+void NotifyText(Connection& c, const std::shared_ptr<ThreadSlot>& reader, int type,
+                const std::uint8_t* b, std::size_t n) {
+    Reply reply(c, 0, ByteAt(b, n, 0));
+    const auto text = TextFrom(b, n, 1);
+    const std::size_t length = std::min<std::size_t>(text.size(), TESS_REPLY_DATA_MAX - 1);
+    reply.SetData(reinterpret_cast<const std::uint8_t*>(text.data()), length, length);
+    Notify(reader, type, reply.data());
+}
+
+void NotifyFixed(Connection& c, const std::shared_ptr<ThreadSlot>& reader, int type,
+                 std::uint8_t kind, const std::uint8_t* b, std::size_t n, std::size_t dataLength) {
+    Reply reply(c, kind, ByteAt(b, n, 0));
+    std::array<std::uint8_t, kDataBytes> data{};
+    if (n > 1) std::memcpy(data.data(), b + 1, std::min(n - 1, kDataBytes));
+    reply.SetData(data.data(), data.size(), dataLength);
+    Notify(reader, type, reply.data());
+}
+
+void NotifyWhole(Connection& c, const std::shared_ptr<ThreadSlot>& reader, int type,
+                 std::uint8_t kind, const std::uint8_t* b, std::size_t n, std::size_t dataLength) {
+    Reply reply(c, kind, 1);
+    reply.SetData(b, n, dataLength);
+    Notify(reader, type, reply.data());
+}
+
+// The head of a chunk, with bytes beyond a short payload read as zero.
+struct Chunk {
+    std::array<std::uint8_t, TESS_CHUNK_HEAD_SIZE> head{};
+    const std::uint8_t* data = nullptr;
+    std::size_t available = 0;  // data bytes actually present
+
+    Chunk(const std::uint8_t* b, std::size_t n) {
+        std::memcpy(head.data(), b, std::min<std::size_t>(n, head.size()));
+        if (n > head.size()) {
+            data = b + head.size();
+            available = n - head.size();
+        }
+    }
+    std::string_view name() const {
+        return FieldText(head.data() + TESS_CHUNK_OFF_FILE_NAME, TESS_NAME_SIZE);
+    }
+    std::uint32_t U32(std::size_t offset) const { return GetU32(head.data() + offset); }
+    std::uint32_t count() const { return U32(TESS_CHUNK_OFF_CHUNK_COUNT); }
+    std::uint32_t number() const { return U32(TESS_CHUNK_OFF_CHUNK_NUMBER); }
+};
+
+// Writes a chunk below `folder` under the GBK name `name`, unless that name would leave it.
+void WriteInto(const std::string& folder, std::string_view name, const Chunk& chunk) {
+    const std::uint32_t length = chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH);
+    if (length > chunk.available || folder.empty()) return;
+    const auto local = GbkToUtf8(name);
+    if (!local || !IsSafeFileName(*local)) return;
+    WriteChunk(folder + "/" + *local, chunk.data, length, chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET));
+}
+
+void HandleDownloadChunk(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
+                         const std::uint8_t* b, std::size_t n) {
+    const Chunk chunk(b, n);
+    const auto link = CurrentLink();
+    const std::string_view stored = chunk.name();
+    const std::size_t at = stored.find('@');
+    // A name without the sender's "@" has no plain name to write under.
+    if (link && at != std::string_view::npos)
+        WriteInto(link->downloadDirectory, stored.substr(at + 1), chunk);
+
+    const std::uint32_t count = chunk.count();
+    const double ratio = count ? static_cast<double>(chunk.number()) / count : 1.0;
+    std::uint8_t record[TESS_PROGRESS_SIZE];
+    BuildProgress(record, 1, stored, c.account(), chunk.U32(TESS_CHUNK_OFF_FILE_SIZE), ratio * 100,
+                  static_cast<std::uint16_t>(ratio * 100));
+    Notify(reader, TESS_NOTE_PROGRESS, record);
+}
+
+void HandleConfigChunk(Connection& c, const std::uint8_t* b, std::size_t n) {
+    const Chunk chunk(b, n);
+    if (const auto link = CurrentLink()) WriteInto(link->startDirectory, chunk.name(), chunk);
+    if (chunk.number() == chunk.count()) c.Close(false);
+}
+
+void HandleUploadAnswer(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
+                        const std::uint8_t* b, std::size_t n) {
+    const std::uint8_t reason = ByteAt(b, n, 1);
+    if (reason == 0) {
+        const std::string_view name =
+            n > 2 ? FieldText(b + 2, std::min<std::size_t>(n - 2, TESS_NAME_SIZE)) : "";
+        c.uploads().Release(name, true);
+        return;
+    }
+    NotifyFixed(c, reader, TESS_NOTE_UPLOAD_ANSWER, 1, b, n, kDataBytes);
+    // After the host's handling, so whatever it did to the queue counts.
+    if (reason == 4 && c.uploads().Count() == 0) {
+        std::uint8_t record[TESS_QUEUE_EMPTY_SIZE] = {};
+        PutField(record + TESS_QUEUE_EMPTY_OFF_ACCOUNT, TESS_ACCOUNT_SIZE, c.account());
+        Notify(reader, TESS_NOTE_QUEUE_EMPTY, record);
+    }
+}
+
+}  // namespace
+
+void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
+                  const PacketHeader& header, const std::uint8_t* b, std::size_t n) {
+    switch (header.command) {
+        case CMD_LOGIN_RESULT:
+            if (ByteAt(b, n, 0) == 1) c.SetLoggedIn();
+            NotifyText(c, reader, TESS_NOTE_LOGIN, b, n);
+            break;
+        case CMD_REGISTER_RESULT:
+        case CMD_LIST_SUMMARY:
+        case CMD_DELETE_RESULT:
+            NotifyText(c, reader, header.command, b, n);
+            break;
+        case CMD_DOWNLOAD_ANSWER:
+        case CMD_ADD_FRIEND_RESULT:
+            NotifyFixed(c, reader, header.command, 1, b, n, kDataBytes);
+            break;
+        case CMD_ANNOUNCE_ANSWER:
+            HandleUploadAnswer(c, reader, b, n);
+            break;
+        case CMD_DEL_FRIEND_RESULT:
+        case CMD_MODIFY_FRIEND_RESULT:
+            NotifyFixed(c, reader, header.command, 1, b, n, n);
+            break;
+        case CMD_MODIFY_USER_RESULT:
+            NotifyFixed(c, reader, header.command, 0, b, n, n);
+            break;
+        case CMD_ADDRESS_BOOK:
+        case CMD_SERVER_DATA:
+        case CMD_FILE_ENTRIES:
+        case CMD_OWN_PROFILE:
+            NotifyWhole(c, reader, header.command, 1, b, n, n);
+            break;
+        case CMD_NOTICE:
+            NotifyWhole(c, reader, header.command, CMD_NOTICE, b, n, n);
+            break;
+        case CMD_CARD_ANSWER:
+            NotifyWhole(c, reader, header.command, CMD_CARD_ANSWER, b, n, 1);
+            break;
+        case CMD_CHUNK:
+            HandleDownloadChunk(c, reader, b, n);
+            break;
+        case CMD_PAYMENT_REMINDER: {
+            const auto text = GbkToUtf8(TextFrom(b, n, 1));
+            ShowBox(reader, text.value_or(std::string()), "催费通知", TESS_ICON_INFORMATION);
+            break;
+        }
+        case CMD_CONFIG_CHUNK:
+            HandleConfigChunk(c, b, n);
+            break;
+        default:
+            break;
+    }
+}
+
+int WriteChunk(const std::string& path, const std::uint8_t* data, std::size_t length,
+               std::uint64_t offset) {
+    if (path.empty() || !data || length == 0) return 0;
+    UniqueFd fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd.valid()) return 0;
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t w =
+            pwrite(fd.get(), data + done, length - done, static_cast<off_t>(offset + done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return 0;
+        done += static_cast<std::size_t>(w);
+    }
+    // Anything beyond this chunk belongs to an older, longer copy of the file.
+    if (ftruncate(fd.get(), static_cast<off_t>(offset + length)) != 0) return 0;
+    return 1;
+}
+
+}  // namespace tessnet

@@ -1,0 +1,126 @@
+// The sender thread of a connection: announces queued files, then streams released ones in
+// 7848-byte chunks with a progress notification after each.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "connection.h"
+#include "packet.h"
+#include "text.h"
+
+namespace tessnet {
+
+namespace {
+
+constexpr std::size_t kChunkData = TESS_CHUNK_DATA_MAX;
+static_assert(TESS_CHUNK_HEAD_SIZE + kChunkData + kHeaderSize == 8192,
+              "an uncompressed chunk packet is exactly the largest body a receiver accepts");
+
+// Reads until `n` bytes or the end of the file.
+ssize_t ReadFull(int fd, std::uint8_t* out, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t r = read(fd, out + done, n - done);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return done > 0 ? static_cast<ssize_t>(done) : -1;
+        if (r == 0) break;
+        done += static_cast<std::size_t>(r);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+}  // namespace
+
+void Connection::SenderLoop() {
+    while (sender_->Wait(kIdleWait)) {
+        if (!loggedIn_) continue;
+        while (uploads_.Count() > 0) {
+            if (sender_->StopRequested()) return;
+            UploadItem snapshot;
+            const auto item = uploads_.NextReady(snapshot);
+            if (!item) {
+                // Announced files wait for their answer; Release and Enqueue wake this thread.
+                if (!sender_->Wait(kIdleWait)) return;
+                continue;
+            }
+            if (snapshot.state == UploadItem::Waiting) {
+                Announce(snapshot);
+                uploads_.MarkAnnounced(item, snapshot.generation);
+            } else if (!SendFile(item, snapshot)) {
+                return;
+            }
+        }
+    }
+}
+
+void Connection::Announce(const UploadItem& item) {
+    std::uint8_t payload[TESS_ANNOUNCE_SIZE] = {};
+    PutField(payload + TESS_ANNOUNCE_OFF_FILE_NAME, TESS_NAME_SIZE, item.fileName);
+    PutU32(payload + TESS_ANNOUNCE_OFF_FILE_SIZE, item.fileSize);
+    PutField(payload + TESS_ANNOUNCE_OFF_SENDER, TESS_ACCOUNT_SIZE, item.sender);
+    std::uint8_t packet[kRequestCapacity];
+    std::uint16_t length = 0;
+    if (BuildPacket(payload, sizeof payload, CMD_ANNOUNCE, 1, 1, 1, packet, sizeof packet, length))
+        SendAll(packet, length);
+}
+
+bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot) {
+    UniqueFd file(open(snapshot.localPath.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!file.valid() || fstat(file.get(), &st) != 0) {
+        uploads_.Remove(item);
+        return true;
+    }
+    uploads_.SetBusy(item);
+    const std::uint64_t fileLength = static_cast<std::uint64_t>(st.st_size);
+    const auto length =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(fileLength, 0xFFFFFFFFu));
+    const std::uint32_t chunkCount =
+        static_cast<std::uint32_t>((length + kChunkData - 1) / kChunkData);
+
+    auto body = std::make_unique_for_overwrite<std::uint8_t[]>(TESS_CHUNK_HEAD_SIZE + kChunkData);
+    auto packet = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
+    std::uint32_t k = 1;
+    std::uint32_t offset = 0;
+    for (;;) {
+        if (sender_->StopRequested()) {
+            uploads_.SetBusy(nullptr);  // the item stays queued; Close clears it
+            return false;
+        }
+        const ssize_t got = ReadFull(file.get(), body.get() + TESS_CHUNK_HEAD_SIZE, kChunkData);
+        if (got <= 0) break;
+        const auto n = static_cast<std::uint32_t>(got);
+        std::uint8_t* head = body.get();
+        std::memset(head, 0, TESS_CHUNK_HEAD_SIZE);
+        PutField(head + TESS_CHUNK_OFF_FILE_NAME, TESS_NAME_SIZE, snapshot.fileName);
+        PutU32(head + TESS_CHUNK_OFF_FILE_SIZE, length);
+        PutField(head + TESS_CHUNK_OFF_SENDER, TESS_ACCOUNT_SIZE, snapshot.sender);
+        PutU32(head + TESS_CHUNK_OFF_CHUNK_COUNT, chunkCount);
+        PutU32(head + TESS_CHUNK_OFF_CHUNK_NUMBER, k);
+        PutU32(head + TESS_CHUNK_OFF_FILE_OFFSET, offset);
+        PutU32(head + TESS_CHUNK_OFF_CHUNK_LENGTH, n);
+        std::uint16_t packetLength = 0;
+        // A chunk that cannot be built would leave a hole in the file: the whole file fails.
+        if (!BuildPacket(body.get(), static_cast<std::uint16_t>(n + TESS_CHUNK_HEAD_SIZE),
+                         CMD_CHUNK, 1, chunkCount, k + 1, packet.get(), kWorkAreaSize,
+                         packetLength))
+            break;
+        if (SendAll(packet.get(), packetLength) < 0) break;
+
+        const float ratio = static_cast<float>(k) / static_cast<float>(chunkCount);
+        std::uint8_t record[TESS_PROGRESS_SIZE];
+        BuildProgress(record, 0, snapshot.fileName, account_, length,
+                      static_cast<double>(k) / chunkCount * 100,
+                      static_cast<std::uint16_t>(ratio * 100));
+        Notify(sender_, TESS_NOTE_PROGRESS, record);
+        ++k;
+        offset += n;
+    }
+    uploads_.Remove(item);
+    return true;
+}
+
+}  // namespace tessnet

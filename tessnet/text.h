@@ -1,0 +1,34 @@
+// Text helpers: fixed-width GBK fields, GBK <-> UTF-8 through iconv (GB18030), and checks on
+// file names that arrive from the network.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessnet {
+
+// The text of a zero-terminated field of `width` bytes; stops at the width when no NUL is found.
+std::string_view FieldText(const std::uint8_t* field, std::size_t width);
+std::string_view CText(const char* text, std::size_t width);
+
+// Copies at most width - 1 bytes of `text` into a zero-filled field.
+void PutField(std::uint8_t* field, std::size_t width, std::string_view text);
+
+// GB18030 is a superset of GBK that never fails to encode; decoding refuses malformed bytes.
+std::optional<std::string> GbkToUtf8(std::string_view gbk);
+std::optional<std::string> Utf8ToGbk(std::string_view utf8);
+
+// Letter case is ignored for ASCII letters only; the trail byte of a double-byte GBK character
+// is compared exactly, since it may fall in the ASCII letter range.
+bool GbkEqualNoCase(std::string_view a, std::string_view b);
+
+// A UTF-8 file name that stays inside its folder: not empty, no separator, no "." or "..".
+bool IsSafeFileName(std::string_view utf8Name);
+
+// The part of `localPath` after its last '/'.
+std::string_view BaseName(std::string_view localPath);
+
+}  // namespace tessnet

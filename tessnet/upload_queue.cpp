@@ -1,0 +1,123 @@
+#include "upload_queue.h"
+
+#include <sys/stat.h>
+
+#include "text.h"
+
+namespace tessnet {
+
+std::shared_ptr<UploadItem> UploadQueue::FindLocked(std::string_view name) {
+    for (const auto& item : items_)
+        if (GbkEqualNoCase(item->fileName, name)) return item;
+    return nullptr;
+}
+
+void UploadQueue::Wake() {
+    if (waker_) waker_();
+}
+
+int UploadQueue::Enqueue(std::string_view sender, std::string_view localPath) {
+    const std::string path(localPath);
+    const auto name = Utf8ToGbk(BaseName(path));
+    // Names that do not fit the 260-byte wire field would reach the server cut short.
+    if (!name || name->empty() || name->size() > 259) return -1;
+    {
+        std::lock_guard lock(mutex_);
+        const auto existing = FindLocked(*name);
+        if (existing && (existing->state == UploadItem::Released || existing == busy_)) return -1;
+    }
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        st.st_size > 0xFFFFFFFFLL)
+        return -1;
+    {
+        std::lock_guard lock(mutex_);
+        auto item = FindLocked(*name);
+        if (item && (item->state == UploadItem::Released || item == busy_)) return -1;
+        if (!item) {
+            item = std::make_shared<UploadItem>();
+            items_.push_back(item);
+        }
+        const std::uint32_t generation = item->generation + 1;
+        *item = UploadItem{};
+        item->generation = generation;
+        item->localPath = path;
+        item->fileName = *name;
+        item->sender = std::string(sender.substr(0, 31));
+        item->fileSize = static_cast<std::uint32_t>(st.st_size);
+    }
+    Wake();
+    return 1;
+}
+
+int UploadQueue::Release(std::string_view name, bool goAhead) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto item = FindLocked(name);
+        if (!item) return -1;
+        if (goAhead) {
+            item->state = UploadItem::Released;
+        } else {
+            item->state = UploadItem::Cancelled;
+            // The file being sent finishes first; the sender removes it afterwards.
+            if (item != busy_) items_.remove(item);
+        }
+    }
+    Wake();
+    return 1;
+}
+
+int UploadQueue::RemoveByName(std::string_view name) {
+    std::lock_guard lock(mutex_);
+    const auto item = FindLocked(name);
+    if (!item) return -1;
+    items_.remove(item);
+    return 1;
+}
+
+void UploadQueue::Remove(const std::shared_ptr<UploadItem>& item) {
+    std::lock_guard lock(mutex_);
+    items_.remove(item);
+    if (busy_ == item) busy_.reset();
+}
+
+void UploadQueue::SetBusy(std::shared_ptr<UploadItem> item) {
+    std::lock_guard lock(mutex_);
+    busy_ = std::move(item);
+}
+
+std::shared_ptr<UploadItem> UploadQueue::NextReady(UploadItem& snapshot) {
+    std::lock_guard lock(mutex_);
+    for (auto it = items_.begin(); it != items_.end();) {
+        const auto& item = *it;
+        if (item->state == UploadItem::Cancelled) {
+            it = items_.erase(it);
+            continue;
+        }
+        if (item->state == UploadItem::Released ||
+            (item->state == UploadItem::Waiting && !item->announced)) {
+            snapshot = *item;
+            return item;
+        }
+        ++it;
+    }
+    return nullptr;
+}
+
+void UploadQueue::MarkAnnounced(const std::shared_ptr<UploadItem>& item, std::uint32_t generation) {
+    std::lock_guard lock(mutex_);
+    if (item->generation == generation) item->announced = true;
+}
+
+void UploadQueue::Clear() {
+    std::lock_guard lock(mutex_);
+    items_.clear();
+    busy_.reset();
+}
+
+int UploadQueue::Count() {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(items_.size());
+}
+
+}  // namespace tessnet
