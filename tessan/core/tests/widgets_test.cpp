@@ -1,0 +1,139 @@
+#include "core/loginfieldwidgets.h"
+#include "core/mainwindow.h"
+#include "core/qtmessageboxes.h"
+#include "core/rememberedlogins.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace tessan {
+
+class WidgetsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void rememberedLoginsFillTheLoginControls();
+    void clearEmptiesTheLoginControls();
+    void qtMessageBoxesReturnThePressedButton();
+    void mainWindowStartsLoggedOut();
+
+  private:
+    struct LoginControls {
+        QComboBox number;
+        QLineEdit key;
+        QCheckBox remember;
+        LoginControls() { number.setEditable(true); }
+    };
+    static void Save(const QString& dir, const char* number, const char* key) {
+        RememberedLogins logins(dir);
+        LoginControls c;
+        LoginFieldWidgets fields(&c.number, &c.key, &c.remember, logins);
+        logins.LoadRememberedLogins(fields);
+        QVERIFY(logins.SaveRememberedLogin(RememberedLogin(number, key)));
+    }
+};
+
+void WidgetsTest::rememberedLoginsFillTheLoginControls() {
+    QTemporaryDir dir;
+    Save(dir.path(), "0086-10-1", "a");
+    Save(dir.path(), "0086-10-2", "");
+
+    RememberedLogins logins(dir.path());
+    LoginControls c;
+    LoginFieldWidgets fields(&c.number, &c.key, &c.remember, logins);
+    QCOMPARE(logins.LoadRememberedLogins(fields), 2);
+    QCOMPARE(c.number.count(), 2);
+    QCOMPARE(c.number.itemText(0), QStringLiteral("0086-10-1"));
+    QCOMPARE(c.number.itemData(1).toInt(), 1);
+    // The last used number, saved without its key.
+    QCOMPARE(c.number.currentIndex(), 1);
+    QCOMPARE(c.number.currentText(), QStringLiteral("0086-10-2"));
+    QVERIFY(!c.remember.isChecked());
+    QVERIFY(c.key.text().isEmpty());
+
+    // Choosing the other number in the list applies its record.
+    c.number.setCurrentIndex(0);
+    emit c.number.activated(0);
+    QVERIFY(c.remember.isChecked());
+    QCOMPARE(c.key.text(), QStringLiteral("a"));
+}
+
+void WidgetsTest::clearEmptiesTheLoginControls() {
+    QTemporaryDir dir;
+    Save(dir.path(), "0086-10-1", "a");
+    // A header that names no record: the numbers are listed, none is selected or shown.
+    QFile file(dir.filePath(QStringLiteral("remember.ini")));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.write(QByteArray("\xFF\xFF\xFF\xFF", 4));
+    file.close();
+
+    RememberedLogins logins(dir.path());
+    LoginControls c;
+    LoginFieldWidgets fields(&c.number, &c.key, &c.remember, logins);
+    QCOMPARE(logins.LoadRememberedLogins(fields), 1);
+    QCOMPARE(c.number.currentIndex(), -1);
+    QVERIFY(c.number.currentText().isEmpty());
+
+    c.key.setText(QStringLiteral("typed"));
+    c.remember.setChecked(true);
+    logins.ClearRememberedLogins(fields);
+    QCOMPARE(c.number.count(), 0);
+    QVERIFY(c.key.text().isEmpty());
+    QVERIFY(!c.remember.isChecked());
+    QVERIFY(!QFile::exists(file.fileName()));
+}
+
+void WidgetsTest::qtMessageBoxesReturnThePressedButton() {
+    QtMessageBoxes boxes;
+    QString caption;
+    bool defaultIsNo = false;
+    // Presses No on the box as soon as it is shown.
+    auto pressNo = [&] {
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            caption = box->windowTitle();
+            defaultIsNo = box->defaultButton() == box->button(QMessageBox::No);
+            box->button(QMessageBox::No)->click();
+        });
+    };
+    pressNo();
+    const MessageBoxes::Answer answer = boxes.Show(
+        {QStringLiteral("问题"), QStringLiteral("升级版本"), MessageBoxes::Icon::Question,
+         MessageBoxes::Buttons::YesNo, MessageBoxes::Answer::No});
+    QCOMPARE(answer, MessageBoxes::Answer::No);
+    QCOMPARE(caption, QStringLiteral("升级版本"));
+    QVERIFY(defaultIsNo);
+
+    // Escape on an OK box answers OK; the caption defaults to the program's name.
+    QTimer::singleShot(0, this, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        caption = box ? box->windowTitle() : QString();
+        if (box) QTest::keyClick(box, Qt::Key_Escape);
+    });
+    boxes.Tell(QStringLiteral("请输入私钥!"));
+    QCOMPARE(caption, MessageBoxes::kProgramCaption);
+}
+
+void WidgetsTest::mainWindowStartsLoggedOut() {
+    ScriptedMessageBoxes boxes;
+    MainWindow window(QStringLiteral("/nonexistent"), boxes);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Tessan v1.32   当前未登录状态"));
+    QVERIFY(window.findChild<QPushButton*>(QStringLiteral("helpButton")));
+    QVERIFY(boxes.Shown().empty());
+}
+
+}  // namespace tessan
+
+QTEST_MAIN(tessan::WidgetsTest)
+#include "widgets_test.moc"
