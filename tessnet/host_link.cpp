@@ -135,6 +135,8 @@ bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void
         call();
         return true;
     }
+    // A thread that was asked to stop (and perhaps left to finish alone) posts nothing more.
+    if (slot && slot->StopRequested()) return false;
     // A waiter without a slot of its own still needs somewhere to wait; it cannot be cancelled.
     const auto waiter = slot ? slot : std::make_shared<ThreadSlot>();
     auto state = std::make_shared<CallState>(CallState::Pending);

@@ -111,6 +111,11 @@ bool EventLoopHost::RunUntil(const std::function<bool()>& done, std::chrono::mil
     }
 }
 
+bool EventLoopHost::WaitPosted(std::size_t n, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return cv_.wait_for(lock, timeout, [&] { return tasks_.size() >= n; });
+}
+
 bool EventLoopHost::WaitForType(int type, std::size_t count, std::chrono::milliseconds timeout) {
     return RunUntil([&] { return CountType(type) >= count; }, timeout);
 }

@@ -52,6 +52,8 @@ class EventLoopHost {
     // Pumps posted calls on this thread until `done()` holds or `timeout` passes.
     bool RunUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Waits, without running them, until `n` calls are posted and not yet run.
+    bool WaitPosted(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     bool WaitForType(int type, std::size_t count = 1,
                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
