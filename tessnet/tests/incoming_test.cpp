@@ -1,0 +1,228 @@
+// Replies from the server as the host sees them, and files the server sends.
+#include <unistd.h>
+
+#include <cstring>
+
+#include "lib_fixture.h"
+#include "text.h"
+
+namespace tessnet::testing {
+namespace {
+
+constexpr char kAccount[] = "0086-10-4440001";
+
+std::vector<std::uint8_t> Payload(std::initializer_list<std::uint8_t> head, std::string_view text,
+                                  std::size_t at) {
+    std::vector<std::uint8_t> p(std::max(at + text.size() + 1, head.size()), 0);
+    std::copy(head.begin(), head.end(), p.begin());
+    std::memcpy(p.data() + at, text.data(), text.size());
+    return p;
+}
+
+// Sends a list summary and waits for it: everything the server sent before has been handled.
+void Sync(EventLoopHost& host, FakeClient& client) {
+    const std::size_t before = host.CountType(TESS_NOTE_LIST_SUMMARY);
+    client.Send(CMD_LIST_SUMMARY, {1, 0});
+    ASSERT_TRUE(host.WaitForType(TESS_NOTE_LIST_SUMMARY, before + 1));
+}
+
+TEST_F(LibTest, TextRepliesCarryStatusAndText) {
+    auto client = Login(kAccount);
+    for (std::uint8_t command : {CMD_LOGIN_RESULT, CMD_REGISTER_RESULT, CMD_LIST_SUMMARY,
+                                 CMD_DELETE_RESULT}) {
+        client->Send(command, Payload({0}, "reply text", 1));
+        ASSERT_TRUE(host_.WaitForType(command));
+        const auto note = host_.NotesOfType(command).back();
+        EXPECT_EQ(note.message, kMessage);
+        EXPECT_EQ(note.Kind(), 0);
+        EXPECT_EQ(note.Status(), 0);
+        EXPECT_EQ(note.Account(), kAccount);
+        EXPECT_EQ(note.DataText(0), "reply text");
+        EXPECT_EQ(note.DataLength(), 10);
+    }
+    // An empty body reads as status 0 and no text.
+    client->Send(CMD_DELETE_RESULT, {});
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_DELETE, 2));
+    EXPECT_EQ(host_.NotesOfType(TESS_NOTE_DELETE).back().DataLength(), 0);
+}
+
+TEST_F(LibTest, FixedRepliesCopyTheThousandBytesAfterTheStatus) {
+    auto client = Login(kAccount);
+    struct Case {
+        std::uint8_t command, kind;
+        bool lengthIsPayload;
+    };
+    for (const Case c : {Case{CMD_DOWNLOAD_ANSWER, 1, false}, Case{CMD_ADD_FRIEND_RESULT, 1, false},
+                         Case{CMD_DEL_FRIEND_RESULT, 1, true}, Case{CMD_MODIFY_FRIEND_RESULT, 1, true},
+                         Case{CMD_MODIFY_USER_RESULT, 0, true}}) {
+        SCOPED_TRACE(int(c.command));
+        // 1100 bytes: status, 1024 data bytes, and 75 that must not be copied.
+        std::vector<std::uint8_t> payload(1100, 0);
+        payload[0] = 1;
+        PutField(payload.data() + 1, 32, "0086-20-1");
+        PutField(payload.data() + 65, 100, "message text");
+        std::fill(payload.begin() + 1024, payload.end(), 0xEE);
+        client->Send(c.command, payload);
+        ASSERT_TRUE(host_.WaitForType(c.command));
+        const auto note = host_.NotesOfType(c.command).back();
+        EXPECT_EQ(note.Kind(), c.kind);
+        EXPECT_EQ(note.Status(), 1);
+        EXPECT_EQ(note.DataText(0), "0086-20-1");
+        EXPECT_EQ(note.DataText(64), "message text");
+        EXPECT_EQ(note.Data()[1023], 0xEE);
+        EXPECT_EQ(note.Data()[1024], 0);
+        EXPECT_EQ(note.DataLength(), c.lengthIsPayload ? 1100 : 1024);
+    }
+    // Bytes a short reply lacks read as zero.
+    client->Send(CMD_DOWNLOAD_ANSWER, {1, 'a'});
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_DOWNLOAD_ANSWER, 2));
+    const auto shortNote = host_.NotesOfType(TESS_NOTE_DOWNLOAD_ANSWER).back();
+    EXPECT_EQ(shortNote.DataText(0), "a");
+    EXPECT_EQ(shortNote.DataText(260), "");
+}
+
+TEST_F(LibTest, WholePayloadRepliesAreCutToTheRecord) {
+    auto client = Login(kAccount);
+    struct Case {
+        std::uint8_t command, kind;
+    };
+    for (const Case c : {Case{CMD_ADDRESS_BOOK, 1}, Case{CMD_SERVER_DATA, 1},
+                         Case{CMD_FILE_ENTRIES, 1}, Case{CMD_OWN_PROFILE, 1}, Case{CMD_NOTICE, 39}}) {
+        const auto payload = Pattern(2 * TESS_USER_PROFILE_SIZE, c.command);
+        client->Send(c.command, payload);
+        ASSERT_TRUE(host_.WaitForType(c.command));
+        const auto note = host_.NotesOfType(c.command).back();
+        EXPECT_EQ(note.Kind(), c.kind);
+        EXPECT_EQ(note.Status(), 1);
+        EXPECT_EQ(note.DataLength(), payload.size());
+        EXPECT_EQ(std::memcmp(note.Data(), payload.data(), payload.size()), 0);
+    }
+    client->Send(CMD_CARD_ANSWER, {'Y', 'x'});
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_CARD_ANSWER));
+    const auto card = host_.NotesOfType(TESS_NOTE_CARD_ANSWER).back();
+    EXPECT_EQ(card.Kind(), 41);
+    EXPECT_EQ(card.DataLength(), 1);
+    EXPECT_EQ(card.Data()[0], 'Y');
+
+    // 20000 bytes (compressed on the wire) do not fit into the 16348 bytes of the record.
+    std::vector<std::uint8_t> big(20000);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i / 100);
+    client->Send(CMD_SERVER_DATA, big);
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_SERVER_DATA, 2));
+    const auto cut = host_.NotesOfType(TESS_NOTE_SERVER_DATA).back();
+    EXPECT_EQ(cut.DataLength(), TESS_REPLY_DATA_MAX);
+    EXPECT_EQ(std::memcmp(cut.Data(), big.data(), TESS_REPLY_DATA_MAX), 0);
+
+    // Unknown commands are ignored.
+    client->Send(77, {1, 2, 3});
+    Sync(host_, *client);
+    EXPECT_EQ(host_.CountType(77), 0u);
+}
+
+TEST_F(LibTest, PaymentReminderBlocksTheReaderUntilTheBoxCloses) {
+    auto client = Login(kAccount);
+    const auto gbk = Utf8ToGbk("请及时续费");
+    ASSERT_TRUE(gbk);
+    std::size_t notesWhileBox = 99;
+    host_.on_box = [&](const Box&) { notesWhileBox = host_.notes().size(); };
+    client->Send(CMD_PAYMENT_REMINDER, Payload({0}, *gbk, 1));
+    client->Send(CMD_LIST_SUMMARY, {1, 0});
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_LIST_SUMMARY));
+    ASSERT_EQ(host_.boxes().size(), 1u);
+    EXPECT_EQ(host_.boxes()[0].text, "请及时续费");
+    EXPECT_EQ(host_.boxes()[0].caption, "催费通知");
+    EXPECT_EQ(host_.boxes()[0].icon, TESS_ICON_INFORMATION);
+    EXPECT_EQ(notesWhileBox, 0u);
+}
+
+TEST_F(LibTest, DownloadChunksRebuildTheFileWithProgress) {
+    auto client = Login(kAccount);
+    const auto content = Pattern(3 * 1000);
+    const std::string stored = "0086-20-1@report.bin";
+    // An older, longer file of that name is replaced.
+    std::filesystem::create_directories(downloads_);
+    WriteFile("dl/tessan/report.bin", Pattern(10000, 9));
+    for (std::uint32_t k = 1; k <= 3; ++k)
+        client->Send(CMD_CHUNK, MakeChunk(stored, 3000, 3, k, (k - 1) * 1000,
+                                          content.data() + (k - 1) * 1000, 1000, "0086-20-1"));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 3));
+    EXPECT_EQ(ReadFile(downloads_ / "report.bin"), content);
+    const auto progress = host_.NotesOfType(TESS_NOTE_PROGRESS);
+    const std::vector<std::pair<std::string, int>> expected = {{"33%", 33}, {"67%", 66}, {"100%", 100}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(progress[i].record[TESS_PROGRESS_OFF_DIRECTION], 1);
+        EXPECT_EQ(progress[i].ProgressName(), stored);
+        EXPECT_EQ(progress[i].PercentText(), expected[i].first);
+        EXPECT_EQ(progress[i].Percent(), expected[i].second);
+        EXPECT_EQ(progress[i].ProgressFileSize(), 3000u);
+        EXPECT_EQ(std::string(FieldText(progress[i].record.data() + TESS_PROGRESS_OFF_ACCOUNT, 32)),
+                  kAccount);
+    }
+
+    // GBK names become UTF-8 file names; a trail byte 0x5C is not a path separator.
+    const std::string gbkName = std::string("0086-20-1@") + "\x95\x5c" + ".txt";
+    const auto local = GbkToUtf8("\x95\x5c.txt");
+    ASSERT_TRUE(local);
+    client->Send(CMD_CHUNK, MakeChunk(gbkName, 5, 1, 1, 0, Bytes("hello").data(), 5));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 4));
+    EXPECT_EQ(ReadFile(downloads_ / *local), Bytes("hello"));
+}
+
+TEST_F(LibTest, DownloadNamesThatLeaveTheFolderWriteNothing) {
+    auto client = Login(kAccount);
+    const std::vector<std::string> names = {
+        "0086-20-1@../escape.txt", "0086-20-1@sub/inner.txt", "0086-20-1@..", "0086-20-1@",
+        "0086-20-1@/tmp/absolute.txt", "0086-20-1@a\\b.txt", "no-at-sign.txt"};
+    for (const auto& name : names)
+        client->Send(CMD_CHUNK, MakeChunk(name, 4, 1, 1, 0, Bytes("evil").data(), 4));
+    // A chunk that claims more data than it carries writes nothing either.
+    auto lying = MakeChunk("0086-20-1@short.txt", 4, 1, 1, 0, Bytes("evil").data(), 4);
+    PutU32(lying.data() + TESS_CHUNK_OFF_CHUNK_LENGTH, 5000);
+    client->Send(CMD_CHUNK, lying);
+    // A name without terminator is read within its 260-byte field only.
+    std::vector<std::uint8_t> unterminated = MakeChunk("", 4, 1, 1, 0, Bytes("evil").data(), 4);
+    std::fill(unterminated.begin(), unterminated.begin() + TESS_NAME_SIZE, 'n');
+    client->Send(CMD_CHUNK, unterminated);
+
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, names.size() + 2));
+    // Every chunk is still reported, so the host's list stays consistent.
+    EXPECT_EQ(host_.NotesOfType(TESS_NOTE_PROGRESS).back().ProgressName(), std::string(259, 'n'));
+    EXPECT_FALSE(std::filesystem::exists(root_ / "dl" / "escape.txt"));
+    EXPECT_FALSE(std::filesystem::exists("/tmp/absolute.txt"));
+    const bool empty = !std::filesystem::exists(downloads_) || std::filesystem::is_empty(downloads_);
+    EXPECT_TRUE(empty);
+}
+
+TEST_F(LibTest, ConfigurationFileLandsInTheStartFolderAndClosesTheConnection) {
+    // The start folder is the working directory at initialisation.
+    FreeFtpDll();
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(root_.c_str()), 0);
+    ASSERT_EQ(InitFtpDll(host_.descriptor(), kMessage, downloads_.c_str()), 1);
+    ASSERT_EQ(chdir(previous), 0);
+
+    auto client = Login(kAccount);
+    EXPECT_EQ(DownLoadIni(kAccount, "serverlist.ini"), 1);
+    const auto content = Bytes("[servers]\r\n0086=127.0.0.1\r\n");
+    client->Send(CMD_CONFIG_CHUNK, MakeChunk("../escape.ini", 4, 2, 1, 0, content.data(), 4));
+    client->Send(CMD_CONFIG_CHUNK, MakeChunk("serverlist.ini", 27, 2, 1, 0, content.data(), 10));
+    client->Send(CMD_CONFIG_CHUNK,
+                 MakeChunk("serverlist.ini", 27, 2, 2, 10, content.data() + 10, 17));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_DISCONNECTED));
+    EXPECT_EQ(host_.NotesOfType(TESS_NOTE_DISCONNECTED).at(0).Account(), kAccount);
+    EXPECT_EQ(ReadFile(root_ / "serverlist.ini"), content);
+    EXPECT_FALSE(std::filesystem::exists(root_.parent_path() / "escape.ini"));
+    EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 0u);
+    EXPECT_TRUE(client->WaitClosedByPeer());
+
+    // Closed but still registered: connecting again reports success without a new login.
+    EXPECT_EQ(ConnectServer("127.0.0.1", server_.port(), kAccount, "key"), 1);
+    EXPECT_EQ(server_.ClientCount(), 1u);
+    EXPECT_EQ(DisconnectServer(kAccount), 1);
+    EXPECT_EQ(ListFile(kAccount), -1);
+    EXPECT_EQ(host_.CountType(TESS_NOTE_DISCONNECTED), 1u);
+}
+
+}  // namespace
+}  // namespace tessnet::testing
