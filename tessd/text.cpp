@@ -1,0 +1,124 @@
+#include "text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace tessd {
+
+namespace {
+
+struct IconvCloser {
+    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
+};
+
+std::string Convert(std::string_view in, const char* to, const char* from) {
+    iconv_t raw = iconv_open(to, from);
+    if (raw == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+    std::unique_ptr<void, IconvCloser> cd(raw);
+    std::string out;
+    std::string input(in);
+    char* src = input.data();
+    std::size_t srcLeft = input.size();
+    char buffer[256];
+    while (srcLeft > 0) {
+        char* dst = buffer;
+        std::size_t dstLeft = sizeof buffer;
+        const std::size_t r = iconv(raw, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buffer, sizeof buffer - dstLeft);
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            out.push_back('?');  // an invalid or truncated sequence: skip one byte
+            ++src;
+            --srcLeft;
+        }
+    }
+    return out;
+}
+
+bool AllDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+std::string Gbk(std::string_view utf8) {
+    return Convert(utf8, "GB18030", "UTF-8");
+}
+
+std::string Utf8(std::string_view gbk) {
+    return Convert(gbk, "UTF-8", "GB18030");
+}
+
+bool IsAccountNumber(std::string_view number) {
+    if (number.empty() || number.size() > 31) return false;
+    int groups = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dash = number.find('-', start);
+        const std::string_view group = number.substr(start, dash - start);
+        if (!AllDigits(group)) return false;
+        ++groups;
+        if (dash == std::string_view::npos) break;
+        start = dash + 1;
+    }
+    return groups >= 3;
+}
+
+bool IsRegistrableNumber(std::string_view number) {
+    const std::size_t d1 = number.find('-');
+    if (d1 == std::string_view::npos) return false;
+    const std::size_t d2 = number.find('-', d1 + 1);
+    if (d2 == std::string_view::npos) return false;
+    const std::string_view country = number.substr(0, d1);
+    const std::string_view area = number.substr(d1 + 1, d2 - d1 - 1);
+    const std::string_view personal = number.substr(d2 + 1);
+    return AllDigits(country) && country.size() >= 3 && country.size() <= 5 &&
+           country.starts_with("00") && AllDigits(area) && area.size() <= 5 && area[0] != '0' &&
+           AllDigits(personal) && (personal.size() == 7 || personal.size() == 8);
+}
+
+bool IsSafeFileName(std::string_view name) {
+    if (name.empty() || name.size() > 259 || name == "." || name == "..") return false;
+    if (name.find("..") != std::string_view::npos) return false;
+    // Walk GBK characters: a trail byte may be 0x5C and is not a backslash. A malformed
+    // sequence is refused rather than guessed at.
+    auto in = [&](std::size_t i, unsigned lo, unsigned hi) {
+        if (i >= name.size()) return false;
+        const auto c = static_cast<unsigned char>(name[i]);
+        return c >= lo && c <= hi;
+    };
+    for (std::size_t i = 0; i < name.size();) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c >= 0x81 && c <= 0xFE) {
+            if (in(i + 1, 0x30, 0x39) && in(i + 2, 0x81, 0xFE) && in(i + 3, 0x30, 0x39)) {
+                i += 4;
+            } else if (in(i + 1, 0x40, 0xFE) && !in(i + 1, 0x7F, 0x7F)) {
+                i += 2;
+            } else {
+                return false;
+            }
+            continue;
+        }
+        if (c < 0x20 || c >= 0x7F || c == '/' || c == '\\') return false;
+        ++i;
+    }
+    return true;
+}
+
+std::string StoredName(std::string_view sender, std::string_view fileName) {
+    std::string s(sender);
+    s += '@';
+    s += fileName;
+    return s;
+}
+
+std::string PlainName(std::string_view storedName) {
+    const std::size_t at = storedName.find('@');
+    return at == std::string_view::npos ? std::string() : std::string(storedName.substr(at + 1));
+}
+
+}  // namespace tessd
