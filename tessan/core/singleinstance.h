@@ -2,7 +2,7 @@
 // the same user, then claims a lock file in the program folder; a copy that cannot claim it ends.
 #pragma once
 
-#include "core/uniquefd.h"
+#include "unique_fd.h"
 
 #include <QString>
 
@@ -23,8 +23,8 @@ class InstanceLock {
     static std::optional<InstanceLock> Claim(const QString& lockPath);
 
   private:
-    explicit InstanceLock(UniqueFd fd) : fd_(std::move(fd)) {}
-    UniqueFd fd_;
+    explicit InstanceLock(tessnet::UniqueFd fd) : fd_(std::move(fd)) {}
+    tessnet::UniqueFd fd_;
 };
 
 // Start-up up to the main window, in order: end other copies, claim the lock, create the working
