@@ -88,11 +88,14 @@ void FakeClient::Run(std::function<void(FakeClient&, const ReceivedPacket&)> han
                                         kWorkAreaSize, length);
             packet.payload.assign(payload.begin(), payload.begin() + length);
             at += total;
+            // Recorded before the handler answers, so a test that sees the answer sees the packet.
+            {
+                std::lock_guard lock(mutex_);
+                ++packetCount_;
+                if (recording_) packets_.push_back(packet);
+                cv_.notify_all();
+            }
             if (handler) handler(*this, packet);
-            std::lock_guard lock(mutex_);
-            ++packetCount_;
-            if (recording_) packets_.push_back(std::move(packet));
-            cv_.notify_all();
         }
         stream.erase(stream.begin(), stream.begin() + at);
     }
