@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -119,7 +119,7 @@ bool WriteFixedField(std::span<std::uint8_t> field, QByteArrayView gbk) {
     const qsizetype zero = gbk.indexOf('\0');
     const QByteArrayView text = zero < 0 ? gbk : gbk.first(zero);
     const qsizetype length = GbkPrefixLength(text, static_cast<qsizetype>(field.size()) - 1);
-    std::memcpy(field.data(), text.data(), static_cast<std::size_t>(length));
+    if (length > 0) std::memcpy(field.data(), text.data(), static_cast<std::size_t>(length));
     return length == gbk.size();
 }
 
