@@ -100,6 +100,9 @@ std::optional<InstanceLock> InstanceLock::Claim(const QString& lockPath) {
 }
 
 std::optional<InstanceLock> PrepareStartUp(const QString& appDir) {
+    // Without its folder the client has nowhere to keep its lock and files ("/tessan.lock" is not
+    // an option).
+    if (appDir.isEmpty()) return std::nullopt;
     EndOtherCopies(std::chrono::seconds(5));
     std::optional<InstanceLock> lock = InstanceLock::Claim(LocalPath(appDir, u"tessan.lock"));
     if (lock) CreateWorkingFolders(appDir);

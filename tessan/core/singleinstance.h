@@ -28,7 +28,7 @@ class InstanceLock {
 };
 
 // Start-up up to the main window, in order: end other copies, claim the lock, create the working
-// folders. Empty when this copy must end silently.
+// folders. Empty when this copy must end silently (also when the program folder is unknown).
 std::optional<InstanceLock> PrepareStartUp(const QString& appDir);
 
 }  // namespace tessan

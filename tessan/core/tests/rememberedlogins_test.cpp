@@ -1,4 +1,5 @@
 #include "core/rememberedlogins.h"
+#include "testsupport/fakeloginfields.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,29 +10,6 @@
 
 namespace tessan {
 namespace {
-
-// The login dialog's three controls as plain values.
-class FakeLoginFields final : public LoginFields {
-  public:
-    void ClearNumbers() override {
-        numbers.clear();
-        indexes.clear();
-        selected = -1;
-    }
-    void AddNumber(const QString& number, int recordIndex) override {
-        numbers.append(number);
-        indexes.push_back(recordIndex);
-    }
-    void SelectNumber(int position) override { selected = position; }
-    void SetPrivateKey(const QString& k) override { key = k; }
-    void SetRememberKey(bool checked) override { remember = checked; }
-
-    QStringList numbers;
-    std::vector<int> indexes;
-    int selected = -1;
-    QString key = QStringLiteral("typed");
-    bool remember = true;
-};
 
 class RememberedLoginsTest : public ::testing::Test {
   protected:
