@@ -1,6 +1,8 @@
 #include "core/mainwindow.h"
 
+#include "core/globals.h"
 #include "core/help.h"
+#include "core/localfiles.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -28,6 +30,9 @@ MainWindow::MainWindow(QString appDir, MessageBoxes& boxes, QWidget* parent)
     layout->addLayout(buttons);
     layout->addStretch();
     resize(600, 400);
+
+    // The last step of the set-up.
+    ReadParameterFile(appDir_, ParameterByte);
 }
 
 }  // namespace tessan

@@ -51,6 +51,11 @@ class ResolveServerTest : public ::testing::Test {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(contents);
     }
+    void ExpectServer(const char* number, const char* address, int port) {
+        ASSERT_EQ(Resolve(number), 1) << number;
+        EXPECT_EQ(address_, QByteArray(address)) << number;
+        EXPECT_EQ(port_, port) << number;
+    }
     int Resolve(const char* number) {
         address_ = "preset";
         port_ = -7;
@@ -63,41 +68,29 @@ class ResolveServerTest : public ::testing::Test {
 };
 
 TEST_F(ResolveServerTest, MissingListGivesTheBuiltInDefault) {
-    ASSERT_EQ(Resolve("0086-10-1234567"), 1);
-    EXPECT_EQ(address_, QByteArray(kDefaultServerAddress));
-    EXPECT_EQ(port_, 8800);
+    ExpectServer("0086-10-1234567", kDefaultServerAddress, 8800);
 }
 
 TEST_F(ResolveServerTest, PrefixSectionWinsAndKeepsDashesOfThePersonalNumber) {
     WriteList("[default]\nserver=10.0.0.1\nport=9000\n[0086-10]\nserver=10.1.1.1\nport=8801\n");
-    ASSERT_EQ(Resolve("0086-10-1234567"), 1);
-    EXPECT_EQ(address_, QByteArray("10.1.1.1"));
-    EXPECT_EQ(port_, 8801);
-    ASSERT_EQ(Resolve("0086-10-12-34"), 1);
-    EXPECT_EQ(address_, QByteArray("10.1.1.1"));
-    ASSERT_EQ(Resolve("0086-20-1234567"), 1);
-    EXPECT_EQ(address_, QByteArray("10.0.0.1"));
-    EXPECT_EQ(port_, 9000);
+    ExpectServer("0086-10-1234567", "10.1.1.1", 8801);
+    ExpectServer("0086-10-12-34", "10.1.1.1", 8801);
+    ExpectServer("0086-20-1234567", "10.0.0.1", 9000);
 }
 
 TEST_F(ResolveServerTest, PrefixWithoutServerTakesAddressAndPortFromDefault) {
     WriteList("[0086-10]\nserver=\nport=1234\n[default]\nport=9000\n");
-    ASSERT_EQ(Resolve("0086-10-1234567"), 1);
-    EXPECT_EQ(address_, QByteArray(kDefaultServerAddress));
-    EXPECT_EQ(port_, 9000);
+    ExpectServer("0086-10-1234567", kDefaultServerAddress, 9000);
 }
 
 TEST_F(ResolveServerTest, PrefixWithServerButNoPortGets8800) {
     WriteList("[default]\nserver=10.0.0.1\nport=9000\n[0086-10]\nserver=10.1.1.1\n");
-    ASSERT_EQ(Resolve("0086-10-1234567"), 1);
-    EXPECT_EQ(address_, QByteArray("10.1.1.1"));
-    EXPECT_EQ(port_, 8800);
+    ExpectServer("0086-10-1234567", "10.1.1.1", 8800);
 }
 
 TEST_F(ResolveServerTest, AddressIsCutTo15CharactersAndEmptyAreaNamesATrailingDash) {
     WriteList("[0086-]\nserver=123.123.123.123456\n");
-    ASSERT_EQ(Resolve("0086--1234567"), 1);
-    EXPECT_EQ(address_, QByteArray("123.123.123.123"));
+    ExpectServer("0086--1234567", "123.123.123.123", 8800);
 }
 
 TEST_F(ResolveServerTest, BadNumbersLeaveTheOutputsAlone) {
