@@ -33,7 +33,6 @@ class LoginFieldWidgets final : public QObject, public LoginFields {
     QPointer<QLineEdit> keyBox_;
     QPointer<QCheckBox> rememberKey_;
     const RememberedLogins& logins_;
-    bool filling_ = false;  // adding numbers must not select one
 };
 
 }  // namespace tessan
