@@ -16,7 +16,7 @@ class TwoServerTest : public ServerTest {
   protected:
     void SetUp() override {
         ServerTest::SetUp();
-        otherDir_ = dir_.string() + "-other";
+        otherDir_ = root_ / "other";
         fs::remove_all(otherDir_);
         std::string error;
         otherStore_ = Store::Open(otherDir_, error);

@@ -150,9 +150,10 @@ Bytes RandomBytes(std::size_t n, unsigned seed) {
 
 void ServerTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / (std::string("tessd-") + info->test_suite_name() + "-" +
-                                        info->name() + "-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
+    root_ = fs::temp_directory_path() / (std::string("tessd-") + info->test_suite_name() + "-" +
+                                         info->name() + "-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    dir_ = root_ / "data";
     std::string error;
     store_ = Store::Open(dir_, error);
     ASSERT_TRUE(store_) << error;
@@ -164,7 +165,7 @@ void ServerTest::TearDown() {
     StopServer();
     store_.reset();
     std::error_code ec;
-    fs::remove_all(dir_, ec);
+    fs::remove_all(root_, ec);
 }
 
 void ServerTest::StartServer(ServerOptions options) {

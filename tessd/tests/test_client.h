@@ -86,6 +86,7 @@ class ServerTest : public ::testing::Test {
                std::string_view sender);
     std::vector<FileEntry> ListFiles(RawClient& owner);
 
+    std::filesystem::path root_;  // this test's own folder; DIR is root_/data
     std::filesystem::path dir_;
     std::unique_ptr<Store> store_;
     std::unique_ptr<Server> server_;
