@@ -141,12 +141,16 @@ void HandleConfigChunk(Connection& c, const std::uint8_t* b, std::size_t n) {
 void HandleUploadAnswer(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
                         const std::uint8_t* b, std::size_t n) {
     const std::uint8_t reason = ByteAt(b, n, 1);
+    const std::string_view name =
+        n > 2 ? FieldText(b + 2, std::min<std::size_t>(n - 2, TESS_NAME_SIZE)) : "";
     if (reason == 0) {
-        const std::string_view name =
-            n > 2 ? FieldText(b + 2, std::min<std::size_t>(n - 2, TESS_NAME_SIZE)) : "";
         c.uploads().Release(name, true);
         return;
     }
+    // The server answers a file's last chunk before the sender thread has reported that chunk
+    // and let the file go; without waiting, the queue would not look empty and type 33 would
+    // never come.
+    if (reason == 4) c.uploads().WaitWhileSending(name, [&] { return reader->StopRequested(); });
     NotifyFixed(c, reader, TESS_NOTE_UPLOAD_ANSWER, 1, b, n, kDataBytes);
     // After the host's handling, so whatever it did to the queue counts.
     if (reason == 4 && c.uploads().Count() == 0) {

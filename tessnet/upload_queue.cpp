@@ -79,11 +79,19 @@ void UploadQueue::Remove(const std::shared_ptr<UploadItem>& item) {
     std::lock_guard lock(mutex_);
     items_.remove(item);
     if (busy_ == item) busy_.reset();
+    idle_.notify_all();
 }
 
 void UploadQueue::SetBusy(std::shared_ptr<UploadItem> item) {
     std::lock_guard lock(mutex_);
     busy_ = std::move(item);
+    idle_.notify_all();
+}
+
+void UploadQueue::WaitWhileSending(std::string_view name, const std::function<bool()>& stopped) {
+    std::unique_lock lock(mutex_);
+    while (busy_ && GbkEqualNoCase(busy_->fileName, name) && !stopped())
+        idle_.wait_for(lock, std::chrono::milliseconds(50));
 }
 
 std::shared_ptr<UploadItem> UploadQueue::NextReady(UploadItem& snapshot) {
@@ -113,6 +121,7 @@ void UploadQueue::Clear() {
     std::lock_guard lock(mutex_);
     items_.clear();
     busy_.reset();
+    idle_.notify_all();
 }
 
 int UploadQueue::Count() {

@@ -1,6 +1,7 @@
 // The files waiting to be sent on one connection, in queue order.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -41,12 +42,16 @@ class UploadQueue {
     void MarkAnnounced(const std::shared_ptr<UploadItem>& item, std::uint32_t generation);
     void Clear();
     int Count();
+    // Waits while the sender thread is still busy with the file `name` (its last progress
+    // notification), giving up when `stopped()` turns true.
+    void WaitWhileSending(std::string_view name, const std::function<bool()>& stopped);
 
   private:
     std::shared_ptr<UploadItem> FindLocked(std::string_view name);
     void Wake();
 
     std::mutex mutex_;
+    std::condition_variable idle_;  // the busy item was let go
     std::list<std::shared_ptr<UploadItem>> items_;
     std::shared_ptr<UploadItem> busy_;  // the item the sender thread is sending
     std::function<void()> waker_;

@@ -224,11 +224,11 @@ bool FakeServer::WaitForClients(std::size_t n, std::chrono::milliseconds timeout
     return cv_.wait_for(lock, timeout, [&] { return clients_.size() >= n; });
 }
 
-void FakeServer::ServeUploads(bool keepFiles) {
-    SetHandler([this, keepFiles](FakeClient& client, const ReceivedPacket& packet) {
+void FakeServer::ServeUploads(bool keepFiles, bool acceptLogin) {
+    SetHandler([this, keepFiles, acceptLogin](FakeClient& client, const ReceivedPacket& packet) {
         const auto& b = packet.payload;
         if (packet.header.command == CMD_LOGIN) {
-            client.Send(CMD_LOGIN_RESULT, {1, 'o', 'k', 0});
+            if (acceptLogin) client.Send(CMD_LOGIN_RESULT, {1, 'o', 'k', 0});
         } else if (packet.header.command == CMD_ANNOUNCE && b.size() >= TESS_ANNOUNCE_SIZE) {
             std::vector<std::uint8_t> answer(264, 0);
             answer[0] = 1;

@@ -96,7 +96,8 @@ class FakeServer {
 
     // Canned behaviour: accept every login, release every announced file, rebuild the uploaded
     // files and answer each complete file with reason 4.
-    void ServeUploads(bool keepFiles = true);
+    // Without acceptLogin the test answers the login itself.
+    void ServeUploads(bool keepFiles = true, bool acceptLogin = true);
     struct UploadedFile {
         std::vector<std::uint8_t> bytes;  // empty unless kept
         std::uint64_t size = 0;

@@ -52,7 +52,8 @@ TEST_F(LibTest, LoginPacketThenNoSecondLoginForAConnectedAccount) {
 TEST_F(LibTest, EveryRequestExportSendsItsPayload) {
     auto client = Login(kAccount);
     std::vector<std::uint8_t> friendRecord(TESS_FRIEND_RECORD_SIZE);
-    for (std::size_t i = 0; i < friendRecord.size(); ++i) friendRecord[i] = i % 7 ? 0 : 'a' + i % 26;
+    for (std::size_t i = 0; i < friendRecord.size(); ++i)
+        friendRecord[i] = i % 7 ? 0 : 'a' + i % 26;
     std::vector<std::uint8_t> profile(TESS_USER_PROFILE_SIZE, 0);
     PutField(profile.data(), 32, kAccount);
     PutField(profile.data() + 96, 32, "name");
@@ -80,8 +81,10 @@ TEST_F(LibTest, EveryRequestExportSendsItsPayload) {
          NameField("serverlist.ini")},
         {[&] { return SendData(kAccount, recharge.data(), 97, CMD_RECHARGE); }, CMD_RECHARGE,
          recharge},
-        {[] { return SendData(kAccount, "0123456789012345678901234567890123456789012345678", 49,
-                              CMD_CARD_QUERY); },
+        {[] {
+             return SendData(kAccount, "0123456789012345678901234567890123456789012345678", 49,
+                             CMD_CARD_QUERY);
+         },
          CMD_CARD_QUERY, Bytes("0123456789012345678901234567890123456789012345678")},
     };
     std::size_t expectedPackets = 1;

@@ -28,8 +28,8 @@ void Sync(EventLoopHost& host, FakeClient& client) {
 
 TEST_F(LibTest, TextRepliesCarryStatusAndText) {
     auto client = Login(kAccount);
-    for (std::uint8_t command : {CMD_LOGIN_RESULT, CMD_REGISTER_RESULT, CMD_LIST_SUMMARY,
-                                 CMD_DELETE_RESULT}) {
+    for (std::uint8_t command :
+         {CMD_LOGIN_RESULT, CMD_REGISTER_RESULT, CMD_LIST_SUMMARY, CMD_DELETE_RESULT}) {
         client->Send(command, Payload({0}, "reply text", 1));
         ASSERT_TRUE(host_.WaitForType(command));
         const auto note = host_.NotesOfType(command).back();
@@ -52,9 +52,10 @@ TEST_F(LibTest, FixedRepliesCopyTheThousandBytesAfterTheStatus) {
         std::uint8_t command, kind;
         bool lengthIsPayload;
     };
-    for (const Case c : {Case{CMD_DOWNLOAD_ANSWER, 1, false}, Case{CMD_ADD_FRIEND_RESULT, 1, false},
-                         Case{CMD_DEL_FRIEND_RESULT, 1, true}, Case{CMD_MODIFY_FRIEND_RESULT, 1, true},
-                         Case{CMD_MODIFY_USER_RESULT, 0, true}}) {
+    for (const Case c :
+         {Case{CMD_DOWNLOAD_ANSWER, 1, false}, Case{CMD_ADD_FRIEND_RESULT, 1, false},
+          Case{CMD_DEL_FRIEND_RESULT, 1, true}, Case{CMD_MODIFY_FRIEND_RESULT, 1, true},
+          Case{CMD_MODIFY_USER_RESULT, 0, true}}) {
         SCOPED_TRACE(int(c.command));
         // 1100 bytes: status, 1024 data bytes, and 75 that must not be copied.
         std::vector<std::uint8_t> payload(1100, 0);
@@ -86,8 +87,9 @@ TEST_F(LibTest, WholePayloadRepliesAreCutToTheRecord) {
     struct Case {
         std::uint8_t command, kind;
     };
-    for (const Case c : {Case{CMD_ADDRESS_BOOK, 1}, Case{CMD_SERVER_DATA, 1},
-                         Case{CMD_FILE_ENTRIES, 1}, Case{CMD_OWN_PROFILE, 1}, Case{CMD_NOTICE, 39}}) {
+    for (const Case c :
+         {Case{CMD_ADDRESS_BOOK, 1}, Case{CMD_SERVER_DATA, 1}, Case{CMD_FILE_ENTRIES, 1},
+          Case{CMD_OWN_PROFILE, 1}, Case{CMD_NOTICE, 39}}) {
         const auto payload = Pattern(2 * TESS_USER_PROFILE_SIZE, c.command);
         client->Send(c.command, payload);
         ASSERT_TRUE(host_.WaitForType(c.command));
@@ -148,7 +150,8 @@ TEST_F(LibTest, DownloadChunksRebuildTheFileWithProgress) {
     ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 3));
     EXPECT_EQ(ReadFile(downloads_ / "report.bin"), content);
     const auto progress = host_.NotesOfType(TESS_NOTE_PROGRESS);
-    const std::vector<std::pair<std::string, int>> expected = {{"33%", 33}, {"67%", 66}, {"100%", 100}};
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"33%", 33}, {"67%", 66}, {"100%", 100}};
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(progress[i].record[TESS_PROGRESS_OFF_DIRECTION], 1);
         EXPECT_EQ(progress[i].ProgressName(), stored);
@@ -171,8 +174,8 @@ TEST_F(LibTest, DownloadChunksRebuildTheFileWithProgress) {
 TEST_F(LibTest, DownloadNamesThatLeaveTheFolderWriteNothing) {
     auto client = Login(kAccount);
     const std::vector<std::string> names = {
-        "0086-20-1@../escape.txt", "0086-20-1@sub/inner.txt", "0086-20-1@..", "0086-20-1@",
-        "0086-20-1@/tmp/absolute.txt", "0086-20-1@a\\b.txt", "no-at-sign.txt"};
+        "0086-20-1@../escape.txt",     "0086-20-1@sub/inner.txt", "0086-20-1@..",  "0086-20-1@",
+        "0086-20-1@/tmp/absolute.txt", "0086-20-1@a\\b.txt",      "no-at-sign.txt"};
     for (const auto& name : names)
         client->Send(CMD_CHUNK, MakeChunk(name, 4, 1, 1, 0, Bytes("evil").data(), 4));
     // A chunk that claims more data than it carries writes nothing either.
@@ -189,7 +192,8 @@ TEST_F(LibTest, DownloadNamesThatLeaveTheFolderWriteNothing) {
     EXPECT_EQ(host_.NotesOfType(TESS_NOTE_PROGRESS).back().ProgressName(), std::string(259, 'n'));
     EXPECT_FALSE(std::filesystem::exists(root_ / "dl" / "escape.txt"));
     EXPECT_FALSE(std::filesystem::exists("/tmp/absolute.txt"));
-    const bool empty = !std::filesystem::exists(downloads_) || std::filesystem::is_empty(downloads_);
+    const bool empty =
+        !std::filesystem::exists(downloads_) || std::filesystem::is_empty(downloads_);
     EXPECT_TRUE(empty);
 }
 

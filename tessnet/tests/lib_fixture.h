@@ -21,7 +21,7 @@ namespace tessnet::testing {
 inline constexpr int kMessage = 2048;
 
 class LibTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/tessnet-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -20,7 +20,8 @@ std::vector<std::uint8_t> Summary(const std::string& text) {
 
 std::vector<std::string> SummaryTexts(const EventLoopHost& host) {
     std::vector<std::string> out;
-    for (const auto& note : host.NotesOfType(TESS_NOTE_LIST_SUMMARY)) out.push_back(note.DataText(0));
+    for (const auto& note : host.NotesOfType(TESS_NOTE_LIST_SUMMARY))
+        out.push_back(note.DataText(0));
     return out;
 }
 
@@ -75,7 +76,8 @@ TEST_F(LibTest, BurstWhileTheHostIsBusyIsKeptWhole) {
     // notification, more than the socket buffers and the initial 1 MiB ring hold.
     constexpr int kPackets = 520;
     std::vector<std::uint8_t> burst;
-    for (int i = 0; i < kPackets; ++i) Append(burst, MakePacket(CMD_SERVER_DATA, Pattern(8000, i + 1)));
+    for (int i = 0; i < kPackets; ++i)
+        Append(burst, MakePacket(CMD_SERVER_DATA, Pattern(8000, i + 1)));
     bool sent = false;
     host_.on_note = [&](const Note& note) {
         if (note.type == TESS_NOTE_SERVER_DATA && !sent) {
