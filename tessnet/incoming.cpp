@@ -34,7 +34,8 @@ class Reply {
     }
     // Copies at most the record's room; a longer payload is cut, never overrun.
     void SetData(const std::uint8_t* data, std::size_t n, std::size_t dataLength) {
-        std::memcpy(bytes_.data() + TESS_REPLY_OFF_DATA, data, std::min<std::size_t>(n, kRoom));
+        if (n > 0)
+            std::memcpy(bytes_.data() + TESS_REPLY_OFF_DATA, data, std::min<std::size_t>(n, kRoom));
         SetDataLength(dataLength);
     }
     void SetDataLength(std::size_t dataLength) {

@@ -21,7 +21,7 @@ std::string_view CText(const char* text, std::size_t width) {
 
 void PutField(std::uint8_t* field, std::size_t width, std::string_view text) {
     const std::size_t n = text.size() < width ? text.size() : width - 1;
-    std::memcpy(field, text.data(), n);
+    if (n > 0) std::memcpy(field, text.data(), n);
     field[n] = 0;
 }
 

@@ -248,7 +248,7 @@ void FakeServer::ServeUploads(bool keepFiles, bool acceptLogin) {
                 if (number == 1) file = UploadedFile{};
                 if (keepFiles) {
                     if (file.bytes.size() < offset + length) file.bytes.resize(offset + length);
-                    std::memcpy(file.bytes.data() + offset, data, length);
+                    if (length) std::memcpy(file.bytes.data() + offset, data, length);
                 }
                 file.crc = Crc32Update(file.crc, data, length);
                 file.size += length;
