@@ -193,6 +193,13 @@ bool Session::SendAddressBook() {
     return SendRecords(CMD_ADDRESS_BOOK, records, UserProfile::kSize);
 }
 
+Session::KeyCheck Session::CheckFriendKey(const std::string& number, const std::string& key) {
+    if (key.empty()) return KeyCheck::Wrong;
+    if (const auto profile = store_.FindAccount(number))
+        return profile->PublicKey() == key ? KeyCheck::Valid : KeyCheck::Wrong;
+    return remoteCheck_ && remoteCheck_(number, key) ? KeyCheck::Valid : KeyCheck::Unknown;
+}
+
 bool Session::AddFriend(const Bytes& b) {
     const FriendRecord req = FriendRecord::Decode(b.data(), b.size());
     auto answer = [&](std::uint8_t status, const char* text) {
@@ -214,14 +221,15 @@ bool Session::AddFriend(const Bytes& b) {
         note_ += " refused, malformed";
         return answer(0, "好友号码或公钥格式错误!");
     }
-    if (const auto profile = store_.FindAccount(req.friendNumber)) {
-        if (profile->PublicKey() != req.friendKey) {
+    switch (CheckFriendKey(req.friendNumber, req.friendKey)) {
+        case KeyCheck::Valid:
+            break;
+        case KeyCheck::Wrong:
             note_ += " refused, wrong key";
             return answer(0, "公钥不正确，不能添加该好友!");
-        }
-    } else if (!remoteCheck_ || !remoteCheck_(req.friendNumber, req.friendKey)) {
-        note_ += " refused, unknown or wrong key";
-        return answer(0, "该用户不存在或公钥不正确!");
+        case KeyCheck::Unknown:
+            note_ += " refused, unknown or wrong key";
+            return answer(0, "该用户不存在或公钥不正确!");
     }
     if (!store_.PutFriend(account_, req.friendNumber, req.friendKey)) {
         note_ += " failed";
@@ -264,10 +272,7 @@ bool Session::ModifyFriend(const Bytes& b) {
         return answer(0, "地址簿中没有该好友!");
     }
     // The new key must be the friend's real one, as when the friend was added.
-    const auto profile = store_.FindAccount(req.friendNumber);
-    const bool keyOk = req.friendKey.empty() ? false
-                       : profile             ? profile->PublicKey() == req.friendKey
-                                 : remoteCheck_ && remoteCheck_(req.friendNumber, req.friendKey);
+    const bool keyOk = CheckFriendKey(req.friendNumber, req.friendKey) == KeyCheck::Valid;
     if (!keyOk) {
         note_ += " refused, wrong key";
         return answer(0, "公钥不正确，修改失败!");

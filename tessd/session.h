@@ -92,6 +92,10 @@ class Session {
     bool Recharge(const Bytes& b);
     bool ConfigFile(const Bytes& b);
 
+    enum class KeyCheck { Valid, Wrong, Unknown };
+    // Whether `key` is the public key of `number`, asking the account's own server when the
+    // account is held elsewhere.
+    KeyCheck CheckFriendKey(const std::string& number, const std::string& key);
     bool SendAddressBook();
     Bytes AddressBookEntry(const FriendEntry& entry);
     bool StartUpload(const ChunkHead& head);
