@@ -225,7 +225,11 @@ bool FakeServer::WaitForClients(std::size_t n, std::chrono::milliseconds timeout
 }
 
 void FakeServer::ServeUploads(bool keepFiles, bool acceptLogin) {
-    SetHandler([this, keepFiles, acceptLogin](FakeClient& client, const ReceivedPacket& packet) {
+    SetHandler(UploadHandler(keepFiles, acceptLogin));
+}
+
+FakeServer::Handler FakeServer::UploadHandler(bool keepFiles, bool acceptLogin) {
+    return [this, keepFiles, acceptLogin](FakeClient& client, const ReceivedPacket& packet) {
         const auto& b = packet.payload;
         if (packet.header.command == CMD_LOGIN) {
             if (acceptLogin) client.Send(CMD_LOGIN_RESULT, {1, 'o', 'k', 0});
@@ -265,7 +269,7 @@ void FakeServer::ServeUploads(bool keepFiles, bool acceptLogin) {
                 client.Send(CMD_ANNOUNCE_ANSWER, answer);
             }
         }
-    });
+    };
 }
 
 std::map<std::string, FakeServer::UploadedFile> FakeServer::Uploads() {

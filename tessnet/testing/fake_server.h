@@ -98,6 +98,8 @@ class FakeServer {
     // files and answer each complete file with reason 4.
     // Without acceptLogin the test answers the login itself.
     void ServeUploads(bool keepFiles = true, bool acceptLogin = true);
+    // The same behaviour as a handler, to combine with others.
+    Handler UploadHandler(bool keepFiles = true, bool acceptLogin = true);
     struct UploadedFile {
         std::vector<std::uint8_t> bytes;  // empty unless kept
         std::uint64_t size = 0;

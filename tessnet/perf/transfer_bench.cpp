@@ -1,0 +1,265 @@
+// Library transfers against a fake server in a child process, on loopback:
+//   tessnet_transfer_bench [MiB] [connections]
+// For text-like and random content it measures, in one run, the codec alone on one core
+// (BuildPacket / ParsePacket of every chunk), raw loopback TCP, and the library's upload and
+// download of the same file; then opens and closes many logged-in connections.
+#include <arpa/inet.h>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "event_loop_host.h"
+#include "fake_server.h"
+#include "packet.h"
+#include "sample_data.h"
+#include "tessnet/tessnet.h"
+#include "unique_fd.h"
+
+using namespace tessnet;
+using namespace tessnet::testing;
+using Clock = std::chrono::steady_clock;
+using Packets = std::vector<std::vector<std::uint8_t>>;
+
+namespace {
+
+constexpr std::uint32_t kChunkData = TESS_CHUNK_DATA_MAX;
+constexpr char kAccount[] = "0086-10-8880000";
+
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double MiBps(std::size_t bytes, double seconds) {
+    return bytes / 1048576.0 / seconds;
+}
+
+std::vector<std::uint8_t> Content(bool text, std::size_t size) {
+    return text ? sample::EnglishText(size, 5) : sample::RandomBytes(size, 6);
+}
+
+std::string StoredName(bool text) {
+    return text ? "0086-1-1@text.dat" : "0086-1-1@random.dat";
+}
+
+// Every chunk packet of a download of `data`, as the server sends them.
+Packets DownloadPackets(const std::vector<std::uint8_t>& data, const std::string& stored) {
+    const auto count = static_cast<std::uint32_t>((data.size() + kChunkData - 1) / kChunkData);
+    Packets packets;
+    packets.reserve(count);
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const std::uint32_t offset = k * kChunkData;
+        const auto length =
+            static_cast<std::uint32_t>(std::min<std::size_t>(kChunkData, data.size() - offset));
+        packets.push_back(
+            MakePacket(CMD_CHUNK,
+                       MakeChunk(stored, static_cast<std::uint32_t>(data.size()), count, k + 1,
+                                 offset, data.data() + offset, length, "0086-1-1"),
+                       count, k + 2));
+    }
+    return packets;
+}
+
+// Child process: the server. A download request streams the prebuilt file; uploads are taken
+// in without keeping them. Ends when the parent closes `control`.
+[[noreturn]] void RunServer(int control, std::size_t size) {
+    Packets packets[2];
+    for (int text = 0; text < 2; ++text)
+        packets[text] = DownloadPackets(Content(text, size), StoredName(text));
+    FakeServer server;
+    auto uploads = server.UploadHandler(false, true);
+    server.SetHandler([&](FakeClient& client, const ReceivedPacket& packet) {
+        client.set_recording(false);
+        if (packet.header.command != CMD_DOWNLOAD) return uploads(client, packet);
+        const bool text =
+            std::string(reinterpret_cast<const char*>(packet.payload.data())) == StoredName(true);
+        for (const auto& p : packets[text]) client.SendRaw(p);
+    });
+    const int port = server.port();
+    [[maybe_unused]] const ssize_t w = write(control, &port, sizeof port);
+    char byte;
+    while (read(control, &byte, 1) > 0) {
+    }
+    _exit(0);
+}
+
+// One core: every chunk through BuildPacket (upload side) and ParsePacket (download side).
+void CodecAlone(const std::vector<std::uint8_t>& data, double& buildMiBps, double& parseMiBps) {
+    const Packets packets = DownloadPackets(data, "x@y");
+    auto start = Clock::now();
+    std::vector<std::uint8_t> out(kWorkAreaSize);
+    std::vector<std::uint8_t> body(TESS_CHUNK_HEAD_SIZE + kChunkData, 0);
+    for (std::size_t offset = 0; offset < data.size(); offset += kChunkData) {
+        const std::size_t n = std::min<std::size_t>(kChunkData, data.size() - offset);
+        std::memcpy(body.data() + TESS_CHUNK_HEAD_SIZE, data.data() + offset, n);
+        std::uint16_t length = 0;
+        BuildPacket(body.data(), static_cast<std::uint16_t>(n + TESS_CHUNK_HEAD_SIZE), CMD_CHUNK, 1,
+                    1, 1, out.data(), static_cast<std::uint16_t>(out.size()), length);
+    }
+    buildMiBps = MiBps(data.size(), Since(start));
+    start = Clock::now();
+    for (const auto& p : packets) {
+        std::uint16_t length = 0;
+        ParsePacket(p.data(), p.data() + kHeaderSize, out.data(),
+                    static_cast<std::uint16_t>(out.size()), length);
+    }
+    parseMiBps = MiBps(data.size(), Since(start));
+}
+
+// Raw loopback TCP: one thread writes `size` bytes, this one reads them.
+double RawTcp(std::size_t size) {
+    UniqueFd listener(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener.get(), 1);
+    socklen_t length = sizeof address;
+    getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    const auto start = Clock::now();
+    std::thread writer([&] {
+        UniqueFd fd(socket(AF_INET, SOCK_STREAM, 0));
+        connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+        std::vector<std::uint8_t> block(8192, 'x');
+        for (std::size_t sent = 0; sent < size; sent += block.size())
+            if (send(fd.get(), block.data(), block.size(), MSG_NOSIGNAL) <= 0) break;
+    });
+    UniqueFd fd(accept(listener.get(), nullptr, nullptr));
+    std::vector<std::uint8_t> buffer(65536);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t r = recv(fd.get(), buffer.data(), buffer.size(), 0);
+        if (r <= 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    writer.join();
+    return MiBps(got, Since(start));
+}
+
+long RssKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
+    const int connections = argc > 2 ? std::atoi(argv[2]) : 200;
+    const std::size_t size = mib << 20;
+
+    int control[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, control) != 0) return 1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(control[1]);
+        RunServer(control[0], size);
+    }
+    close(control[0]);
+    int port = 0;
+    if (read(control[1], &port, sizeof port) != sizeof port) return 1;
+
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("tessnet-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    EventLoopHost host;
+    host.set_record_progress(false);
+    InitFtpDll(host.descriptor(), 2048, (dir / "dl").c_str());
+
+    std::printf("%zu MiB per transfer, 1 core for the codec alone\n", mib);
+    std::printf("raw loopback TCP: %.0f MiB/s\n", RawTcp(size));
+    std::printf("%-8s %12s %12s %12s %12s %8s %8s\n", "content", "build MiB/s", "upload",
+                "parse MiB/s", "download", "up/cod", "down/cod");
+    for (bool text : {true, false}) {
+        const auto data = Content(text, size);
+        double build = 0, parse = 0;
+        CodecAlone(data, build, parse);
+
+        const auto path = dir / (text ? "text.dat" : "random.dat");
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(size));
+        ConnectServer("127.0.0.1", port, kAccount, "key");
+        host.WaitForType(TESS_NOTE_LOGIN);
+        host.ClearNotes();
+
+        auto start = Clock::now();
+        UploadFile("0086-1-1", kAccount, path.c_str());
+        host.WaitForType(TESS_NOTE_QUEUE_EMPTY, 1, std::chrono::minutes(10));
+        const double upload = MiBps(size, Since(start));
+
+        const std::size_t chunks = (size + kChunkData - 1) / kChunkData;
+        const std::size_t before = host.progress_count();
+        start = Clock::now();
+        DownLoad(kAccount, StoredName(text).c_str());
+        host.RunUntil([&] { return host.progress_count() >= before + chunks; },
+                      std::chrono::minutes(10));
+        const double download = MiBps(size, Since(start));
+        const bool same = std::filesystem::file_size(dir / "dl" / path.filename()) == size;
+
+        std::printf("%-8s %12.1f %12.1f %12.1f %12.1f %7.0f%% %7.0f%%%s\n",
+                    text ? "text" : "random", build, upload, parse, download, 100 * upload / build,
+                    100 * download / parse, same ? "" : "  (size mismatch)");
+        DisconnectServer(kAccount);
+        std::filesystem::remove(path);
+        std::filesystem::remove(dir / "dl" / path.filename());
+    }
+
+    // Many logged-in connections, idle.
+    host.ClearNotes();
+    malloc_trim(0);
+    const long rssBefore = RssKiB();
+    auto start = Clock::now();
+    for (int i = 0; i < connections; ++i)
+        ConnectServer("127.0.0.1", port, ("0086-10-" + std::to_string(1000000 + i)).c_str(), "key");
+    host.WaitForType(TESS_NOTE_LOGIN, static_cast<std::size_t>(connections),
+                     std::chrono::minutes(2));
+    const double openSeconds = Since(start);
+    host.ClearNotes();  // the test host's copies of the login records are not the library's
+    malloc_trim(0);
+    const long rssAfter = RssKiB();
+
+    rusage usageBefore{}, usageAfter{};
+    getrusage(RUSAGE_SELF, &usageBefore);
+    const auto idleStart = Clock::now();
+    // Nothing to deliver while idle: the host sleeps, so only the library threads wake.
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const double idle = Since(idleStart);
+    getrusage(RUSAGE_SELF, &usageAfter);
+    const double cpu = (usageAfter.ru_utime.tv_sec - usageBefore.ru_utime.tv_sec) +
+                       (usageAfter.ru_stime.tv_sec - usageBefore.ru_stime.tv_sec) +
+                       (usageAfter.ru_utime.tv_usec - usageBefore.ru_utime.tv_usec) / 1e6 +
+                       (usageAfter.ru_stime.tv_usec - usageBefore.ru_stime.tv_usec) / 1e6;
+    const long switches = usageAfter.ru_nvcsw - usageBefore.ru_nvcsw;
+
+    start = Clock::now();
+    for (int i = 0; i < connections; ++i)
+        DisconnectServer(("0086-10-" + std::to_string(1000000 + i)).c_str());
+    const double closeSeconds = Since(start);
+
+    std::printf("%d connections: open+login %.3f s, close %.3f s, %.1f KiB resident each\n",
+                connections, openSeconds, closeSeconds,
+                static_cast<double>(rssAfter - rssBefore) / connections);
+    std::printf("idle %.1f s: %.1f%% of one core, %.0f voluntary wake-ups per connection per s\n",
+                idle, 100 * cpu / idle, switches / idle / connections);
+
+    FreeFtpDll();
+    close(control[1]);
+    waitpid(child, nullptr, 0);
+    std::filesystem::remove_all(dir);
+    return 0;
+}
