@@ -21,7 +21,8 @@ constexpr std::array<std::array<std::uint32_t, 256>, 8> MakeCrcTables() {
         t[0][i] = c;
     }
     for (std::size_t s = 1; s < 8; ++s)
-        for (std::size_t i = 0; i < 256; ++i) t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
+        for (std::size_t i = 0; i < 256; ++i)
+            t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
     return t;
 }
 
@@ -41,68 +42,47 @@ constexpr std::size_t kMagicLength = sizeof(kCodecMagic);
 // ---------------------------------------------------------------- compressor dictionary
 //
 // The dictionary maps (prefix code, byte) to a code. Only that mapping is observable, so it is an
-// open-addressed table that starts small enough to stay in the first-level cache and doubles as
-// codes are defined. Clearing it per call would cost more than compressing a short body, so every
-// slot carries a generation stamp and a reset just moves to the next generation.
+// open-addressed table of codes sized to the input, small enough to stay in the first-level
+// cache, and doubled as codes are defined. A slot holds just the code (0 = free, codes start at
+// 259); the code's (prefix, byte) key lives in a table indexed by code, which is also what a
+// doubled table is rebuilt from.
 
-constexpr unsigned kKeyBits = 23;  // 15-bit prefix and 8-bit character
-constexpr std::uint32_t kKeyMask = (1u << kKeyBits) - 1;
-constexpr std::uint32_t kMaxGeneration = (1u << (32 - kKeyBits)) - 1;
 constexpr unsigned kMinTableBits = 9;
-constexpr unsigned kStartTableBits = 14;
+constexpr unsigned kStartTableBits = 13;
 constexpr unsigned kMaxTableBits = 16;  // 32508 codes at a load factor below 1/2
 
 struct CompressorTable {
-    std::uint32_t stamped[1u << kMaxTableBits];  // generation << 23 | key; stale generation = empty
-    std::uint16_t code[1u << kMaxTableBits];
-    std::uint32_t keyOf[kLastCode + 1];  // key of each defined code, to rebuild a grown table
-    std::uint32_t generation = kMaxGeneration;  // forces a clear on first use
-    std::uint32_t stamp = 0;
+    std::uint16_t slot[1u << kMaxTableBits];
+    std::uint32_t keyOf[kLastCode + 1];  // (prefix << 8 | byte) of each defined code
     unsigned bits = 0;
     unsigned shift = 0;
     std::uint32_t mask = 0;
     unsigned growAt = 0;  // nextCode at which the table doubles
 
-    void NextGeneration() {
-        if (++generation > kMaxGeneration) {
-            std::memset(stamped, 0, sizeof(stamped));
-            generation = 1;
-        }
-        stamp = generation << kKeyBits;
-    }
-
     void Size(unsigned newBits) {
         bits = newBits;
         shift = 32 - bits;
         mask = (1u << bits) - 1;
-        growAt = bits < kMaxTableBits ? kFirstCode + (1u << (bits - 2)) : ~0u;
+        growAt = bits < kMaxTableBits ? kFirstCode + (1u << (bits - 1)) : ~0u;
+        std::memset(slot, 0, (std::size_t{1} << bits) * sizeof(slot[0]));
     }
 
     // A fresh, empty dictionary sized for an input of n bytes.
     void Reset(std::size_t n) {
         unsigned b = kMinTableBits;
-        while (b < kStartTableBits && (1u << b) < 2*n) ++b;
+        while (b < kStartTableBits && (std::size_t{1} << b) < 2 * n) ++b;
         Size(b);
-        NextGeneration();
     }
 
     inline std::uint32_t Home(std::uint32_t key) const { return (key * 2654435761u) >> shift; }
 
-    inline void Insert(std::uint32_t h, std::uint32_t key, unsigned c) {
-        stamped[h] = stamp | key;
-        code[h] = static_cast<std::uint16_t>(c);
-        keyOf[c] = key;
-    }
-
     // Doubles the table and re-enters every code defined so far.
     void Grow(unsigned nextCode) {
         Size(bits + 1);
-        NextGeneration();
         for (unsigned c = kFirstCode; c < nextCode; ++c) {
-            const std::uint32_t key = keyOf[c];
-            std::uint32_t h = Home(key);
-            while ((stamped[h] & ~kKeyMask) == stamp) h = (h + 1) & mask;
-            Insert(h, key, c);
+            std::uint32_t h = Home(keyOf[c]);
+            while (slot[h]) h = (h + 1) & mask;
+            slot[h] = static_cast<std::uint16_t>(c);
         }
     }
 };
@@ -189,12 +169,11 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
 
     CompressorTable& table = ThreadTable();
     // The hot loop keeps the table's fields in locals: byte stores to the output could alias them.
-    std::uint32_t* const stamped = table.stamped;
-    const std::uint16_t* const codes = table.code;
-    std::uint32_t stamp, mask;
+    std::uint16_t* const slot = table.slot;
+    std::uint32_t* const keyOf = table.keyOf;
+    std::uint32_t mask;
     unsigned shift;
     auto load = [&] {
-        stamp = table.stamp;
         mask = table.mask;
         shift = table.shift;
     };
@@ -204,44 +183,52 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
     unsigned width = kMinWidth;
     unsigned maxCode = (1u << kMinWidth) - 1;
 
+    // A step may only start while the output is no longer than the input minus 5 bytes and has
+    // 5 bytes of room left; a step writes at most four (the string, a marker, the pending byte).
+    // The output only grows when a code is emitted, so that is where the limits are checked.
+    const std::size_t limit = std::min(n - 5, cap - 5);
+    auto stopped = [&] {
+        outputLength = static_cast<std::uint16_t>(w.pos);
+        return w.pos > n - 5 ? CODEC_NO_GAIN : CODEC_OUTPUT_FULL;
+    };
+    if (w.pos > limit) return stopped();
+
     unsigned string = input[0];
-    for (std::size_t i = 1; i < n; ++i) {
-        if (w.pos > n - 5) {
-            outputLength = static_cast<std::uint16_t>(w.pos);
-            return CODEC_NO_GAIN;
-        }
-        // A step writes at most four bytes: the string, a marker and the pending byte.
-        if (w.pos > cap - 5) {
-            outputLength = static_cast<std::uint16_t>(w.pos);
-            return CODEC_OUTPUT_FULL;
-        }
-        const unsigned c = input[i];
+    const std::uint8_t* const end = input + n;
+    for (const std::uint8_t* p = input + 1; p != end; ++p) {
+        const unsigned c = *p;
         const std::uint32_t key = (static_cast<std::uint32_t>(string) << 8) | c;
-        const std::uint32_t want = stamp | key;
         std::uint32_t h = (key * 2654435761u) >> shift;
-        std::uint32_t s;
-        while ((s = stamped[h]) != want) {
-            if ((s & ~kKeyMask) != stamp) break;  // empty: (string, c) is new
-            h = (h + 1) & mask;
-        }
-        if (s == want) {
-            string = codes[h];
+        unsigned code = slot[h];
+        // The slot's code is taken on trust and checked beside it, so the next lookup need not
+        // wait for the check when it succeeds, as it mostly does.
+        if (code && keyOf[code] == key) {
+            string = code;
             continue;
         }
-        table.Insert(h, key, nextCode);
+        if (code) {  // the slot holds another key: probe on
+            do {
+                h = (h + 1) & mask;
+                code = slot[h];
+            } while (code && keyOf[code] != key);
+            if (code) {
+                string = code;
+                continue;
+            }
+        }
+        slot[h] = static_cast<std::uint16_t>(nextCode);
+        keyOf[nextCode] = key;
         ++nextCode;
         w.Emit(string, width);
         string = c;
-        if (nextCode > maxCode) {
-            if (nextCode > kLastCode) {
-                w.Emit(kCodeReset, width);
-                table.Reset(n);
-                load();
-                nextCode = kFirstCode;
-                width = kMinWidth;
-                maxCode = (1u << kMinWidth) - 1;
-                continue;
-            }
+        if (nextCode > kLastCode) {
+            w.Emit(kCodeReset, width);
+            table.Reset(n);
+            load();
+            nextCode = kFirstCode;
+            width = kMinWidth;
+            maxCode = (1u << kMinWidth) - 1;
+        } else if (nextCode > maxCode) {
             w.Emit(kCodeGrow, width);
             ++width;
             maxCode = 2 * maxCode + 1;
@@ -250,6 +237,7 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
             table.Grow(nextCode);
             load();
         }
+        if (w.pos > limit && p + 1 != end) return stopped();
     }
     // The last string, the end code and the pending byte: at most five bytes.
     if (w.pos + 5 > cap) {

@@ -7,8 +7,8 @@
 namespace tessnet {
 
 inline constexpr std::size_t kHeaderSize = 32;
-inline constexpr std::size_t kMaxBodyLength = 8192;   // largest body a receiver accepts
-inline constexpr std::size_t kWorkAreaSize = 61440;   // decompressed body / upload chunk packet
+inline constexpr std::size_t kMaxBodyLength = 8192;  // largest body a receiver accepts
+inline constexpr std::size_t kWorkAreaSize = 61440;  // decompressed body / upload chunk packet
 inline constexpr std::size_t kMaxPayloadLength = kWorkAreaSize - kHeaderSize;  // 61408
 inline constexpr std::size_t kRequestCapacity = 8192;  // outCapacity of every request
 

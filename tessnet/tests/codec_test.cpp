@@ -116,7 +116,8 @@ TEST(Crc32, MatchesBitwiseDefinitionAtEveryLengthAndAlignment) {
             ASSERT_EQ(Crc32(data.data() + offset, n), n ? bitwise(data.data() + offset, n) : 0u)
                 << offset << "+" << n;
     // Continuing a CRC over a split gives the CRC of the whole.
-    EXPECT_EQ(Crc32Update(Crc32(data.data(), 123), data.data() + 123, 177), Crc32(data.data(), 300));
+    EXPECT_EQ(Crc32Update(Crc32(data.data(), 123), data.data() + 123, 177),
+              Crc32(data.data(), 300));
 }
 
 TEST(Codec, WorkedExampleBothWays) {
@@ -137,8 +138,8 @@ TEST(Codec, RoundTripsKindsAndSizes) {
                  {"random", sample::RandomBytes},
                  {"runs", sample::Runs},
                  {"records", sample::Records}};
-    std::vector<std::size_t> sizes = {0,   1,   49,   50,   51,   52,    63,    64,    100,
-                                      255, 256, 257,  511,  512,  513,   1000,  4096,  7848,
+    std::vector<std::size_t> sizes = {0,    1,    49,    50,    51,    52,    63,   64,   100,
+                                      255,  256,  257,   511,   512,   513,   1000, 4096, 7848,
                                       8160, 8192, 16384, 32768, 40000, 61407, 61408};
     std::mt19937 rng(7);
     for (int i = 0; i < 12; ++i) sizes.push_back(50 + rng() % 61359);
@@ -147,7 +148,8 @@ TEST(Codec, RoundTripsKindsAndSizes) {
 }
 
 TEST(Codec, SingleByteAndTwoSymbolInputs) {
-    for (int v : {0x00, 0xFF, 0x61}) ExpectRoundTrip(Bytes(61408, static_cast<std::uint8_t>(v)), "run");
+    for (int v : {0x00, 0xFF, 0x61})
+        ExpectRoundTrip(Bytes(61408, static_cast<std::uint8_t>(v)), "run");
     Bytes alternating(20000);
     for (std::size_t i = 0; i < alternating.size(); ++i) alternating[i] = (i % 3) ? 'x' : 'y';
     ExpectRoundTrip(alternating, "alternating");
@@ -192,8 +194,9 @@ TEST(Codec, CompressorRefusals) {
         EXPECT_EQ(RunCompress(text, cap).result, CODEC_OUTPUT_FULL) << cap;
     // Exactly enough room succeeds; one byte less does not.
     const CodecOutput full = RunCompress(Bytes(50, 0x61));
-    EXPECT_EQ(RunCompress(Bytes(50, 0x61), static_cast<std::uint16_t>(full.bytes.size() + 4)).result,
-              CODEC_OK);
+    EXPECT_EQ(
+        RunCompress(Bytes(50, 0x61), static_cast<std::uint16_t>(full.bytes.size() + 4)).result,
+        CODEC_OK);
 }
 
 TEST(Codec, DecompressorMalformedStreams) {
@@ -222,8 +225,8 @@ TEST(Codec, DecompressorMalformedStreams) {
     EXPECT_EQ(kwk.result, CODEC_OK);
     EXPECT_EQ(kwk.bytes, Bytes({'a', 'a', 'a'}));
     // A reset starts a new dictionary: code 259 means something new afterwards.
-    const CodecOutput reset =
-        RunDecompress(Stream({{'a', 9}, {'b', 9}, {258, 9}, {'c', 9}, {'d', 9}, {259, 9}, {256, 9}}));
+    const CodecOutput reset = RunDecompress(
+        Stream({{'a', 9}, {'b', 9}, {258, 9}, {'c', 9}, {'d', 9}, {259, 9}, {256, 9}}));
     EXPECT_EQ(reset.result, CODEC_OK);
     EXPECT_EQ(reset.bytes, Bytes({'a', 'b', 'c', 'd', 'c', 'd'}));
 }
@@ -259,7 +262,8 @@ TEST(Codec, CorruptedStreamsOfRealDataStayInBounds) {
     std::mt19937 rng(5);
     for (int i = 0; i < 300; ++i) {
         Bytes bad = c.bytes;
-        for (int k = 0; k < 3; ++k) bad[5 + rng() % (bad.size() - 5)] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+        for (int k = 0; k < 3; ++k)
+            bad[5 + rng() % (bad.size() - 5)] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
         if (rng() % 2) bad.resize(5 + rng() % (bad.size() - 5));
         RunDecompress(bad, static_cast<std::uint16_t>(rng() % 2 ? 20000 : kCapacity));
     }

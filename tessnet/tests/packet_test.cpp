@@ -39,14 +39,16 @@ struct Parsed {
 Parsed Parse(const Bytes& packet, std::uint16_t capacity = 61440) {
     Bytes out(capacity + 16, 0xEE);
     std::uint16_t length = 0;
-    const bool ok = ParsePacket(packet.data(), packet.data() + kHeaderSize, out.data(), capacity,
-                                length);
+    const bool ok =
+        ParsePacket(packet.data(), packet.data() + kHeaderSize, out.data(), capacity, length);
     for (std::size_t i = capacity; i < out.size(); ++i) EXPECT_EQ(out[i], 0xEE) << "overrun";
     out.resize(ok ? length : 0);
     return {ok, out};
 }
 
-Bytes Body(const Bytes& packet) { return Bytes(packet.begin() + kHeaderSize, packet.end()); }
+Bytes Body(const Bytes& packet) {
+    return Bytes(packet.begin() + kHeaderSize, packet.end());
+}
 
 }  // namespace
 
@@ -57,12 +59,12 @@ TEST(Packet, HeaderLayout) {
     ASSERT_EQ(p.bytes.size(), 32u + 9u);
     const Bytes header(p.bytes.begin(), p.bytes.begin() + 32);
     const Bytes want = {':', ':', ':', 4, 0, 0, 0, 0,  // sync, command, reserved
-                        1, 0, 0, 0,                    // fixedOne
-                        7, 0, 0, 0,                    // pieceCount
-                        9, 0, 0, 0,                    // pieceNumber
-                        0, 0, 0, 0,                    // checksum, checked below
-                        9, 0,                          // bodyLength
-                        0, 0, 0, 0, 0, 0};
+                        1,   0,   0,   0,              // fixedOne
+                        7,   0,   0,   0,              // pieceCount
+                        9,   0,   0,   0,              // pieceNumber
+                        0,   0,   0,   0,              // checksum, checked below
+                        9,   0,                        // bodyLength
+                        0,   0,   0,   0, 0, 0};
     Bytes got = header;
     std::memset(got.data() + 20, 0, 4);
     EXPECT_EQ(got, want);

@@ -99,7 +99,8 @@ inline std::uint8_t Compress(const std::vector<std::uint8_t>& in, unsigned capac
 }
 
 // Decodes a well-formed stream by walking prefix chains.
-inline std::uint8_t Decompress(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out) {
+inline std::uint8_t Decompress(const std::vector<std::uint8_t>& in,
+                               std::vector<std::uint8_t>& out) {
     out.clear();
     if (in.size() < 5 || std::memcmp(in.data(), "WMC15", 5) != 0) return 203;
     std::vector<std::uint16_t> prefix(35023);

@@ -11,17 +11,23 @@ namespace sample {
 // English-like prose from a fixed vocabulary, with punctuation and line breaks.
 inline std::vector<std::uint8_t> EnglishText(std::size_t n, std::uint32_t seed = 1) {
     static constexpr std::string_view kWords[] = {
-        "the", "of", "and", "to", "in", "a", "is", "that", "for", "it", "as", "was", "with", "be",
-        "by", "on", "not", "he", "this", "are", "or", "his", "from", "at", "which", "but", "have",
-        "an", "had", "they", "you", "were", "their", "one", "all", "we", "can", "her", "has",
-        "there", "been", "if", "more", "when", "will", "would", "who", "so", "no", "file",
-        "server", "message", "friend", "account", "transfer", "download", "upload", "network",
-        "connection", "received", "address", "number", "private", "public", "key", "voice",
-        "register", "quota", "space", "notice", "window", "library", "packet", "protocol",
-        "compression", "dictionary", "algorithm", "between", "through", "without", "another",
-        "because", "however", "although", "everything", "something", "morning", "evening",
-        "country", "government", "question", "important", "different", "possible", "children",
-        "together", "following", "several", "remember", "understand", "information", "system",
+        "the",        "of",        "and",         "to",         "in",          "a",
+        "is",         "that",      "for",         "it",         "as",          "was",
+        "with",       "be",        "by",          "on",         "not",         "he",
+        "this",       "are",       "or",          "his",        "from",        "at",
+        "which",      "but",       "have",        "an",         "had",         "they",
+        "you",        "were",      "their",       "one",        "all",         "we",
+        "can",        "her",       "has",         "there",      "been",        "if",
+        "more",       "when",      "will",        "would",      "who",         "so",
+        "no",         "file",      "server",      "message",    "friend",      "account",
+        "transfer",   "download",  "upload",      "network",    "connection",  "received",
+        "address",    "number",    "private",     "public",     "key",         "voice",
+        "register",   "quota",     "space",       "notice",     "window",      "library",
+        "packet",     "protocol",  "compression", "dictionary", "algorithm",   "between",
+        "through",    "without",   "another",     "because",    "however",     "although",
+        "everything", "something", "morning",     "evening",    "country",     "government",
+        "question",   "important", "different",   "possible",   "children",    "together",
+        "following",  "several",   "remember",    "understand", "information", "system",
     };
     std::mt19937 rng(seed);
     std::vector<std::uint8_t> out;

@@ -20,12 +20,13 @@ constexpr int kUsageError = 2;
 constexpr int kIoError = 1;
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: tesscodec crc IN\n"
-                 "       tesscodec compress IN OUT [CAPACITY]\n"
-                 "       tesscodec decompress IN OUT [CAPACITY]\n"
-                 "       tesscodec packet IN OUT COMMAND [FIXEDONE PIECECOUNT PIECENUMBER CAPACITY]\n"
-                 "       tesscodec parse IN OUT [CAPACITY]\n");
+    std::fprintf(
+        stderr,
+        "usage: tesscodec crc IN\n"
+        "       tesscodec compress IN OUT [CAPACITY]\n"
+        "       tesscodec decompress IN OUT [CAPACITY]\n"
+        "       tesscodec packet IN OUT COMMAND [FIXEDONE PIECECOUNT PIECENUMBER CAPACITY]\n"
+        "       tesscodec parse IN OUT [CAPACITY]\n");
 }
 
 std::optional<std::vector<std::uint8_t>> ReadFile(const char* path) {
@@ -90,8 +91,9 @@ int RunCodec(bool compress, int argc, char** argv) {
     std::uint16_t length = 0;
     const auto n = static_cast<std::uint16_t>(in->size());
     const auto cap = static_cast<std::uint16_t>(capacity);
-    const std::uint8_t result = compress ? tessnet::Compress(in->data(), n, out.data(), cap, length)
-                                         : tessnet::Decompress(in->data(), n, out.data(), cap, length);
+    const std::uint8_t result = compress
+                                    ? tessnet::Compress(in->data(), n, out.data(), cap, length)
+                                    : tessnet::Decompress(in->data(), n, out.data(), cap, length);
     if (result == tessnet::CODEC_OK && !WriteFile(argv[3], out.data(), length)) return kIoError;
     std::printf("result=%u length=%u\n", result, length);
     return 0;
