@@ -2,7 +2,10 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "codec.h"
@@ -191,4 +194,56 @@ BENCHMARK(BM_ZlibCrc32);
 BENCHMARK_CAPTURE(BM_Ratio, text8160, kText)->Iterations(1);
 BENCHMARK_CAPTURE(BM_Ratio, text61408, kLargeText)->Iterations(1);
 
-BENCHMARK_MAIN();
+namespace {
+
+// Keeps each benchmark's CPU time per iteration so that the targets can be checked as ratios of
+// the same run.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintTargets() const {
+        struct Target {
+            const char* what;
+            const char* ours;
+            const char* anchor;
+            double atLeast;
+        };
+        const Target targets[] = {
+            {"Compress, 8160-byte text chunks", "BM_Compress/text8160", "BM_ZlibDeflate1/text8160",
+             2.0},
+            {"Decompress, 8160-byte text chunks", "BM_Decompress/text8160",
+             "BM_ZlibInflate/text8160", 1.0},
+            {"Crc32, 8 KiB", "BM_Crc32", "BM_ZlibCrc32", 0.4},
+        };
+        std::printf("\n| target | ours / zlib speed | wanted | met |\n|---|---|---|---|\n");
+        for (const Target& t : targets) {
+            const auto a = times_.find(t.ours);
+            const auto b = times_.find(t.anchor);
+            if (a == times_.end() || b == times_.end() || a->second <= 0) continue;
+            const double ratio = b->second / a->second;
+            std::printf("| %s | %.2fx | >= %.1fx | %s |\n", t.what, ratio, t.atLeast,
+                        ratio >= t.atLeast ? "yes" : "no");
+        }
+    }
+
+  private:
+    std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintTargets();
+    benchmark::Shutdown();
+    return 0;
+}
