@@ -133,7 +133,14 @@ void Server::AcceptLoop() {
         socklen_t len = sizeof peer;
         UniqueFd fd(
             ::accept4(listenFd_.get(), reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC));
-        if (!fd.valid()) continue;
+        if (!fd.valid()) {
+            // Out of descriptors: back off instead of spinning on a listener that stays ready.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                pollfd wake{wakeRead_.get(), POLLIN, 0};
+                ::poll(&wake, 1, 100);
+            }
+            continue;
+        }
         char host[INET_ADDRSTRLEN] = "?";
         ::inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
         const std::string peerText = std::string(host) + ":" + std::to_string(ntohs(peer.sin_port));

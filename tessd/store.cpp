@@ -130,7 +130,6 @@ std::unique_ptr<Store> Store::Open(const fs::path& dir, std::string& error) {
     for (const auto& entry : fs::directory_iterator(dir / "tmp", ec)) fs::remove(entry.path(), ec);
 
     const fs::path dbPath = dir / "tessd.db";
-    store->created_ = !fs::exists(dbPath, ec);
     sqlite3* raw = nullptr;
     const int rc =
         sqlite3_open_v2(dbPath.c_str(), &raw,

@@ -42,8 +42,6 @@ class Store {
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
 
-    // True when this open created the database.
-    bool Created() const { return created_; }
     const std::filesystem::path& Dir() const { return dir_; }
 
     // Accounts.
@@ -92,7 +90,6 @@ class Store {
     std::mutex mutex_;
     std::unique_ptr<sqlite3, DbCloser> db_;
     std::filesystem::path dir_;
-    bool created_ = false;
     std::uint64_t tempCounter_ = 0;
 };
 
