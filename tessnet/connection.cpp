@@ -171,14 +171,19 @@ void Connection::OnReadable() {
         if (!fd_.valid()) return;
         fd = fd_.get();
     }
+    // A few receipts of at most 8192 bytes per readiness, then one wake-up for the reader; the
+    // rest waits for the next turn so that busy connections do not starve the others.
     std::uint8_t buffer[8192];
-    const ssize_t r = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (r > 0) {
+    ssize_t r = 0;
+    bool received = false;
+    for (int turn = 0; turn < kReceiptsPerTurn; ++turn) {
+        r = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (r <= 0) break;
         inbound_.Append(buffer, static_cast<std::size_t>(r));
-        reader_->Signal();
-        return;
+        received = true;
     }
-    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+    if (received) reader_->Signal();
+    if (r > 0 || (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))) return;
     if (r < 0 && errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN) {
         PostToHost([] {
             const auto link = CurrentLink();
@@ -194,6 +199,7 @@ void Connection::ReaderLoop() {
     auto header = std::make_unique_for_overwrite<std::uint8_t[]>(kHeaderSize);
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(kMaxBodyLength);
     auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
+    ChunkWriter writer;
     while (reader_->Wait(kIdleWait)) {
         // Read before cutting: every byte that arrived before the end of stream is cut first.
         const bool peerClosed = peerClosed_;
@@ -223,7 +229,7 @@ void Connection::ReaderLoop() {
             inbound_.Read(body.get(), decoded.bodyLength, true);
             std::uint16_t length = 0;
             if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
-                HandlePacket(*this, reader_, decoded, payload.get(), length);
+                HandlePacket(*this, reader_, writer, decoded, payload.get(), length);
             if (reader_->StopRequested()) return;
         }
         if (peerClosed && !closeReported_.exchange(true)) {

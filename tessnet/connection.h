@@ -25,6 +25,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     static constexpr std::chrono::milliseconds kStopBound{6};
     static constexpr std::chrono::milliseconds kIdleWait{1000};
     static constexpr std::chrono::milliseconds kWritableWait{8000};
+    static constexpr int kReceiptsPerTurn = 16;
 
     explicit Connection(std::string_view account);
     virtual ~Connection();

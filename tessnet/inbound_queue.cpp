@@ -1,12 +1,37 @@
 #include "inbound_queue.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace tessnet {
 
-CQueueTemplate::CQueueTemplate(std::uint32_t capacity)
-    : data_(static_cast<std::uint8_t*>(std::calloc(capacity, 1))) {
+CQueueTemplate::Storage::Storage(std::size_t size) {
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return;
+    data_ = static_cast<std::uint8_t*>(p);
+    size_ = size;
+}
+
+CQueueTemplate::Storage::~Storage() {
+    if (data_) munmap(data_, size_);
+}
+
+CQueueTemplate::Storage::Storage(Storage&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+CQueueTemplate::Storage& CQueueTemplate::Storage::operator=(Storage&& other) noexcept {
+    if (this != &other) {
+        if (data_) munmap(data_, size_);
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+CQueueTemplate::CQueueTemplate(std::uint32_t capacity) : data_(capacity) {
     if (data_) capacity_ = capacity;
 }
 
@@ -24,8 +49,7 @@ int CQueueTemplate::Append(const std::uint8_t* bytes, std::size_t n) {
         std::uint64_t grown = static_cast<std::uint64_t>(capacity_) * 2;
         while (grown - stored < n) grown *= 2;
         if (grown > 0x80000000u) return 0;
-        std::unique_ptr<std::uint8_t, Free> bigger(
-            static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(grown))));
+        Storage bigger(static_cast<std::size_t>(grown));
         if (!bigger) return 0;
         const std::uint32_t first = std::min(stored, capacity_ - readIndex_);
         std::memcpy(bigger.get(), data_.get() + readIndex_, first);

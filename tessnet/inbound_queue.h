@@ -4,8 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <mutex>
 
 namespace tessnet {
@@ -19,7 +17,7 @@ class CQueueTemplate {
     CQueueTemplate& operator=(const CQueueTemplate&) = delete;
 
     // False when the storage could not be allocated; every operation then does nothing.
-    bool HasStorage() const { return data_ != nullptr; }
+    bool HasStorage() const { return static_cast<bool>(data_); }
 
     // Stores n bytes, doubling the ring first when they do not fit. 0 for no storage or no bytes.
     int Append(const std::uint8_t* bytes, std::size_t n);
@@ -31,14 +29,26 @@ class CQueueTemplate {
     std::uint32_t Capacity();
 
   private:
-    struct Free {
-        void operator()(std::uint8_t* p) const { std::free(p); }
+    // Anonymous mappings: a fresh ring costs no resident memory until bytes arrive, whatever
+    // the allocator would do with a 1 MiB block.
+    class Storage {
+      public:
+        Storage() = default;
+        explicit Storage(std::size_t size);
+        ~Storage();
+        Storage(Storage&& other) noexcept;
+        Storage& operator=(Storage&& other) noexcept;
+        std::uint8_t* get() const { return data_; }
+        explicit operator bool() const { return data_ != nullptr; }
+
+      private:
+        std::uint8_t* data_ = nullptr;
+        std::size_t size_ = 0;
     };
     std::uint32_t CountLocked() const;
 
     std::mutex mutex_;
-    // calloc: a fresh ring costs no resident memory until bytes arrive.
-    std::unique_ptr<std::uint8_t, Free> data_;
+    Storage data_;
     std::uint32_t readIndex_ = 0;
     std::uint32_t writeIndex_ = 0;
     std::uint32_t capacity_ = 0;

@@ -1,10 +1,12 @@
 #include "incoming.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -12,7 +14,6 @@
 #include "connection.h"
 #include "host_link.h"
 #include "text.h"
-#include "unique_fd.h"
 
 namespace tessnet {
 
@@ -107,23 +108,25 @@ struct Chunk {
 };
 
 // Writes a chunk below `folder` under the GBK name `name`, unless that name would leave it.
-void WriteInto(const std::string& folder, std::string_view name, const Chunk& chunk) {
+void WriteInto(ChunkWriter& writer, const std::string& folder, std::string_view name,
+               const Chunk& chunk) {
     const std::uint32_t length = chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH);
     if (length > chunk.available || folder.empty()) return;
     const auto local = GbkToUtf8(name);
     if (!local || !IsSafeFileName(*local)) return;
-    WriteChunk(folder + "/" + *local, chunk.data, length, chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET));
+    writer.Write(folder + "/" + *local, chunk.data, length, chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET),
+                 chunk.number() >= chunk.count());
 }
 
 void HandleDownloadChunk(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
-                         const std::uint8_t* b, std::size_t n) {
+                         ChunkWriter& writer, const std::uint8_t* b, std::size_t n) {
     const Chunk chunk(b, n);
     const auto link = CurrentLink();
     const std::string_view stored = chunk.name();
     const std::size_t at = stored.find('@');
     // A name without the sender's "@" has no plain name to write under.
     if (link && at != std::string_view::npos)
-        WriteInto(link->downloadDirectory, stored.substr(at + 1), chunk);
+        WriteInto(writer, link->downloadDirectory, stored.substr(at + 1), chunk);
 
     const std::uint32_t count = chunk.count();
     const double ratio = count ? static_cast<double>(chunk.number()) / count : 1.0;
@@ -133,9 +136,10 @@ void HandleDownloadChunk(Connection& c, const std::shared_ptr<ThreadSlot>& reade
     Notify(reader, TESS_NOTE_PROGRESS, record);
 }
 
-void HandleConfigChunk(Connection& c, const std::uint8_t* b, std::size_t n) {
+void HandleConfigChunk(Connection& c, ChunkWriter& writer, const std::uint8_t* b, std::size_t n) {
     const Chunk chunk(b, n);
-    if (const auto link = CurrentLink()) WriteInto(link->startDirectory, chunk.name(), chunk);
+    if (const auto link = CurrentLink())
+        WriteInto(writer, link->startDirectory, chunk.name(), chunk);
     if (chunk.number() == chunk.count()) c.Close(false);
 }
 
@@ -163,7 +167,7 @@ void HandleUploadAnswer(Connection& c, const std::shared_ptr<ThreadSlot>& reader
 
 }  // namespace
 
-void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
+void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader, ChunkWriter& writer,
                   const PacketHeader& header, const std::uint8_t* b, std::size_t n) {
     switch (header.command) {
         case CMD_LOGIN_RESULT:
@@ -202,7 +206,7 @@ void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
             NotifyWhole(c, reader, header.command, CMD_CARD_ANSWER, b, n, 1);
             break;
         case CMD_CHUNK:
-            HandleDownloadChunk(c, reader, b, n);
+            HandleDownloadChunk(c, reader, writer, b, n);
             break;
         case CMD_PAYMENT_REMINDER: {
             const auto text = GbkToUtf8(TextFrom(b, n, 1));
@@ -210,29 +214,40 @@ void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
             break;
         }
         case CMD_CONFIG_CHUNK:
-            HandleConfigChunk(c, b, n);
+            HandleConfigChunk(c, writer, b, n);
             break;
         default:
             break;
     }
 }
 
-int WriteChunk(const std::string& path, const std::uint8_t* data, std::size_t length,
-               std::uint64_t offset) {
+int ChunkWriter::Write(const std::string& path, const std::uint8_t* data, std::size_t length,
+                       std::uint64_t offset, bool last) {
     if (path.empty() || !data || length == 0) return 0;
-    UniqueFd fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (!fd.valid()) return 0;
-    std::size_t done = 0;
-    while (done < length) {
+    struct stat st {};
+    if (path != path_ || !fd_.valid() || fstat(fd_.get(), &st) != 0 || st.st_nlink == 0) {
+        path_.clear();
+        fd_.reset(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        if (!fd_.valid()) return 0;
+        path_ = path;
+    }
+    int result = 1;
+    for (std::size_t done = 0; done < length && result;) {
         const ssize_t w =
-            pwrite(fd.get(), data + done, length - done, static_cast<off_t>(offset + done));
+            pwrite(fd_.get(), data + done, length - done, static_cast<off_t>(offset + done));
         if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return 0;
-        done += static_cast<std::size_t>(w);
+        if (w <= 0)
+            result = 0;
+        else
+            done += static_cast<std::size_t>(w);
     }
     // Anything beyond this chunk belongs to an older, longer copy of the file.
-    if (ftruncate(fd.get(), static_cast<off_t>(offset + length)) != 0) return 0;
-    return 1;
+    if (result && ftruncate(fd_.get(), static_cast<off_t>(offset + length)) != 0) result = 0;
+    if (last || !result) {
+        fd_.reset();
+        path_.clear();
+    }
+    return result;
 }
 
 }  // namespace tessnet

@@ -8,17 +8,30 @@
 #include <string>
 
 #include "packet.h"
+#include "unique_fd.h"
 
 namespace tessnet {
 
 class Connection;
 class ThreadSlot;
 
-void HandlePacket(Connection& connection, const std::shared_ptr<ThreadSlot>& reader,
-                  const PacketHeader& header, const std::uint8_t* payload, std::size_t length);
+// Writes file chunks: `length` bytes at `offset`, and the file is cut off right after them, so
+// chunks in order rebuild it and a restarted download replaces a longer old copy. The file of
+// consecutive chunks stays open between them (reopened if it was deleted meanwhile) and is
+// closed after its last chunk. One per reader thread.
+class ChunkWriter {
+  public:
+    // 1 or 0.
+    int Write(const std::string& path, const std::uint8_t* data, std::size_t length,
+              std::uint64_t offset, bool last);
 
-// Writes `length` bytes at `offset` and cuts the file off right after them. 1 or 0.
-int WriteChunk(const std::string& path, const std::uint8_t* data, std::size_t length,
-               std::uint64_t offset);
+  private:
+    std::string path_;
+    UniqueFd fd_;
+};
+
+void HandlePacket(Connection& connection, const std::shared_ptr<ThreadSlot>& reader,
+                  ChunkWriter& writer, const PacketHeader& header, const std::uint8_t* payload,
+                  std::size_t length);
 
 }  // namespace tessnet

@@ -39,6 +39,7 @@ class Iconv {
 
     std::optional<std::string> Convert(std::string_view in) {
         if (!ok()) return std::nullopt;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a failed call may leave a shift state
         std::string out(in.size() * 4 + 8, '\0');
         char* src = const_cast<char*>(in.data());
         std::size_t srcLeft = in.size();
@@ -63,12 +64,15 @@ class Iconv {
 
 }  // namespace
 
+// Opening a converter costs far more than a file name's conversion: one per thread and direction.
 std::optional<std::string> GbkToUtf8(std::string_view gbk) {
-    return Iconv("UTF-8", "GB18030").Convert(gbk);
+    thread_local Iconv converter("UTF-8", "GB18030");
+    return converter.Convert(gbk);
 }
 
 std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
-    return Iconv("GB18030", "UTF-8").Convert(utf8);
+    thread_local Iconv converter("GB18030", "UTF-8");
+    return converter.Convert(utf8);
 }
 
 bool GbkEqualNoCase(std::string_view a, std::string_view b) {
