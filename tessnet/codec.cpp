@@ -51,17 +51,6 @@ constexpr unsigned kMinTableBits = 9;
 constexpr unsigned kStartTableBits = 13;
 constexpr unsigned kMaxTableBits = 16;  // 32508 codes at a load factor below 1/2
 
-constexpr std::array<std::uint32_t, 256> MakeScatter() {
-    std::array<std::uint32_t, 256> t{};
-    std::uint64_t x = 0x9E3779B97F4A7C15u;
-    for (auto& v : t) {
-        x = x * 6364136223846793005u + 1442695040888963407u;
-        v = static_cast<std::uint32_t>(x >> 40);
-    }
-    return t;
-}
-constexpr auto kScatter = MakeScatter();
-
 struct CompressorTable {
     std::uint16_t slot[1u << kMaxTableBits];
     std::uint32_t keyOf[kLastCode + 1];  // (prefix << 8 | byte) of each defined code
@@ -85,18 +74,13 @@ struct CompressorTable {
         Size(b);
     }
 
-    // Codes stay below the table size (it doubles at half load), so string ^ scatter[c] spreads
-    // each byte's strings over distinct slots, and the string enters the hash with one XOR:
-    // the next lookup waits on little more than the previous one's load.
-    inline std::uint32_t Home(unsigned string, unsigned c) const {
-        return (string ^ kScatter[c]) & mask;
-    }
+    inline std::uint32_t Home(std::uint32_t key) const { return (key * 2654435761u) >> shift; }
 
     // Doubles the table and re-enters every code defined so far.
     void Grow(unsigned nextCode) {
         Size(bits + 1);
         for (unsigned c = kFirstCode; c < nextCode; ++c) {
-            std::uint32_t h = Home(keyOf[c] >> 8, keyOf[c] & 0xFF);
+            std::uint32_t h = Home(keyOf[c]);
             while (slot[h]) h = (h + 1) & mask;
             slot[h] = static_cast<std::uint16_t>(c);
         }
@@ -214,7 +198,7 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
     for (const std::uint8_t* p = input + 1; p != end; ++p) {
         const unsigned c = *p;
         const std::uint32_t key = (static_cast<std::uint32_t>(string) << 8) | c;
-        std::uint32_t h = (string ^ kScatter[c]) & mask;
+        std::uint32_t h = (key * 2654435761u) >> shift;
         unsigned code = slot[h];
         // The slot's code is taken on trust and checked beside it, so the next lookup need not
         // wait for the check when it succeeds, as it mostly does.
