@@ -39,7 +39,7 @@ std::size_t ReadUpTo(int fd, std::uint8_t* data, std::size_t length) {
     return done;
 }
 
-constexpr std::size_t kMaxPendingUploads = 64;
+constexpr std::size_t kMaxPendingUploads = 512;
 
 }  // namespace
 
