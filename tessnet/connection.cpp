@@ -46,11 +46,8 @@ int Connection::Connect(const char* ipText, int port) {
 
     UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd.valid()) return 0;
-    int rc;
-    do {
-        rc = ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) return 0;
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return 0;
 
     const int one = 1;
     setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -59,22 +56,19 @@ int Connection::Connect(const char* ipText, int port) {
     if (!poller) return 0;
     const int raw = fd.get();
     {
+        // Everything the poller thread reads is in place before it can see the socket.
         std::lock_guard lock(socketMutex_);
         fd_ = std::move(fd);
         socketOpen_ = true;
         poller_ = poller;
+        pollId_ = poller->NewId();
     }
-    std::uint64_t id = 0;
-    if (!poller->Add(raw, shared_from_this(), id)) {
+    if (!poller->Add(raw, shared_from_this(), pollId_)) {
         std::lock_guard lock(socketMutex_);
         socketOpen_ = false;
         poller_.reset();
         fd_.reset();
         return 0;
-    }
-    {
-        std::lock_guard lock(socketMutex_);
-        pollId_ = id;
     }
     connected_ = true;
     auto self = shared_from_this();

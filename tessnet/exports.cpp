@@ -66,7 +66,8 @@ void MakeDirectories(const std::string& path) {
 extern "C" {
 
 int InitFtpDll(const TessHost* host, int message, const char* downloadDirectory) {
-    const std::string directory(CText(downloadDirectory, 260));
+    // Not cut to 259 characters: a shortened path would name another folder.
+    const std::string directory(downloadDirectory ? downloadDirectory : "");
     if (!directory.empty()) MakeDirectories(directory);
     if (!host || !host->post) return 0;
 

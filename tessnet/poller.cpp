@@ -35,9 +35,8 @@ void Poller::Stop() {
     thread_.join();
 }
 
-bool Poller::Add(int fd, const std::shared_ptr<Connection>& connection, std::uint64_t& id) {
+bool Poller::Add(int fd, const std::shared_ptr<Connection>& connection, std::uint64_t id) {
     std::lock_guard lock(mutex_);
-    id = nextId_++;
     epoll_event ev{};
     ev.events = EPOLLIN | EPOLLRDHUP;
     ev.data.u64 = id;

@@ -2,6 +2,7 @@
 // connection's inbound queue and wakes its reader, as the socket window did.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -22,8 +23,10 @@ class Poller {
     Poller& operator=(const Poller&) = delete;
 
     bool ok() const { return epoll_.valid() && wake_.valid(); }
-    // Watches `fd` for reading on behalf of `connection`; returns false when epoll refuses it.
-    bool Add(int fd, const std::shared_ptr<Connection>& connection, std::uint64_t& id);
+    std::uint64_t NewId() { return nextId_++; }
+    // Watches `fd` for reading on behalf of `connection`, under an id from NewId; false when
+    // epoll refuses it.
+    bool Add(int fd, const std::shared_ptr<Connection>& connection, std::uint64_t id);
     void Remove(int fd, std::uint64_t id);
     // Ends the thread; the object stays usable for Remove.
     void Stop();
@@ -35,7 +38,7 @@ class Poller {
     UniqueFd wake_;
     std::mutex mutex_;
     std::unordered_map<std::uint64_t, std::weak_ptr<Connection>> watched_;
-    std::uint64_t nextId_ = 1;
+    std::atomic<std::uint64_t> nextId_{1};
     std::thread thread_;
 };
 
