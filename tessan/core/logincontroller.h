@@ -1,0 +1,66 @@
+// The rules of the login dialog: checks the typed number and key, finds the account's server,
+// opens the connection and reacts to the server's verdict (remember the login and close, show
+// the refusal, or offer the upgrade and start the updater).
+#pragma once
+
+#include "core/library.h"
+#include "core/messageboxes.h"
+#include "core/notifications.h"
+#include "core/rememberedlogins.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace tessan {
+
+// The dialog's controls and its window, as the rules see them.
+class LoginView : public LoginFields {
+  public:
+    virtual QString NumberText() const = 0;
+    virtual QString KeyText() const = 0;
+    virtual bool RememberKeyChecked() const = 0;
+    virtual void SetLoginEnabled(bool enabled) = 0;
+    virtual void FocusNumber() = 0;
+    virtual void FocusKey() = 0;
+    // Closes the dialog as confirmed.
+    virtual void Accept() = 0;
+    // Asks the dialog and the main window to close once the current event is handled; the main
+    // window's close ends the library and the program.
+    virtual void CloseAllForUpgrade() = 0;
+};
+
+class LoginController {
+  public:
+    // The number box and the key box take at most this many characters.
+    static constexpr int kMaxInput = 30;
+    using StartProgram = std::function<bool(const QString& path)>;
+
+    LoginController(Library& library, MessageBoxes& boxes, QString appDir, LoginView& view,
+                    StartProgram startProgram);
+
+    // The dialog's set-up: lists the remembered logins.
+    void SetUp();
+    // "登录".
+    void Login();
+    // The own login result, passed on by the dispatcher.
+    void OnLoginReply(const Reply& reply);
+    // "清除".
+    void ClearRemembered();
+    // A new selection in the number box.
+    void NumberChosen(int position);
+
+    RememberedLogins& Remembered() { return remembered_; }
+
+  private:
+    void Upgrade(const QString& replyText);
+
+    Library& library_;
+    MessageBoxes& boxes_;
+    QString appDir_;
+    LoginView& view_;
+    StartProgram startProgram_;
+    RememberedLogins remembered_;
+};
+
+}  // namespace tessan

@@ -1,0 +1,150 @@
+#include "core/logincontroller.h"
+#include "core/gbk.h"
+#include "core/globals.h"
+#include "testsupport/fakelibrary.h"
+#include "testsupport/fakeloginfields.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tessan {
+namespace {
+
+class FakeLoginView final : public LoginView {
+  public:
+    void ClearNumbers() override { fields.ClearNumbers(); }
+    void AddNumber(const QString& n, int i) override { fields.AddNumber(n, i); }
+    void SelectNumber(int p) override {
+        fields.SelectNumber(p);
+        number = fields.numbers.value(p);
+    }
+    void SetPrivateKey(const QString& k) override { key = k; }
+    void SetRememberKey(bool c) override { remember = c; }
+    QString NumberText() const override { return number; }
+    QString KeyText() const override { return key; }
+    bool RememberKeyChecked() const override { return remember; }
+    void SetLoginEnabled(bool e) override { loginEnabled = e; }
+    void FocusNumber() override { focus = u"number"_qs; }
+    void FocusKey() override { focus = u"key"_qs; }
+    void Accept() override { accepted = true; }
+    void CloseAllForUpgrade() override { closedForUpgrade = true; }
+
+    FakeLoginFields fields;
+    QString number, key, focus;
+    bool remember = false;
+    bool loginEnabled = true;
+    bool accepted = false;
+    bool closedForUpgrade = false;
+};
+
+class LoginControllerTest : public ::testing::Test {
+  protected:
+    void SetUp() override { CurrentAccount.Clear(); }
+    void TearDown() override {
+        CurrentAccount.Clear();
+        CurrentPrivateKey.Clear();
+    }
+    Reply Verdict(std::uint8_t status, const QString& text) {
+        return *MakeReply(1, status, CurrentAccount.Bytes(), QStringToGbk(text)).reply();
+    }
+
+    QTemporaryDir dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    FakeLoginView view;
+    QStringList started;
+    LoginController login{library, boxes, dir.path(), view, [this](const QString& path) {
+                              started.append(path);
+                              return true;
+                          }};
+};
+
+TEST_F(LoginControllerTest, AcceptedLoginConnectsToTheResolvedServerAndRemembersIt) {
+    QFile list(dir.filePath(u"serverlist.ini"_qs));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[0086-10]\nserver=10.1.2.3\nport=9100\n");
+    list.close();
+    view.number = u"0086-10-1234567"_qs;
+    view.key = u"zhang123"_qs;
+    view.remember = true;
+    login.Login();
+    EXPECT_EQ(library.calls,
+              (QStringList{u"DisconnectServer 0086-10-1234567"_qs,
+                           u"ConnectServer 10.1.2.3 9100 0086-10-1234567 zhang123"_qs}));
+    EXPECT_FALSE(view.loginEnabled);
+    EXPECT_EQ(CurrentPrivateKey.Bytes(), "zhang123");
+
+    login.OnLoginReply(Verdict(1, u"欢迎"_qs));
+    EXPECT_TRUE(view.loginEnabled);
+    EXPECT_TRUE(view.accepted);
+    EXPECT_TRUE(boxes.Shown().empty());
+    login.SetUp();
+    EXPECT_EQ(view.fields.numbers, QStringList{u"0086-10-1234567"_qs});
+    EXPECT_EQ(view.key, u"zhang123"_qs);
+}
+
+TEST_F(LoginControllerTest, InputErrorsAfterALoginCloseTheOldConnectionFirst) {
+    CurrentAccount = AccountText("0086-10-1");
+    view.number = u"0086-10-2"_qs;
+    login.Login();  // empty key
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1"_qs});
+    EXPECT_EQ(boxes.Texts(), QStringList{u"请输入私钥!"_qs});
+    EXPECT_EQ(view.focus, u"key"_qs);
+    EXPECT_EQ(CurrentAccount.Bytes(), "0086-10-2");  // the last attempt stays
+
+    view.number.clear();
+    login.Login();
+    EXPECT_EQ(boxes.Texts().last(), u"请输入登录Tessan号码!"_qs);
+    EXPECT_EQ(view.focus, u"number"_qs);
+
+    view.number = u"0086-101"_qs;
+    view.key = u"k"_qs;
+    login.Login();
+    EXPECT_EQ(boxes.Texts().last(), u"无效格式的Tessan号码!参考格式:0086-512-1234567!"_qs);
+    EXPECT_TRUE(view.loginEnabled);
+
+    // Thirty characters are taken.
+    view.number = u"0086-10-"_qs + QString(40, u'9');
+    library.Script(u"ConnectServer"_qs, {0});
+    login.Login();
+    EXPECT_EQ(CurrentAccount.Text().size(), 30);
+    EXPECT_EQ(boxes.Texts().last(), u"不能连接到服务器IP:127.0.0.1,端口:8800!0"_qs);
+    EXPECT_TRUE(view.loginEnabled);
+}
+
+TEST_F(LoginControllerTest, RefusalsAreShownAndTheDialogStaysOpen) {
+    CurrentAccount = AccountText("0086-10-1");
+    login.OnLoginReply(Verdict(0, u"私钥错误"_qs));
+    EXPECT_EQ(boxes.Texts(), QStringList{u"私钥错误"_qs});
+    EXPECT_FALSE(view.accepted);
+    login.OnLoginReply(Verdict(7, u"?"_qs));
+    EXPECT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_TRUE(view.loginEnabled);
+}
+
+TEST_F(LoginControllerTest, UpgradeQuestionStartsTheUpdaterOnlyOnYes) {
+    CurrentAccount = AccountText("0086-10-1");
+    boxes.Script({MessageBoxes::Answer::No});
+    view.loginEnabled = false;
+    login.OnLoginReply(Verdict(0, u"-1025"_qs));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, u"\r\n\tTessan系统现在将进行升级!"_qs);
+    EXPECT_EQ(boxes.Shown()[0].caption, u"升级版本"_qs);
+    EXPECT_EQ(boxes.Shown()[0].buttons, MessageBoxes::Buttons::YesNo);
+    EXPECT_EQ(boxes.Shown()[0].icon, MessageBoxes::Icon::Question);
+    EXPECT_TRUE(view.loginEnabled);
+    EXPECT_FALSE(view.closedForUpgrade);
+    EXPECT_TRUE(started.isEmpty());
+
+    boxes.Script({MessageBoxes::Answer::Yes});
+    login.OnLoginReply(Verdict(0, u"版本过旧-1025请升级到1.40-1025"_qs));
+    EXPECT_EQ(boxes.Shown()[1].text, u"请升级到1.40-1025\r\n\tTessan系统现在将进行升级!"_qs);
+    EXPECT_TRUE(view.closedForUpgrade);
+    EXPECT_EQ(started, QStringList{dir.path() + u"/Renovator"_qs});
+}
+
+}  // namespace
+}  // namespace tessan
