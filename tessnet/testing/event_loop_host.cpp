@@ -56,6 +56,21 @@ EventLoopHost::~EventLoopHost() {
     }
 }
 
+void EventLoopHost::Reset() {
+    on_note = nullptr;
+    on_box = nullptr;
+    recording_ = false;
+    RunUntil([this] {
+        std::lock_guard lock(mutex_);
+        return tasks_.empty();
+    });
+    recording_ = true;
+    notes_.clear();
+    boxes_.clear();
+    recordProgress_ = true;
+    progressCount_ = 0;
+}
+
 void EventLoopHost::Post(void* context, void (*fn)(void*), void* arg) {
     auto* self = static_cast<EventLoopHost*>(context);
     std::lock_guard lock(self->mutex_);

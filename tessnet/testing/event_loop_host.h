@@ -49,6 +49,10 @@ class EventLoopHost {
 
     const TessHost* descriptor() const { return &descriptor_; }
 
+    // Back to a fresh state: callbacks and records dropped, calls still posted run (a late call
+    // from a stopped library thread is a no-op, but it must run to free itself).
+    void Reset();
+
     // Pumps posted calls on this thread until `done()` holds or `timeout` passes.
     bool RunUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -31,6 +31,8 @@ class LibTest : public ::testing::Test {
     }
 
     void TearDown() override {
+        host_.on_note = nullptr;
+        host_.on_box = nullptr;
         for (const auto& account : accounts_) DisconnectServer(account.c_str());
         FreeFtpDll();
         std::error_code ec;
@@ -76,7 +78,7 @@ class LibTest : public ::testing::Test {
         return host_.RunUntil([&] { return client.PacketCount() >= n; });
     }
 
-    EventLoopHost host_;
+    EventLoopHost& host_ = SharedHost();
     FakeServer server_;
     std::filesystem::path root_;
     std::filesystem::path downloads_;
