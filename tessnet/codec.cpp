@@ -202,7 +202,7 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
         unsigned code = slot[h];
         // The slot's code is taken on trust and checked beside it, so the next lookup need not
         // wait for the check when it succeeds, as it mostly does.
-        if (code && keyOf[code] == key) {
+        if (__builtin_expect(code && keyOf[code] == key, 1)) {
             string = code;
             continue;
         }
