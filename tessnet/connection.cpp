@@ -95,9 +95,10 @@ int Connection::SendAll(const std::uint8_t* bytes, std::size_t n) {
         }
         if (r < 0 && errno == EINTR) continue;
         if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // A shutdown by Close ends this wait at once.
+            // A shutdown by Close ends this wait at once. A server that has taken nothing for
+            // the whole wait is given up on, or the host's thread could hang here for good.
             pollfd p{fd, POLLOUT, 0};
-            poll(&p, 1, static_cast<int>(kWritableWait.count()));
+            if (poll(&p, 1, static_cast<int>(kWritableWait.count())) == 0) return -1;
             continue;
         }
         return -1;

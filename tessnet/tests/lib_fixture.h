@@ -20,9 +20,17 @@ namespace tessnet::testing {
 
 inline constexpr int kMessage = 2048;
 
+// One host for the whole test program: a library thread that was left to finish after its
+// connection closed may still post a (cancelled, harmless) call after a test ended.
+inline EventLoopHost& SharedHost() {
+    static EventLoopHost host;
+    return host;
+}
+
 class LibTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        host_.Reset();
         char pattern[] = "/tmp/tessnet-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         root_ = pattern;
