@@ -225,12 +225,18 @@ int ChunkWriter::Write(const std::string& path, const std::uint8_t* data, std::s
                        std::uint64_t offset, bool last) {
     if (path.empty() || !data || length == 0) return 0;
     struct stat st {};
-    if (path != path_ || !fd_.valid() || fstat(fd_.get(), &st) != 0 || st.st_nlink == 0) {
+    const bool reuse =
+        path == path_ && fd_.valid() && fstat(fd_.get(), &st) == 0 && st.st_nlink > 0;
+    if (!reuse) {
         path_.clear();
         fd_.reset(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-        if (!fd_.valid()) return 0;
+        if (!fd_.valid() || fstat(fd_.get(), &st) != 0) {
+            fd_.reset();
+            return 0;
+        }
         path_ = path;
     }
+    const auto end = static_cast<off_t>(offset + length);
     int result = 1;
     for (std::size_t done = 0; done < length && result;) {
         const ssize_t w =
@@ -242,7 +248,7 @@ int ChunkWriter::Write(const std::string& path, const std::uint8_t* data, std::s
             done += static_cast<std::size_t>(w);
     }
     // Anything beyond this chunk belongs to an older, longer copy of the file.
-    if (result && ftruncate(fd_.get(), static_cast<off_t>(offset + length)) != 0) result = 0;
+    if (result && st.st_size > end && ftruncate(fd_.get(), end) != 0) result = 0;
     if (last || !result) {
         fd_.reset();
         path_.clear();

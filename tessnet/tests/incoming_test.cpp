@@ -162,12 +162,21 @@ TEST_F(LibTest, DownloadChunksRebuildTheFileWithProgress) {
                   kAccount);
     }
 
+    // A download cut off after its first chunk and started again, shorter, on the same
+    // connection.
+    const auto longer = Pattern(2000, 4);
+    client->Send(CMD_CHUNK, MakeChunk(stored, 4000, 2, 1, 0, longer.data(), 2000));
+    client->Send(CMD_CHUNK, MakeChunk(stored, 500, 1, 1, 0, content.data(), 500));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 5));
+    EXPECT_EQ(ReadFile(downloads_ / "report.bin"),
+              std::vector<std::uint8_t>(content.begin(), content.begin() + 500));
+
     // GBK names become UTF-8 file names; a trail byte 0x5C is not a path separator.
     const std::string gbkName = std::string("0086-20-1@") + "\x95\x5c" + ".txt";
     const auto local = GbkToUtf8("\x95\x5c.txt");
     ASSERT_TRUE(local);
     client->Send(CMD_CHUNK, MakeChunk(gbkName, 5, 1, 1, 0, Bytes("hello").data(), 5));
-    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 4));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 6));
     EXPECT_EQ(ReadFile(downloads_ / *local), Bytes("hello"));
 }
 
