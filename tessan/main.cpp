@@ -4,6 +4,7 @@
 #include "core/mainwindow.h"
 #include "core/qtmessageboxes.h"
 #include "core/singleinstance.h"
+#include "core/tessnetlibrary.h"
 
 #include <QApplication>
 
@@ -15,7 +16,9 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     tessan::QtMessageBoxes boxes;
-    tessan::MainWindow window(tessan::AppDir, boxes);
+    // Outlives the window, which ends the library when it closes.
+    tessan::TessnetLibrary library(boxes);
+    tessan::MainWindow window(tessan::AppDir, boxes, library);
     window.exec();
     return 0;
 }

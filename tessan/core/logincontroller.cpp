@@ -89,8 +89,4 @@ void LoginController::ClearRemembered() {
     remembered_.ClearRememberedLogins(view_);
 }
 
-void LoginController::NumberChosen(int position) {
-    remembered_.ApplyRememberedLogin(view_, position);
-}
-
 }  // namespace tessan

@@ -47,8 +47,6 @@ class LoginController {
     void OnLoginReply(const Reply& reply);
     // "清除".
     void ClearRemembered();
-    // A new selection in the number box.
-    void NumberChosen(int position);
 
     RememberedLogins& Remembered() { return remembered_; }
 

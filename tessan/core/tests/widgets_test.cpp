@@ -23,7 +23,6 @@ class WidgetsTest : public QObject {
     void rememberedLoginsFillTheLoginControls();
     void clearEmptiesTheLoginControls();
     void qtMessageBoxesReturnThePressedButton();
-    void mainWindowStartsLoggedOut();
 
   private:
     struct LoginControls {
@@ -121,16 +120,6 @@ void WidgetsTest::qtMessageBoxesReturnThePressedButton() {
     });
     boxes.Tell(QStringLiteral("请输入私钥!"));
     QCOMPARE(caption, MessageBoxes::kProgramCaption);
-}
-
-void WidgetsTest::mainWindowStartsLoggedOut() {
-    ScriptedMessageBoxes boxes;
-    MainWindow window(QStringLiteral("/nonexistent"), boxes);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(window.windowTitle(), QStringLiteral("Tessan v1.32   当前未登录状态"));
-    QVERIFY(window.findChild<QPushButton*>(QStringLiteral("helpButton")));
-    QVERIFY(boxes.Shown().empty());
 }
 
 }  // namespace tessan
