@@ -5,6 +5,8 @@
 // the account or upload refused, -2 packet too large.
 #pragma once
 
+#include "account/friendrecord.h"
+#include "account/userprofile.h"
 #include "core/notifications.h"
 
 #include <QByteArray>
@@ -34,6 +36,14 @@ class Library {
     virtual int DelFile(const QByteArray& account, const QByteArray& storedName) = 0;
     virtual int ListFile(const QByteArray& account) = 0;
     virtual int Confirm(const QByteArray& account, const QByteArray& storedName, bool goAhead) = 0;
+    virtual int RegisterUser(const QByteArray& address, int port, const UserProfile& profile) = 0;
+    virtual int ModifyUser(const UserProfile& profile) = 0;
+    virtual int AddFriend(const QByteArray& account, const FriendRecord& entry) = 0;
+    virtual int DelFriend(const QByteArray& account, const QByteArray& friendAccount) = 0;
+    virtual int ModifyFriend(const QByteArray& account, const FriendRecord& entry) = 0;
+    virtual int DownLoadIni(const QByteArray& account, const QByteArray& configName) = 0;
+    // A request of its own: `payload` as the body of a packet with `command`.
+    virtual int SendData(const QByteArray& account, const QByteArray& payload, int command) = 0;
 };
 
 }  // namespace tessan

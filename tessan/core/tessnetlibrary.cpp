@@ -90,4 +90,36 @@ int TessnetLibrary::Confirm(const QByteArray& account, const QByteArray& storedN
     return ::Confirm(account.constData(), storedName.constData(), goAhead ? 1 : 0);
 }
 
+int TessnetLibrary::RegisterUser(const QByteArray& address, int port, const UserProfile& profile) {
+    return ::RegisterUser(address.constData(), port, profile.Bytes().data());
+}
+
+int TessnetLibrary::ModifyUser(const UserProfile& profile) {
+    return ::ModifyUser(profile.Bytes().data());
+}
+
+int TessnetLibrary::AddFriend(const QByteArray& account, const FriendRecord& entry) {
+    return ::AddFriend(account.constData(), entry.Bytes().data());
+}
+
+int TessnetLibrary::DelFriend(const QByteArray& account, const QByteArray& friendAccount) {
+    return ::DelFriend(account.constData(), friendAccount.constData());
+}
+
+int TessnetLibrary::ModifyFriend(const QByteArray& account, const FriendRecord& entry) {
+    return ::ModifyFriend(account.constData(), entry.Bytes().data());
+}
+
+int TessnetLibrary::DownLoadIni(const QByteArray& account, const QByteArray& configName) {
+    return ::DownLoadIni(account.constData(), configName.constData());
+}
+
+int TessnetLibrary::SendData(const QByteArray& account, const QByteArray& payload, int command) {
+    return ::SendData(account.constData(), payload.constData(), static_cast<int>(payload.size()),
+                      command);
+}
+
+static_assert(UserProfile::kSize == TESS_USER_PROFILE_SIZE);
+static_assert(FriendRecord::kSize == TESS_FRIEND_RECORD_SIZE);
+
 }  // namespace tessan

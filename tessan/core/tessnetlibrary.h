@@ -33,6 +33,13 @@ class TessnetLibrary final : public QObject, public Library {
     int DelFile(const QByteArray& account, const QByteArray& storedName) override;
     int ListFile(const QByteArray& account) override;
     int Confirm(const QByteArray& account, const QByteArray& storedName, bool goAhead) override;
+    int RegisterUser(const QByteArray& address, int port, const UserProfile& profile) override;
+    int ModifyUser(const UserProfile& profile) override;
+    int AddFriend(const QByteArray& account, const FriendRecord& entry) override;
+    int DelFriend(const QByteArray& account, const QByteArray& friendAccount) override;
+    int ModifyFriend(const QByteArray& account, const FriendRecord& entry) override;
+    int DownLoadIni(const QByteArray& account, const QByteArray& configName) override;
+    int SendData(const QByteArray& account, const QByteArray& payload, int command) override;
 
   private:
     static void Post(void* context, void (*fn)(void* arg), void* arg);

@@ -56,6 +56,45 @@ int FakeLibrary::Confirm(const QByteArray& account, const QByteArray& storedName
         QStringLiteral("%1 %2 %3").arg(Text(account), Text(storedName)).arg(goAhead ? 1 : 0));
 }
 
+int FakeLibrary::RegisterUser(const QByteArray& address, int port, const UserProfile& profile) {
+    return Record(QStringLiteral("RegisterUser"),
+                  QStringLiteral("%1 %2 %3")
+                      .arg(Text(address))
+                      .arg(port)
+                      .arg(Text(profile.RawText(UserProfile::Field::Number))));
+}
+
+int FakeLibrary::ModifyUser(const UserProfile& profile) {
+    return Record(QStringLiteral("ModifyUser"), Text(profile.RawText(UserProfile::Field::Number)));
+}
+
+int FakeLibrary::AddFriend(const QByteArray& account, const FriendRecord& entry) {
+    return Record(QStringLiteral("AddFriend"),
+                  QStringLiteral("%1 %2").arg(Text(account), Text(entry.FriendNumber())));
+}
+
+int FakeLibrary::DelFriend(const QByteArray& account, const QByteArray& friendAccount) {
+    return Record(QStringLiteral("DelFriend"),
+                  QStringLiteral("%1 %2").arg(Text(account), Text(friendAccount)));
+}
+
+int FakeLibrary::ModifyFriend(const QByteArray& account, const FriendRecord& entry) {
+    return Record(QStringLiteral("ModifyFriend"),
+                  QStringLiteral("%1 %2").arg(Text(account), Text(entry.FriendNumber())));
+}
+
+int FakeLibrary::DownLoadIni(const QByteArray& account, const QByteArray& configName) {
+    return Record(QStringLiteral("DownLoadIni"),
+                  QStringLiteral("%1 %2").arg(Text(account), Text(configName)));
+}
+
+int FakeLibrary::SendData(const QByteArray& account, const QByteArray& payload, int command) {
+    return Record(QStringLiteral("SendData"), QStringLiteral("%1 %2 %3")
+                                                  .arg(Text(account))
+                                                  .arg(command)
+                                                  .arg(QString::fromLatin1(payload.toHex())));
+}
+
 void FakeLibrary::Script(const QString& function, std::initializer_list<int> results) {
     auto& queue = scripts_[function];
     queue.insert(queue.end(), results);

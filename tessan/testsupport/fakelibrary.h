@@ -24,6 +24,13 @@ class FakeLibrary final : public Library {
     int DelFile(const QByteArray& account, const QByteArray& storedName) override;
     int ListFile(const QByteArray& account) override;
     int Confirm(const QByteArray& account, const QByteArray& storedName, bool goAhead) override;
+    int RegisterUser(const QByteArray& address, int port, const UserProfile& profile) override;
+    int ModifyUser(const UserProfile& profile) override;
+    int AddFriend(const QByteArray& account, const FriendRecord& entry) override;
+    int DelFriend(const QByteArray& account, const QByteArray& friendAccount) override;
+    int ModifyFriend(const QByteArray& account, const FriendRecord& entry) override;
+    int DownLoadIni(const QByteArray& account, const QByteArray& configName) override;
+    int SendData(const QByteArray& account, const QByteArray& payload, int command) override;
 
     // Results for the next calls of `function` ("ConnectServer", "UploadFile", ...), in order.
     void Script(const QString& function, std::initializer_list<int> results);

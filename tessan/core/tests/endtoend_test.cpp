@@ -71,6 +71,7 @@ class EndToEndTest : public QObject {
     void wrongKeyIsRefusedAndTheDialogStaysOpen();
     void serverClosingTheConnectionReopensTheLogin();
     void upgradeRefusalAsksAndNoKeepsTheDialog();
+    void noticeAndPaymentReminderAfterLogin();
 
   private:
     // Starts tessd and the main window with serverlist.ini pointing at it.
@@ -169,6 +170,17 @@ void EndToEndTest::upgradeRefusalAsksAndNoKeepsTheDialog() {
     QVERIFY(dialog->isVisible());
     QVERIFY(window->isVisible());
     QVERIFY(dialog->findChild<QPushButton*>(u"loginButton"_qs)->isEnabled());
+}
+
+void EndToEndTest::noticeAndPaymentReminderAfterLogin() {
+    StartAll({u"--notice"_qs, u"今晚系统维护"_qs, u"--remind"_qs, u"请及时续费"_qs});
+    LogIn("0086-10-7654321", "li123");
+    QTRY_VERIFY_WITH_TIMEOUT(window->Notices().Text().contains(u"今晚系统维护"_qs), 10000);
+    // The reminder is the library's own message box, shown through the client's.
+    QTRY_VERIFY_WITH_TIMEOUT(boxes.Texts().join(u'|').contains(u"请及时续费"_qs), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), u"Tessan v1.32  免费用户 0086-10-7654321  "_qs,
+                              10000);
+    QCOMPARE(boxes.Shown().size(), 1u);  // the notice came with status 1: no box for it
 }
 
 }  // namespace tessan
