@@ -40,11 +40,6 @@ bool ConnectionRegistry::Remove(const std::shared_ptr<Connection>& connection, b
     return true;
 }
 
-std::size_t ConnectionRegistry::Size() {
-    std::lock_guard lock(mutex_);
-    return connections_.size();
-}
-
 ConnectionRegistry& Registry() {
     static ConnectionRegistry registry;
     return registry;

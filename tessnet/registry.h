@@ -20,7 +20,6 @@ class ConnectionRegistry {
     // exports from the notice), then unlinks it. False when there was none.
     bool RemoveByAccount(std::string_view account, bool quiet);
     bool Remove(const std::shared_ptr<Connection>& connection, bool quiet);
-    std::size_t Size();
 
   private:
     std::mutex mutex_;

@@ -67,14 +67,6 @@ int UploadQueue::Release(std::string_view name, bool goAhead) {
     return 1;
 }
 
-int UploadQueue::RemoveByName(std::string_view name) {
-    std::lock_guard lock(mutex_);
-    const auto item = FindLocked(name);
-    if (!item) return -1;
-    items_.remove(item);
-    return 1;
-}
-
 void UploadQueue::Remove(const std::shared_ptr<UploadItem>& item) {
     std::lock_guard lock(mutex_);
     items_.remove(item);

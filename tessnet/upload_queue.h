@@ -33,7 +33,6 @@ class UploadQueue {
     int Enqueue(std::string_view sender, std::string_view localPath);
     // goAhead: release for sending; otherwise cancel (removed at once unless being sent).
     int Release(std::string_view name, bool goAhead);
-    int RemoveByName(std::string_view name);
     // Removes exactly this item (not a newer one that reuses its name).
     void Remove(const std::shared_ptr<UploadItem>& item);
     // First item that is released, or waiting and not announced yet; a copy, and the item itself.
