@@ -73,6 +73,7 @@ void ThreadSlot::RequestStop() {
     std::lock_guard lock(mutex_);
     stop_ = true;
     cv_.notify_all();
+    deliveredCv_.notify_all();
 }
 
 bool ThreadSlot::StopRequested() {
@@ -125,7 +126,7 @@ void RunPostedCall(void* arg) {
     posted->call();
     std::lock_guard lock(slot.mutex_);
     *posted->state = CallState::Done;
-    slot.cv_.notify_all();
+    slot.deliveredCv_.notify_all();
 }
 
 bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void()>& call) {
@@ -144,7 +145,8 @@ bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void
     link->host.post(link->host.context, &RunPostedCall, posted.release());
 
     std::unique_lock lock(waiter->mutex_);
-    waiter->cv_.wait(lock, [&] {
+    // Not woken by the connection's data signals, only by the delivery or a stop.
+    waiter->deliveredCv_.wait(lock, [&] {
         return *state == CallState::Done || (waiter->stop_ && *state == CallState::Pending);
     });
     if (*state == CallState::Done) return true;

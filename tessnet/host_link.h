@@ -48,7 +48,8 @@ class ThreadSlot {
     friend bool RunOnHost(const std::shared_ptr<ThreadSlot>&, const std::function<void()>&);
     friend void RunPostedCall(void* arg);
     std::mutex mutex_;
-    std::condition_variable cv_;
+    std::condition_variable cv_;           // wake-ups, stop, end of the thread
+    std::condition_variable deliveredCv_;  // a call posted to the host finished (or stop)
     bool stop_ = false;
     bool signalled_ = false;
     bool exited_ = true;
