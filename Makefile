@@ -42,7 +42,7 @@ fuzz: deps
 	cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESS_FUZZ=ON \
 	    -DTESS_BUILD_CLIENT=OFF -DTESS_BUILD_SERVER=OFF -DTESS_BUILD_BENCH=OFF -DBUILD_TESTING=OFF
-	cmake --build build-fuzz -j$(JOBS)
+	cmake --build build-fuzz -j$(JOBS) --target fuzzers
 	./scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
 bench: build
