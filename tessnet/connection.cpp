@@ -149,6 +149,21 @@ void Connection::SetLoggedIn() {
     sender_->Signal();
 }
 
+// The pause and the resume are decided under one lock with the count read inside it, so a
+// pause cannot slip in after the reader's last look and stall the socket.
+void Connection::ResumeReadingIfDrained() {
+    std::lock_guard lock(socketMutex_);
+    if (!readPaused_ || inbound_.Count() >= kInboundLowWater) return;
+    readPaused_ = false;
+    if (socketOpen_ && poller_) poller_->Rearm(fd_.get(), pollId_);
+}
+
+void Connection::WatchAgainOrPause() {
+    std::lock_guard lock(socketMutex_);
+    readPaused_ = inbound_.Count() >= kInboundHighWater;
+    if (!readPaused_ && socketOpen_ && poller_) poller_->Rearm(fd_.get(), pollId_);
+}
+
 void Connection::MarkPeerClosed(int fd) {
     {
         std::lock_guard lock(socketMutex_);
@@ -178,7 +193,10 @@ void Connection::OnReadable() {
         received = true;
     }
     if (received) reader_->Signal();
-    if (r > 0 || (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))) return;
+    if (r > 0 || (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))) {
+        WatchAgainOrPause();
+        return;
+    }
     if (r < 0 && errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN) {
         PostToHost([] {
             const auto link = CurrentLink();
@@ -226,7 +244,9 @@ void Connection::ReaderLoop() {
             if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
                 HandlePacket(*this, reader_, writer, decoded, payload.get(), length);
             if (reader_->StopRequested()) return;
+            ResumeReadingIfDrained();
         }
+        ResumeReadingIfDrained();
         if (peerClosed && !closeReported_.exchange(true)) {
             // The server's close is handled on the host's thread: registry removal, notice 42.
             PostToHost([weak = weak_from_this()] {

@@ -26,6 +26,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
     static constexpr std::chrono::milliseconds kIdleWait{1000};
     static constexpr std::chrono::milliseconds kWritableWait{8000};
     static constexpr int kReceiptsPerTurn = 16;
+    // Above this many unread bytes the socket is not read until the reader is back under
+    // kInboundLowWater: a fast server is held back by TCP instead of filling memory.
+    static constexpr std::uint32_t kInboundHighWater = 16u << 20;
+    static constexpr std::uint32_t kInboundLowWater = 4u << 20;
 
     explicit Connection(std::string_view account);
     virtual ~Connection();
@@ -62,6 +66,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     bool SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot);
     void StopThreads();
     void MarkPeerClosed(int fd);
+    // Asks the poller for the next readiness of the socket, or pauses reading it.
+    void WatchAgainOrPause();
+    void ResumeReadingIfDrained();
     bool ClaimNotice(bool quiet);
 
     const std::string account_;
@@ -72,10 +79,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::atomic<bool> peerClosed_{false};
     std::atomic<bool> closeReported_{false};
 
-    std::mutex socketMutex_;  // guards fd_, socketOpen_, noticeClaimed_, poller_, pollId_
+    std::mutex
+        socketMutex_;  // guards fd_, socketOpen_, noticeClaimed_, readPaused_, poller_, pollId_
     UniqueFd fd_;
     bool socketOpen_ = false;
     bool noticeClaimed_ = false;
+    bool readPaused_ = false;
     std::shared_ptr<Poller> poller_;
     std::uint64_t pollId_ = 0;
 

@@ -12,7 +12,8 @@ namespace tessnet {
 
 namespace {
 constexpr std::uint64_t kWakeId = 0;
-}
+constexpr std::uint32_t kWatched = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
+}  // namespace
 
 Poller::Poller()
     : epoll_(epoll_create1(EPOLL_CLOEXEC)), wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
@@ -38,11 +39,20 @@ void Poller::Stop() {
 bool Poller::Add(int fd, const std::shared_ptr<Connection>& connection, std::uint64_t id) {
     std::lock_guard lock(mutex_);
     epoll_event ev{};
-    ev.events = EPOLLIN | EPOLLRDHUP;
+    ev.events = kWatched;
     ev.data.u64 = id;
     if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, fd, &ev) != 0) return false;
     watched_[id] = connection;
     return true;
+}
+
+void Poller::Rearm(int fd, std::uint64_t id) {
+    std::lock_guard lock(mutex_);
+    if (!watched_.contains(id)) return;
+    epoll_event ev{};
+    ev.events = kWatched;
+    ev.data.u64 = id;
+    epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, fd, &ev);
 }
 
 void Poller::Remove(int fd, std::uint64_t id) {

@@ -28,6 +28,9 @@ class Poller {
     // epoll refuses it.
     bool Add(int fd, const std::shared_ptr<Connection>& connection, std::uint64_t id);
     void Remove(int fd, std::uint64_t id);
+    // Each readiness is reported once; the connection asks for the next one when it wants
+    // more bytes. A removed id is left alone (its descriptor number may be reused).
+    void Rearm(int fd, std::uint64_t id);
     // Ends the thread; the object stays usable for Remove.
     void Stop();
 

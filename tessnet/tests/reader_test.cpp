@@ -1,10 +1,14 @@
 // The reader thread over a real socket: resynchronisation, split and joined packets, bad
 // checksums, bursts, and how connections end.
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
+#include "connection.h"
 #include "inbound_queue.h"
 #include "lib_fixture.h"
+#include "registry.h"
 
 namespace tessnet::testing {
 namespace {
@@ -91,6 +95,38 @@ TEST_F(LibTest, BurstWhileTheHostIsBusyIsKeptWhole) {
     for (int i = 0; i <= kPackets; ++i) {
         const auto expected = Pattern(8000, i);
         ASSERT_EQ(notes[i].DataLength(), 8000);
+        ASSERT_EQ(std::memcmp(notes[i].Data(), expected.data(), 8000), 0) << i;
+    }
+}
+
+TEST_F(LibTest, AFloodIsHeldBackByTcpAndNothingIsLost) {
+    auto client = Login(kAccount);
+    // Far more than the unread bytes the library keeps before it stops reading the socket:
+    // while the reader waits in a notification the server's sends block, and afterwards every
+    // packet still arrives in order.
+    constexpr int kPackets = 5000;  // about 38 MiB
+    std::atomic<bool> sent{false};
+    std::thread flood;
+    std::uint32_t capacity = 0;
+    host_.on_note = [&](const Note& note) {
+        if (note.type != TESS_NOTE_SERVER_DATA || flood.joinable()) return;
+        flood = std::thread([&] {
+            for (int i = 1; i <= kPackets; ++i) client->Send(CMD_SERVER_DATA, Pattern(8000, i));
+            sent = true;
+        });
+        // A bounded wait for something that must not happen.
+        EXPECT_FALSE(host_.RunUntil([&] { return sent.load(); }, std::chrono::seconds(3)));
+        capacity = Registry().FindByAccount(kAccount)->inbound().Capacity();
+    };
+    client->Send(CMD_SERVER_DATA, Pattern(8000, 0));
+    const bool all =
+        host_.WaitForType(TESS_NOTE_SERVER_DATA, kPackets + 1, std::chrono::seconds(180));
+    if (flood.joinable()) flood.join();
+    ASSERT_TRUE(all);
+    EXPECT_LE(capacity, 2 * Connection::kInboundHighWater);
+    const auto notes = host_.NotesOfType(TESS_NOTE_SERVER_DATA);
+    for (int i = 0; i <= kPackets; i += 97) {
+        const auto expected = Pattern(8000, i);
         ASSERT_EQ(std::memcmp(notes[i].Data(), expected.data(), 8000), 0) << i;
     }
 }
