@@ -198,11 +198,10 @@ void Connection::OnReadable() {
         return;
     }
     if (r < 0 && errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN) {
-        PostToHost([] {
-            const auto link = CurrentLink();
-            if (link && link->host.message_box)
-                link->host.message_box(link->host.context, "读数据出错!", "严重错误",
-                                       TESS_ICON_WARNING);
+        PostToHost([](const HostLink& link) {
+            if (link.host.message_box)
+                link.host.message_box(link.host.context, "读数据出错!", "严重错误",
+                                      TESS_ICON_WARNING);
         });
     }
     MarkPeerClosed(fd);
@@ -249,7 +248,7 @@ void Connection::ReaderLoop() {
         ResumeReadingIfDrained();
         if (peerClosed && !closeReported_.exchange(true)) {
             // The server's close is handled on the host's thread: registry removal, notice 42.
-            PostToHost([weak = weak_from_this()] {
+            PostToHost([weak = weak_from_this()](const HostLink&) {
                 if (auto connection = weak.lock()) RemoveClosedByServer(connection);
             });
         }

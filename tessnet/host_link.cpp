@@ -18,7 +18,8 @@ std::shared_ptr<const HostLink>& LinkStorage() {
 enum class CallState { Pending, Running, Done, Cancelled };
 
 struct PostedCall {
-    std::function<void()> call;
+    std::function<void(const HostLink&)> call;
+    std::shared_ptr<const HostLink> link;  // the host it was posted to
     // For waited calls: the waiter's slot, whose mutex guards `state`.
     std::shared_ptr<ThreadSlot> slot;
     std::shared_ptr<CallState> state;
@@ -114,7 +115,7 @@ void ThreadSlot::StopWithin(std::chrono::milliseconds bound) {
 void RunPostedCall(void* arg) {
     std::unique_ptr<PostedCall> posted(static_cast<PostedCall*>(arg));
     if (!posted->slot) {
-        posted->call();
+        posted->call(*posted->link);
         return;
     }
     ThreadSlot& slot = *posted->slot;
@@ -123,17 +124,33 @@ void RunPostedCall(void* arg) {
         if (*posted->state == CallState::Cancelled) return;
         *posted->state = CallState::Running;
     }
-    posted->call();
+    posted->call(*posted->link);
     std::lock_guard lock(slot.mutex_);
     *posted->state = CallState::Done;
     slot.deliveredCv_.notify_all();
 }
 
-bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void()>& call) {
+namespace {
+
+// Hands a call to the current host. Under the link's lock, so that once FreeFtpDll has returned
+// no thread can post into a host that may be gone.
+bool PostCall(std::unique_ptr<PostedCall> posted) {
+    std::lock_guard lock(LinkMutex());
+    const auto& link = LinkStorage();
+    if (!link || !link->host.post) return false;
+    posted->link = link;
+    link->host.post(link->host.context, &RunPostedCall, posted.release());
+    return true;
+}
+
+}  // namespace
+
+bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot,
+               const std::function<void(const HostLink&)>& call) {
     const auto link = CurrentLink();
     if (!link || !link->host.post) return false;
     if (std::this_thread::get_id() == link->hostThread) {
-        call();
+        call(*link);
         return true;
     }
     // A thread that was asked to stop (and perhaps left to finish alone) posts nothing more.
@@ -141,8 +158,8 @@ bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void
     // A waiter without a slot of its own still needs somewhere to wait; it cannot be cancelled.
     const auto waiter = slot ? slot : std::make_shared<ThreadSlot>();
     auto state = std::make_shared<CallState>(CallState::Pending);
-    auto posted = std::make_unique<PostedCall>(PostedCall{call, waiter, state});
-    link->host.post(link->host.context, &RunPostedCall, posted.release());
+    if (!PostCall(std::make_unique<PostedCall>(PostedCall{call, nullptr, waiter, state})))
+        return false;
 
     std::unique_lock lock(waiter->mutex_);
     // Not woken by the connection's data signals, only by the delivery or a stop.
@@ -154,27 +171,22 @@ bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void
     return false;
 }
 
-void PostToHost(std::function<void()> call) {
-    const auto link = CurrentLink();
-    if (!link || !link->host.post) return;
-    auto posted = std::make_unique<PostedCall>(PostedCall{std::move(call), nullptr, nullptr});
-    link->host.post(link->host.context, &RunPostedCall, posted.release());
+void PostToHost(std::function<void(const HostLink&)> call) {
+    PostCall(std::make_unique<PostedCall>(PostedCall{std::move(call), nullptr, nullptr, nullptr}));
 }
 
 void Notify(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record) {
-    const auto link = CurrentLink();
-    if (!link || !link->host.window_proc) return;
-    RunOnHost(slot, [&] {
-        link->host.window_proc(link->host.context, link->message, type & 0xFF, record);
+    RunOnHost(slot, [&](const HostLink& link) {
+        if (link.host.window_proc)
+            link.host.window_proc(link.host.context, link.message, type & 0xFF, record);
     });
 }
 
 void ShowBox(const std::shared_ptr<ThreadSlot>& slot, const std::string& text,
              const std::string& caption, int icon) {
-    const auto link = CurrentLink();
-    if (!link || !link->host.message_box) return;
-    RunOnHost(slot, [&] {
-        link->host.message_box(link->host.context, text.c_str(), caption.c_str(), icon);
+    RunOnHost(slot, [&](const HostLink& link) {
+        if (link.host.message_box)
+            link.host.message_box(link.host.context, text.c_str(), caption.c_str(), icon);
     });
 }
 

@@ -45,7 +45,8 @@ class ThreadSlot {
     void StopWithin(std::chrono::milliseconds bound);
 
   private:
-    friend bool RunOnHost(const std::shared_ptr<ThreadSlot>&, const std::function<void()>&);
+    friend bool RunOnHost(const std::shared_ptr<ThreadSlot>&,
+                          const std::function<void(const HostLink&)>&);
     friend void RunPostedCall(void* arg);
     std::mutex mutex_;
     std::condition_variable cv_;           // wake-ups, stop, end of the thread
@@ -59,12 +60,13 @@ class ThreadSlot {
 };
 
 // Runs `call` on the host's UI thread and waits until it returned (directly when already on that
-// thread). A call that has not started when `slot`'s stop is requested is cancelled. Returns
-// whether the call ran.
-bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot, const std::function<void()>& call);
+// thread). A call that has not started when `slot`'s stop is requested is cancelled. `call` gets
+// the host it runs on. Returns whether the call ran.
+bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot,
+               const std::function<void(const HostLink&)>& call);
 
 // Runs `call` on the host's UI thread later, without waiting.
-void PostToHost(std::function<void()> call);
+void PostToHost(std::function<void(const HostLink&)> call);
 
 // Sends notification `type` with `record` to the host window and waits for it to be handled.
 void Notify(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record);
