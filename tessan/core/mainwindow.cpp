@@ -19,6 +19,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace tessan {
 
 // Three blanks before the login status.
@@ -71,7 +73,9 @@ MainWindow::MainWindow(QString appDir, MessageBoxes& boxes, Library& library,
 
     Dispatcher::Hooks hooks;
     hooks.showNotice = [this](const QString& text, bool error) { ShowNotice(text, error); };
-    hooks.clearNotices = [this] { noticePanel_->ClearText(); };
+    hooks.clearNotices = [this] {
+        if (noticePanel_) noticePanel_->ClearText();
+    };
     hooks.enablePageButtons = [this] { EnablePageButtons(); };
     hooks.setTitle = [this](const QString& title) { setWindowTitle(title); };
     hooks.showPage = [this](int page) { ShowPage(page); };
@@ -173,8 +177,10 @@ void MainWindow::OpenLoginDialog() {
 }
 
 void MainWindow::done(int result) {
-    // The close sequence: the login dialog and the pages go with the window; the library ends here.
+    // The close sequence: the login dialog and the pages go with the window; the notice panel is a
+    // window of its own and would stay on the screen, so it goes first; the library ends last.
     if (loginDialog_) loginDialog_->reject();
+    delete std::exchange(noticePanel_, nullptr);
     if (libraryRunning_) {
         libraryRunning_ = false;
         library_.Free();

@@ -48,6 +48,7 @@ class MainWindow final : public QDialog {
 
     Dispatcher& Notifications() { return *dispatcher_; }
     TransferList& Transfers() { return *transfers_; }
+    // While the window is open; the panel goes when it closes.
     NoticePanel& Notices() { return *noticePanel_; }
     TransferListView& TransferView() { return *transferView_; }
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -39,6 +40,7 @@ class MainWindowTest : public QObject {
     void noticePanelSlidesOutUnderTheWindowAndFollowsIt();
     void everyInputHasAnAccessibleName();
     void closingEndsTheLibrary();
+    void closingTakesTheShownNoticePanelAlong();
 
   private:
     QPushButton* Button(const char* name) const {
@@ -271,6 +273,17 @@ void MainWindowTest::closingEndsTheLibrary() {
     QCOMPARE(library.calls.count(u"FreeFtpDll"_qs), 1);
     window.reset();
     QCOMPARE(library.calls.count(u"FreeFtpDll"_qs), 1);
+}
+
+void MainWindowTest::closingTakesTheShownNoticePanelAlong() {
+    NoticePanel* panel = &window->Notices();
+    QPointer<NoticePanel> guard(panel);
+    window->ShowNotice(u"一"_qs);
+    QTRY_VERIFY(panel->isVisible());
+    window->close();
+    QVERIFY(!guard || !guard->isVisible());
+    QCOMPARE(library.calls.last(), u"FreeFtpDll"_qs);
+    window->ShowNotice(u"二"_qs);  // no panel any more: nothing happens
 }
 
 }  // namespace tessan
