@@ -114,7 +114,8 @@ MainWindow::MainWindow(QString appDir, MessageBoxes& boxes, Library& library,
     layout->addWidget(separator);
     layout->addWidget(pageArea_, 3);
     layout->addWidget(transferView_, 2);
-    resize(660, 460);
+    // A fixed window, like the dialog it is: the notice panel hangs under it at its full width.
+    setFixedSize(QSize(660, 460).expandedTo(minimumSizeHint()));
 
     // Start on the send page, then settings, address book and view files, which stays.
     for (const int page : {kSend, kSettings, kAddressBook, kViewFiles}) ShowPage(page);

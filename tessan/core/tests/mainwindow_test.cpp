@@ -41,6 +41,7 @@ class MainWindowTest : public QObject {
     void everyInputHasAnAccessibleName();
     void closingEndsTheLibrary();
     void closingTakesTheShownNoticePanelAlong();
+    void windowHasAFixedSize();
 
   private:
     QPushButton* Button(const char* name) const {
@@ -284,6 +285,11 @@ void MainWindowTest::closingTakesTheShownNoticePanelAlong() {
     QVERIFY(!guard || !guard->isVisible());
     QCOMPARE(library.calls.last(), u"FreeFtpDll"_qs);
     window->ShowNotice(u"二"_qs);  // no panel any more: nothing happens
+}
+
+void MainWindowTest::windowHasAFixedSize() {
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
 }
 
 }  // namespace tessan
