@@ -76,6 +76,10 @@ void LoginController::OnLoginReply(const Reply& reply) {
         boxes_.Tell(text);
 }
 
+void LoginController::OnConnectionLost() {
+    view_.SetLoginEnabled(true);
+}
+
 void LoginController::Upgrade(const QString& replyText) {
     const QString rest = replyText.mid(replyText.indexOf(kUpgradeMarker) + kUpgradeMarker.size());
     if (!boxes_.AskYesNo(rest + QStringLiteral("\r\n\tTessan系统现在将进行升级!"),

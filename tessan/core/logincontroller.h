@@ -45,6 +45,8 @@ class LoginController {
     void Login();
     // The own login result, passed on by the dispatcher.
     void OnLoginReply(const Reply& reply);
+    // The own connection was lost: no verdict will come for a login that waits for one.
+    void OnConnectionLost();
     // "清除".
     void ClearRemembered();
 

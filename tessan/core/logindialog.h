@@ -26,6 +26,8 @@ class LoginDialog final : public QDialog, private LoginView {
 
     // The own login result, passed on by the dispatcher.
     void OnLoginReply(const Reply& reply) { controller_->OnLoginReply(reply); }
+    // The own connection was lost.
+    void ConnectionLost() { controller_->OnConnectionLost(); }
 
   signals:
     // The user agreed to upgrade: the main window closes too.

@@ -81,7 +81,7 @@ MainWindow::MainWindow(QString appDir, MessageBoxes& boxes, Library& library,
     hooks.showPage = [this](int page) { ShowPage(page); };
     // After the notice and once the library's thread has been let go.
     hooks.postLoginCommand = [this] {
-        QMetaObject::invokeMethod(this, &MainWindow::OpenLoginDialog, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &MainWindow::ReopenLogin, Qt::QueuedConnection);
     };
     dispatcher_ = std::make_unique<Dispatcher>(std::move(hooks), boxes_);
     dispatcher_->Route(note::kProgress, [this](const Notification& n) {
@@ -175,6 +175,13 @@ void MainWindow::OpenLoginDialog() {
     });
     connect(dialog, &LoginDialog::upgradeAccepted, this, &QDialog::close, Qt::QueuedConnection);
     dialog->open();
+}
+
+void MainWindow::ReopenLogin() {
+    // A login still waiting for its verdict will get none on the lost connection: its dialog lets
+    // the user try again instead of keeping "登录" disabled.
+    if (loginDialog_) loginDialog_->ConnectionLost();
+    OpenLoginDialog();
 }
 
 void MainWindow::done(int result) {

@@ -63,6 +63,8 @@ class MainWindow final : public QDialog {
   private:
     QPushButton* AddButton(const QString& text, const char* name);
     void ShowAbout();
+    // The login command posted when the own connection is lost.
+    void ReopenLogin();
     void EnablePageButtons();
 
     QString appDir_;

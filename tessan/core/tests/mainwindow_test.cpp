@@ -42,6 +42,7 @@ class MainWindowTest : public QObject {
     void closingEndsTheLibrary();
     void closingTakesTheShownNoticePanelAlong();
     void windowHasAFixedSize();
+    void lostConnectionWhileTheLoginWaitsLetsTheUserTryAgain();
 
   private:
     QPushButton* Button(const char* name) const {
@@ -290,6 +291,20 @@ void MainWindowTest::closingTakesTheShownNoticePanelAlong() {
 void MainWindowTest::windowHasAFixedSize() {
     QCOMPARE(window->minimumSize(), window->maximumSize());
     QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void MainWindowTest::lostConnectionWhileTheLoginWaitsLetsTheUserTryAgain() {
+    LoginDialog* dialog = OpenLoginDialog();
+    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(u"0086-10-1"_qs);
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(u"k"_qs);
+    auto* login = dialog->findChild<QPushButton*>(u"loginButton"_qs);
+    login->click();
+    QVERIFY(!login->isEnabled());  // waiting for the verdict
+    library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-1"));
+    QCOMPARE(window->Notices().Text(), u"\r\n断开与服务器的连接，请重新登录!"_qs);
+    QTRY_VERIFY(login->isEnabled());
+    QCOMPARE(window->OpenLogin(), dialog);  // the same dialog, still open
+    QVERIFY(dialog->isVisible());
 }
 
 }  // namespace tessan
