@@ -43,6 +43,7 @@ class MainWindowTest : public QObject {
     void closingTakesTheShownNoticePanelAlong();
     void windowHasAFixedSize();
     void lostConnectionWhileTheLoginWaitsLetsTheUserTryAgain();
+    void enterInTheLoginFieldsLogsIn();
 
   private:
     QPushButton* Button(const char* name) const {
@@ -305,6 +306,17 @@ void MainWindowTest::lostConnectionWhileTheLoginWaitsLetsTheUserTryAgain() {
     QTRY_VERIFY(login->isEnabled());
     QCOMPARE(window->OpenLogin(), dialog);  // the same dialog, still open
     QVERIFY(dialog->isVisible());
+}
+
+void MainWindowTest::enterInTheLoginFieldsLogsIn() {
+    LoginDialog* dialog = OpenLoginDialog();
+    QTRY_VERIFY(dialog->isVisible());
+    auto* number = dialog->findChild<QComboBox*>(u"numberBox"_qs);
+    number->setEditText(u"0086-10-1"_qs);
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(u"k"_qs);
+    QTest::keyClick(number->lineEdit(), Qt::Key_Return);
+    QCOMPARE(library.calls.last(), u"ConnectServer 127.0.0.1 8800 0086-10-1 k"_qs);
+    QCOMPARE(number->count(), 0);  // a typed number is not added to the list
 }
 
 }  // namespace tessan
