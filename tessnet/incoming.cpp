@@ -114,8 +114,8 @@ void WriteInto(ChunkWriter& writer, const std::string& folder, std::string_view 
     if (length > chunk.available || folder.empty()) return;
     const auto local = GbkToUtf8(name);
     if (!local || !IsSafeFileName(*local)) return;
-    writer.Write(folder + "/" + *local, chunk.data, length, chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET),
-                 chunk.number() >= chunk.count());
+    writer.WriteChunk(folder + "/" + *local, chunk.data, length,
+                      chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET), chunk.number() >= chunk.count());
 }
 
 void HandleDownloadChunk(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
@@ -221,8 +221,8 @@ void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader, Chun
     }
 }
 
-int ChunkWriter::Write(const std::string& path, const std::uint8_t* data, std::size_t length,
-                       std::uint64_t offset, bool last) {
+int ChunkWriter::WriteChunk(const std::string& path, const std::uint8_t* data, std::size_t length,
+                            std::uint64_t offset, bool last) {
     if (path.empty() || !data || length == 0) return 0;
     struct stat st {};
     const bool reuse =

@@ -22,8 +22,8 @@ class ThreadSlot;
 class ChunkWriter {
   public:
     // 1 or 0.
-    int Write(const std::string& path, const std::uint8_t* data, std::size_t length,
-              std::uint64_t offset, bool last);
+    int WriteChunk(const std::string& path, const std::uint8_t* data, std::size_t length,
+                   std::uint64_t offset, bool last);
 
   private:
     std::string path_;
