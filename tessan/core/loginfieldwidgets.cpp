@@ -26,7 +26,10 @@ void LoginFieldWidgets::ApplyRecordAt(int position) {
 }
 
 void LoginFieldWidgets::ClearNumbers() {
-    if (numberBox_) numberBox_->clear();
+    if (!numberBox_) return;
+    numberBox_->clear();
+    // Removing the items keeps a typed number in the edit field; emptying the box means both.
+    numberBox_->clearEditText();
 }
 
 void LoginFieldWidgets::AddNumber(const QString& number, int recordIndex) {

@@ -81,10 +81,12 @@ void WidgetsTest::clearEmptiesTheLoginControls() {
     QCOMPARE(c.number.currentIndex(), -1);
     QVERIFY(c.number.currentText().isEmpty());
 
+    c.number.setEditText(QStringLiteral("0086-10-9"));
     c.key.setText(QStringLiteral("typed"));
     c.remember.setChecked(true);
     logins.ClearRememberedLogins(fields);
     QCOMPARE(c.number.count(), 0);
+    QVERIFY(c.number.currentText().isEmpty());  // a typed number goes too
     QVERIFY(c.key.text().isEmpty());
     QVERIFY(!c.remember.isChecked());
     QVERIFY(!QFile::exists(file.fileName()));
