@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +45,7 @@ class MainWindowTest : public QObject {
     void windowHasAFixedSize();
     void lostConnectionWhileTheLoginWaitsLetsTheUserTryAgain();
     void enterInTheLoginFieldsLogsIn();
+    void noticePanelShowsItsLastLine();
 
   private:
     QPushButton* Button(const char* name) const {
@@ -317,6 +319,19 @@ void MainWindowTest::enterInTheLoginFieldsLogsIn() {
     QTest::keyClick(number->lineEdit(), Qt::Key_Return);
     QCOMPARE(library.calls.last(), u"ConnectServer 127.0.0.1 8800 0086-10-1 k"_qs);
     QCOMPARE(number->count(), 0);  // a typed number is not added to the list
+}
+
+void MainWindowTest::noticePanelShowsItsLastLine() {
+    NoticePanel& panel = window->Notices();
+    QScrollBar* bar = panel.TextBox()->verticalScrollBar();
+    for (int i = 0; i < 12; ++i) window->ShowNotice(u"行 "_qs + QString::number(i));
+    QTRY_COMPARE_WITH_TIMEOUT(panel.height(), int(NoticePanel::kFullHeight), 3000);
+    QVERIFY(bar->maximum() > 0);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    // While it is out, each new notice scrolls to its own line as well.
+    bar->setValue(0);
+    window->ShowNotice(u"最后"_qs);
+    QTRY_COMPARE(bar->value(), bar->maximum());
 }
 
 }  // namespace tessan
