@@ -1,5 +1,5 @@
 // Library transfers against a fake server in a child process, on loopback:
-//   tessnet_transfer_bench [MiB] [connections]
+//   tessnet_transfer_bench [MiB] [connections] [text|random]
 // For text-like and random content it measures, in one run, the codec alone on one core
 // (BuildPacket / ParsePacket of every chunk), raw loopback TCP, and the library's upload and
 // download of the same file; then opens and closes many logged-in connections.
@@ -206,7 +206,9 @@ int main(int argc, char** argv) {
     std::printf("MiB/s; wall = elapsed time, cpu = per CPU-second of the library's process\n");
     std::printf("%-7s %7s %7s %7s %7s %8s %8s %7s %7s\n", "content", "build", "up-wall", "up-cpu",
                 "parse", "dn-wall", "dn-cpu", "up/cod", "dn/cod");
+    const std::string only = argc > 3 ? argv[3] : "";
     for (bool text : {true, false}) {
+        if (!only.empty() && only != (text ? "text" : "random")) continue;
         const auto data = Content(text, size);
         double build = 0, parse = 0;
         CodecAlone(data, build, parse);
