@@ -167,6 +167,30 @@ TEST_F(TransferListTest, StartNextUploadSkipsDownloadsAndDropsEveryRowOfAnUnreac
     EXPECT_EQ(list.Cell(2, TransferList::kName), u"2.txt"_qs);
 }
 
+TEST_F(TransferListTest, AfterACompletedUploadAnUnreachableRecipientIsDroppedOnceAndTheNextStarts) {
+    AddUpload("0086-10-2", "李四", "1.txt");
+    AddUpload("0086-10-3", "王五", "2.txt", "10.0.0.3");
+    AddUpload("0086-10-4", "赵六", "3.txt");
+    AddUpload("0086-10-3", "王五", "4.txt", "10.0.0.3");
+    library.Script(u"ConnectServer"_qs, {0});
+    list.HandleProgress(*MakeProgress(0, "1.txt", "0086-10-2", 100).progress());
+    EXPECT_EQ(notices, (QStringList{u"文件：1.txt成功发送给:李四！"_qs,
+                                    u"无法连接10.0.0.3:8800，不能向好友:王五发送文件!"_qs}));
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 10.0.0.3 8800 0086-10-3 pub"_qs,
+                                          u"ConnectServer 127.0.0.1 8800 0086-10-4 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-4 /home/u/3.txt"_qs}));
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(list.Cell(0, TransferList::kName), u"3.txt"_qs);
+
+    // A completion whose next upload is refused gets the short notice.
+    notices.clear();
+    AddUpload("0086-10-5", "钱七", "5.txt");
+    library.Script(u"UploadFile"_qs, {-1});
+    list.HandleProgress(*MakeProgress(0, "3.txt", "0086-10-4", 100).progress());
+    EXPECT_EQ(notices, (QStringList{u"文件：3.txt成功发送给:赵六！"_qs, u"发送文件失败!"_qs}));
+    EXPECT_EQ(list.RowCount(), 0);
+}
+
 TEST_F(TransferListTest, RefusedUploadsAreRemovedWithTheChosenNoticeUntilOneStarts) {
     AddUpload("0086-10-2", "李四", "1.txt");
     AddUpload("0086-10-3", "王五", "2.txt");
