@@ -167,7 +167,7 @@ void Connection::WatchAgainOrPause() {
 void Connection::MarkPeerClosed(int fd) {
     {
         std::lock_guard lock(socketMutex_);
-        // Level-triggered readiness would repeat the end of stream forever.
+        // Nothing more to read: the socket leaves the poller until the connection is closed.
         if (poller_) poller_->Remove(fd, pollId_);
     }
     peerClosed_ = true;
@@ -213,7 +213,8 @@ void Connection::ReaderLoop() {
     auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
     ChunkWriter writer;
     while (reader_->Wait(kIdleWait)) {
-        // Read before cutting: every byte that arrived before the end of stream is cut first.
+        // The flag is taken before cutting, so every byte that came before the end of stream is
+        // delivered before the close is reported.
         const bool peerClosed = peerClosed_;
         while (inbound_.Count() >= kHeaderSize) {
             std::uint8_t c = 0;
