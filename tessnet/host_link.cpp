@@ -1,5 +1,7 @@
 #include "host_link.h"
 
+#include <cstdint>
+#include <unordered_map>
 #include <utility>
 
 namespace tessnet {
@@ -25,7 +27,35 @@ struct PostedCall {
     std::shared_ptr<CallState> state;
 };
 
+// Calls handed to the host and not run yet, by the number the host was given instead of a
+// pointer. A host that shuts down may never run a posted call: ending the link frees what is left
+// here, and a call the host still runs after that finds nothing and does nothing.
+struct PendingCalls {
+    std::mutex mutex;
+    std::uint64_t nextId = 1;
+    std::unordered_map<std::uint64_t, std::unique_ptr<PostedCall>> calls;
+};
+PendingCalls& Pending() {
+    static PendingCalls pending;
+    return pending;
+}
+
 }  // namespace
+
+void DropPendingCalls() {
+    std::unordered_map<std::uint64_t, std::unique_ptr<PostedCall>> dropped;
+    {
+        std::lock_guard lock(Pending().mutex);
+        dropped.swap(Pending().calls);
+    }
+    for (auto& [id, posted] : dropped) {
+        if (!posted->slot) continue;
+        // A thread still waiting for this delivery learns that it will not come.
+        std::lock_guard lock(posted->slot->mutex_);
+        *posted->state = CallState::Cancelled;
+        posted->slot->deliveredCv_.notify_all();
+    }
+}
 
 std::shared_ptr<const HostLink> CurrentLink() {
     std::lock_guard lock(LinkMutex());
@@ -33,8 +63,12 @@ std::shared_ptr<const HostLink> CurrentLink() {
 }
 
 void SetLink(std::shared_ptr<const HostLink> link) {
-    std::lock_guard lock(LinkMutex());
-    LinkStorage() = std::move(link);
+    {
+        std::lock_guard lock(LinkMutex());
+        LinkStorage() = std::move(link);
+    }
+    // Calls posted to an earlier host will not run there any more.
+    DropPendingCalls();
 }
 
 void ThreadSlot::Start(std::function<void()> body) {
@@ -111,9 +145,16 @@ void ThreadSlot::StopWithin(std::chrono::milliseconds bound) {
         thread_.detach();
 }
 
-// The host's side of a posted call; `arg` is the PostedCall, owned from here on.
+// The host's side of a posted call; `arg` is the call's number in the pending calls.
 void RunPostedCall(void* arg) {
-    std::unique_ptr<PostedCall> posted(static_cast<PostedCall*>(arg));
+    std::unique_ptr<PostedCall> posted;
+    {
+        std::lock_guard lock(Pending().mutex);
+        const auto it = Pending().calls.find(reinterpret_cast<std::uintptr_t>(arg));
+        if (it == Pending().calls.end()) return;
+        posted = std::move(it->second);
+        Pending().calls.erase(it);
+    }
     if (!posted->slot) {
         posted->call(*posted->link);
         return;
@@ -139,7 +180,13 @@ bool PostCall(std::unique_ptr<PostedCall> posted) {
     const auto& link = LinkStorage();
     if (!link || !link->host.post) return false;
     posted->link = link;
-    link->host.post(link->host.context, &RunPostedCall, posted.release());
+    std::uintptr_t id;
+    {
+        std::lock_guard pendingLock(Pending().mutex);
+        id = static_cast<std::uintptr_t>(Pending().nextId++);
+        Pending().calls.emplace(id, std::move(posted));
+    }
+    link->host.post(link->host.context, &RunPostedCall, reinterpret_cast<void*>(id));
     return true;
 }
 
@@ -164,7 +211,8 @@ bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot,
     std::unique_lock lock(waiter->mutex_);
     // Not woken by the connection's data signals, only by the delivery or a stop.
     waiter->deliveredCv_.wait(lock, [&] {
-        return *state == CallState::Done || (waiter->stop_ && *state == CallState::Pending);
+        return *state == CallState::Done || *state == CallState::Cancelled ||
+               (waiter->stop_ && *state == CallState::Pending);
     });
     if (*state == CallState::Done) return true;
     *state = CallState::Cancelled;

@@ -48,6 +48,7 @@ class ThreadSlot {
     friend bool RunOnHost(const std::shared_ptr<ThreadSlot>&,
                           const std::function<void(const HostLink&)>&);
     friend void RunPostedCall(void* arg);
+    friend void DropPendingCalls();
     std::mutex mutex_;
     std::condition_variable cv_;           // wake-ups, stop, end of the thread
     std::condition_variable deliveredCv_;  // a call posted to the host finished (or stop)

@@ -1,5 +1,8 @@
 // The request exports: the exact packets the server receives and the results the host gets.
+#include <atomic>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "lib_fixture.h"
 #include "text.h"
@@ -204,6 +207,55 @@ TEST(InitTest, InvalidHostStillCreatesTheDownloadFolder) {
     EXPECT_EQ(InitFtpDll(host.descriptor(), kMessage, folder.c_str()), 1);
     EXPECT_EQ(InitFtpDll(host.descriptor(), kMessage + 1, folder.c_str()), 1);
     EXPECT_EQ(FreeFtpDll(), 1);
+    std::filesystem::remove_all(pattern);
+}
+
+// A host that shuts down may never run what was posted to it. The calls it dropped are freed when
+// the library ends (LeakSanitizer would see them otherwise), and one the host runs late does
+// nothing: the window procedure is not reached.
+TEST(InitTest, CallsAHostNeverRanAreFreedAndLateRunsDoNothing) {
+    struct DroppingHost {
+        std::mutex mutex;
+        std::vector<std::pair<void (*)(void*), void*>> posted;
+        std::atomic<int> notes{0};
+    } dropping;
+    TessHost host{};
+    host.context = &dropping;
+    host.post = [](void* context, void (*fn)(void*), void* arg) {
+        auto* self = static_cast<DroppingHost*>(context);
+        std::lock_guard lock(self->mutex);
+        self->posted.emplace_back(fn, arg);
+    };
+    host.window_proc = [](void* context, int, int, const void*) {
+        ++static_cast<DroppingHost*>(context)->notes;
+    };
+    char pattern[] = "/tmp/tessnet-drop-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    ASSERT_EQ(InitFtpDll(&host, kMessage, pattern), 1);
+
+    FakeServer server;
+    ASSERT_EQ(ConnectServer("127.0.0.1", server.port(), "0086-10-1", "key"), 1);
+    ASSERT_TRUE(server.WaitForClients(1));
+    ASSERT_TRUE(server.Client(0)->Send(CMD_LOGIN_RESULT, {1, 'o', 'k', 0}));
+    // The reader posts the login reply and waits for a delivery that never comes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        {
+            std::lock_guard lock(dropping.mutex);
+            if (!dropping.posted.empty()) break;
+        }
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(FreeFtpDll(), 1);
+
+    std::vector<std::pair<void (*)(void*), void*>> late;
+    {
+        std::lock_guard lock(dropping.mutex);
+        late.swap(dropping.posted);
+    }
+    for (auto [fn, arg] : late) fn(arg);
+    EXPECT_EQ(dropping.notes.load(), 0);
     std::filesystem::remove_all(pattern);
 }
 
