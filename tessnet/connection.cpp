@@ -15,6 +15,7 @@
 #include "packet.h"
 #include "poller.h"
 #include "registry.h"
+#include "stream_cutter.h"
 #include "text.h"
 
 namespace tessnet {
@@ -216,36 +217,16 @@ void Connection::ReaderLoop() {
         // The flag is taken before cutting, so every byte that came before the end of stream is
         // delivered before the close is reported.
         const bool peerClosed = peerClosed_;
-        while (inbound_.Count() >= kHeaderSize) {
-            std::uint8_t c = 0;
-            if (inbound_.PeekAt(0, c) && c != ':') {
-                inbound_.Read(header.get(), 1, true);
-                continue;
-            }
-            if (inbound_.PeekAt(1, c) && c != ':') {
-                inbound_.Read(header.get(), 2, true);
-                continue;
-            }
-            if (inbound_.PeekAt(2, c) && c != ':') {
-                inbound_.Read(header.get(), 3, true);
-                continue;
-            }
-            if (inbound_.Read(header.get(), kHeaderSize, false) < kHeaderSize) continue;
-            PacketHeader decoded;
-            DecodeHeader(header.get(), decoded);
-            if (decoded.bodyLength > kMaxBodyLength) {
-                inbound_.Read(header.get(), kHeaderSize, true);
-                continue;
-            }
-            if (inbound_.Count() < decoded.bodyLength + kHeaderSize) break;
-            inbound_.Read(header.get(), kHeaderSize, true);
-            inbound_.Read(body.get(), decoded.bodyLength, true);
-            std::uint16_t length = 0;
-            if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
-                HandlePacket(*this, reader_, writer, decoded, payload.get(), length);
-            if (reader_->StopRequested()) return;
-            ResumeReadingIfDrained();
-        }
+        const bool goOn =
+            CutPackets(inbound_, header.get(), body.get(), [&](const PacketHeader& h) {
+                std::uint16_t length = 0;
+                if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
+                    HandlePacket(*this, reader_, writer, h, payload.get(), length);
+                if (reader_->StopRequested()) return false;
+                ResumeReadingIfDrained();
+                return true;
+            });
+        if (!goOn) return;
         ResumeReadingIfDrained();
         if (peerClosed && !closeReported_.exchange(true)) {
             // The server's close is handled on the host's thread: registry removal, notice 42.
