@@ -7,34 +7,12 @@
 #include <system_error>
 #include <utility>
 
+#include "unique_fd.h"
+
 namespace tessd {
 
-class UniqueFd {
-  public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() { Reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void Reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    int fd_ = -1;
-};
+// The library's descriptor owner; the server links the library's core anyway.
+using UniqueFd = tessnet::UniqueFd;
 
 // A file being written that disappears unless it is handed over with Release().
 class TempFile {
@@ -58,11 +36,11 @@ class TempFile {
     const std::filesystem::path& path() const { return path_; }
     // Closes the file and gives up ownership of the path.
     std::filesystem::path Release() {
-        fd_.Reset();
+        fd_.reset();
         return std::exchange(path_, {});
     }
     void Discard() {
-        fd_.Reset();
+        fd_.reset();
         if (!path_.empty()) {
             std::error_code ec;
             std::filesystem::remove(path_, ec);

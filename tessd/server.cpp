@@ -62,7 +62,7 @@ bool Server::Start(std::string& error) {
         ::listen(listenFd_.get(), 64) != 0) {
         error = "cannot listen on " + options_.host + ":" + std::to_string(options_.port) + ": " +
                 std::strerror(errno);
-        listenFd_.Reset();
+        listenFd_.reset();
         return false;
     }
     socklen_t len = sizeof addr;
@@ -72,7 +72,7 @@ bool Server::Start(std::string& error) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
         error = std::string("cannot create a pipe: ") + std::strerror(errno);
-        listenFd_.Reset();
+        listenFd_.reset();
         return false;
     }
     wakeRead_ = UniqueFd(pipeFds[0]);
@@ -98,9 +98,9 @@ void Server::Stop() {
     // only after their thread has ended.
     for (auto& c : clients) ::shutdown(c->fd.get(), SHUT_RDWR);
     for (auto& c : clients) c->thread.join();
-    listenFd_.Reset();
-    wakeRead_.Reset();
-    wakeWrite_.Reset();
+    listenFd_.reset();
+    wakeRead_.reset();
+    wakeWrite_.reset();
 }
 
 std::size_t Server::ClientCount() {
