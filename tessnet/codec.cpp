@@ -1,5 +1,6 @@
 #include "codec.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -87,10 +88,12 @@ struct CompressorTable {
     }
 };
 
-// One table per thread, kept for the thread's lifetime: calls on one thread never overlap.
+// One table per thread, kept for the thread's lifetime: calls on one thread never overlap. Left
+// uninitialised: a call clears the slots it uses and writes every key before reading it, so a
+// thread that compresses only short bodies never touches most of the table's pages.
 CompressorTable& ThreadTable() {
     thread_local std::unique_ptr<CompressorTable> table;
-    if (!table) table = std::make_unique<CompressorTable>();
+    if (!table) table = std::make_unique_for_overwrite<CompressorTable>();
     return *table;
 }
 
@@ -302,7 +305,7 @@ std::uint8_t Decompress(const std::uint8_t* input, std::uint16_t inputLength, st
     if (r.Position() >= n) return CODEC_OK;
     if (!output) return CODEC_OUTPUT_FULL;
 
-    if (!tlsDecoder) tlsDecoder = std::make_unique<DecoderTable>();
+    if (!tlsDecoder) tlsDecoder = std::make_unique_for_overwrite<DecoderTable>();
     DecoderTable& table = *tlsDecoder;
 
     std::size_t count = 0;

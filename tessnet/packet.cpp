@@ -38,7 +38,8 @@ bool BuildPacket(const std::uint8_t* payload, std::uint16_t payloadLength, std::
 
     // Each thread has its own work area: builds run on the host, reader and sender threads at once.
     thread_local std::unique_ptr<std::array<std::uint8_t, kWorkAreaSize>> workArea;
-    if (!workArea) workArea = std::make_unique<std::array<std::uint8_t, kWorkAreaSize>>();
+    if (!workArea)
+        workArea = std::make_unique_for_overwrite<std::array<std::uint8_t, kWorkAreaSize>>();
     std::uint8_t* body = workArea->data();
 
     std::uint16_t bodyLength = 0;
