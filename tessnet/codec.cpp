@@ -42,59 +42,252 @@ constexpr std::size_t kMagicLength = sizeof(kCodecMagic);
 
 // ---------------------------------------------------------------- compressor dictionary
 //
-// The dictionary maps (prefix code, byte) to a code. Only that mapping is observable, so it is an
-// open-addressed table of codes sized to the input, small enough to stay in the first-level
-// cache, and doubled as codes are defined. A slot holds just the code (0 = free, codes start at
-// 259); the code's (prefix, byte) key lives in a table indexed by code, which is also what a
-// doubled table is rebuilt from.
+// The dictionary maps (prefix code, byte) to a code. The walk over the input is the compressor's
+// critical path (each byte's lookup needs the code the byte before found), so the table is laid out
+// for that walk:
+// - Buckets of two 32-bit entries, (kHome | prefix) << 16 | code, in bucket prefix ^ Scatter(byte).
+//   Every code in the table is below the bucket count (the table doubles before a code reaches
+//   it), so that needs no mask. The byte is not stored: Scatter's low eight bits are a permutation,
+//   so the bucket and the prefix give the byte back. For an 8 KiB body the table is 32 KiB and
+//   stays in the first-level cache.
+// - An entry whose bucket is full goes to a later bucket without the kHome mark, so the walk never
+//   takes it for the entry it looks for; it is found on the slow path, which checks keyOf.
+// - On compressible input the walk takes a hit with conditional moves, not branches: a mispredicted
+//   branch costs more than the lookup, and whether a byte ends a string is not predictable. Where
+//   nearly every byte ends one (incompressible input) branches predict well, and a branching walk
+//   is used for the next stretch.
+// - The codes found are collected, and written per stretch of input.
 
-constexpr unsigned kMinTableBits = 9;
-constexpr unsigned kStartTableBits = 13;
-constexpr unsigned kMaxTableBits = 16;  // 32508 codes at a load factor below 1/2
+constexpr unsigned kMinBucketBits = 9;       // codes up to 511 before the first doubling
+constexpr unsigned kMaxBucketBits = 15;      // codes up to 32767
+constexpr std::uint32_t kHome = 0x8000;      // in an entry's upper half: it sits in its own bucket
+constexpr std::size_t kStretch = 4096;       // input bytes walked between writes of the codes found
+constexpr std::size_t kFirstStretch = 1024;  // long enough to tell incompressible input
+
+constexpr std::uint32_t ScatterLow(std::uint32_t byte) {
+    return (byte * 167u + 89u) & 0xFFu;
+}
+constexpr std::uint32_t ByteOfScatterLow(std::uint32_t low) {
+    return ((low - 89u) * 23u) & 0xFFu;
+}
+static_assert(ByteOfScatterLow(ScatterLow(200)) == 200);  // 23 is 167's inverse modulo 256
+
+// Bucket offsets of the bytes: ScatterLow in the low eight bits, pseudo-random bits above.
+constexpr std::array<std::uint32_t, 256> MakeScatter() {
+    std::array<std::uint32_t, 256> s{};
+    std::uint64_t x = 0x9E3779B97F4A7C15ull;
+    for (std::uint32_t b = 0; b < 256; ++b) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        s[b] = (static_cast<std::uint32_t>(x >> 40) & 0x7F00u) | ScatterLow(b);
+    }
+    return s;
+}
+constexpr auto kScatter = MakeScatter();
+
+// flag ? a : b, as a conditional move. Compilers turn selections on loaded values into branches,
+// and in the walk these are not predictable.
+template <typename T>
+inline T SelectIfSet(std::uint32_t flag, T a, T b) {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    asm("testl %[f], %[f]\n\tcmovne %[a], %[b]" : [b] "+r"(b) : [f] "r"(flag), [a] "r"(a) : "cc");
+    return b;
+#else
+    return flag ? a : b;
+#endif
+}
+
+// 1 when v is not 0, without a comparison a compiler would make a branch of.
+inline std::uint32_t NotZero(std::uint32_t v) {
+    return static_cast<std::uint32_t>((std::uint64_t{v} + 0xFFFFFFFFu) >> 32);
+}
+
+struct Bucket {
+    std::uint32_t e[2];  // 0 = free
+};
+static_assert(sizeof(Bucket) == 8);
+
+// The code of the entry in bucket b whose upper half is `want`, or c when there is none.
+inline std::uint32_t Lookup(const Bucket* buckets, std::uint32_t b, std::uint32_t want,
+                            std::uint32_t c) {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    // Written out so that the loads address the bucket directly: this is the walk's critical
+    // path, and compilers put an address computation in front of it.
+    std::uint32_t next;
+    std::uint32_t code0;
+    std::uint32_t code1;
+    asm("movl %[c], %[next]\n\t"
+        "movzwl 4(%[base],%[b],8), %[code1]\n\t"
+        "cmpw %w[want], 6(%[base],%[b],8)\n\t"
+        "cmove %[code1], %[next]\n\t"
+        "movzwl (%[base],%[b],8), %[code0]\n\t"
+        "cmpw %w[want], 2(%[base],%[b],8)\n\t"
+        "cmove %[code0], %[next]"
+        : [next] "=&r"(next), [code0] "=&r"(code0), [code1] "=&r"(code1)
+        : [c] "r"(c), [want] "r"(want), [base] "r"(buckets), [b] "r"(std::uint64_t{b})
+        : "cc", "memory");
+    return next;
+#else
+    const std::uint32_t* e = buckets[b].e;
+    if (e[0] >> 16 == want) return e[0] & 0xFFFF;
+    if (e[1] >> 16 == want) return e[1] & 0xFFFF;
+    return c;
+#endif
+}
 
 struct CompressorTable {
-    std::uint16_t slot[1u << kMaxTableBits];
-    std::uint32_t keyOf[kLastCode + 1];  // (prefix << 8 | byte) of each defined code
+    Bucket bucket[1u << kMaxBucketBits];
+    std::uint32_t scatter[256];          // kScatter below the bucket count
+    std::uint32_t keyOf[kLastCode + 1];  // prefix << 8 | byte of displaced codes
+    std::uint16_t found[kStretch];       // codes to write, in order
+    std::uint32_t sink;                  // where the walk stores when it stores nothing
     unsigned bits = 0;
-    unsigned shift = 0;
-    std::uint32_t mask = 0;
-    unsigned growAt = 0;  // nextCode at which the table doubles
+
+    unsigned Buckets() const { return 1u << bits; }
 
     void Size(unsigned newBits) {
         bits = newBits;
-        shift = 32 - bits;
-        mask = (1u << bits) - 1;
-        growAt = bits < kMaxTableBits ? kFirstCode + (1u << (bits - 1)) : ~0u;
-        std::memset(slot, 0, (std::size_t{1} << bits) * sizeof(slot[0]));
+        for (unsigned b = 0; b < 256; ++b) scatter[b] = kScatter[b] & (Buckets() - 1);
+        std::memset(bucket, 0, std::size_t{Buckets()} * sizeof(Bucket));
     }
 
-    // A fresh, empty dictionary sized for an input of n bytes.
+    // A fresh, empty dictionary sized for about as many codes as a text of n bytes defines.
     void Reset(std::size_t n) {
-        unsigned b = kMinTableBits;
-        while (b < kStartTableBits && (std::size_t{1} << b) < 2 * n) ++b;
+        unsigned b = kMinBucketBits;
+        while (b < kMaxBucketBits && (std::size_t{1} << b) < kFirstCode + n / 4) ++b;
         Size(b);
     }
 
-    inline std::uint32_t Home(std::uint32_t key) const { return (key * 2654435761u) >> shift; }
-
-    // Doubles the table and re-enters every code defined so far.
-    void Grow(unsigned nextCode) {
-        Size(bits + 1);
-        for (unsigned c = kFirstCode; c < nextCode; ++c) {
-            std::uint32_t h = Home(keyOf[c]);
-            while (slot[h]) h = (h + 1) & mask;
-            slot[h] = static_cast<std::uint16_t>(c);
+    // Enters a code whose key is not in the table yet.
+    void Define(std::uint32_t prefix, unsigned byte, unsigned code) {
+        const std::uint32_t b = prefix ^ scatter[byte];
+        std::uint32_t* e = bucket[b].e;
+        if (__builtin_expect(!e[1], 1)) {
+            e[e[0] != 0] = (kHome | prefix) << 16 | code;
+            return;
         }
+        Displace(b, prefix << 16 | code);
+    }
+
+    // Puts an entry whose home bucket b is full into the next bucket with room.
+    void Displace(std::uint32_t b, std::uint32_t displaced) {
+        const std::uint32_t mask = Buckets() - 1;
+        for (;;) {
+            b = (b + 1) & mask;
+            std::uint32_t* e = bucket[b].e;
+            if (!e[1]) {
+                e[e[0] != 0] = displaced;
+                return;
+            }
+        }
+    }
+
+    // Looks for a key whose home bucket b is full; returns its code, or 0.
+    unsigned FindDisplaced(std::uint32_t b, std::uint32_t prefix, unsigned byte) const {
+        const std::uint32_t mask = Buckets() - 1;
+        const std::uint32_t key = prefix << 8 | byte;
+        for (;;) {
+            b = (b + 1) & mask;
+            const std::uint32_t* e = bucket[b].e;
+            for (int k = 0; k < 2; ++k) {
+                if (!e[k]) return 0;
+                if (e[k] >> 16 == prefix && keyOf[e[k] & 0xFFFF] == key) return e[k] & 0xFFFF;
+            }
+        }
+    }
+
+    // Re-enters every code in a table of 2^newBits buckets, in the order they were defined. The
+    // keys of codes in their home buckets are read back from where they sit.
+    void Grow(unsigned newBits, unsigned nextCode) {
+        for (std::uint32_t b = 0; b < Buckets(); ++b) {
+            for (unsigned k = 0; k < 2; ++k) {
+                const std::uint32_t e = bucket[b].e[k];
+                const std::uint32_t prefix = (e >> 16) & ~kHome;
+                const std::uint32_t key = prefix << 8 | ByteOfScatterLow((b ^ prefix) & 0xFF);
+                // Free and displaced entries store into the sink.
+                *SelectIfSet(e >> 31, &keyOf[e & 0xFFFF], &sink) = key;
+            }
+        }
+        Size(newBits);
+        for (unsigned c = kFirstCode; c < nextCode; ++c) Define(keyOf[c] >> 8, keyOf[c] & 0xFF, c);
     }
 };
 
 // One table per thread, kept for the thread's lifetime: calls on one thread never overlap. Left
-// uninitialised: a call clears the slots it uses and writes every key before reading it, so a
+// uninitialised: a call clears the buckets it uses and writes every key before reading it, so a
 // thread that compresses only short bodies never touches most of the table's pages.
 CompressorTable& ThreadTable() {
     thread_local std::unique_ptr<CompressorTable> table;
     if (!table) table = std::make_unique_for_overwrite<CompressorTable>();
     return *table;
+}
+
+// Where the walk over one input stands.
+struct Walk {
+    const std::uint8_t* input;
+    std::size_t n;
+    std::size_t i;         // the next byte to look at
+    std::uint32_t string;  // the string matched so far: a byte, or a code
+    unsigned code;         // the next code to define
+};
+
+// Walks from w.i up to `end` or until the table must double or start again, collecting in
+// t.found the codes to write. Returns how many.
+template <bool kMostlyMisses>
+std::size_t WalkStretch(CompressorTable& t, Walk& w, std::size_t end) {
+    Bucket* const buckets = t.bucket;
+    const std::uint32_t* const scatter = t.scatter;
+    std::uint16_t* const found = t.found;
+    const unsigned eventAt = t.Buckets();
+    std::uint32_t string = w.string;
+    unsigned code = w.code;
+    std::size_t k = 0;
+    std::size_t i = w.i;
+    while (i < end) {
+        const unsigned c = w.input[i];
+        const std::uint32_t b = string ^ scatter[c];
+        std::uint32_t* const e = buckets[b].e;
+        const std::uint32_t want = kHome | string;
+        std::uint32_t next = c;
+        if constexpr (kMostlyMisses) {
+            // Most bytes end a string here: the branches predict well, and predicting a miss
+            // lets the next lookup start without waiting for this one.
+            if (__builtin_expect(e[0] >> 16 == want, 0))
+                next = e[0] & 0xFFFF;
+            else if (__builtin_expect(e[1] >> 16 == want, 0))
+                next = e[1] & 0xFFFF;
+        } else {
+            next = Lookup(buckets, b, want, c);
+        }
+        std::uint32_t miss = next < 256;
+        if (__builtin_expect(miss & NotZero(e[1]), 0)) {
+            // The home bucket is full: the string may have been put further on.
+            if (const unsigned d = t.FindDisplaced(b, string, c)) {
+                next = d;
+                miss = 0;
+            } else {
+                t.keyOf[code] = string << 8 | c;
+                t.Displace(b, string << 16 | code);
+            }
+        } else if constexpr (kMostlyMisses) {
+            if (miss) e[e[0] != 0] = want << 16 | code;
+        } else {
+            // A new string goes to the bucket's free entry; a hit stores into the sink.
+            std::uint32_t* const to = SelectIfSet(miss, e + (e[0] != 0), &t.sink);
+            *to = want << 16 | code;
+        }
+        found[k] = static_cast<std::uint16_t>(string);  // kept on a miss only
+        k += miss;
+        code += miss;
+        string = next;
+        ++i;
+        if (__builtin_expect(code >= eventAt, 0)) break;
+    }
+    w.i = i;
+    w.string = string;
+    w.code = code;
+    return k;
 }
 
 struct BitWriter {
@@ -171,24 +364,14 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
     BitWriter w{output, kMagicLength, cap};
 
     CompressorTable& table = ThreadTable();
-    // The hot loop keeps the table's fields in locals: byte stores to the output could alias them.
-    std::uint16_t* const slot = table.slot;
-    std::uint32_t* const keyOf = table.keyOf;
-    std::uint32_t mask;
-    unsigned shift;
-    auto load = [&] {
-        mask = table.mask;
-        shift = table.shift;
-    };
     table.Reset(n);
-    load();
-    unsigned nextCode = kFirstCode;
+    unsigned nextCode = kFirstCode;  // as the writer counts; its markers follow this count
     unsigned width = kMinWidth;
     unsigned maxCode = (1u << kMinWidth) - 1;
 
     // A step may only start while the output is no longer than the input minus 5 bytes and has
     // 5 bytes of room left; a step writes at most four (the string, a marker, the pending byte).
-    // The output only grows when a code is emitted, so that is where the limits are checked.
+    // The output only grows when a code is written, so that is where the limits are checked.
     const std::size_t limit = std::min(n - 5, cap - 5);
     auto stopped = [&] {
         outputLength = static_cast<std::uint16_t>(w.pos);
@@ -196,54 +379,51 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
     };
     if (w.pos > limit) return stopped();
 
-    unsigned string = input[0];
-    const std::uint8_t* const end = input + n;
-    for (const std::uint8_t* p = input + 1; p != end; ++p) {
-        const unsigned c = *p;
-        const std::uint32_t key = (static_cast<std::uint32_t>(string) << 8) | c;
-        std::uint32_t h = (key * 2654435761u) >> shift;
-        unsigned code = slot[h];
-        // The slot's code is taken on trust and checked beside it, so the next lookup need not
-        // wait for the check when it succeeds, as it mostly does.
-        if (__builtin_expect(code && keyOf[code] == key, 1)) {
-            string = code;
-            continue;
-        }
-        if (code) {  // the slot holds another key: probe on
-            do {
-                h = (h + 1) & mask;
-                code = slot[h];
-            } while (code && keyOf[code] != key);
-            if (code) {
-                string = code;
-                continue;
-            }
-        }
-        slot[h] = static_cast<std::uint16_t>(nextCode);
-        keyOf[nextCode] = key;
-        ++nextCode;
-        w.Emit(string, width);
-        string = c;
-        if (nextCode > kLastCode) {
-            w.Emit(kCodeReset, width);
+    Walk walk{input, n, 1, input[0], kFirstCode};
+    bool mostlyMisses = false;
+    std::size_t stretch = kFirstStretch;
+    while (walk.i < n) {
+        const std::size_t from = walk.i;
+        const std::size_t k = mostlyMisses
+                                  ? WalkStretch<true>(table, walk, std::min(n, from + stretch))
+                                  : WalkStretch<false>(table, walk, std::min(n, from + stretch));
+        stretch = kStretch;
+        if (walk.code > kLastCode) {
             table.Reset(n);
-            load();
-            nextCode = kFirstCode;
-            width = kMinWidth;
-            maxCode = (1u << kMinWidth) - 1;
-        } else if (nextCode > maxCode) {
-            w.Emit(kCodeGrow, width);
-            ++width;
-            maxCode = 2 * maxCode + 1;
+            walk.code = kFirstCode;
+        } else if (walk.code >= table.Buckets()) {
+            table.Grow(table.bits + 1, walk.code);
         }
-        if (nextCode >= table.growAt) {
-            table.Grow(nextCode);
-            load();
+        // Input that ends a string at most bytes defines a code per byte: make room for the rest
+        // of it now, while there are few codes to re-enter, rather than double the table later.
+        mostlyMisses = 4 * k > 3 * (walk.i - from);
+        if (mostlyMisses) {
+            unsigned bits = table.bits;
+            while (bits < kMaxBucketBits && (std::size_t{1} << bits) < walk.code + (n - walk.i))
+                ++bits;
+            if (bits > table.bits) table.Grow(bits, walk.code);
         }
-        if (w.pos > limit && p + 1 != end) return stopped();
+        // Write them. The last byte of the input, when it starts a string, allows one more code.
+        const bool lastStartsString = walk.i == n && walk.string < 256;
+        for (std::size_t j = 0; j < k; ++j) {
+            ++nextCode;
+            w.Emit(table.found[j], width);
+            if (nextCode > kLastCode) {
+                w.Emit(kCodeReset, width);
+                nextCode = kFirstCode;
+                width = kMinWidth;
+                maxCode = (1u << kMinWidth) - 1;
+            } else if (nextCode > maxCode) {
+                w.Emit(kCodeGrow, width);
+                ++width;
+                maxCode = 2 * maxCode + 1;
+            }
+            if (w.pos > limit && !(lastStartsString && j + 1 == k)) return stopped();
+        }
     }
-    // The last string, the end code and the pending byte: at most five bytes.
-    if (w.pos + 5 > cap) {
+    const unsigned string = walk.string;
+    // The last string and the end code, with the bits still pending, must fit.
+    if (w.pos + (w.count + 2 * width + 7) / 8 > cap) {
         outputLength = static_cast<std::uint16_t>(w.pos);
         return CODEC_OUTPUT_FULL;
     }

@@ -192,11 +192,68 @@ TEST(Codec, CompressorRefusals) {
     const Bytes text = sample::EnglishText(8000);
     for (std::uint16_t cap : {0, 1, 4, 5, 6, 9, 10, 17, 100, 1000, 3000})
         EXPECT_EQ(RunCompress(text, cap).result, CODEC_OUTPUT_FULL) << cap;
-    // Exactly enough room succeeds; one byte less does not.
-    const CodecOutput full = RunCompress(Bytes(50, 0x61));
-    EXPECT_EQ(
-        RunCompress(Bytes(50, 0x61), static_cast<std::uint16_t>(full.bytes.size() + 4)).result,
-        CODEC_OK);
+    // A step needs 5 bytes of room to start, so the stream plus 4 bytes is enough; less room than
+    // the stream itself never is.
+    for (const Bytes& in : {Bytes(50, 0x61), sample::EnglishText(3000, 9)}) {
+        const auto size = static_cast<std::uint16_t>(RunCompress(in).bytes.size());
+        EXPECT_EQ(RunCompress(in, size + 4).result, CODEC_OK);
+        EXPECT_EQ(RunCompress(in, size - 1).result, CODEC_OUTPUT_FULL);
+    }
+}
+
+// Whatever the input and capacity, the compressor stops where the literal algorithm stops, with
+// the same result, length and bytes; where the literal algorithm would finish past the capacity,
+// it refuses instead. Inputs switch between compressible and incompressible stretches, which the
+// compressor walks differently, and fill the dictionary far enough to double and reset it.
+TEST(Codec, CompressorMatchesLiteralAlgorithmAtAnyCapacity) {
+    std::mt19937 rng(2024);
+    const Bytes text = sample::EnglishText(70000, 3);
+    const Bytes noise = sample::RandomBytes(70000, 4);
+    for (int round = 0; round < 240; ++round) {
+        std::size_t n = 50 + rng() % (round % 3 ? 3000 : 61359);
+        Bytes in;
+        while (in.size() < n) {
+            const std::size_t run = 1 + rng() % (round % 2 ? 6000 : n);
+            const std::size_t from = rng() % 60000;
+            switch (rng() % 4) {
+                case 0:
+                    in.insert(in.end(), text.begin() + from, text.begin() + from + run % 9000);
+                    break;
+                case 1:
+                    in.insert(in.end(), noise.begin() + from, noise.begin() + from + run % 9000);
+                    break;
+                case 2:
+                    in.insert(in.end(), run % 700, static_cast<std::uint8_t>(rng()));
+                    break;
+                default:
+                    for (std::size_t k = 0; k < run % 3000; ++k)
+                        in.push_back(static_cast<std::uint8_t>('a' + rng() % 4));
+            }
+        }
+        in.resize(n);
+        std::uint16_t capacity = kCapacity;
+        if (round % 4 == 1) capacity = static_cast<std::uint16_t>(rng() % (n + 64));
+        if (round % 4 == 2) capacity = static_cast<std::uint16_t>(n / 3 + rng() % (n / 2));
+        Bytes want;
+        if (round % 4 == 3 && reference::Compress(in, kCapacity, want) == CODEC_OK)
+            capacity = static_cast<std::uint16_t>(want.size() - 1 + rng() % 6);  // just enough?
+        SCOPED_TRACE("round " + std::to_string(round) + " size " + std::to_string(n) +
+                     " capacity " + std::to_string(capacity));
+
+        const std::uint8_t wantResult = reference::Compress(in, capacity, want);
+        Bytes out(capacity + kGuardBytes, kGuard);
+        std::uint16_t length = 0;
+        const std::uint8_t result =
+            Compress(in.data(), static_cast<std::uint16_t>(n), out.data(), capacity, length);
+        for (std::size_t i = capacity; i < out.size(); ++i) ASSERT_EQ(out[i], kGuard) << i;
+        if (wantResult == CODEC_OK && want.size() > capacity) {
+            EXPECT_EQ(result, CODEC_OUTPUT_FULL);
+            continue;
+        }
+        ASSERT_EQ(result, wantResult);
+        ASSERT_EQ(length, want.size());
+        ASSERT_TRUE(std::equal(want.begin(), want.end(), out.begin()));
+    }
 }
 
 TEST(Codec, DecompressorMalformedStreams) {
