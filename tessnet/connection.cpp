@@ -213,6 +213,11 @@ void Connection::ReaderLoop() {
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(kMaxBodyLength);
     auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
     ChunkWriter writer;
+    // A download chunk's progress is handled by the host while the next packet is checked and
+    // expanded; the reader waits for it before acting on that packet, and before it sleeps or ends.
+    struct AwaitOnExit {
+        ~AwaitOnExit() { AwaitNotice(); }
+    } awaitOnExit;
     while (reader_->Wait(kIdleWait)) {
         // The flag is taken before cutting, so every byte that came before the end of stream is
         // delivered before the close is reported.
@@ -220,12 +225,16 @@ void Connection::ReaderLoop() {
         const bool goOn =
             CutPackets(inbound_, header.get(), body.get(), [&](const PacketHeader& h) {
                 std::uint16_t length = 0;
-                if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
-                    HandlePacket(*this, reader_, writer, h, payload.get(), length);
+                const bool parsed =
+                    ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length);
+                AwaitNotice();
+                if (reader_->StopRequested()) return false;
+                if (parsed) HandlePacket(*this, reader_, writer, h, payload.get(), length);
                 if (reader_->StopRequested()) return false;
                 ResumeReadingIfDrained();
                 return true;
             });
+        AwaitNotice();
         if (!goOn) return;
         ResumeReadingIfDrained();
         if (peerClosed && !closeReported_.exchange(true)) {

@@ -1,12 +1,40 @@
 #include "host_link.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <optional>
+#include <thread>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace tessnet {
 
+enum class CallState { Pending, Running, Done, Cancelled };
+
+// A call posted to the host that its poster waits for.
+struct Waited {
+    std::shared_ptr<ThreadSlot> waiter;
+    std::shared_ptr<std::atomic<CallState>> state;
+};
+
+// The waiting side of a posted call, which reads its waiter's slot.
+struct WaitAccess {
+    static bool WaitFor(const Waited& w);
+};
+
 namespace {
+
+constexpr std::chrono::microseconds kSpinBeforeSleep{50};
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
 
 std::mutex& LinkMutex() {
     static std::mutex m;
@@ -17,14 +45,13 @@ std::shared_ptr<const HostLink>& LinkStorage() {
     return link;
 }
 
-enum class CallState { Pending, Running, Done, Cancelled };
-
 struct PostedCall {
     std::function<void(const HostLink&)> call;
     std::shared_ptr<const HostLink> link;  // the host it was posted to
-    // For waited calls: the waiter's slot, whose mutex guards `state`.
+    // For waited calls: the waiter's slot, whose mutex is held to change `state` (the waiter may
+    // also read it without the mutex while it spins).
     std::shared_ptr<ThreadSlot> slot;
-    std::shared_ptr<CallState> state;
+    std::shared_ptr<std::atomic<CallState>> state;
 };
 
 // Calls handed to the host and not run yet, by the number the host was given instead of a
@@ -190,36 +217,91 @@ bool PostCall(std::unique_ptr<PostedCall> posted) {
     return true;
 }
 
+// Posts `call` for a waiter; nothing when there is no host or the slot's stop was requested.
+std::optional<Waited> PostWaited(const std::shared_ptr<ThreadSlot>& slot,
+                                 std::function<void(const HostLink&)> call) {
+    // A thread that was asked to stop (and perhaps left to finish alone) posts nothing more.
+    if (slot && slot->StopRequested()) return std::nullopt;
+    // A waiter without a slot of its own still needs somewhere to wait; it cannot be cancelled.
+    Waited w{slot ? slot : std::make_shared<ThreadSlot>(),
+             std::make_shared<std::atomic<CallState>>(CallState::Pending)};
+    if (!PostCall(
+            std::make_unique<PostedCall>(PostedCall{std::move(call), nullptr, w.waiter, w.state})))
+        return std::nullopt;
+    return w;
+}
+
 }  // namespace
+
+// Waits until the host has run the call, or until the waiter's stop is requested before the call
+// started (the call is then cancelled). Returns whether the call ran.
+bool WaitAccess::WaitFor(const Waited& w) {
+    std::atomic<CallState>& state = *w.state;
+    // A host that is awake handles a call within microseconds; waiting for it briefly without
+    // sleeping spares this thread a wake-up, which costs a virtual machine tens of microseconds,
+    // once per chunk of a transfer.
+    const auto spinUntil = std::chrono::steady_clock::now() + kSpinBeforeSleep;
+    while (state != CallState::Done && std::chrono::steady_clock::now() < spinUntil) CpuRelax();
+    if (state == CallState::Done) return true;
+
+    std::unique_lock lock(w.waiter->mutex_);
+    // Not woken by the connection's data signals, only by the delivery or a stop.
+    w.waiter->deliveredCv_.wait(lock, [&] {
+        return state == CallState::Done || state == CallState::Cancelled ||
+               (w.waiter->stop_ && state == CallState::Pending);
+    });
+    if (state == CallState::Done) return true;
+    state = CallState::Cancelled;
+    return false;
+}
+
+namespace {
+
+// The notification this thread posted with NotifyLater and has not waited for yet.
+thread_local std::optional<Waited> tlsUnawaited;
+
+}  // namespace
+
+bool AwaitNotice() {
+    if (!tlsUnawaited) return true;
+    const Waited w = std::move(*tlsUnawaited);
+    tlsUnawaited.reset();
+    return WaitAccess::WaitFor(w);
+}
 
 bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot,
                const std::function<void(const HostLink&)>& call) {
+    AwaitNotice();
     const auto link = CurrentLink();
     if (!link || !link->host.post) return false;
     if (std::this_thread::get_id() == link->hostThread) {
         call(*link);
         return true;
     }
-    // A thread that was asked to stop (and perhaps left to finish alone) posts nothing more.
-    if (slot && slot->StopRequested()) return false;
-    // A waiter without a slot of its own still needs somewhere to wait; it cannot be cancelled.
-    const auto waiter = slot ? slot : std::make_shared<ThreadSlot>();
-    auto state = std::make_shared<CallState>(CallState::Pending);
-    if (!PostCall(std::make_unique<PostedCall>(PostedCall{call, nullptr, waiter, state})))
-        return false;
+    const auto w = PostWaited(slot, call);
+    return w && WaitAccess::WaitFor(*w);
+}
 
-    std::unique_lock lock(waiter->mutex_);
-    // Not woken by the connection's data signals, only by the delivery or a stop.
-    waiter->deliveredCv_.wait(lock, [&] {
-        return *state == CallState::Done || *state == CallState::Cancelled ||
-               (waiter->stop_ && *state == CallState::Pending);
-    });
-    if (*state == CallState::Done) return true;
-    *state = CallState::Cancelled;
-    return false;
+void NotifyLater(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record,
+                 std::size_t size) {
+    AwaitNotice();
+    const auto link = CurrentLink();
+    if (!link || !link->host.post) return;
+    auto call = [type, copy = std::vector<std::uint8_t>(
+                           static_cast<const std::uint8_t*>(record),
+                           static_cast<const std::uint8_t*>(record) + size)](const HostLink& host) {
+        if (host.host.window_proc)
+            host.host.window_proc(host.host.context, host.message, type & 0xFF, copy.data());
+    };
+    if (std::this_thread::get_id() == link->hostThread) {
+        call(*link);
+        return;
+    }
+    tlsUnawaited = PostWaited(slot, std::move(call));
 }
 
 void PostToHost(std::function<void(const HostLink&)> call) {
+    AwaitNotice();
     PostCall(std::make_unique<PostedCall>(PostedCall{std::move(call), nullptr, nullptr, nullptr}));
 }
 

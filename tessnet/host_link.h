@@ -45,8 +45,7 @@ class ThreadSlot {
     void StopWithin(std::chrono::milliseconds bound);
 
   private:
-    friend bool RunOnHost(const std::shared_ptr<ThreadSlot>&,
-                          const std::function<void(const HostLink&)>&);
+    friend struct WaitAccess;
     friend void RunPostedCall(void* arg);
     friend void DropPendingCalls();
     std::mutex mutex_;
@@ -71,6 +70,17 @@ void PostToHost(std::function<void(const HostLink&)> call);
 
 // Sends notification `type` with `record` to the host window and waits for it to be handled.
 void Notify(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record);
+
+// Sends notification `type` with a copy of the `size` bytes of `record` and returns at once, so
+// the thread can prepare its next step (without side effects) while the host handles it. The
+// thread's next host call, notification or AwaitNotice first waits for it, so notifications keep
+// their order and the host never has more than one of a thread's notifications in hand.
+void NotifyLater(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record,
+                 std::size_t size);
+
+// Waits for the calling thread's notification from NotifyLater, if any. Returns false when it was
+// cancelled because the thread's stop was requested before the host started it.
+bool AwaitNotice();
 
 // One of the library's own message boxes; `text` and `caption` are UTF-8. Waits like Notify.
 void ShowBox(const std::shared_ptr<ThreadSlot>& slot, const std::string& text,

@@ -133,7 +133,7 @@ void HandleDownloadChunk(Connection& c, const std::shared_ptr<ThreadSlot>& reade
     std::uint8_t record[TESS_PROGRESS_SIZE];
     BuildProgress(record, 1, stored, c.account(), chunk.U32(TESS_CHUNK_OFF_FILE_SIZE), ratio * 100,
                   static_cast<std::uint16_t>(ratio * 100));
-    Notify(reader, TESS_NOTE_PROGRESS, record);
+    NotifyLater(reader, TESS_NOTE_PROGRESS, record, sizeof record);
 }
 
 void HandleConfigChunk(Connection& c, ChunkWriter& writer, const std::uint8_t* b, std::size_t n) {

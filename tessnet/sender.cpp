@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "connection.h"
+#include "host_link.h"
 #include "packet.h"
 #include "text.h"
 
@@ -35,6 +36,10 @@ ssize_t ReadFull(int fd, std::uint8_t* out, std::size_t n) {
 }  // namespace
 
 void Connection::SenderLoop() {
+    // A chunk's progress is handled by the host while the next chunk is read and compressed.
+    struct AwaitOnExit {
+        ~AwaitOnExit() { AwaitNotice(); }
+    } awaitOnExit;
     while (sender_->Wait(kIdleWait)) {
         if (!loggedIn_) continue;
         while (uploads_.Count() > 0) {
@@ -108,6 +113,13 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
                          CMD_CHUNK, 1, chunkCount, k + 1, packet.get(), kWorkAreaSize,
                          packetLength))
             break;
+        // The previous chunk's progress must have been handled before this chunk goes out: the
+        // host may have closed the connection meanwhile.
+        AwaitNotice();
+        if (sender_->StopRequested()) {
+            uploads_.SetBusy(nullptr);
+            return false;
+        }
         if (SendAll(packet.get(), packetLength) < 0) break;
 
         const float ratio = static_cast<float>(k) / static_cast<float>(chunkCount);
@@ -115,10 +127,11 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         BuildProgress(record, 0, snapshot.fileName, account_, length,
                       static_cast<double>(k) / chunkCount * 100,
                       static_cast<std::uint16_t>(ratio * 100));
-        Notify(sender_, TESS_NOTE_PROGRESS, record);
+        NotifyLater(sender_, TESS_NOTE_PROGRESS, record, sizeof record);
         ++k;
         offset += n;
     }
+    AwaitNotice();
     uploads_.Remove(item);
     return true;
 }

@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <thread>
 
 #include "lib_fixture.h"
 #include "text.h"
@@ -178,6 +180,39 @@ TEST_F(LibTest, DownloadChunksRebuildTheFileWithProgress) {
     client->Send(CMD_CHUNK, MakeChunk(gbkName, 5, 1, 1, 0, Bytes("hello").data(), 5));
     ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 6));
     EXPECT_EQ(ReadFile(downloads_ / *local), Bytes("hello"));
+}
+
+TEST_F(LibTest, ADownloadGoesNoFurtherThanTheHostHasSeen) {
+    auto client = Login(kAccount);
+    const auto content = Pattern(5 * 1000, 3);
+    const std::string stored = "0086-20-1@burst.bin";
+    // All five chunks arrive at once, so the reader has the next one in hand while the host
+    // handles a progress notification; it must not write it before the host is done, nor at all
+    // once the host has closed the connection.
+    std::vector<std::uint8_t> burst;
+    for (std::uint32_t k = 1; k <= 5; ++k) {
+        const auto packet =
+            MakePacket(CMD_CHUNK, MakeChunk(stored, 5000, 5, k, (k - 1) * 1000,
+                                            content.data() + (k - 1) * 1000, 1000, "0086-20-1"));
+        burst.insert(burst.end(), packet.begin(), packet.end());
+    }
+    std::vector<std::uintmax_t> sizesSeen;
+    host_.on_note = [&](const Note& note) {
+        if (note.type != TESS_NOTE_PROGRESS) return;
+        sizesSeen.push_back(std::filesystem::file_size(downloads_ / "burst.bin"));
+        // Give the reader time to run ahead, if it would.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        sizesSeen.push_back(std::filesystem::file_size(downloads_ / "burst.bin"));
+        if (sizesSeen.size() == 4) DisconnectServer(kAccount);
+    };
+    ASSERT_TRUE(client->SendRaw(burst));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 2));
+    EXPECT_TRUE(client->WaitClosedByPeer());
+    host_.RunUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 2u);
+    EXPECT_EQ(sizesSeen, (std::vector<std::uintmax_t>{1000, 1000, 2000, 2000}));
+    EXPECT_EQ(ReadFile(downloads_ / "burst.bin"),
+              std::vector<std::uint8_t>(content.begin(), content.begin() + 2000));
 }
 
 TEST_F(LibTest, DownloadNamesThatLeaveTheFolderWriteNothing) {

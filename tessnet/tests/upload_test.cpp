@@ -1,5 +1,6 @@
 // Uploads end to end: announcement, release, chunks, progress, and the files at the server.
 #include <cstring>
+#include <thread>
 
 #include "lib_fixture.h"
 #include "text.h"
@@ -206,6 +207,28 @@ TEST_F(UploadTest, QueueEmptyIsCheckedAfterTheHostHandledTheAnswer) {
     client->Send(CMD_LIST_SUMMARY, {1, 0});
     ASSERT_TRUE(host_.WaitForType(TESS_NOTE_LIST_SUMMARY));
     EXPECT_EQ(host_.CountType(TESS_NOTE_QUEUE_EMPTY), 1u);
+}
+
+TEST_F(UploadTest, NoChunkGoesOutAheadOfTheHost) {
+    auto client = Recipient();
+    const auto content = Pattern(5 * TESS_CHUNK_DATA_MAX, 8);
+    ASSERT_EQ(UploadFile(kSender, kAccount, WriteFile("five.bin", content).c_str()), 1);
+    ASSERT_TRUE(WaitCommand(*client, CMD_ANNOUNCE, 1));
+    // The next chunk may be prepared while the host handles a progress notification, but it goes
+    // out only afterwards, and not at all once the host has closed the connection.
+    std::vector<std::size_t> chunksSeen;
+    host_.on_note = [&](const Note& note) {
+        if (note.type != TESS_NOTE_PROGRESS) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        chunksSeen.push_back(OfCommand(*client, CMD_CHUNK).size());
+        if (chunksSeen.size() == 2) DisconnectServer(kAccount);
+    };
+    client->Send(CMD_ANNOUNCE_ANSWER, Answer("five.bin", 0));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 2));
+    EXPECT_TRUE(client->WaitClosedByPeer());
+    EXPECT_EQ(chunksSeen, (std::vector<std::size_t>{1, 2}));
+    EXPECT_EQ(OfCommand(*client, CMD_CHUNK).size(), 2u);
+    EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 2u);
 }
 
 TEST_F(UploadTest, FilesArriveByteIdentical) {
