@@ -58,11 +58,12 @@ constexpr std::size_t kMagicLength = sizeof(kCodecMagic);
 //   is used for the next stretch.
 // - The codes found are collected, and written per stretch of input.
 
-constexpr unsigned kMinBucketBits = 9;       // codes up to 511 before the first doubling
-constexpr unsigned kMaxBucketBits = 15;      // codes up to 32767
-constexpr std::uint32_t kHome = 0x8000;      // in an entry's upper half: it sits in its own bucket
-constexpr std::size_t kStretch = 4096;       // input bytes walked between writes of the codes found
-constexpr std::size_t kFirstStretch = 1024;  // long enough to tell incompressible input
+constexpr unsigned kMinBucketBits = 9;   // codes up to 511 before the first doubling
+constexpr unsigned kMaxBucketBits = 15;  // codes up to 32767
+constexpr std::uint32_t kHome = 0x8000;  // in an entry's upper half: it sits in its own bucket
+// Input bytes walked between writes of the codes found, and between choices of walk: short enough
+// that a body whose compressible head gives way to incompressible data soon walks it the right way.
+constexpr std::size_t kStretch = 1024;
 
 constexpr std::uint32_t ScatterLow(std::uint32_t byte) {
     return (byte * 167u + 89u) & 0xFFu;
@@ -381,13 +382,11 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
 
     Walk walk{input, n, 1, input[0], kFirstCode};
     bool mostlyMisses = false;
-    std::size_t stretch = kFirstStretch;
     while (walk.i < n) {
         const std::size_t from = walk.i;
         const std::size_t k = mostlyMisses
-                                  ? WalkStretch<true>(table, walk, std::min(n, from + stretch))
-                                  : WalkStretch<false>(table, walk, std::min(n, from + stretch));
-        stretch = kStretch;
+                                  ? WalkStretch<true>(table, walk, std::min(n, from + kStretch))
+                                  : WalkStretch<false>(table, walk, std::min(n, from + kStretch));
         if (walk.code > kLastCode) {
             table.Reset(n);
             walk.code = kFirstCode;
