@@ -227,7 +227,6 @@ CompressorTable& ThreadTable() {
 // Where the walk over one input stands.
 struct Walk {
     const std::uint8_t* input;
-    std::size_t n;
     std::size_t i;         // the next byte to look at
     std::uint32_t string;  // the string matched so far: a byte, or a code
     unsigned code;         // the next code to define
@@ -380,7 +379,7 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
     };
     if (w.pos > limit) return stopped();
 
-    Walk walk{input, n, 1, input[0], kFirstCode};
+    Walk walk{input, 1, input[0], kFirstCode};
     bool mostlyMisses = false;
     while (walk.i < n) {
         const std::size_t from = walk.i;
@@ -393,8 +392,9 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
         } else if (walk.code >= table.Buckets()) {
             table.Grow(table.bits + 1, walk.code);
         }
-        // Input that ends a string at most bytes defines a code per byte: make room for the rest
-        // of it now, while there are few codes to re-enter, rather than double the table later.
+        // Where more than three bytes in four end a string, nearly every byte defines a code: make
+        // room for the rest of the input now, while few codes must be re-entered, rather than
+        // double the table again and again later.
         mostlyMisses = 4 * k > 3 * (walk.i - from);
         if (mostlyMisses) {
             unsigned bits = table.bits;
