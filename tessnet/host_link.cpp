@@ -28,14 +28,6 @@ namespace {
 
 constexpr std::chrono::microseconds kSpinBeforeSleep{50};
 
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#else
-    std::this_thread::yield();
-#endif
-}
-
 std::mutex& LinkMutex() {
     static std::mutex m;
     return m;
@@ -239,9 +231,11 @@ bool WaitAccess::WaitFor(const Waited& w) {
     std::atomic<CallState>& state = *w.state;
     // A host that is awake handles a call within microseconds; waiting for it briefly without
     // sleeping spares this thread a wake-up, which costs a virtual machine tens of microseconds,
-    // once per chunk of a transfer.
+    // once per chunk of a transfer. Yielding rather than spinning leaves the processor to the
+    // host's thread (or the server) where they share one.
     const auto spinUntil = std::chrono::steady_clock::now() + kSpinBeforeSleep;
-    while (state != CallState::Done && std::chrono::steady_clock::now() < spinUntil) CpuRelax();
+    while (state != CallState::Done && std::chrono::steady_clock::now() < spinUntil)
+        std::this_thread::yield();
     if (state == CallState::Done) return true;
 
     std::unique_lock lock(w.waiter->mutex_);
