@@ -58,6 +58,15 @@ constexpr std::size_t kMagicLength = sizeof(kCodecMagic);
 //   is used for the next stretch.
 // - The codes found are collected, and written per stretch of input.
 
+// The walk's hot selections are written in x86-64 assembly where GCC or Clang build for it; the
+// C++ fallback gives the same results (the tests build it too, with TESS_PORTABLE_CODEC).
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && \
+    !defined(TESS_PORTABLE_CODEC)
+#define TESS_CODEC_ASM 1
+#else
+#define TESS_CODEC_ASM 0
+#endif
+
 constexpr unsigned kMinBucketBits = 9;   // codes up to 511 before the first doubling
 constexpr unsigned kMaxBucketBits = 15;  // codes up to 32767
 constexpr std::uint32_t kHome = 0x8000;  // in an entry's upper half: it sits in its own bucket
@@ -91,7 +100,7 @@ constexpr auto kScatter = MakeScatter();
 // and in the walk these are not predictable.
 template <typename T>
 inline T SelectIfSet(std::uint32_t flag, T a, T b) {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if TESS_CODEC_ASM
     asm("testl %[f], %[f]\n\tcmovne %[a], %[b]" : [b] "+r"(b) : [f] "r"(flag), [a] "r"(a) : "cc");
     return b;
 #else
@@ -112,7 +121,7 @@ static_assert(sizeof(Bucket) == 8);
 // The code of the entry in bucket b whose upper half is `want`, or c when there is none.
 inline std::uint32_t Lookup(const Bucket* buckets, std::uint32_t b, std::uint32_t want,
                             std::uint32_t c) {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if TESS_CODEC_ASM
     // Written out so that the loads address the bucket directly: this is the walk's critical
     // path, and compilers put an address computation in front of it.
     std::uint32_t next;
