@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <thread>
 
 #include "lib_fixture.h"
@@ -213,6 +214,40 @@ TEST_F(LibTest, ADownloadGoesNoFurtherThanTheHostHasSeen) {
     EXPECT_EQ(sizesSeen, (std::vector<std::uintmax_t>{1000, 1000, 2000, 2000}));
     EXPECT_EQ(ReadFile(downloads_ / "burst.bin"),
               std::vector<std::uint8_t>(content.begin(), content.begin() + 2000));
+}
+
+TEST_F(LibTest, SimultaneousDownloadsKeepTheirOwnOrder) {
+    // Four connections download at once; each reader has its own notification in flight.
+    constexpr int kFiles = 4;
+    constexpr std::uint32_t kChunks = 24;
+    std::vector<std::shared_ptr<FakeClient>> clients;
+    std::vector<std::vector<std::uint8_t>> contents;
+    for (int f = 0; f < kFiles; ++f) {
+        clients.push_back(Login("0086-10-444100" + std::to_string(f)));
+        contents.push_back(Pattern(kChunks * 1000, 20 + f));
+    }
+    for (int f = 0; f < kFiles; ++f) {
+        std::vector<std::uint8_t> burst;
+        const std::string stored = "0086-20-1@many" + std::to_string(f) + ".bin";
+        for (std::uint32_t k = 1; k <= kChunks; ++k) {
+            const auto packet = MakePacket(
+                CMD_CHUNK, MakeChunk(stored, kChunks * 1000, kChunks, k, (k - 1) * 1000,
+                                     contents[f].data() + (k - 1) * 1000, 1000, "0086-20-1"));
+            burst.insert(burst.end(), packet.begin(), packet.end());
+        }
+        ASSERT_TRUE(clients[f]->SendRaw(burst));
+    }
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, kFiles * kChunks));
+    std::map<std::string, int> lastPercent;
+    for (const auto& note : host_.NotesOfType(TESS_NOTE_PROGRESS)) {
+        const std::string name = note.ProgressName();
+        EXPECT_GT(note.Percent(), lastPercent[name]) << name;  // each file's progress only grows
+        lastPercent[name] = note.Percent();
+    }
+    for (int f = 0; f < kFiles; ++f) {
+        EXPECT_EQ(lastPercent["0086-20-1@many" + std::to_string(f) + ".bin"], 100);
+        EXPECT_EQ(ReadFile(downloads_ / ("many" + std::to_string(f) + ".bin")), contents[f]);
+    }
 }
 
 TEST_F(LibTest, DownloadNamesThatLeaveTheFolderWriteNothing) {
