@@ -157,8 +157,10 @@ struct CompressorTable {
     unsigned Buckets() const { return 1u << bits; }
 
     void Size(unsigned newBits) {
+        // Most calls keep the size of the call before, and with it the scatter table.
+        if (newBits != bits)
+            for (unsigned b = 0; b < 256; ++b) scatter[b] = kScatter[b] & ((1u << newBits) - 1);
         bits = newBits;
-        for (unsigned b = 0; b < 256; ++b) scatter[b] = kScatter[b] & (Buckets() - 1);
         std::memset(bucket, 0, std::size_t{Buckets()} * sizeof(Bucket));
     }
 

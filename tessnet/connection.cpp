@@ -215,9 +215,7 @@ void Connection::ReaderLoop() {
     ChunkWriter writer;
     // A download chunk's progress is handled by the host while the next packet is checked and
     // expanded; the reader waits for it before acting on that packet, and before it sleeps or ends.
-    struct AwaitOnExit {
-        ~AwaitOnExit() { AwaitNotice(); }
-    } awaitOnExit;
+    AwaitNoticeOnExit awaitOnExit;
     while (reader_->Wait(kIdleWait)) {
         // The flag is taken before cutting, so every byte that came before the end of stream is
         // delivered before the close is reported.

@@ -82,6 +82,15 @@ void NotifyLater(const std::shared_ptr<ThreadSlot>& slot, int type, const void* 
 // cancelled because the thread's stop was requested before the host started it.
 bool AwaitNotice();
 
+// Waits for the thread's notification from NotifyLater when it goes out of scope, so a thread
+// does not end with one in flight.
+struct AwaitNoticeOnExit {
+    AwaitNoticeOnExit() = default;
+    AwaitNoticeOnExit(const AwaitNoticeOnExit&) = delete;
+    AwaitNoticeOnExit& operator=(const AwaitNoticeOnExit&) = delete;
+    ~AwaitNoticeOnExit() { AwaitNotice(); }
+};
+
 // One of the library's own message boxes; `text` and `caption` are UTF-8. Waits like Notify.
 void ShowBox(const std::shared_ptr<ThreadSlot>& slot, const std::string& text,
              const std::string& caption, int icon);

@@ -37,9 +37,7 @@ ssize_t ReadFull(int fd, std::uint8_t* out, std::size_t n) {
 
 void Connection::SenderLoop() {
     // A chunk's progress is handled by the host while the next chunk is read and compressed.
-    struct AwaitOnExit {
-        ~AwaitOnExit() { AwaitNotice(); }
-    } awaitOnExit;
+    AwaitNoticeOnExit awaitOnExit;
     while (sender_->Wait(kIdleWait)) {
         if (!loggedIn_) continue;
         while (uploads_.Count() > 0) {
