@@ -212,7 +212,7 @@ void Connection::ReaderLoop() {
     auto header = std::make_unique_for_overwrite<std::uint8_t[]>(kHeaderSize);
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(kMaxBodyLength);
     auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
-    ChunkWriter writer;
+    ChunkSink chunks(reader_);
     // A download chunk's progress is handled by the host while the next packet is checked and
     // expanded; the reader waits for it before acting on that packet, and before it sleeps or ends.
     AwaitNoticeOnExit awaitOnExit;
@@ -227,7 +227,7 @@ void Connection::ReaderLoop() {
                     ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length);
                 AwaitNotice();
                 if (reader_->StopRequested()) return false;
-                if (parsed) HandlePacket(*this, reader_, writer, h, payload.get(), length);
+                if (parsed) HandlePacket(*this, reader_, chunks, h, payload.get(), length);
                 if (reader_->StopRequested()) return false;
                 ResumeReadingIfDrained();
                 return true;

@@ -18,6 +18,7 @@
 namespace tessnet {
 
 class Poller;
+class StepPipe;
 
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
@@ -28,8 +29,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     static constexpr int kReceiptsPerTurn = 16;
     // Above this many unread bytes the socket is not read until the reader is back under
     // kInboundLowWater: a fast server is held back by TCP instead of filling memory.
-    static constexpr std::uint32_t kInboundHighWater = 16u << 20;
-    static constexpr std::uint32_t kInboundLowWater = 4u << 20;
+    static constexpr std::uint32_t kInboundHighWater = 768u << 10;
+    static constexpr std::uint32_t kInboundLowWater = 256u << 10;
 
     explicit Connection(std::string_view account);
     virtual ~Connection();
@@ -63,7 +64,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     void SenderLoop();
     void Announce(const UploadItem& item);
     // False when the thread was asked to stop during the file.
-    bool SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot);
+    bool SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot,
+                  StepPipe& steps);
     void StopThreads();
     void MarkPeerClosed(int fd);
     // Asks the poller for the next readiness of the socket, or pauses reading it.

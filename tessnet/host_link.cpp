@@ -3,15 +3,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace tessnet {
-
-enum class CallState { Pending, Running, Done, Cancelled };
 
 // A call posted to the host that its poster waits for.
 struct Waited {
@@ -44,6 +42,8 @@ struct PostedCall {
     // also read it without the mutex while it spins).
     std::shared_ptr<ThreadSlot> slot;
     std::shared_ptr<std::atomic<CallState>> state;
+    // A step of a stream (a transfer's progress): its poster will soon have the next one.
+    bool streaming = false;
 };
 
 // Calls handed to the host and not run yet, by the number the host was given instead of a
@@ -52,7 +52,8 @@ struct PostedCall {
 struct PendingCalls {
     std::mutex mutex;
     std::uint64_t nextId = 1;
-    std::unordered_map<std::uint64_t, std::unique_ptr<PostedCall>> calls;
+    std::map<std::uint64_t, std::unique_ptr<PostedCall>> calls;  // in posting order
+    std::atomic<std::size_t> count{0};  // calls.size(), for looking without the lock
 };
 PendingCalls& Pending() {
     static PendingCalls pending;
@@ -62,10 +63,11 @@ PendingCalls& Pending() {
 }  // namespace
 
 void DropPendingCalls() {
-    std::unordered_map<std::uint64_t, std::unique_ptr<PostedCall>> dropped;
+    std::map<std::uint64_t, std::unique_ptr<PostedCall>> dropped;
     {
         std::lock_guard lock(Pending().mutex);
         dropped.swap(Pending().calls);
+        Pending().count = 0;
     }
     for (auto& [id, posted] : dropped) {
         if (!posted->slot) continue;
@@ -117,6 +119,13 @@ bool ThreadSlot::Wait(std::chrono::milliseconds timeout) {
     return !stop_;
 }
 
+bool ThreadSlot::WaitForSignal() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [this] { return stop_ || signalled_; });
+    signalled_ = false;
+    return !stop_;
+}
+
 void ThreadSlot::Signal() {
     std::lock_guard lock(mutex_);
     signalled_ = true;
@@ -164,30 +173,80 @@ void ThreadSlot::StopWithin(std::chrono::milliseconds bound) {
         thread_.detach();
 }
 
+namespace {
+
+// How long the host's thread keeps waiting for a stream's next step, and how long it may keep
+// delivering before it returns to its own loop.
+constexpr std::chrono::microseconds kFollowWindow{150};
+constexpr std::chrono::milliseconds kFollowLimit{4};
+
+// Takes call `id`, or with id 0 the oldest call, if it was posted to `link`.
+std::unique_ptr<PostedCall> TakeCall(std::uint64_t id, const HostLink* link) {
+    std::lock_guard lock(Pending().mutex);
+    auto& calls = Pending().calls;
+    const auto it = id ? calls.find(id) : calls.begin();
+    if (it == calls.end() || (link && it->second->link.get() != link)) return nullptr;
+    auto posted = std::move(it->second);
+    calls.erase(it);
+    Pending().count = calls.size();
+    return posted;
+}
+
+}  // namespace
+
 // The host's side of a posted call; `arg` is the call's number in the pending calls.
 void RunPostedCall(void* arg) {
-    std::unique_ptr<PostedCall> posted;
-    {
-        std::lock_guard lock(Pending().mutex);
-        const auto it = Pending().calls.find(reinterpret_cast<std::uintptr_t>(arg));
-        if (it == Pending().calls.end()) return;
-        posted = std::move(it->second);
-        Pending().calls.erase(it);
-    }
-    if (!posted->slot) {
+    // Runs a call; returns whether it was a stream's step.
+    const auto run = [](std::unique_ptr<PostedCall> posted) {
+        if (!posted->slot) {
+            posted->call(*posted->link);
+            return false;
+        }
+        ThreadSlot& slot = *posted->slot;
+        {
+            std::lock_guard lock(slot.mutex_);
+            if (*posted->state == CallState::Cancelled) return false;
+            *posted->state = CallState::Running;
+        }
         posted->call(*posted->link);
-        return;
-    }
-    ThreadSlot& slot = *posted->slot;
-    {
         std::lock_guard lock(slot.mutex_);
-        if (*posted->state == CallState::Cancelled) return;
-        *posted->state = CallState::Running;
+        *posted->state = CallState::Done;
+        slot.deliveredCv_.notify_all();
+        return posted->streaming;
+    };
+    auto posted = TakeCall(reinterpret_cast<std::uintptr_t>(arg), nullptr);
+    // Already run by an earlier delivery (below), or dropped with its host.
+    if (!posted) return;
+    const std::shared_ptr<const HostLink> link = posted->link;
+
+    // A transfer reports every chunk and waits for each report. Going back to the host's loop
+    // after each would put the host's thread to sleep between chunks, and waking it costs more
+    // than a chunk's work. So while a stream's steps follow each other closely, the next ones,
+    // and whatever else was posted before them, are delivered here in posting order; the host's
+    // loop gets its thread back after a few milliseconds at most, and at once when steps come
+    // slowly (a slow network). Their own postings then find nothing left to run.
+    using SteadyClock = std::chrono::steady_clock;
+    thread_local SteadyClock::time_point lastStepEnd;
+    bool closely = false;
+    const auto deliver = [&](std::unique_ptr<PostedCall> call) {
+        const auto start = SteadyClock::now();
+        if (!run(std::move(call))) return;
+        closely = start - lastStepEnd < kFollowWindow;
+        lastStepEnd = SteadyClock::now();
+    };
+    deliver(std::move(posted));
+    const auto limit = SteadyClock::now() + kFollowLimit;
+    while (closely) {
+        if (Pending().count > 0) {
+            auto next = TakeCall(0, link.get());
+            if (!next) return;  // posted to another host
+            deliver(std::move(next));
+            if (SteadyClock::now() >= limit) return;
+            continue;
+        }
+        if (SteadyClock::now() - lastStepEnd >= kFollowWindow) return;
+        std::this_thread::yield();
     }
-    posted->call(*posted->link);
-    std::lock_guard lock(slot.mutex_);
-    *posted->state = CallState::Done;
-    slot.deliveredCv_.notify_all();
 }
 
 namespace {
@@ -204,6 +263,7 @@ bool PostCall(std::unique_ptr<PostedCall> posted) {
         std::lock_guard pendingLock(Pending().mutex);
         id = static_cast<std::uintptr_t>(Pending().nextId++);
         Pending().calls.emplace(id, std::move(posted));
+        Pending().count = Pending().calls.size();
     }
     link->host.post(link->host.context, &RunPostedCall, reinterpret_cast<void*>(id));
     return true;
@@ -211,14 +271,15 @@ bool PostCall(std::unique_ptr<PostedCall> posted) {
 
 // Posts `call` for a waiter; nothing when there is no host or the slot's stop was requested.
 std::optional<Waited> PostWaited(const std::shared_ptr<ThreadSlot>& slot,
-                                 std::function<void(const HostLink&)> call) {
+                                 std::function<void(const HostLink&)> call,
+                                 bool streaming = false) {
     // A thread that was asked to stop (and perhaps left to finish alone) posts nothing more.
     if (slot && slot->StopRequested()) return std::nullopt;
     // A waiter without a slot of its own still needs somewhere to wait; it cannot be cancelled.
     Waited w{slot ? slot : std::make_shared<ThreadSlot>(),
              std::make_shared<std::atomic<CallState>>(CallState::Pending)};
-    if (!PostCall(
-            std::make_unique<PostedCall>(PostedCall{std::move(call), nullptr, w.waiter, w.state})))
+    if (!PostCall(std::make_unique<PostedCall>(
+            PostedCall{std::move(call), nullptr, w.waiter, w.state, streaming})))
         return std::nullopt;
     return w;
 }
@@ -291,7 +352,56 @@ void NotifyLater(const std::shared_ptr<ThreadSlot>& slot, int type, const void* 
         call(*link);
         return;
     }
-    tlsUnawaited = PostWaited(slot, std::move(call));
+    tlsUnawaited = PostWaited(slot, std::move(call), true);
+}
+
+DeferredNotice DeferNotice(const std::shared_ptr<ThreadSlot>& slot) {
+    AwaitNotice();
+    DeferredNotice notice;
+    if (!slot || slot->StopRequested()) return notice;
+    notice.waiter_ = slot;
+    notice.state_ = std::make_shared<std::atomic<CallState>>(CallState::Pending);
+    tlsUnawaited = Waited{notice.waiter_, notice.state_};
+    return notice;
+}
+
+DeferredNotice& DeferredNotice::operator=(DeferredNotice&& other) noexcept {
+    if (this != &other) {
+        Release();
+        waiter_ = std::move(other.waiter_);
+        state_ = std::move(other.state_);
+    }
+    return *this;
+}
+
+DeferredNotice::~DeferredNotice() {
+    Release();
+}
+
+void DeferredNotice::Send(int type, std::vector<std::uint8_t> record) {
+    if (!state_) return;
+    auto call = [type, copy = std::move(record)](const HostLink& host) {
+        if (host.host.window_proc)
+            host.host.window_proc(host.host.context, host.message, type & 0xFF, copy.data());
+    };
+    if (!waiter_->StopRequested() && PostCall(std::make_unique<PostedCall>(PostedCall{
+                                         std::move(call), nullptr, waiter_, state_, true}))) {
+        waiter_.reset();
+        state_.reset();
+    }
+    Release();
+}
+
+// Lets the waiting thread go when the notice was not posted.
+void DeferredNotice::Release() {
+    if (!state_) return;
+    {
+        std::lock_guard lock(waiter_->mutex_);
+        if (*state_ == CallState::Pending) *state_ = CallState::Cancelled;
+        waiter_->deliveredCv_.notify_all();
+    }
+    waiter_.reset();
+    state_.reset();
 }
 
 void PostToHost(std::function<void(const HostLink&)> call) {

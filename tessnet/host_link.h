@@ -2,6 +2,7 @@
 // thread, and the stop/wake slot that every library thread waits on.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tessnet/tessnet.h"
 
@@ -27,6 +29,9 @@ struct HostLink {
 std::shared_ptr<const HostLink> CurrentLink();
 void SetLink(std::shared_ptr<const HostLink> link);
 
+// Where a call posted to the host for a waiting thread stands.
+enum class CallState { Pending, Running, Done, Cancelled };
+
 // One library thread: its stop request, an auto-reset wake-up signal, and its end.
 // Shared by the thread, its connection and any call it has posted to the host.
 class ThreadSlot {
@@ -35,6 +40,8 @@ class ThreadSlot {
     // Waits for a wake-up or a stop request, at most `timeout`; consumes the wake-up.
     // Returns false once a stop was requested.
     bool Wait(std::chrono::milliseconds timeout);
+    // The same without a time limit, for a thread that has nothing to check while idle.
+    bool WaitForSignal();
     void Signal();
     void RequestStop();
     bool StopRequested();
@@ -46,6 +53,7 @@ class ThreadSlot {
 
   private:
     friend struct WaitAccess;
+    friend class DeferredNotice;
     friend void RunPostedCall(void* arg);
     friend void DropPendingCalls();
     std::mutex mutex_;
@@ -77,6 +85,29 @@ void Notify(const std::shared_ptr<ThreadSlot>& slot, int type, const void* recor
 // their order and the host never has more than one of a thread's notifications in hand.
 void NotifyLater(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record,
                  std::size_t size);
+
+// A notification that another thread sends for the calling one once it has done work for it (a
+// download chunk's write). The calling thread waits for it like for NotifyLater's; a handle that is
+// dropped unsent releases the waiter.
+class DeferredNotice {
+  public:
+    DeferredNotice() = default;
+    DeferredNotice(DeferredNotice&&) noexcept = default;
+    DeferredNotice& operator=(DeferredNotice&& other) noexcept;
+    ~DeferredNotice();
+    // Sends notification `type` with `record`, without waiting for it.
+    void Send(int type, std::vector<std::uint8_t> record);
+
+  private:
+    friend DeferredNotice DeferNotice(const std::shared_ptr<ThreadSlot>& slot);
+    void Release();
+    std::shared_ptr<ThreadSlot> waiter_;
+    std::shared_ptr<std::atomic<CallState>> state_;
+};
+
+// Makes the calling thread's next host call, notification or AwaitNotice wait for the returned
+// notice. An empty notice when the thread's stop was requested.
+DeferredNotice DeferNotice(const std::shared_ptr<ThreadSlot>& slot);
 
 // Waits for the calling thread's notification from NotifyLater, if any. Returns false when it was
 // cancelled because the thread's stop was requested before the host started it.

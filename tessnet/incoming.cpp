@@ -107,39 +107,43 @@ struct Chunk {
     std::uint32_t number() const { return U32(TESS_CHUNK_OFF_CHUNK_NUMBER); }
 };
 
-// Writes a chunk below `folder` under the GBK name `name`, unless that name would leave it.
-void WriteInto(ChunkWriter& writer, const std::string& folder, std::string_view name,
-               const Chunk& chunk) {
-    const std::uint32_t length = chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH);
-    if (length > chunk.available || folder.empty()) return;
+// The local path of a chunk below `folder` under the GBK name `name`; empty when the chunk is
+// short or the name would leave the folder.
+std::string TargetOf(const std::string& folder, std::string_view name, const Chunk& chunk) {
+    if (chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH) > chunk.available || folder.empty()) return {};
     const auto local = GbkToUtf8(name);
-    if (!local || !IsSafeFileName(*local)) return;
-    writer.WriteChunk(folder + "/" + *local, chunk.data, length,
-                      chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET), chunk.number() >= chunk.count());
+    if (!local || !IsSafeFileName(*local)) return {};
+    return folder + "/" + *local;
 }
 
-void HandleDownloadChunk(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
-                         ChunkWriter& writer, const std::uint8_t* b, std::size_t n) {
+void HandleDownloadChunk(Connection& c, ChunkSink& chunks, const std::uint8_t* b, std::size_t n) {
     const Chunk chunk(b, n);
     const auto link = CurrentLink();
     const std::string_view stored = chunk.name();
     const std::size_t at = stored.find('@');
     // A name without the sender's "@" has no plain name to write under.
+    std::string path;
     if (link && at != std::string_view::npos)
-        WriteInto(writer, link->downloadDirectory, stored.substr(at + 1), chunk);
+        path = TargetOf(link->downloadDirectory, stored.substr(at + 1), chunk);
 
     const std::uint32_t count = chunk.count();
     const double ratio = count ? static_cast<double>(chunk.number()) / count : 1.0;
     std::uint8_t record[TESS_PROGRESS_SIZE];
     BuildProgress(record, 1, stored, c.account(), chunk.U32(TESS_CHUNK_OFF_FILE_SIZE), ratio * 100,
                   static_cast<std::uint16_t>(ratio * 100));
-    NotifyLater(reader, TESS_NOTE_PROGRESS, record, sizeof record);
+    chunks.Download(std::move(path), chunk.data, chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH),
+                    chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET), chunk.number() >= count, record);
 }
 
 void HandleConfigChunk(Connection& c, ChunkWriter& writer, const std::uint8_t* b, std::size_t n) {
     const Chunk chunk(b, n);
-    if (const auto link = CurrentLink())
-        WriteInto(writer, link->startDirectory, chunk.name(), chunk);
+    if (const auto link = CurrentLink()) {
+        const auto path = TargetOf(link->startDirectory, chunk.name(), chunk);
+        if (!path.empty())
+            writer.WriteChunk(path, chunk.data, chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH),
+                              chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET),
+                              chunk.number() >= chunk.count());
+    }
     if (chunk.number() == chunk.count()) c.Close(false);
 }
 
@@ -167,7 +171,7 @@ void HandleUploadAnswer(Connection& c, const std::shared_ptr<ThreadSlot>& reader
 
 }  // namespace
 
-void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader, ChunkWriter& writer,
+void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader, ChunkSink& chunks,
                   const PacketHeader& header, const std::uint8_t* b, std::size_t n) {
     switch (header.command) {
         case CMD_LOGIN_RESULT:
@@ -206,7 +210,7 @@ void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader, Chun
             NotifyWhole(c, reader, header.command, CMD_CARD_ANSWER, b, n, 1);
             break;
         case CMD_CHUNK:
-            HandleDownloadChunk(c, reader, writer, b, n);
+            HandleDownloadChunk(c, chunks, b, n);
             break;
         case CMD_PAYMENT_REMINDER: {
             const auto text = GbkToUtf8(TextFrom(b, n, 1));
@@ -214,7 +218,7 @@ void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader, Chun
             break;
         }
         case CMD_CONFIG_CHUNK:
-            HandleConfigChunk(c, writer, b, n);
+            HandleConfigChunk(c, chunks.configWriter(), b, n);
             break;
         default:
             break;
@@ -254,6 +258,20 @@ int ChunkWriter::WriteChunk(const std::string& path, const std::uint8_t* data, s
         path_.clear();
     }
     return result;
+}
+
+void ChunkSink::Download(std::string path, const std::uint8_t* data, std::size_t length,
+                         std::uint64_t offset, bool last, const std::uint8_t* record) {
+    std::vector<std::uint8_t> bytes;
+    if (!path.empty()) bytes.assign(data, data + length);
+    // A chunk that cannot be written is not reported; its progress goes out all the same.
+    pipe_.Hand(
+        reader_,
+        [writer = downloadWriter_, path = std::move(path), bytes = std::move(bytes), offset, last] {
+            if (!path.empty()) writer->WriteChunk(path, bytes.data(), bytes.size(), offset, last);
+            return true;
+        },
+        TESS_NOTE_PROGRESS, std::vector<std::uint8_t>(record, record + TESS_PROGRESS_SIZE));
 }
 
 }  // namespace tessnet

@@ -6,10 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "connection.h"
 #include "host_link.h"
 #include "packet.h"
+#include "step_pipe.h"
 #include "text.h"
 
 namespace tessnet {
@@ -36,7 +38,9 @@ ssize_t ReadFull(int fd, std::uint8_t* out, std::size_t n) {
 }  // namespace
 
 void Connection::SenderLoop() {
-    // A chunk's progress is handled by the host while the next chunk is read and compressed.
+    // Chunks go out, and their progress to the host, from a pipe of their own while the next
+    // chunk is read and compressed.
+    StepPipe steps;
     AwaitNoticeOnExit awaitOnExit;
     while (sender_->Wait(kIdleWait)) {
         if (!loggedIn_) continue;
@@ -52,7 +56,7 @@ void Connection::SenderLoop() {
             if (snapshot.state == UploadItem::Waiting) {
                 Announce(snapshot);
                 uploads_.MarkAnnounced(item, snapshot.generation);
-            } else if (!SendFile(item, snapshot)) {
+            } else if (!SendFile(item, snapshot, steps)) {
                 return;
             }
         }
@@ -70,7 +74,8 @@ void Connection::Announce(const UploadItem& item) {
         SendAll(packet, length);
 }
 
-bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot) {
+bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot,
+                          StepPipe& steps) {
     UniqueFd file(open(snapshot.localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (!file.valid() || fstat(file.get(), &st) != 0) {
@@ -78,6 +83,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         return true;
     }
     uploads_.SetBusy(item);
+    steps.ClearFailure();
     const std::uint64_t fileLength = static_cast<std::uint64_t>(st.st_size);
     const auto length =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(fileLength, 0xFFFFFFFFu));
@@ -111,6 +117,11 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
                          CMD_CHUNK, 1, chunkCount, k + 1, packet.get(), kWorkAreaSize,
                          packetLength))
             break;
+        const float ratio = static_cast<float>(k) / static_cast<float>(chunkCount);
+        std::vector<std::uint8_t> record(TESS_PROGRESS_SIZE);
+        BuildProgress(record.data(), 0, snapshot.fileName, account_, length,
+                      static_cast<double>(k) / chunkCount * 100,
+                      static_cast<std::uint16_t>(ratio * 100));
         // The previous chunk's progress must have been handled before this chunk goes out: the
         // host may have closed the connection meanwhile.
         AwaitNotice();
@@ -118,14 +129,15 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
             uploads_.SetBusy(nullptr);
             return false;
         }
-        if (SendAll(packet.get(), packetLength) < 0) break;
-
-        const float ratio = static_cast<float>(k) / static_cast<float>(chunkCount);
-        std::uint8_t record[TESS_PROGRESS_SIZE];
-        BuildProgress(record, 0, snapshot.fileName, account_, length,
-                      static_cast<double>(k) / chunkCount * 100,
-                      static_cast<std::uint16_t>(ratio * 100));
-        NotifyLater(sender_, TESS_NOTE_PROGRESS, record, sizeof record);
+        // A chunk that could not be sent fails the file; nothing after it goes out.
+        if (steps.failed()) break;
+        steps.Hand(
+            sender_,
+            [self = shared_from_this(),
+             bytes = std::vector<std::uint8_t>(packet.get(), packet.get() + packetLength)] {
+                return self->SendAll(bytes.data(), bytes.size()) >= 0;
+            },
+            TESS_NOTE_PROGRESS, std::move(record));
         ++k;
         offset += n;
     }

@@ -1,11 +1,12 @@
 // Library transfers against a fake server in a child process, on loopback:
-//   tessnet_transfer_bench [MiB] [connections] [text|random]
+//   tessnet_transfer_bench [MiB] [connections] [text|random|""] [up|down|""] [cold]
 // For text-like and random content it measures, in one run, the codec alone on one core
 // (BuildPacket / ParsePacket of every chunk), raw loopback TCP, and the library's upload and
 // download of the same file; then opens and closes many logged-in connections.
 #include <arpa/inet.h>
 #include <malloc.h>
 #include <netinet/in.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -14,20 +15,24 @@
 #include <time.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "codec.h"
 #include "event_loop_host.h"
 #include "fake_server.h"
 #include "packet.h"
 #include "sample_data.h"
 #include "tessnet/tessnet.h"
+#include "text.h"
 #include "unique_fd.h"
 
 using namespace tessnet;
@@ -88,25 +93,66 @@ Packets DownloadPackets(const std::vector<std::uint8_t>& data, const std::string
     return packets;
 }
 
-// Child process: the server. A download request streams the prebuilt file; uploads are taken
-// in without keeping them. Ends when the parent closes `control`.
-[[noreturn]] void RunServer(int control, std::size_t size) {
+// Child process: the server. A download request streams the prebuilt file. An upload is taken
+// in as it arrives, and its chunks are expanded and checked only after the last one has been
+// answered, so that the server's own codec work does not compete with the library for the
+// machine's processors. A byte from the parent on `control` asks for the last upload's check:
+// '1' when it arrived intact. Ends when the parent closes `control`.
+[[noreturn]] void RunServer(int control, std::size_t size, const std::string& only) {
     Packets packets[2];
-    for (int text = 0; text < 2; ++text)
-        packets[text] = DownloadPackets(Content(text, size), StoredName(text));
+    std::uint32_t crc[2] = {0, 0};
+    for (int text = 0; text < 2; ++text) {
+        if (!only.empty() && only != (text ? "text" : "random")) continue;
+        const auto data = Content(text, size);
+        crc[text] = Crc32Update(0, data.data(), data.size());
+        packets[text] = DownloadPackets(data, StoredName(text));
+    }
     FakeServer server;
     auto uploads = server.UploadHandler(false, true);
+    std::mutex mutex;
+    std::condition_variable checked;
+    std::vector<ReceivedPacket> kept;
+    int verdict = -1;
     server.SetHandler([&](FakeClient& client, const ReceivedPacket& packet) {
         client.set_recording(false);
-        if (packet.header.command != CMD_DOWNLOAD) return uploads(client, packet);
+        client.set_defer_chunks(true);
+        if (packet.header.command == CMD_CHUNK && !packet.parsed) {
+            kept.push_back(packet);
+            return;
+        }
+        if (packet.header.command != CMD_DOWNLOAD) uploads(client, packet);
+        if (packet.header.command == CMD_CHUNK) {
+            kept.push_back(packet);
+            std::uint32_t got = 0;
+            std::size_t total = 0;
+            bool ok = true;
+            for (auto& p : kept) {
+                if (!p.parsed && !FakeClient::Parse(p)) ok = false;
+                if (!ok || p.payload.size() < TESS_CHUNK_HEAD_SIZE) break;
+                const auto length = GetU32(p.payload.data() + TESS_CHUNK_OFF_CHUNK_LENGTH);
+                got = Crc32Update(got, p.payload.data() + TESS_CHUNK_HEAD_SIZE, length);
+                total += length;
+            }
+            const bool text = FieldText(kept.back().payload.data(), TESS_NAME_SIZE) == "text.dat";
+            kept.clear();
+            std::lock_guard lock(mutex);
+            verdict = ok && total == size && got == crc[text];
+            checked.notify_all();
+        }
+        if (packet.header.command != CMD_DOWNLOAD) return;
         const bool text =
             std::string(reinterpret_cast<const char*>(packet.payload.data())) == StoredName(true);
         for (const auto& p : packets[text]) client.SendRaw(p);
     });
     const int port = server.port();
-    [[maybe_unused]] const ssize_t w = write(control, &port, sizeof port);
+    [[maybe_unused]] ssize_t w = write(control, &port, sizeof port);
     char byte;
     while (read(control, &byte, 1) > 0) {
+        std::unique_lock lock(mutex);
+        checked.wait(lock, [&] { return verdict >= 0; });
+        const char answer = verdict ? '1' : '0';
+        verdict = -1;
+        w = write(control, &answer, 1);
     }
     _exit(0);
 }
@@ -164,6 +210,16 @@ double RawTcp(std::size_t size) {
     return MiBps(got, Since(start));
 }
 
+// A virtual machine backs guest memory that has not been used for a while only when it is
+// touched, which costs a download's file pages (new page cache) several times the write itself.
+// Touching that much memory first and freeing it makes the measurement one of the library.
+void WarmMemory(std::size_t bytes) {
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return;
+    std::memset(p, 1, bytes);
+    munmap(p, bytes);
+}
+
 long RssKiB() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -178,13 +234,16 @@ int main(int argc, char** argv) {
     const std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
     const int connections = argc > 2 ? std::atoi(argv[2]) : 200;
     const std::size_t size = mib << 20;
+    const std::string only = argc > 3 ? argv[3] : "";
+    const std::string direction = argc > 4 ? argv[4] : "";
+    const bool cold = argc > 5 && std::string(argv[5]) == "cold";
 
     int control[2];
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, control) != 0) return 1;
     const pid_t child = fork();
     if (child == 0) {
         close(control[1]);
-        RunServer(control[0], size);
+        RunServer(control[0], size, only);
     }
     close(control[0]);
     int port = 0;
@@ -206,7 +265,6 @@ int main(int argc, char** argv) {
     std::printf("MiB/s; wall = elapsed time, cpu = per CPU-second of the library's process\n");
     std::printf("%-7s %7s %7s %7s %7s %8s %8s %7s %7s\n", "content", "build", "up-wall", "up-cpu",
                 "parse", "dn-wall", "dn-cpu", "up/cod", "dn/cod");
-    const std::string only = argc > 3 ? argv[3] : "";
     for (bool text : {true, false}) {
         if (!only.empty() && only != (text ? "text" : "random")) continue;
         const auto data = Content(text, size);
@@ -220,28 +278,40 @@ int main(int argc, char** argv) {
         host.WaitForType(TESS_NOTE_LOGIN);
         host.ClearNotes();
 
-        auto start = Clock::now();
-        double cpu = ProcessSeconds();
-        UploadFile("0086-1-1", kAccount, path.c_str());
-        host.WaitForType(TESS_NOTE_QUEUE_EMPTY, 1, std::chrono::minutes(10));
-        const double upload = MiBps(size, Since(start));
-        const double uploadCpu = MiBps(size, ProcessSeconds() - cpu);
+        double upload = 0, uploadCpu = 0, download = 0, downloadCpu = 0;
+        bool uploadIntact = true;
+        if (direction != "down") {
+            const auto start = Clock::now();
+            const double cpu = ProcessSeconds();
+            UploadFile("0086-1-1", kAccount, path.c_str());
+            host.WaitForType(TESS_NOTE_QUEUE_EMPTY, 1, std::chrono::minutes(10));
+            upload = MiBps(size, Since(start));
+            uploadCpu = MiBps(size, ProcessSeconds() - cpu);
+            char answer = '0';
+            if (write(control[1], "?", 1) != 1 || read(control[1], &answer, 1) != 1 ||
+                answer != '1')
+                uploadIntact = false;
+        }
+        bool same = true;
+        if (direction != "up") {
+            const std::size_t chunks = (size + kChunkData - 1) / kChunkData;
+            const std::size_t before = host.progress_count();
+            if (!cold) WarmMemory(2 * size);
+            const auto start = Clock::now();
+            const double cpu = ProcessSeconds();
+            DownLoad(kAccount, StoredName(text).c_str());
+            host.RunUntil([&] { return host.progress_count() >= before + chunks; },
+                          std::chrono::minutes(10));
+            download = MiBps(size, Since(start));
+            downloadCpu = MiBps(size, ProcessSeconds() - cpu);
+            same = std::filesystem::file_size(dir / "dl" / path.filename()) == size;
+        }
 
-        const std::size_t chunks = (size + kChunkData - 1) / kChunkData;
-        const std::size_t before = host.progress_count();
-        start = Clock::now();
-        cpu = ProcessSeconds();
-        DownLoad(kAccount, StoredName(text).c_str());
-        host.RunUntil([&] { return host.progress_count() >= before + chunks; },
-                      std::chrono::minutes(10));
-        const double download = MiBps(size, Since(start));
-        const double downloadCpu = MiBps(size, ProcessSeconds() - cpu);
-        const bool same = std::filesystem::file_size(dir / "dl" / path.filename()) == size;
-
-        std::printf("%-7s %7.1f %7.1f %7.1f %7.1f %8.1f %8.1f %6.0f%% %6.0f%%%s\n",
+        std::printf("%-7s %7.1f %7.1f %7.1f %7.1f %8.1f %8.1f %6.0f%% %6.0f%%%s%s\n",
                     text ? "text" : "random", build, upload, uploadCpu, parse, download,
                     downloadCpu, 100 * upload / build, 100 * download / parse,
-                    same ? "" : "  (size mismatch)");
+                    same ? "" : "  (downloaded size differs)",
+                    uploadIntact ? "" : "  (upload arrived damaged)");
         DisconnectServer(kAccount);
         std::filesystem::remove(path);
         std::filesystem::remove(dir / "dl" / path.filename());

@@ -83,9 +83,12 @@ void FakeClient::Run(std::function<void(FakeClient&, const ReceivedPacket&)> han
             const std::size_t total = kHeaderSize + packet.header.bodyLength;
             if (stream.size() - at < total) break;
             packet.body.assign(stream.begin() + at + kHeaderSize, stream.begin() + at + total);
+            const bool defer = deferChunks_ && packet.header.command == CMD_CHUNK &&
+                               packet.header.pieceNumber <= packet.header.pieceCount;
             std::uint16_t length = 0;
-            packet.parsed = ParsePacket(stream.data() + at, packet.body.data(), payload.data(),
-                                        kWorkAreaSize, length);
+            if (!defer)
+                packet.parsed = ParsePacket(stream.data() + at, packet.body.data(), payload.data(),
+                                            kWorkAreaSize, length);
             packet.payload.assign(payload.begin(), payload.begin() + length);
             at += total;
             // Recorded before the handler answers, so a test that sees the answer sees the packet.
@@ -102,6 +105,16 @@ void FakeClient::Run(std::function<void(FakeClient&, const ReceivedPacket&)> han
     std::lock_guard lock(mutex_);
     peerClosed_ = true;
     cv_.notify_all();
+}
+
+bool FakeClient::Parse(ReceivedPacket& packet) {
+    std::uint8_t header[kHeaderSize];
+    EncodeHeader(packet.header, header);
+    std::vector<std::uint8_t> payload(kWorkAreaSize);
+    std::uint16_t length = 0;
+    packet.parsed = ParsePacket(header, packet.body.data(), payload.data(), kWorkAreaSize, length);
+    packet.payload.assign(payload.begin(), payload.begin() + length);
+    return packet.parsed;
 }
 
 bool FakeClient::Send(std::uint8_t command, const std::vector<std::uint8_t>& payload,

@@ -59,6 +59,12 @@ class FakeClient {
     bool WaitClosedByPeer(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     std::uint64_t BytesReceived() const { return bytesReceived_; }
     void set_recording(bool on) { recording_ = on; }
+    // A file's chunk packets other than its last then reach the handler as received, not
+    // expanded (`parsed` false): a benchmark's server takes an upload in at the network's pace
+    // and checks it afterwards with Parse.
+    void set_defer_chunks(bool on) { deferChunks_ = on; }
+    // Expands a packet that arrived unexpanded.
+    static bool Parse(ReceivedPacket& packet);
 
   private:
     friend class FakeServer;
@@ -73,6 +79,7 @@ class FakeClient {
     std::size_t packetCount_ = 0;
     bool peerClosed_ = false;
     std::atomic<bool> recording_{true};
+    std::atomic<bool> deferChunks_{false};
     std::atomic<std::uint64_t> bytesReceived_{0};
     std::thread thread_;
 };
