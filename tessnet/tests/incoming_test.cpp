@@ -216,6 +216,34 @@ TEST_F(LibTest, ADownloadGoesNoFurtherThanTheHostHasSeen) {
               std::vector<std::uint8_t>(content.begin(), content.begin() + 2000));
 }
 
+TEST_F(LibTest, AReplyAfterAChunkWaitsForTheChunksWriteAndProgress) {
+    auto client = Login(kAccount);
+    const auto content = Pattern(2 * 1000, 5);
+    const std::string stored = "0086-20-1@mixed.bin";
+    // Chunks are written on a thread of their own: a reply that follows a chunk must still
+    // reach the host after that chunk is on disk and reported.
+    std::vector<std::uint8_t> burst;
+    const auto append = [&](const std::vector<std::uint8_t>& packet) {
+        burst.insert(burst.end(), packet.begin(), packet.end());
+    };
+    append(MakePacket(CMD_CHUNK, MakeChunk(stored, 2000, 2, 1, 0, content.data(), 1000)));
+    append(MakePacket(CMD_SERVER_DATA, Bytes("between")));
+    append(MakePacket(CMD_CHUNK, MakeChunk(stored, 2000, 2, 2, 1000, content.data() + 1000, 1000)));
+    std::vector<int> order;
+    std::uintmax_t sizeAtReply = 0;
+    host_.on_note = [&](const Note& note) {
+        order.push_back(note.type);
+        if (note.type == TESS_NOTE_SERVER_DATA)
+            sizeAtReply = std::filesystem::file_size(downloads_ / "mixed.bin");
+    };
+    ASSERT_TRUE(client->SendRaw(burst));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 2));
+    EXPECT_EQ(order,
+              (std::vector<int>{TESS_NOTE_PROGRESS, TESS_NOTE_SERVER_DATA, TESS_NOTE_PROGRESS}));
+    EXPECT_EQ(sizeAtReply, 1000u);
+    EXPECT_EQ(ReadFile(downloads_ / "mixed.bin"), content);
+}
+
 TEST_F(LibTest, SimultaneousDownloadsKeepTheirOwnOrder) {
     // Four connections download at once; each reader has its own notification in flight.
     constexpr int kFiles = 4;
