@@ -271,15 +271,14 @@ bool PostCall(std::unique_ptr<PostedCall> posted) {
 
 // Posts `call` for a waiter; nothing when there is no host or the slot's stop was requested.
 std::optional<Waited> PostWaited(const std::shared_ptr<ThreadSlot>& slot,
-                                 std::function<void(const HostLink&)> call,
-                                 bool streaming = false) {
+                                 std::function<void(const HostLink&)> call) {
     // A thread that was asked to stop (and perhaps left to finish alone) posts nothing more.
     if (slot && slot->StopRequested()) return std::nullopt;
     // A waiter without a slot of its own still needs somewhere to wait; it cannot be cancelled.
     Waited w{slot ? slot : std::make_shared<ThreadSlot>(),
              std::make_shared<std::atomic<CallState>>(CallState::Pending)};
-    if (!PostCall(std::make_unique<PostedCall>(
-            PostedCall{std::move(call), nullptr, w.waiter, w.state, streaming})))
+    if (!PostCall(
+            std::make_unique<PostedCall>(PostedCall{std::move(call), nullptr, w.waiter, w.state})))
         return std::nullopt;
     return w;
 }
@@ -312,7 +311,7 @@ bool WaitAccess::WaitFor(const Waited& w) {
 
 namespace {
 
-// The notification this thread posted with NotifyLater and has not waited for yet.
+// The deferred notification of this thread that it has not waited for yet.
 thread_local std::optional<Waited> tlsUnawaited;
 
 }  // namespace
@@ -335,24 +334,6 @@ bool RunOnHost(const std::shared_ptr<ThreadSlot>& slot,
     }
     const auto w = PostWaited(slot, call);
     return w && WaitAccess::WaitFor(*w);
-}
-
-void NotifyLater(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record,
-                 std::size_t size) {
-    AwaitNotice();
-    const auto link = CurrentLink();
-    if (!link || !link->host.post) return;
-    auto call = [type, copy = std::vector<std::uint8_t>(
-                           static_cast<const std::uint8_t*>(record),
-                           static_cast<const std::uint8_t*>(record) + size)](const HostLink& host) {
-        if (host.host.window_proc)
-            host.host.window_proc(host.host.context, host.message, type & 0xFF, copy.data());
-    };
-    if (std::this_thread::get_id() == link->hostThread) {
-        call(*link);
-        return;
-    }
-    tlsUnawaited = PostWaited(slot, std::move(call), true);
 }
 
 DeferredNotice DeferNotice(const std::shared_ptr<ThreadSlot>& slot) {

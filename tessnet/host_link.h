@@ -79,16 +79,11 @@ void PostToHost(std::function<void(const HostLink&)> call);
 // Sends notification `type` with `record` to the host window and waits for it to be handled.
 void Notify(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record);
 
-// Sends notification `type` with a copy of the `size` bytes of `record` and returns at once, so
-// the thread can prepare its next step (without side effects) while the host handles it. The
-// thread's next host call, notification or AwaitNotice first waits for it, so notifications keep
-// their order and the host never has more than one of a thread's notifications in hand.
-void NotifyLater(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record,
-                 std::size_t size);
-
 // A notification that another thread sends for the calling one once it has done work for it (a
-// download chunk's write). The calling thread waits for it like for NotifyLater's; a handle that is
-// dropped unsent releases the waiter.
+// download chunk's write), while the calling thread prepares its next step. The calling thread's
+// next host call, notification or AwaitNotice waits for it, so notifications keep their order and
+// the host never has more than one of a thread's notifications in hand. A handle that is dropped
+// unsent releases the waiter.
 class DeferredNotice {
   public:
     DeferredNotice() = default;
@@ -109,11 +104,11 @@ class DeferredNotice {
 // notice. An empty notice when the thread's stop was requested.
 DeferredNotice DeferNotice(const std::shared_ptr<ThreadSlot>& slot);
 
-// Waits for the calling thread's notification from NotifyLater, if any. Returns false when it was
+// Waits for the calling thread's deferred notification, if any. Returns false when it was
 // cancelled because the thread's stop was requested before the host started it.
 bool AwaitNotice();
 
-// Waits for the thread's notification from NotifyLater when it goes out of scope, so a thread
+// Waits for the thread's deferred notification when it goes out of scope, so a thread
 // does not end with one in flight.
 struct AwaitNoticeOnExit {
     AwaitNoticeOnExit() = default;

@@ -110,9 +110,12 @@ TEST_F(LibTest, ClosePacedStepsLeaveTheHostItsLoopEveryFewMilliseconds) {
     auto slot = std::make_shared<ThreadSlot>();
     std::atomic<bool> done{false};
     slot->Start([&] {
-        const auto record = ProgressOf(1);
-        for (std::size_t i = 0; i < kSteps; ++i)
-            NotifyLater(slot, TESS_NOTE_PROGRESS, record.data(), record.size());
+        StepPipe pipe;
+        for (std::size_t i = 0; i < kSteps; ++i) {
+            AwaitNotice();
+            pipe.Hand(
+                slot, [] { return true; }, TESS_NOTE_PROGRESS, ProgressOf(1));
+        }
         AwaitNotice();
         done = true;
     });
