@@ -213,8 +213,9 @@ void Connection::ReaderLoop() {
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(kMaxBodyLength);
     auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
     ChunkSink chunks(reader_);
-    // A download chunk's progress is handled by the host while the next packet is checked and
-    // expanded; the reader waits for it before acting on that packet, and before it sleeps or ends.
+    // A download chunk is written and its progress handled by the host (see ChunkSink) while the
+    // next packet is checked and expanded; the reader waits for that before acting on the next
+    // packet, and before it sleeps or ends.
     AwaitNoticeOnExit awaitOnExit;
     while (reader_->Wait(kIdleWait)) {
         // The flag is taken before cutting, so every byte that came before the end of stream is
