@@ -20,6 +20,8 @@ struct Waited {
 // The waiting side of a posted call, which reads its waiter's slot.
 struct WaitAccess {
     static bool WaitFor(const Waited& w);
+    // A call that will not run: its waiter learns so.
+    static void Cancel(ThreadSlot& waiter, std::atomic<CallState>& state);
 };
 
 namespace {
@@ -60,8 +62,7 @@ PendingCalls& Pending() {
     return pending;
 }
 
-}  // namespace
-
+// Calls posted to an earlier host will not run there any more.
 void DropPendingCalls() {
     std::map<std::uint64_t, std::unique_ptr<PostedCall>> dropped;
     {
@@ -69,14 +70,11 @@ void DropPendingCalls() {
         dropped.swap(Pending().calls);
         Pending().count = 0;
     }
-    for (auto& [id, posted] : dropped) {
-        if (!posted->slot) continue;
-        // A thread still waiting for this delivery learns that it will not come.
-        std::lock_guard lock(posted->slot->mutex_);
-        *posted->state = CallState::Cancelled;
-        posted->slot->deliveredCv_.notify_all();
-    }
+    for (auto& [id, posted] : dropped)
+        if (posted->slot) WaitAccess::Cancel(*posted->slot, *posted->state);
 }
+
+}  // namespace
 
 std::shared_ptr<const HostLink> CurrentLink() {
     std::lock_guard lock(LinkMutex());
@@ -88,7 +86,6 @@ void SetLink(std::shared_ptr<const HostLink> link) {
         std::lock_guard lock(LinkMutex());
         LinkStorage() = std::move(link);
     }
-    // Calls posted to an earlier host will not run there any more.
     DropPendingCalls();
 }
 
@@ -269,6 +266,12 @@ bool PostCall(std::unique_ptr<PostedCall> posted) {
     return true;
 }
 
+// Hands notification `type` to the host's window procedure (on the host's thread).
+void Deliver(const HostLink& link, int type, const void* record) {
+    if (link.host.window_proc)
+        link.host.window_proc(link.host.context, link.message, type & 0xFF, record);
+}
+
 // Posts `call` for a waiter; nothing when there is no host or the slot's stop was requested.
 std::optional<Waited> PostWaited(const std::shared_ptr<ThreadSlot>& slot,
                                  std::function<void(const HostLink&)> call) {
@@ -307,6 +310,12 @@ bool WaitAccess::WaitFor(const Waited& w) {
     if (state == CallState::Done) return true;
     state = CallState::Cancelled;
     return false;
+}
+
+void WaitAccess::Cancel(ThreadSlot& waiter, std::atomic<CallState>& state) {
+    std::lock_guard lock(waiter.mutex_);
+    if (state == CallState::Pending) state = CallState::Cancelled;
+    waiter.deliveredCv_.notify_all();
 }
 
 namespace {
@@ -361,9 +370,8 @@ DeferredNotice::~DeferredNotice() {
 
 void DeferredNotice::Send(int type, std::vector<std::uint8_t> record) {
     if (!state_) return;
-    auto call = [type, copy = std::move(record)](const HostLink& host) {
-        if (host.host.window_proc)
-            host.host.window_proc(host.host.context, host.message, type & 0xFF, copy.data());
+    auto call = [type, copy = std::move(record)](const HostLink& link) {
+        Deliver(link, type, copy.data());
     };
     if (!waiter_->StopRequested() && PostCall(std::make_unique<PostedCall>(PostedCall{
                                          std::move(call), nullptr, waiter_, state_, true}))) {
@@ -376,11 +384,7 @@ void DeferredNotice::Send(int type, std::vector<std::uint8_t> record) {
 // Lets the waiting thread go when the notice was not posted.
 void DeferredNotice::Release() {
     if (!state_) return;
-    {
-        std::lock_guard lock(waiter_->mutex_);
-        if (*state_ == CallState::Pending) *state_ = CallState::Cancelled;
-        waiter_->deliveredCv_.notify_all();
-    }
+    WaitAccess::Cancel(*waiter_, *state_);
     waiter_.reset();
     state_.reset();
 }
@@ -391,10 +395,7 @@ void PostToHost(std::function<void(const HostLink&)> call) {
 }
 
 void Notify(const std::shared_ptr<ThreadSlot>& slot, int type, const void* record) {
-    RunOnHost(slot, [&](const HostLink& link) {
-        if (link.host.window_proc)
-            link.host.window_proc(link.host.context, link.message, type & 0xFF, record);
-    });
+    RunOnHost(slot, [&](const HostLink& link) { Deliver(link, type, record); });
 }
 
 void ShowBox(const std::shared_ptr<ThreadSlot>& slot, const std::string& text,

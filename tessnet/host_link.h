@@ -53,9 +53,7 @@ class ThreadSlot {
 
   private:
     friend struct WaitAccess;
-    friend class DeferredNotice;
     friend void RunPostedCall(void* arg);
-    friend void DropPendingCalls();
     std::mutex mutex_;
     std::condition_variable cv_;           // wake-ups, stop, end of the thread
     std::condition_variable deliveredCv_;  // a call posted to the host finished (or stop)

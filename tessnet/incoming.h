@@ -47,7 +47,7 @@ class ChunkSink {
     std::shared_ptr<ThreadSlot> reader_;
     ChunkWriter configWriter_;
     std::shared_ptr<ChunkWriter> downloadWriter_ = std::make_shared<ChunkWriter>();
-    StepPipe pipe_;  // last: stopped before the writers go
+    StepPipe pipe_;
 };
 
 void HandlePacket(Connection& connection, const std::shared_ptr<ThreadSlot>& reader,

@@ -85,11 +85,7 @@ void FakeClient::Run(std::function<void(FakeClient&, const ReceivedPacket&)> han
             packet.body.assign(stream.begin() + at + kHeaderSize, stream.begin() + at + total);
             const bool defer = deferChunks_ && packet.header.command == CMD_CHUNK &&
                                packet.header.pieceNumber <= packet.header.pieceCount;
-            std::uint16_t length = 0;
-            if (!defer)
-                packet.parsed = ParsePacket(stream.data() + at, packet.body.data(), payload.data(),
-                                            kWorkAreaSize, length);
-            packet.payload.assign(payload.begin(), payload.begin() + length);
+            if (!defer) Expand(stream.data() + at, packet, payload);
             at += total;
             // Recorded before the handler answers, so a test that sees the answer sees the packet.
             {
@@ -107,13 +103,18 @@ void FakeClient::Run(std::function<void(FakeClient&, const ReceivedPacket&)> han
     cv_.notify_all();
 }
 
+void FakeClient::Expand(const std::uint8_t* header, ReceivedPacket& packet,
+                        std::vector<std::uint8_t>& workArea) {
+    std::uint16_t length = 0;
+    packet.parsed = ParsePacket(header, packet.body.data(), workArea.data(), kWorkAreaSize, length);
+    packet.payload.assign(workArea.begin(), workArea.begin() + length);
+}
+
 bool FakeClient::Parse(ReceivedPacket& packet) {
     std::uint8_t header[kHeaderSize];
     EncodeHeader(packet.header, header);
-    std::vector<std::uint8_t> payload(kWorkAreaSize);
-    std::uint16_t length = 0;
-    packet.parsed = ParsePacket(header, packet.body.data(), payload.data(), kWorkAreaSize, length);
-    packet.payload.assign(payload.begin(), payload.begin() + length);
+    std::vector<std::uint8_t> workArea(kWorkAreaSize);
+    Expand(header, packet, workArea);
     return packet.parsed;
 }
 

@@ -70,6 +70,9 @@ class FakeClient {
     friend class FakeServer;
     void Start(std::function<void(FakeClient&, const ReceivedPacket&)> handler);
     void Run(std::function<void(FakeClient&, const ReceivedPacket&)> handler);
+    // Sets the packet's payload from its body; `workArea` holds kWorkAreaSize bytes.
+    static void Expand(const std::uint8_t* header, ReceivedPacket& packet,
+                       std::vector<std::uint8_t>& workArea);
 
     UniqueFd fd_;
     std::mutex sendMutex_;
