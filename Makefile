@@ -21,21 +21,26 @@ demo: build
 
 test: test-main test-asan test-tsan fuzz
 
+# Every test normally takes seconds: a per-test bound turns a hang into a quick failure instead of
+# using up the whole CI run. A test that needs longer sets its own TIMEOUT property.
+TEST_TIMEOUT ?= 60
+SANITIZED_TEST_TIMEOUT ?= 180
+
 test-main: build
-	ctest --test-dir build --output-on-failure -j$(JOBS) --timeout 600
+	ctest --test-dir build --output-on-failure -j$(JOBS) --timeout $(TEST_TIMEOUT)
 
 # The library (and the server that links it) under AddressSanitizer + UBSan, then ThreadSanitizer.
 test-asan: deps
 	cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESS_SANITIZER=address \
 	    -DTESS_BUILD_CLIENT=OFF -DTESS_BUILD_BENCH=OFF
 	cmake --build build-asan -j$(JOBS)
-	ctest --test-dir build-asan --output-on-failure -j$(JOBS) --timeout 900
+	ctest --test-dir build-asan --output-on-failure -j$(JOBS) --timeout $(SANITIZED_TEST_TIMEOUT)
 
 test-tsan: deps
 	cmake -S . -B build-tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESS_SANITIZER=thread \
 	    -DTESS_BUILD_CLIENT=OFF -DTESS_BUILD_BENCH=OFF
 	cmake --build build-tsan -j$(JOBS)
-	ctest --test-dir build-tsan --output-on-failure -j$(JOBS) --timeout 900
+	ctest --test-dir build-tsan --output-on-failure -j$(JOBS) --timeout $(SANITIZED_TEST_TIMEOUT)
 
 # Each libFuzzer target for a short, fixed time.
 fuzz: deps
