@@ -65,10 +65,12 @@ int FakeLibrary::RegisterUser(const QByteArray& address, int port, const UserPro
 }
 
 int FakeLibrary::ModifyUser(const UserProfile& profile) {
+    modifiedProfiles.push_back(profile);
     return Record(QStringLiteral("ModifyUser"), Text(profile.RawText(UserProfile::Field::Number)));
 }
 
 int FakeLibrary::AddFriend(const QByteArray& account, const FriendRecord& entry) {
+    friendRecords.push_back(entry);
     return Record(QStringLiteral("AddFriend"),
                   QStringLiteral("%1 %2").arg(Text(account), Text(entry.FriendNumber())));
 }
@@ -79,6 +81,7 @@ int FakeLibrary::DelFriend(const QByteArray& account, const QByteArray& friendAc
 }
 
 int FakeLibrary::ModifyFriend(const QByteArray& account, const FriendRecord& entry) {
+    friendRecords.push_back(entry);
     return Record(QStringLiteral("ModifyFriend"),
                   QStringLiteral("%1 %2").arg(Text(account), Text(entry.FriendNumber())));
 }

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <map>
+#include <vector>
 
 namespace tessan {
 
@@ -39,6 +40,9 @@ class FakeLibrary final : public Library {
     bool Initialised() const { return static_cast<bool>(sink_); }
 
     QStringList calls;
+    // The records of AddFriend and ModifyFriend, and the profiles of ModifyUser, in order.
+    std::vector<FriendRecord> friendRecords;
+    std::vector<UserProfile> modifiedProfiles;
 
   private:
     int Record(const QString& function, const QString& arguments);
