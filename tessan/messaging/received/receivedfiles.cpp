@@ -1,0 +1,288 @@
+#include "messaging/received/receivedfiles.h"
+
+#include "account/friendrecord.h"
+#include "core/gbk.h"
+#include "core/globals.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace tessan {
+
+const QString ReceivedFiles::kSelectAll = QStringLiteral("全选");
+const QString ReceivedFiles::kUnselect = QStringLiteral("取消");
+
+namespace {
+const QString kNotLoggedInDownload = QStringLiteral("不能下载文件，请先登录服务器!");
+const QString kDeleteCaption = QStringLiteral("警告");
+const QString kAskCaption = QStringLiteral("提示");
+
+using Field = TransferItem::Field;
+}  // namespace
+
+ReceivedFiles::ReceivedFiles(Library& library, MessageBoxes& boxes, OverwriteQuestion& overwrite,
+                             TransferList& transfers, QString downloadFolder, NoticeFn notice,
+                             std::function<void()> openLogin, Clock clock, QObject* parent)
+    : QObject(parent),
+      library_(library),
+      boxes_(boxes),
+      overwrite_(overwrite),
+      transfers_(transfers),
+      downloadFolder_(std::move(downloadFolder)),
+      notice_(std::move(notice)),
+      openLogin_(std::move(openLogin)),
+      clock_(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); })) {}
+
+int ReceivedFiles::FirstSelected(const QList<int>& selected) {
+    return selected.isEmpty() ? -1 : *std::min_element(selected.begin(), selected.end());
+}
+
+void ReceivedFiles::CheckSelected(const QList<int>& selected) {
+    for (int row : selected)
+        if (row >= 0 && row < model_.RowCount()) model_.SetChecked(row, true);
+}
+
+void ReceivedFiles::SetDeleteEnabled(bool enabled) {
+    if (deleteEnabled_ == enabled) return;
+    deleteEnabled_ = enabled;
+    emit deleteEnabledChanged(enabled);
+}
+
+void ReceivedFiles::SetAllChecked(bool checked) {
+    allChecked_ = checked;
+    emit selectAllTextChanged(SelectAllText());
+}
+
+void ReceivedFiles::Refresh() {
+    model_.Clear();
+    if (library_.ListFile(CurrentAccount.Bytes()) != 1) {
+        notice_(QStringLiteral("列表文件失败!请先登录服务器!"), false);
+        if (openLogin_) openLogin_();
+    }
+    SetDeleteEnabled(true);
+    SetAllChecked(false);
+}
+
+void ReceivedFiles::ToggleCheckAll() {
+    const bool check = !allChecked_;
+    model_.SetAllChecked(check);
+    SetAllChecked(check);
+}
+
+void ReceivedFiles::DeleteChecked(const QList<int>& selected) {
+    pendingDeletes_ = 0;
+    CheckSelected(selected);
+    QList<QByteArray> names;
+    int lastChecked = -1;
+    for (int row = model_.RowCount() - 1; row >= 0; --row) {
+        if (!model_.IsChecked(row)) continue;
+        names.append(model_.StoredName(row));
+        lastChecked = row;
+    }
+    if (names.isEmpty()) return;
+    const QString question =
+        names.size() == 1
+            ? QStringLiteral("确实要删除文件:%1吗？").arg(model_.At(lastChecked).fileNameText)
+            : QStringLiteral("确实要删除这%1个文件吗？").arg(names.size());
+    if (!boxes_.AskYesNo(question, kDeleteCaption)) return;
+    for (const QByteArray& name : names) {
+        library_.DelFile(CurrentAccount.Bytes(), name);
+        ++pendingDeletes_;
+    }
+    if (pendingDeletes_ > 0) SetDeleteEnabled(false);
+}
+
+void ReceivedFiles::DeleteSelected(const QList<int>& selected) {
+    const int row = FirstSelected(selected);
+    if (row < 0 || row >= model_.RowCount()) return;
+    const QString question =
+        QStringLiteral("确实要删除文件:%1吗？").arg(model_.At(row).fileNameText);
+    if (!boxes_.AskYesNo(question, kDeleteCaption)) return;
+    if (library_.DelFile(CurrentAccount.Bytes(), model_.StoredName(row)) == 1)
+        ++pendingDeletes_;
+    else
+        notice_(QStringLiteral("删除文件失败，请先登录服务器!"), false);
+}
+
+bool ReceivedFiles::HasQueuedDownload() const {
+    for (int row = 0; row < transfers_.RowCount(); ++row) {
+        const TransferItem* item = transfers_.Item(row);
+        if (item && item->direction() == TransferItem::Direction::Download) return true;
+    }
+    return false;
+}
+
+void ReceivedFiles::RequestFirstDownload() {
+    for (int row = 0; row < transfers_.RowCount(); ++row) {
+        const TransferItem* item = transfers_.Item(row);
+        if (!item || item->direction() != TransferItem::Direction::Download) continue;
+        if (library_.DownLoad(CurrentAccount.Bytes(), item->Raw(Field::RemoteName)) != 1)
+            notice_(kNotLoggedInDownload, false);
+        return;
+    }
+}
+
+void ReceivedFiles::DownloadChecked(const QList<int>& selected) {
+    const bool downloadRunning = HasQueuedDownload();
+    CheckSelected(selected);
+    bool overwriteAll = false;
+    for (int row = 0; row < model_.RowCount(); ++row) {
+        if (!model_.IsChecked(row)) continue;
+        const ReceivedFilesModel::Row& r = model_.At(row);
+        // The library would refuse to write such a name; asking for it would fetch nothing.
+        if (!ReceivedFilesModel::IsSafeFileName(r.fileNameText)) {
+            notice_(QStringLiteral("文件:%1的名字不能用作本地文件名,不能下载!").arg(r.fileNameText),
+                    true);
+            continue;
+        }
+        const QString target = downloadFolder_ + QLatin1Char('/') + r.fileNameText;
+        if (!overwriteAll && QFileInfo::exists(target)) {
+            const auto answer = overwrite_.Ask(
+                {{}, {}, QStringLiteral("文件:%1已经存在！\r\n是否覆盖?").arg(target)});
+            if (!answer.overwrite) {
+                if (answer.forAll) break;
+                continue;
+            }
+            overwriteAll = answer.forAll;
+        }
+        auto item = std::make_unique<TransferItem>(TransferItem::Direction::Download);
+        item->SetLocalPath(target);
+        item->SetRaw(Field::RemoteName, model_.StoredName(row));
+        item->SetRaw(Field::PeerNumber, r.senderNumber);
+        item->SetRaw(Field::AccountNumber, CurrentAccount.Bytes());
+        item->SetRaw(Field::AccountKey, CurrentPrivateKey.Bytes());
+        item->SetRaw(Field::PeerName, r.senderName);
+        const auto cells = TransferList::DownloadCells(*item, r.fileNameText, r.sizeText);
+        transfers_.AppendRow(cells, std::move(item));
+    }
+    // One download at a time: the running one's completion asks for the next.
+    if (downloadRunning) return;
+    RequestFirstDownload();
+}
+
+void ReceivedFiles::ConfirmDownload(const QList<int>& selected) {
+    const int row = FirstSelected(selected);
+    if (row < 0 || row >= model_.RowCount()) return;
+    model_.SetChecked(row, true);
+    const QString question =
+        QStringLiteral("真的要下载文件:%1吗？").arg(model_.At(row).fileNameText);
+    if (!boxes_.AskYesNo(question, kAskCaption)) {
+        model_.SetChecked(row, false);
+        return;
+    }
+    DownloadChecked(selected);
+    model_.SetChecked(row, false);
+}
+
+void ReceivedFiles::AddSenderAsFriend(const QList<int>& selected) {
+    const int row = FirstSelected(selected);
+    if (row < 0 || row >= model_.RowCount()) return;
+    const ReceivedFilesModel::Row& r = model_.At(row);
+    const QByteArray own = CurrentAccount.Bytes();
+    if (r.senderNumber == own) {
+        notice_(QStringLiteral("不用添加自己为好友!"), false);
+        return;
+    }
+    if (!boxes_.AskYesNo(QStringLiteral("确实要将:%1加为好友吗？").arg(r.senderNumberText),
+                         kAskCaption))
+        return;
+    const FriendRecord record(own, r.senderNumber, r.senderKey);
+    if (library_.AddFriend(own, record) != 1)
+        notice_(QStringLiteral("添加好友失败，先登录服务器!"), false);
+}
+
+QString ReceivedFiles::ReplySubject(const QString& fileName) {
+    const qsizetype dot = fileName.indexOf(QLatin1Char('.'));
+    return QStringLiteral("RE：") + (dot < 0 ? fileName : fileName.left(dot));
+}
+
+ReplyDraft ReceivedFiles::DraftFor(int row) const {
+    const ReceivedFilesModel::Row& r = model_.At(row);
+    ReplyDraft d;
+    d.recipientLine = r.senderNumberText + QLatin1Char('\t') + r.senderNameText;
+    d.recipientNumber = r.senderNumber;
+    d.recipientName = r.senderName;
+    d.recipientKey = r.senderKey;
+    d.ownNumber = CurrentAccount.Bytes();
+    d.subject = ReplySubject(r.fileNameText);
+    return d;
+}
+
+std::optional<ReplyDraft> ReceivedFiles::TextReply(const QList<int>& selected) const {
+    const int row = FirstSelected(selected);
+    if (row < 0 || row >= model_.RowCount()) return std::nullopt;
+    ReplyDraft d = DraftFor(row);
+    const ReceivedFilesModel::Row& r = model_.At(row);
+    d.body =
+        QStringLiteral(
+            "%1您好:\r\n\t你于%2 发送的文件:\"%3\"我已经收到!"
+            "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+            "\t\t\t\t\t\t%4  %5\r\n\t\t\t\t\t\t%6")
+            .arg(r.senderNameText, model_.DateText(row), r.fileNameText, OwnProfile.Name(),
+                 OwnProfile.Number(), clock_().toString(QStringLiteral("yyyy年MM月dd日 HH:mm:ss")));
+    return d;
+}
+
+std::optional<ReplyDraft> ReceivedFiles::VoiceReply(const QList<int>& selected) const {
+    const int row = FirstSelected(selected);
+    if (row < 0 || row >= model_.RowCount()) return std::nullopt;
+    return DraftFor(row);
+}
+
+void ReceivedFiles::AddReceivedEntries(const std::vector<ReceivedFileEntry>& entries) {
+    model_.AddEntries(entries);
+}
+
+void ReceivedFiles::ShowSpaceSummary(std::int64_t quota) {
+    emit summaryChanged(model_.Summary(quota));
+}
+
+void ReceivedFiles::DeleteCompleted() {
+    if (pendingDeletes_ <= 0) return;
+    if (--pendingDeletes_ > 0) return;
+    model_.Clear();
+    library_.ListFile(CurrentAccount.Bytes());
+    SetDeleteEnabled(true);
+}
+
+void ReceivedFiles::OnLoginReset() {
+    model_.Clear();
+    // Answers to deletions sent on the previous login's connection will not come.
+    pendingDeletes_ = 0;
+}
+
+void ReceivedFiles::OnListSummary(const Reply& reply) {
+    notice_(reply.TextAt(0), false);
+    ShowSpaceSummary(OwnQuota);
+}
+
+void ReceivedFiles::OnDownloadAnswer(const Reply& reply) {
+    if (reply.account == CurrentAccount.Bytes()) {
+        const QByteArray name = reply.RawTextAt(0);
+        for (int row = transfers_.RowCount() - 1; row >= 0; --row) {
+            const TransferItem* item = transfers_.Item(row);
+            if (item && item->direction() == TransferItem::Direction::Download &&
+                QStringToGbk(transfers_.Cell(row, TransferList::kName)) == name) {
+                transfers_.RemoveTransferRow(item->Raw(Field::PeerNumber),
+                                             transfers_.Cell(row, TransferList::kName),
+                                             TransferItem::Direction::Download);
+                break;
+            }
+        }
+    }
+    notice_(reply.TextAt(260), reply.status == 0);
+    RequestFirstDownload();
+}
+
+void ReceivedFiles::OnDeleteResult(const Reply& reply) {
+    DeleteCompleted();
+    notice_(reply.TextAt(0), reply.status == 0);
+}
+
+void ReceivedFiles::OnFileEntries(const Reply& reply) {
+    const auto length = std::min<qsizetype>(reply.dataLength, reply.data.size());
+    AddReceivedEntries(ReceivedFileEntry::ParseAll(QByteArrayView(reply.data).first(length)));
+}
+
+}  // namespace tessan

@@ -1,0 +1,109 @@
+// ReceivedFiles: what the received-files page does. Its commands send requests; the rows change
+// only when the server's answers arrive through the handlers below. The page widget passes the
+// view's selection in and shows the state this class announces.
+#pragma once
+
+#include "core/library.h"
+#include "core/messageboxes.h"
+#include "core/notifications.h"
+#include "core/transferlist.h"
+#include "messaging/received/overwritequestion.h"
+#include "messaging/received/receivedfilesmodel.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+
+#include <functional>
+
+namespace tessan {
+
+// Everything a text or voice reply to a row's sender starts with.
+struct ReplyDraft {
+    QString recipientLine;  // "number\tname"
+    QByteArray recipientNumber;
+    QByteArray recipientName;
+    QByteArray recipientKey;
+    QByteArray ownNumber;
+    QString subject;  // "RE：" and the file name up to its first "."
+    QString body;     // text replies only
+};
+
+class ReceivedFiles final : public QObject {
+    Q_OBJECT
+  public:
+    using NoticeFn = std::function<void(const QString& text, bool error)>;
+    using Clock = std::function<QDateTime()>;
+
+    static const QString kSelectAll;  // "全选"
+    static const QString kUnselect;   // "取消"
+
+    // `downloadFolder` is where downloads land (the library's folder). `openLogin` sends the
+    // main window its login command. `clock` dates replies; the default is the local time.
+    ReceivedFiles(Library& library, MessageBoxes& boxes, OverwriteQuestion& overwrite,
+                  TransferList& transfers, QString downloadFolder, NoticeFn notice,
+                  std::function<void()> openLogin, Clock clock = {}, QObject* parent = nullptr);
+
+    ReceivedFilesModel& Model() { return model_; }
+    const ReceivedFilesModel& Model() const { return model_; }
+    int PendingDeletes() const { return pendingDeletes_; }
+    bool AllChecked() const { return allChecked_; }
+    bool DeleteEnabled() const { return deleteEnabled_; }
+    QString SelectAllText() const { return allChecked_ ? kUnselect : kSelectAll; }
+
+    // Commands. `selected` holds the rows the user selected in the view, in any order.
+    void Refresh();
+    void ToggleCheckAll();
+    void DeleteChecked(const QList<int>& selected);
+    void DeleteSelected(const QList<int>& selected);
+    void DownloadChecked(const QList<int>& selected);
+    void ConfirmDownload(const QList<int>& selected);
+    void AddSenderAsFriend(const QList<int>& selected);
+    // The reply to the first selected row's sender; nothing without a selected row.
+    std::optional<ReplyDraft> TextReply(const QList<int>& selected) const;
+    std::optional<ReplyDraft> VoiceReply(const QList<int>& selected) const;
+
+    void AddReceivedEntries(const std::vector<ReceivedFileEntry>& entries);
+    void ShowSpaceSummary(std::int64_t quota);
+
+    // Notification handlers.
+    void OnLoginReset();                        // 1, own account, after the login dialog
+    void OnListSummary(const Reply& reply);     // 5
+    void OnDownloadAnswer(const Reply& reply);  // 7
+    void OnDeleteResult(const Reply& reply);    // 11
+    void OnFileEntries(const Reply& reply);     // 30
+
+    // "RE：" and the file name cut at its first ".".
+    static QString ReplySubject(const QString& fileName);
+
+  signals:
+    void deleteEnabledChanged(bool enabled);
+    void selectAllTextChanged(const QString& text);
+    void summaryChanged(const tessan::ReceivedFilesModel::SpaceSummary& summary);
+
+  private:
+    static int FirstSelected(const QList<int>& selected);
+    void CheckSelected(const QList<int>& selected);
+    void SetDeleteEnabled(bool enabled);
+    void SetAllChecked(bool checked);
+    void DeleteCompleted();
+    // Asks the library for the first download row of the transfer list, if any.
+    void RequestFirstDownload();
+    bool HasQueuedDownload() const;
+    ReplyDraft DraftFor(int row) const;
+
+    Library& library_;
+    MessageBoxes& boxes_;
+    OverwriteQuestion& overwrite_;
+    TransferList& transfers_;
+    QString downloadFolder_;
+    NoticeFn notice_;
+    std::function<void()> openLogin_;
+    Clock clock_;
+    ReceivedFilesModel model_;
+    int pendingDeletes_ = 0;
+    bool allChecked_ = false;
+    bool deleteEnabled_ = true;
+};
+
+}  // namespace tessan
