@@ -7,10 +7,12 @@ FriendList::FriendList(QObject* parent) : QAbstractTableModel(parent) {}
 FriendList::~FriendList() = default;
 
 void FriendList::AddOrUpdateFriend(const UserProfile& profile) {
-    const int found = FindRow(profile.Number());
+    const QByteArray number = profile.RawText(UserProfile::Field::Number);
+    const int found = FindRow(number);
     if (found >= 0) {
         Row& row = rows_[static_cast<std::size_t>(found)];
         row.profile = profile;
+        row.rawNumber = number;
         row.number = profile.Number();
         row.name = profile.Name();
         emit dataChanged(index(found, 0), index(found, kColumnCount - 1));
@@ -18,7 +20,7 @@ void FriendList::AddOrUpdateFriend(const UserProfile& profile) {
     }
     const int at = rows_.empty() ? 0 : 1;
     beginInsertRows({}, at, at);
-    rows_.insert(rows_.begin() + at, Row{profile, profile.Number(), profile.Name(), false});
+    rows_.insert(rows_.begin() + at, Row{profile, number, profile.Number(), profile.Name(), false});
     endInsertRows();
     if (dropTarget_ >= at) SetTarget(dropTarget_ + 1);
 }
@@ -30,14 +32,14 @@ void FriendList::ClearFriends() {
     SetTarget(-1);
 }
 
-bool FriendList::SetFriendKey(const QString& number, const QByteArray& publicKey) {
+bool FriendList::SetFriendKey(const QByteArray& number, const QByteArray& publicKey) {
     const int row = FindRow(number);
     if (row < 0) return false;
     return rows_[static_cast<std::size_t>(row)].profile.SetRawText(UserProfile::Field::PublicKey,
                                                                    publicKey);
 }
 
-bool FriendList::RemoveFriend(const QString& number) {
+bool FriendList::RemoveFriend(const QByteArray& number) {
     const int row = FindRow(number);
     if (row < 0) return false;
     beginRemoveRows({}, row, row);
@@ -50,9 +52,11 @@ bool FriendList::RemoveFriend(const QString& number) {
     return true;
 }
 
-int FriendList::FindRow(const QString& number) const {
+int FriendList::FindRow(QByteArrayView number) const {
     for (int i = 0; i < RowCount(); ++i)
-        if (Number(i).compare(number, Qt::CaseInsensitive) == 0) return i;
+        if (QByteArrayView(rows_[static_cast<std::size_t>(i)].rawNumber)
+                .compare(number, Qt::CaseInsensitive) == 0)
+            return i;
     return -1;
 }
 

@@ -22,18 +22,21 @@ class FriendList final : public QAbstractTableModel {
     explicit FriendList(QObject* parent = nullptr);
     ~FriendList() override;
 
+    // The address book's operations; numbers and keys are GBK, as in the records.
+  public slots:
     // A friend not yet listed goes in as the second row (the first ever added stays on top);
     // a listed one keeps its row and takes the new profile, texts included.
-    void AddOrUpdateFriend(const UserProfile& profile);
+    void AddOrUpdateFriend(const tessan::UserProfile& profile);
     void ClearFriends();
-    // Puts `publicKey` (GBK) into the listed friend's profile; false when the number is not
-    // listed or the key does not fit.
-    bool SetFriendKey(const QString& number, const QByteArray& publicKey);
+    // Puts `publicKey` into the listed friend's profile; false when the number is not listed or
+    // the key does not fit.
+    bool SetFriendKey(const QByteArray& number, const QByteArray& publicKey);
     // False when the number is not listed.
-    bool RemoveFriend(const QString& number);
+    bool RemoveFriend(const QByteArray& number);
 
+  public:
     // The row of `number`, compared ignoring letter case; -1 when none.
-    int FindRow(const QString& number) const;
+    int FindRow(QByteArrayView number) const;
     // The first row whose name equals `name` exactly; -1 when none.
     int FindName(const QString& name) const;
 
@@ -80,6 +83,7 @@ class FriendList final : public QAbstractTableModel {
   private:
     struct Row {
         UserProfile profile;
+        QByteArray rawNumber;
         QString number;
         QString name;
         bool checked = false;

@@ -35,20 +35,20 @@ TEST(FriendList, NewFriendsGoInAsTheSecondRowAndAKnownOneKeepsItsRow) {
     // A later friend-list reply with a changed key and name: same row, whole profile replaced.
     list.AddOrUpdateFriend(Friend("0086-10-2", "二号", "newkey"));
     EXPECT_EQ(list.RowCount(), 3);
-    EXPECT_EQ(list.FindRow(QStringLiteral("0086-10-2")), 2);
+    EXPECT_EQ(list.FindRow(QByteArray("0086-10-2")), 2);
     EXPECT_EQ(list.Profile(2).PublicKey(), QStringLiteral("newkey"));
     EXPECT_EQ(list.Profile(2).Text(UserProfile::Field::Company), QStringLiteral("单位"));
     EXPECT_EQ(list.data(list.index(2, FriendList::kName), Qt::DisplayRole).toString(),
               QStringLiteral("二号"));
     EXPECT_TRUE(list.Checked(2));
 
-    EXPECT_TRUE(list.SetFriendKey(QStringLiteral("0086-10-3"), "k3"));
+    EXPECT_TRUE(list.SetFriendKey(QByteArray("0086-10-3"), "k3"));
     EXPECT_EQ(list.Profile(1).PublicKey(), QStringLiteral("k3"));
-    EXPECT_FALSE(list.SetFriendKey(QStringLiteral("0086-10-9"), "k9"));
-    EXPECT_FALSE(list.SetFriendKey(QStringLiteral("0086-10-3"), QByteArray(32, 'k')));
+    EXPECT_FALSE(list.SetFriendKey(QByteArray("0086-10-9"), "k9"));
+    EXPECT_FALSE(list.SetFriendKey(QByteArray("0086-10-3"), QByteArray(32, 'k')));
 
-    EXPECT_TRUE(list.RemoveFriend(QStringLiteral("0086-10-3")));
-    EXPECT_FALSE(list.RemoveFriend(QStringLiteral("0086-10-3")));
+    EXPECT_TRUE(list.RemoveFriend(QByteArray("0086-10-3")));
+    EXPECT_FALSE(list.RemoveFriend(QByteArray("0086-10-3")));
     EXPECT_EQ(Numbers(list),
               QStringList({QStringLiteral("0086-10-1"), QStringLiteral("0086-10-2")}));
     list.ClearFriends();
