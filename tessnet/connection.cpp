@@ -20,6 +20,42 @@
 
 namespace tessnet {
 
+namespace {
+
+std::atomic<std::int64_t> connectTimeoutMs{Connection::kConnectWait.count()};
+
+// Connects the non-blocking socket `fd`, waiting at most `timeout` for the handshake: a host that
+// drops packets would otherwise hold the caller (the host's UI thread) for the kernel's whole
+// retry time. A refused port fails as soon as the refusal arrives.
+bool ConnectWithin(int fd, const sockaddr_in& address, std::chrono::milliseconds timeout) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return true;
+    if (errno != EINPROGRESS && errno != EINTR) return false;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p{fd, POLLOUT, 0};
+        const int r = poll(&p, 1, static_cast<int>(left.count()));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        int error = 0;
+        socklen_t size = sizeof error;
+        return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+}
+
+}  // namespace
+
+std::chrono::milliseconds ConnectTimeout() {
+    return std::chrono::milliseconds(connectTimeoutMs.load());
+}
+
+void SetConnectTimeout(std::chrono::milliseconds timeout) {
+    connectTimeoutMs = timeout.count();
+}
+
 Connection::Connection(std::string_view account) : account_(account.substr(0, 31)) {
     if (!inbound_.HasStorage())
         ShowBox(nullptr, "没有足够内存供分配!CQueueTemplate类无法完成构造!", "错误",
@@ -45,14 +81,11 @@ int Connection::Connect(const char* ipText, int port) {
         return 0;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
 
-    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd.valid()) return 0;
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return 0;
+    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd.valid() || !ConnectWithin(fd.get(), address, ConnectTimeout())) return 0;
 
     const int one = 1;
     setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (fcntl(fd.get(), F_SETFL, fcntl(fd.get(), F_GETFL) | O_NONBLOCK) != 0) return 0;
     auto poller = CurrentPoller();
     if (!poller) return 0;
     const int raw = fd.get();
@@ -138,6 +171,7 @@ void Connection::Close(bool quiet) {
     if (notice) Notify(nullptr, TESS_NOTE_DISCONNECTED, account_.c_str());
     inbound_.Reset();
     uploads_.Clear();
+    configFiles_.Clear();
 }
 
 void Connection::StopThreads() {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "config_files.h"
 #include "host_link.h"
 #include "inbound_queue.h"
 #include "unique_fd.h"
@@ -26,6 +27,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     static constexpr std::chrono::milliseconds kStopBound{6};
     static constexpr std::chrono::milliseconds kIdleWait{1000};
     static constexpr std::chrono::milliseconds kWritableWait{8000};
+    // The longest a connect waits for the server's answer (see ConnectTimeout).
+    static constexpr std::chrono::milliseconds kConnectWait{10000};
     static constexpr int kReceiptsPerTurn = 16;
     // Above this many unread bytes the socket is not read until the reader is back under
     // kInboundLowWater: a fast server is held back by TCP instead of filling memory.
@@ -37,7 +40,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Blocking connect, then the socket goes non-blocking under the poller and both threads
+    // Connects within ConnectTimeout(), then the socket goes under the poller and both threads
     // start. 1 or 0.
     int Connect(const char* ipText, int port);
     // n when every byte went out, 0 for no bytes, -1 for no socket or a send error.
@@ -55,6 +58,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     CQueueTemplate& inbound() { return inbound_; }
     UploadQueue& uploads() { return uploads_; }
+    ConfigFiles& configFiles() { return configFiles_; }
 
     // Poller thread: one receipt of at most 8192 bytes.
     void OnReadable();
@@ -76,6 +80,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     const std::string account_;
     CQueueTemplate inbound_;
     UploadQueue uploads_;
+    ConfigFiles configFiles_;
     std::atomic<bool> connected_{false};
     std::atomic<bool> loggedIn_{false};
     std::atomic<bool> peerClosed_{false};
@@ -94,6 +99,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::shared_ptr<ThreadSlot> reader_ = std::make_shared<ThreadSlot>();
     std::shared_ptr<ThreadSlot> sender_ = std::make_shared<ThreadSlot>();
 };
+
+// How long ConnectServer and RegisterUser wait for a server that does not answer;
+// Connection::kConnectWait unless a test shortened it.
+std::chrono::milliseconds ConnectTimeout();
+void SetConnectTimeout(std::chrono::milliseconds timeout);
 
 // Builds a ProgressRecord (type 254).
 void BuildProgress(std::uint8_t* record, std::uint8_t direction, std::string_view fileName,

@@ -195,6 +195,12 @@ int Confirm(const char* account, const char* storedName, int goAhead) {
 }
 
 int DownLoadIni(const char* account, const char* configName) {
+    if (!configName) return 0;
+    // Only a name asked for here may be written when its chunks come; expected before the
+    // request goes out, since the answer may come at once.
+    if (account)
+        if (const auto connection = Registry().FindByAccount(CText(account, kAccountWidth)))
+            connection->configFiles().Expect(CText(configName, kNameWidth - 1));
     return SendName(account, configName, CMD_CONFIG_REQUEST);
 }
 

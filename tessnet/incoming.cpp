@@ -13,6 +13,7 @@
 
 #include "connection.h"
 #include "host_link.h"
+#include "log.h"
 #include "text.h"
 
 namespace tessnet {
@@ -105,12 +106,21 @@ struct Chunk {
     std::uint32_t U32(std::size_t offset) const { return GetU32(head.data() + offset); }
     std::uint32_t count() const { return U32(TESS_CHUNK_OFF_CHUNK_COUNT); }
     std::uint32_t number() const { return U32(TESS_CHUNK_OFF_CHUNK_NUMBER); }
+    std::uint32_t fileSize() const { return U32(TESS_CHUNK_OFF_FILE_SIZE); }
+    std::uint32_t offset() const { return U32(TESS_CHUNK_OFF_FILE_OFFSET); }
+    std::uint32_t length() const { return U32(TESS_CHUNK_OFF_CHUNK_LENGTH); }
+    // The chunk says what it carries and stays inside the file it announces; a chunk that lies
+    // would make a sparse file of any apparent size.
+    bool Consistent() const {
+        return count() > 0 && number() >= 1 && number() <= count() && length() <= available &&
+               std::uint64_t{offset()} + length() <= fileSize();
+    }
 };
 
-// The local path of a chunk below `folder` under the GBK name `name`; empty when the chunk is
-// short or the name would leave the folder.
+// The local path of a chunk below `folder` under the GBK name `name`; empty when the chunk's
+// fields lie or the name would leave the folder.
 std::string TargetOf(const std::string& folder, std::string_view name, const Chunk& chunk) {
-    if (chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH) > chunk.available || folder.empty()) return {};
+    if (!chunk.Consistent() || folder.empty()) return {};
     const auto local = GbkToUtf8(name);
     if (!local || !IsSafeFileName(*local)) return {};
     return folder + "/" + *local;
@@ -125,26 +135,44 @@ void HandleDownloadChunk(Connection& c, ChunkSink& chunks, const std::uint8_t* b
     std::string path;
     if (link && at != std::string_view::npos)
         path = TargetOf(link->downloadDirectory, stored.substr(at + 1), chunk);
+    if (!chunk.Consistent())
+        LogRefusal("download chunk with false fields refused", c.account(), stored);
 
+    // Progress goes out for every chunk, written or not, so the host's list stays consistent;
+    // a lying chunk never shows more than 100%.
     const std::uint32_t count = chunk.count();
-    const double ratio = count ? static_cast<double>(chunk.number()) / count : 1.0;
+    const double ratio = count ? std::min(1.0, static_cast<double>(chunk.number()) / count) : 1.0;
     std::uint8_t record[TESS_PROGRESS_SIZE];
-    BuildProgress(record, 1, stored, c.account(), chunk.U32(TESS_CHUNK_OFF_FILE_SIZE), ratio * 100,
+    BuildProgress(record, 1, stored, c.account(), chunk.fileSize(), ratio * 100,
                   static_cast<std::uint16_t>(ratio * 100));
-    chunks.Download(std::move(path), chunk.data, chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH),
-                    chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET), chunk.number() >= count, record);
+    chunks.Download(std::move(path), chunk.data, chunk.length(), chunk.offset(),
+                    chunk.number() >= count, record);
 }
 
-void HandleConfigChunk(Connection& c, ChunkWriter& writer, const std::uint8_t* b, std::size_t n) {
+void HandleConfigChunk(Connection& c, const std::uint8_t* b, std::size_t n) {
     const Chunk chunk(b, n);
-    if (const auto link = CurrentLink()) {
-        const auto path = TargetOf(link->startDirectory, chunk.name(), chunk);
-        if (!path.empty())
-            writer.WriteChunk(path, chunk.data, chunk.U32(TESS_CHUNK_OFF_CHUNK_LENGTH),
-                              chunk.U32(TESS_CHUNK_OFF_FILE_OFFSET),
-                              chunk.number() >= chunk.count());
+    const auto link = CurrentLink();
+    if (!link) return;
+    if (!chunk.Consistent()) {
+        LogRefusal("configuration chunk with false fields refused", c.account(), chunk.name());
+        return;
     }
-    if (chunk.number() == chunk.count()) c.Close(false);
+    const ConfigFiles::Chunk fields{chunk.name(),   chunk.fileSize(), chunk.count(), chunk.number(),
+                                    chunk.offset(), chunk.data,       chunk.length()};
+    switch (c.configFiles().Take(link->startDirectory, fields)) {
+        case ConfigFiles::Outcome::Unasked:
+            LogRefusal("configuration file nobody asked for dropped", c.account(), chunk.name());
+            return;
+        case ConfigFiles::Outcome::Taken:
+            return;
+        case ConfigFiles::Outcome::GivenUp:
+            LogRefusal("configuration file incomplete, old copy kept", c.account(), chunk.name());
+            break;
+        case ConfigFiles::Outcome::Finished:
+            break;
+    }
+    // The connection served its files.
+    if (!c.configFiles().Expecting()) c.Close(false);
 }
 
 void HandleUploadAnswer(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
@@ -218,7 +246,7 @@ void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader, Chun
             break;
         }
         case CMD_CONFIG_CHUNK:
-            HandleConfigChunk(c, chunks.configWriter(), b, n);
+            HandleConfigChunk(c, b, n);
             break;
         default:
             break;

@@ -31,21 +31,18 @@ class ChunkWriter {
     UniqueFd fd_;
 };
 
-// Where a reader thread's chunks go. Configuration-file chunks are written at once. Download
-// chunks are written by a StepPipe, so that the reader checks and expands the next packet
+// Where a reader thread's download chunks go. They are written by a StepPipe, so that the reader checks and expands the next packet
 // meanwhile; a chunk's progress goes to the host once the chunk is written.
 class ChunkSink {
   public:
     explicit ChunkSink(std::shared_ptr<ThreadSlot> reader) : reader_(std::move(reader)) {}
 
-    ChunkWriter& configWriter() { return configWriter_; }
     // Hands a download chunk over (`path` empty: nothing to write), with its progress record.
     void Download(std::string path, const std::uint8_t* data, std::size_t length,
                   std::uint64_t offset, bool last, const std::uint8_t* record);
 
   private:
     std::shared_ptr<ThreadSlot> reader_;
-    ChunkWriter configWriter_;
     std::shared_ptr<ChunkWriter> downloadWriter_ = std::make_shared<ChunkWriter>();
     StepPipe pipe_;
 };

@@ -4,6 +4,12 @@
 #include <mutex>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include "connection.h"
 #include "lib_fixture.h"
 #include "text.h"
 
@@ -153,6 +159,56 @@ TEST_F(LibTest, UnreachableServerGivesZeroAndNoConnection) {
     EXPECT_EQ(ConnectServer("not an address", server_.port(), kAccount, "key"), 0);
     EXPECT_EQ(ConnectServer("127.0.0.1", 0, kAccount, "key"), 0);
     EXPECT_EQ(ListFile(kAccount), -1);
+}
+
+// A listener whose accept queue is full drops every further handshake, as a filtering firewall
+// does: a connect to it waits for an answer that never comes.
+class SilentListener {
+  public:
+    SilentListener() : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            listen(listener_.get(), 0) != 0 ||
+            getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+        filler_.reset(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (connect(filler_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            port_ = 0;
+    }
+    int port() const { return port_; }
+    // True once the filler sits in the accept queue, which is then full.
+    bool Full() const {
+        tcp_info info{};
+        socklen_t size = sizeof info;
+        return getsockopt(listener_.get(), IPPROTO_TCP, TCP_INFO, &info, &size) == 0 &&
+               info.tcpi_unacked >= 1;
+    }
+
+  private:
+    UniqueFd listener_;
+    UniqueFd filler_;
+    int port_ = 0;
+};
+
+TEST_F(LibTest, AServerThatNeverAnswersIsGivenUpOnAfterTheConnectBound) {
+    SilentListener silent;
+    ASSERT_NE(silent.port(), 0);
+    ASSERT_TRUE(host_.RunUntil([&] { return silent.Full(); }));
+    const auto bound = ConnectTimeout();
+    SetConnectTimeout(std::chrono::milliseconds(200));
+    EXPECT_EQ(ConnectServer("127.0.0.1", silent.port(), kAccount, "key"), 0);
+    EXPECT_EQ(ListFile(kAccount), -1);
+    std::vector<std::uint8_t> profile(TESS_USER_PROFILE_SIZE, 0);
+    EXPECT_EQ(RegisterUser("127.0.0.1", silent.port(), profile.data()), 0);
+    SetConnectTimeout(bound);
+    EXPECT_EQ(bound, std::chrono::seconds(10));
+    // The server that answers is still reached.
+    Login(kAccount);
+    EXPECT_EQ(ListFile(kAccount), 1);
 }
 
 TEST_F(LibTest, RegistrationConnectionSendsProfileAndLivesUntilServerCloses) {

@@ -1,6 +1,7 @@
 // Replies from the server as the host sees them, and files the server sends.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -304,15 +305,121 @@ TEST_F(LibTest, DownloadNamesThatLeaveTheFolderWriteNothing) {
     EXPECT_TRUE(empty);
 }
 
-TEST_F(LibTest, ConfigurationFileLandsInTheStartFolderAndClosesTheConnection) {
-    // The start folder is the working directory at initialisation.
+// Chunks that lie about themselves: each is refused, and its progress still reported.
+TEST_F(LibTest, ChunksWithFalseFieldsWriteNothingAndNeverShowMoreThanAHundredPercent) {
+    auto client = Login(kAccount);
+    const auto data = Bytes("evil");
+    struct Lie {
+        std::uint32_t fileSize, count, number, offset;
+    };
+    const std::vector<Lie> lies = {
+        {4, 2, 0, 0},           // chunk number 0
+        {4, 2, 5, 0},           // number above the count: would show "250%"
+        {4, 0, 1, 0},           // count 0
+        {4, 1, 1, 5},           // offset beyond the file
+        {4, 1, 1, 1},           // offset + length beyond the file
+        {4, 1, 1, 0xFFFFFFFF},  // offset + length past 4 GiB
+    };
+    for (std::size_t i = 0; i < lies.size(); ++i) {
+        const Lie& lie = lies[i];
+        client->Send(CMD_CHUNK,
+                     MakeChunk("0086-20-1@lie" + std::to_string(i) + ".bin", lie.fileSize,
+                               lie.count, lie.number, lie.offset, data.data(), 4));
+    }
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, lies.size()));
+    for (const auto& note : host_.NotesOfType(TESS_NOTE_PROGRESS)) {
+        EXPECT_LE(note.Percent(), 100) << note.ProgressName();
+        EXPECT_NE(note.PercentText(), "250%");
+    }
+    const bool empty =
+        !std::filesystem::exists(downloads_) || std::filesystem::is_empty(downloads_);
+    EXPECT_TRUE(empty);
+
+    // The same file told truthfully is written.
+    client->Send(CMD_CHUNK, MakeChunk("0086-20-1@lie0.bin", 4, 1, 1, 0, data.data(), 4));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, lies.size() + 1));
+    EXPECT_EQ(ReadFile(downloads_ / "lie0.bin"), data);
+}
+
+// Restarts the library with `folder` as the start folder (the working directory at
+// initialisation), where configuration files go.
+void StartIn(EventLoopHost& host, const std::filesystem::path& folder,
+             const std::filesystem::path& downloads) {
     FreeFtpDll();
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(root_.c_str()), 0);
-    ASSERT_EQ(InitFtpDll(host_.descriptor(), kMessage, downloads_.c_str()), 1);
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    ASSERT_EQ(InitFtpDll(host.descriptor(), kMessage, downloads.c_str()), 1);
     ASSERT_EQ(chdir(previous), 0);
+}
 
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(LibTest, ConfigurationFilesNobodyAskedForAreDroppedAndTheConnectionStays) {
+    StartIn(host_, root_, downloads_);
+    WriteFile(".profile", Bytes("user's own"));
+    WriteFile("serverlist.ini", Bytes("[servers]"));
+    const auto before = FolderNames(root_);
+    auto client = Login(kAccount);
+    Login("0086-10-4440002");
+    // Asked on another connection, or a hidden name the library never accepts.
+    EXPECT_EQ(DownLoadIni("0086-10-4440002", "serverlist.ini"), 1);
+    EXPECT_EQ(DownLoadIni(kAccount, ".profile"), 1);
+    const auto evil = Bytes("evil");
+    for (const char* name : {"unasked.ini", ".profile", "serverlist.ini"})
+        client->Send(CMD_CONFIG_CHUNK, MakeChunk(name, 4, 1, 1, 0, evil.data(), 4));
+    Sync(host_, *client);
+
+    EXPECT_EQ(host_.CountType(TESS_NOTE_DISCONNECTED), 0u);
+    EXPECT_EQ(ListFile(kAccount), 1);
+    EXPECT_EQ(FolderNames(root_), before);
+    EXPECT_EQ(ReadFile(root_ / ".profile"), Bytes("user's own"));
+    EXPECT_EQ(ReadFile(root_ / "serverlist.ini"), Bytes("[servers]"));
+}
+
+TEST_F(LibTest, AnAskedConfigurationFileReplacesItsTargetOnlyWhenComplete) {
+    StartIn(host_, root_, downloads_);
+    // The target is a link to a file outside: the link is replaced, never written through.
+    WriteFile("outside.txt", Bytes("not to be touched"));
+    std::filesystem::create_symlink(root_ / "outside.txt", root_ / "serverlist.ini");
+    WriteFile("para.ini", Bytes("1"));
+    auto client = Login(kAccount);
+    ASSERT_EQ(DownLoadIni(kAccount, "serverlist.ini"), 1);
+    ASSERT_EQ(DownLoadIni(kAccount, "para.ini"), 1);
+    const auto content = Bytes("[servers]\r\n0086=127.0.0.1\r\n");
+
+    // para.ini with a hole (chunk 2 never came): the old file stays.
+    client->Send(CMD_CONFIG_CHUNK, MakeChunk("para.ini", 8, 3, 1, 0, content.data(), 2));
+    client->Send(CMD_CONFIG_CHUNK, MakeChunk("para.ini", 8, 3, 3, 6, content.data(), 2));
+    // A lying last chunk is refused and does not end the file.
+    client->Send(CMD_CONFIG_CHUNK, MakeChunk("serverlist.ini", 27, 2, 1, 0, content.data(), 10));
+    client->Send(CMD_CONFIG_CHUNK,
+                 MakeChunk("serverlist.ini", 27, 2, 2, 20, content.data() + 10, 17));
+    Sync(host_, *client);
+    EXPECT_EQ(host_.CountType(TESS_NOTE_DISCONNECTED), 0u);
+    EXPECT_EQ(ReadFile(root_ / "para.ini"), Bytes("1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(root_ / "serverlist.ini"));
+
+    // The true last chunk completes the last file asked for: in place, and the connection closes.
+    client->Send(CMD_CONFIG_CHUNK,
+                 MakeChunk("serverlist.ini", 27, 2, 2, 10, content.data() + 10, 17));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_DISCONNECTED));
+    EXPECT_FALSE(std::filesystem::is_symlink(root_ / "serverlist.ini"));
+    EXPECT_EQ(ReadFile(root_ / "serverlist.ini"), content);
+    EXPECT_EQ(ReadFile(root_ / "outside.txt"), Bytes("not to be touched"));
+    // No half-built file is left behind.
+    EXPECT_EQ(FolderNames(root_),
+              (std::vector<std::string>{"dl", "outside.txt", "para.ini", "serverlist.ini"}));
+}
+
+TEST_F(LibTest, ConfigurationFileLandsInTheStartFolderAndClosesTheConnection) {
+    StartIn(host_, root_, downloads_);
     auto client = Login(kAccount);
     EXPECT_EQ(DownLoadIni(kAccount, "serverlist.ini"), 1);
     const auto content = Bytes("[servers]\r\n0086=127.0.0.1\r\n");

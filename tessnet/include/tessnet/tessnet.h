@@ -42,7 +42,12 @@ enum { TESS_ICON_INFORMATION = 0, TESS_ICON_WARNING = 1, TESS_ICON_ERROR = 2 };
  * Request results: 1 handed to the socket (or queued); 0 connection could not be established or a
  * required argument was missing; -1 no connection registered for the account number (exact,
  * case-sensitive) or upload refused; -2 the packet does not fit into 8192 bytes.
- * Local paths (directory, UploadFile's path) are UTF-8; stored file names are GBK. */
+ * Local paths (directory, UploadFile's path) are UTF-8; stored file names are GBK.
+ * ConnectServer and RegisterUser wait at most 10 s for a server that does not answer.
+ * A configuration file (DownLoadIni) is written only under the name asked for on that connection
+ * (a plain name not beginning with '.'), into the working folder of the first InitFtpDll, and
+ * replaces the old file only once complete; the connection closes after the last file asked for.
+ * Download chunks whose numbers, offset or length contradict the file are not written. */
 TESSNET_API int InitFtpDll(const TessHost* host, int message, const char* downloadDirectory);
 TESSNET_API int FreeFtpDll(void);
 TESSNET_API int ConnectServer(const char* address, int port, const char* account,

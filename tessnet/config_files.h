@@ -1,0 +1,67 @@
+// The configuration files (command 129 chunks) a connection may receive: only those the host
+// asked for with DownLoadIni on that connection and has not received yet. A file is rebuilt in a
+// new file of the library's own next to its target and renamed over the target once complete,
+// so a server can neither write a name nobody asked for nor truncate a file the library did not
+// create, and a broken download leaves the old file as it was.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "unique_fd.h"
+
+namespace tessnet {
+
+class ConfigFiles {
+  public:
+    ConfigFiles() = default;
+    ~ConfigFiles();
+    ConfigFiles(const ConfigFiles&) = delete;
+    ConfigFiles& operator=(const ConfigFiles&) = delete;
+
+    // A name the host may ask for: GBK, a plain name inside the folder, not hidden.
+    static bool Acceptable(std::string_view gbkName);
+    // Host thread: DownLoadIni asked for `gbkName`. False when the name is not acceptable.
+    bool Expect(std::string_view gbkName);
+
+    struct Chunk {
+        std::string_view name;  // GBK, as received
+        std::uint32_t fileSize = 0;
+        std::uint32_t count = 0;
+        std::uint32_t number = 0;
+        std::uint32_t offset = 0;
+        const std::uint8_t* data = nullptr;
+        std::uint32_t length = 0;
+    };
+    enum class Outcome {
+        Unasked,   // dropped: nobody asked for that name (or it arrived already)
+        Taken,     // written (or skipped: the file already failed), more chunks to come
+        Finished,  // the file's last chunk: the file is in place
+        GivenUp,   // the file's last chunk, but the file could not be rebuilt: the old one stays
+    };
+    // Reader thread: one chunk whose fields are consistent, for the file in `folder`.
+    Outcome Take(const std::string& folder, const Chunk& chunk);
+    // Files asked for and not finished.
+    bool Expecting();
+    // The connection closed: unfinished files are removed, requests forgotten.
+    void Clear();
+
+  private:
+    struct File {
+        std::string tempPath;  // empty until the first chunk
+        UniqueFd fd;
+        std::uint32_t fileSize = 0;
+        std::uint64_t received = 0;
+        bool failed = true;  // until a first chunk starts the file
+    };
+    void Abandon(File& file);
+
+    std::mutex mutex_;
+    std::map<std::string, File, std::less<>> files_;  // by GBK name
+};
+
+}  // namespace tessnet
