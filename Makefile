@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps build demo test test-main test-asan test-tsan fuzz bench clean
+.PHONY: all deps build demo test test-main test-asan test-tsan fuzz bench package clean
 
 all: build
 
@@ -52,6 +52,10 @@ fuzz: deps
 
 bench: build
 	./scripts/bench.sh
+
+# The client's Debian package, build/tessan_<version>_<arch>.deb.
+package: build
+	cd build && cpack -G DEB
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
     libsqlite3-dev
     qt6-base-dev qt6-multimedia-dev libgl-dev
-    fonts-wqy-microhei
+    fonts-wqy-microhei qt6-translations-l10n libqt6svg6
 )
 
 missing=()

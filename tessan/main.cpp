@@ -5,6 +5,7 @@
 #include "core/qtmessageboxes.h"
 #include "core/singleinstance.h"
 #include "core/tessnetlibrary.h"
+#include "look/look.h"
 
 #include <QApplication>
 
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     if (!lock) return 0;  // another copy holds the folder: end without a word
 
     QApplication app(argc, argv);
+    tessan::ApplyLook(app);
     tessan::QtMessageBoxes boxes;
     // Outlives the window, which ends the library when it closes.
     tessan::TessnetLibrary library(boxes);

@@ -1,0 +1,36 @@
+# Installation of the client (`cmake --install build --prefix DIR`) and its Debian package
+# (`make package`). Only the client and its library are installed; the development server, the
+# tools and the tests stay in the build tree.
+include(GNUInstallDirs)
+
+install(TARGETS tessan RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The library is the client's own, not a system library: it lives in a folder of its own, which
+# the program finds relative to itself, wherever the prefix is.
+install(TARGETS tessnet LIBRARY DESTINATION lib/tessan)
+set_target_properties(tessan PROPERTIES INSTALL_RPATH "$ORIGIN/../lib/tessan")
+
+set(_pkg ${CMAKE_CURRENT_LIST_DIR}/../tessan/resources)
+install(FILES ${_pkg}/tessan.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${_pkg}/icons/tessan.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/../README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tessan)
+set(CPACK_PACKAGE_VENDOR "Tessan")
+set(CPACK_PACKAGE_CONTACT "Tessan developers <tessan@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "file-exchange client with a Chinese interface")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Tessan sends files, text and voice messages straight into a friend's space on the\n"
+    "friend's server, and lists, downloads and deletes what arrived for you.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Qt's SVG plugins draw the icons, its translations say "确定" instead of "OK", and a CJK font
+# writes the interface.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
+qt6-qpa-plugins, libqt6svg6, qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
+include(CPack)

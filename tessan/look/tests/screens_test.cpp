@@ -1,0 +1,168 @@
+// The real windows under the real look, grabbed off screen at the scale the environment sets
+// (QT_SCALE_FACTOR; ctest runs this at 1 and 2). Not pictures compared pixel by pixel, but the
+// faults a user would see: a clipped button text, a control squeezed to nothing, a blurry grab.
+#include "core/logindialog.h"
+#include "core/mainwindow.h"
+#include "look/helpwindow.h"
+#include "look/imagebutton.h"
+#include "look/look.h"
+#include "testsupport/fakelibrary.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tessan {
+
+class ScreensTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void mainWindow();
+    void loginDialog();
+    void helpWindow();
+    void messageBox();
+
+  private:
+    // Every check on one shown window.
+    void CheckWindow(QWidget* window);
+
+    qreal scale_ = 1.0;
+};
+
+namespace {
+
+// The width a button's text and icon need, besides the button's own padding.
+int ContentWidth(const QAbstractButton* button) {
+    const QFontMetrics metrics = button->fontMetrics();
+    const QString text = PlainText(button->text());
+    int width = text.isEmpty() ? 0 : metrics.horizontalAdvance(text);
+    if (!button->icon().isNull()) width += button->iconSize().width();
+    const QStyle* style = button->style();
+    if (qobject_cast<const QCheckBox*>(button))
+        width += style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, button) +
+                 style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, button);
+    if (qobject_cast<const QRadioButton*>(button))
+        width += style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, button) +
+                 style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, button);
+    return width;
+}
+
+QString Describe(const QWidget* w) {
+    return QStringLiteral("%1 \"%2\" %3x%4")
+        .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName())
+        .arg(w->width())
+        .arg(w->height());
+}
+
+}  // namespace
+
+void ScreensTest::initTestCase() {
+    ApplyLook(*qApp);
+    scale_ = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                 ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                 : 1.0;
+    QVERIFY(scale_ >= 1.0);
+}
+
+void ScreensTest::CheckWindow(QWidget* window) {
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QPixmap shot = window->grab();
+    // Drawn at the screen's density, not drawn small and blown up.
+    QCOMPARE(shot.devicePixelRatio(), scale_);
+    QCOMPARE(shot.size(), window->size() * scale_);
+    // Something was drawn: text and frames, not one flat colour.
+    const QImage image = shot.toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+    QVERIFY2(colours.size() > 8, qPrintable(Describe(window)));
+    // To look at them: TESSAN_SCREENS_DIR=/some/folder.
+    if (const QString folder = qEnvironmentVariable("TESSAN_SCREENS_DIR"); !folder.isEmpty())
+        shot.save(QStringLiteral("%1/%2-%3x.png").arg(folder, window->objectName()).arg(scale_));
+
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || w->isWindow()) continue;
+        QVERIFY2(w->width() > 0 && w->height() > 0, qPrintable(Describe(w)));
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            // The content plus a little room on each side.
+            QVERIFY2(ContentWidth(button) + 4 <= button->width(),
+                     qPrintable(Describe(button) + QStringLiteral(" needs ") +
+                                QString::number(ContentWidth(button))));
+            QVERIFY2(button->fontMetrics().height() <= button->height(),
+                     qPrintable(Describe(button)));
+        }
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap() &&
+                                                    !label->text().isEmpty() &&
+                                                    !label->text().contains(QLatin1Char('\n'))) {
+            QVERIFY2(label->fontMetrics().horizontalAdvance(PlainText(label->text())) <=
+                         label->contentsRect().width(),
+                     qPrintable(Describe(label)));
+        }
+    }
+}
+
+void ScreensTest::mainWindow() {
+    QTemporaryDir dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    MainWindow window(dir.path(), boxes, library, [](const QString&) { return true; });
+    window.show();
+    CheckWindow(&window);
+    if (QTest::currentTestFailed()) return;
+    // The page buttons each keep their text, logged out and with every page button enabled.
+    for (const int page : {MainWindow::kReceivedFiles, MainWindow::kSend, MainWindow::kViewFiles,
+                           MainWindow::kAddressBook, MainWindow::kSettings}) {
+        window.ShowPage(page);
+        CheckWindow(&window);
+        if (QTest::currentTestFailed()) return;
+    }
+}
+
+void ScreensTest::loginDialog() {
+    QTemporaryDir dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    LoginDialog dialog(library, boxes, dir.path(), [](const QString&) { return true; });
+    dialog.show();
+    CheckWindow(&dialog);
+}
+
+void ScreensTest::helpWindow() {
+    HelpWindow help;
+    help.show();
+    CheckWindow(&help);
+}
+
+void ScreensTest::messageBox() {
+    // A question with Chinese standard buttons, as the upgrade asks it.
+    QMessageBox box(QMessageBox::Question, QStringLiteral("升级版本"),
+                    QStringLiteral("\r\n\tTessan系统现在将进行升级!"),
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setObjectName(QStringLiteral("messageBox"));
+    box.show();
+    CheckWindow(&box);
+    // "是(&Y)": the access key in brackets is how Chinese programs mark it.
+    const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
+    const QRegularExpression accessKey(QStringLiteral("\\([A-Z]\\)$"));
+    for (QAbstractButton* b : box.buttons())
+        QVERIFY2(!PlainText(b->text()).remove(accessKey).contains(latin), qPrintable(b->text()));
+}
+
+}  // namespace tessan
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    tessan::ScreensTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "screens_test.moc"
