@@ -20,9 +20,8 @@ set(CPACK_PACKAGE_NAME tessan)
 set(CPACK_PACKAGE_VENDOR "Tessan")
 set(CPACK_PACKAGE_CONTACT "Tessan developers <tessan@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "file-exchange client with a Chinese interface")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tessan sends files, text and voice messages straight into a friend's space on the\n"
-    "friend's server, and lists, downloads and deletes what arrived for you.")
+set(CPACK_PACKAGE_DESCRIPTION "Tessan sends files, text and voice messages straight into a \
+friend's space on the friend's server, and lists, downloads and deletes what arrived for you.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -31,6 +30,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Qt's SVG plugins draw the icons, its translations say "确定" instead of "OK", and a CJK font
 # writes the interface.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
+    "libc6, libgcc-s1, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
 qt6-qpa-plugins, libqt6svg6, qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
 include(CPack)
