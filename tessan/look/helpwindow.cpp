@@ -41,8 +41,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextBro
 }
 
 HelpWindow* ShowHelpWindow(QWidget* owner) {
-    auto* window = owner ? owner->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly)
-                         : nullptr;
+    auto* window =
+        owner ? owner->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     if (!window) window = new HelpWindow(owner);
     window->show();
     window->raise();

@@ -73,7 +73,8 @@ QString PlainText(const QString& text) {
     return plain;
 }
 
-ImageButton::ImageButton(const QString& text, QWidget* parent) : ImageButton(QIcon(), text, parent) {}
+ImageButton::ImageButton(const QString& text, QWidget* parent)
+    : ImageButton(QIcon(), text, parent) {}
 
 ImageButton::ImageButton(const QIcon& icon, const QString& text, QWidget* parent)
     : QPushButton(icon, text, parent) {
@@ -158,8 +159,7 @@ void ImageButton::paintEvent(QPaintEvent*) {
     if (textWidth > 0) {
         painter.setPen(isEnabled() ? colours_.text : colours_.disabledText);
         const QRect textRect(x, content.top(), content.right() + 1 - x, content.height());
-        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
-                         text());
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
     }
 }
 

@@ -69,8 +69,8 @@ std::vector<Location> BuildLocations(const LocationRoots& roots, const QString& 
             for (const QString& part : parts) {
                 if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
                 path += part;
-                chain.push_back(
-                    Location{Kind::Folder, part, path, root.depth + 1 + static_cast<int>(chain.size())});
+                chain.push_back(Location{Kind::Folder, part, path,
+                                         root.depth + 1 + static_cast<int>(chain.size())});
             }
             list.insert(list.begin() + anchor + 1, chain.begin(), chain.end());
             found = anchor + static_cast<int>(chain.size());
@@ -85,8 +85,8 @@ std::vector<Location> BuildLocations(const LocationRoots& roots, const QString& 
 
 bool IsUserDrive(const QString& root, const QByteArray& fileSystemType, const QString& home) {
     if (root == QLatin1String("/")) return true;
-    static const QByteArray kPseudo[] = {"tmpfs", "devtmpfs", "proc",   "sysfs", "overlay",
-                                         "squashfs", "autofs", "efivarfs", "ramfs"};
+    static const QByteArray kPseudo[] = {"tmpfs",    "devtmpfs", "proc",     "sysfs", "overlay",
+                                         "squashfs", "autofs",   "efivarfs", "ramfs"};
     for (const QByteArray& type : kPseudo)
         if (fileSystemType == type) return false;
     for (const char* place : {"/media/", "/mnt/", "/run/media/"})

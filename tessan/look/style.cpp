@@ -42,8 +42,8 @@ QPalette CalmPalette() {
     p.setColor(QPalette::Shadow, QColor(0x5a, 0x60, 0x6b));
     // Disabled text stays readable, only lighter.
     const QColor disabled(0x9a, 0xa1, 0xac);
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text,
-                                           QPalette::ButtonText, QPalette::HighlightedText})
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::HighlightedText})
         p.setColor(QPalette::Disabled, role, disabled);
     p.setColor(QPalette::Disabled, QPalette::Button, window);
     p.setColor(QPalette::Disabled, QPalette::Base, window);
@@ -98,7 +98,8 @@ void TessanStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
             if (qobject_cast<const QPushButton*>(widget)) return;
             painter->save();
             painter->setRenderHint(QPainter::Antialiasing);
-            painter->setPen(QPen(option->palette.color(QPalette::Active, QPalette::Highlight), 1.5));
+            painter->setPen(
+                QPen(option->palette.color(QPalette::Active, QPalette::Highlight), 1.5));
             painter->setBrush(Qt::NoBrush);
             painter->drawRoundedRect(Inset(option->rect, 1.5), 2.0, 2.0);
             painter->restore();

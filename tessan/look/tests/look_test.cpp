@@ -1,5 +1,6 @@
 // The look's parts on their own: button states and sizes, the location rules and drop-down,
 // Chinese texts, sizes, dates and fonts, the style's focus ring, icons, help and banner.
+#include "look/look.h"
 #include "look/banner.h"
 #include "look/chinese.h"
 #include "look/chinesefilemodel.h"
@@ -8,7 +9,6 @@
 #include "look/imagebutton.h"
 #include "look/locationbox.h"
 #include "look/locations.h"
-#include "look/look.h"
 #include "look/style.h"
 
 #include <QAccessible>
@@ -114,8 +114,7 @@ void LookTest::buttonPaintsTheColourOfItsState() {
     QCOMPARE(focused.pixelColor(6 * dpr, 15 * dpr), colours.focus);
     QCOMPARE(focused.pixelColor(qRound(dpr), 15 * dpr), colours.ring);
     button->SetColours(ButtonColours::Accent());
-    QCOMPARE(button->grab().toImage().pixelColor(6 * dpr, 15 * dpr),
-             ButtonColours::Accent().focus);
+    QCOMPARE(button->grab().toImage().pixelColor(6 * dpr, 15 * dpr), ButtonColours::Accent().focus);
 }
 
 void LookTest::buttonIsAsWideAsItsTextAndIcon() {
@@ -126,7 +125,8 @@ void LookTest::buttonIsAsWideAsItsTextAndIcon() {
         ImageButton withIcon(Icon(LookIcon::GoUp), text, &window);
         const int advance = plain.fontMetrics().horizontalAdvance(PlainText(text));
         QVERIFY2(plain.sizeHint().width() > advance, qPrintable(text));
-        QVERIFY(withIcon.sizeHint().width() >= plain.sizeHint().width() + withIcon.iconSize().width());
+        QVERIFY(withIcon.sizeHint().width() >=
+                plain.sizeHint().width() + withIcon.iconSize().width());
         QVERIFY(plain.sizeHint().height() > plain.fontMetrics().height());
         QCOMPARE(plain.minimumSizeHint(), plain.sizeHint());
     }
@@ -187,8 +187,9 @@ QStringList Labels(const std::vector<Location>& list) {
 void LookTest::locationsListRootsAndTheChainToTheFolder() {
     int current = -2;
     auto list = BuildLocations(SampleRoots(), QStringLiteral("/home/li/桌面/项目/二期/"), &current);
-    QCOMPARE(Labels(list), (QStringList{u"桌面"_qs, u"  项目"_qs, u"    二期"_qs, u"主文件夹"_qs,
-                                        u"下载"_qs, u"我的电脑"_qs, u"  文件系统"_qs, u"  U盘"_qs}));
+    QCOMPARE(Labels(list),
+             (QStringList{u"桌面"_qs, u"  项目"_qs, u"    二期"_qs, u"主文件夹"_qs, u"下载"_qs,
+                          u"我的电脑"_qs, u"  文件系统"_qs, u"  U盘"_qs}));
     QCOMPARE(current, 2);
     QCOMPARE(list[2].path, QStringLiteral("/home/li/桌面/项目/二期"));
     QCOMPARE(list[1].path, QStringLiteral("/home/li/桌面/项目"));
@@ -284,8 +285,8 @@ void LookTest::qtsOwnTextsAreChinese() {
     QCOMPARE(buttons.size(), 4);
     for (QAbstractButton* b : buttons) {
         // "是(&Y)": the access key in brackets is how Chinese programs mark it.
-        const QString text = PlainText(b->text()).remove(
-            QRegularExpression(QStringLiteral("\\([A-Z]\\)$")));
+        const QString text =
+            PlainText(b->text()).remove(QRegularExpression(QStringLiteral("\\([A-Z]\\)$")));
         QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))), qPrintable(text));
     }
 }
@@ -307,7 +308,8 @@ void LookTest::chineseFontIsInUse() {
 void LookTest::focusIsVisibleWithoutATabPress() {
     // Fusion alone shows the focus only after keyboard navigation; a click must show it too.
     QVERIFY(qobject_cast<TessanStyle*>(QApplication::style()));
-    QCOMPARE(QApplication::palette().color(QPalette::Window), CalmPalette().color(QPalette::Window));
+    QCOMPARE(QApplication::palette().color(QPalette::Window),
+             CalmPalette().color(QPalette::Window));
     QWidget window;
     auto* button = new QPushButton(QStringLiteral("登录"), &window);
     auto* check = new QCheckBox(QStringLiteral("记住密码"), &window);
@@ -328,9 +330,9 @@ void LookTest::focusIsVisibleWithoutATabPress() {
 }
 
 void LookTest::everyBundledIconRendersSharplyAtTwiceTheSize() {
-    for (LookIcon which : {LookIcon::App, LookIcon::Folder, LookIcon::Drive, LookIcon::Computer,
-                           LookIcon::Desktop, LookIcon::Home, LookIcon::Download, LookIcon::GoUp,
-                           LookIcon::Help}) {
+    for (LookIcon which :
+         {LookIcon::App, LookIcon::Folder, LookIcon::Drive, LookIcon::Computer, LookIcon::Desktop,
+          LookIcon::Home, LookIcon::Download, LookIcon::GoUp, LookIcon::Help}) {
         const QIcon icon(BundledIconPath(which));
         // Scalable: drawn anew at 64 pixels, not a 16-pixel picture blown up.
         const QPixmap big = icon.pixmap(QSize(64, 64));
