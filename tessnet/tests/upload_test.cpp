@@ -219,7 +219,9 @@ TEST_F(UploadTest, NoChunkGoesOutAheadOfTheHost) {
     std::vector<std::size_t> chunksSeen;
     host_.on_note = [&](const Note& note) {
         if (note.type != TESS_NOTE_PROGRESS) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // The k-th progress follows the k-th chunk's send: wait for it to reach the server
+        // (login and announcement came before), then count what is there.
+        EXPECT_TRUE(client->WaitForPackets(2 + chunksSeen.size() + 1));
         chunksSeen.push_back(OfCommand(*client, CMD_CHUNK).size());
         if (chunksSeen.size() == 2) DisconnectServer(kAccount);
     };
