@@ -8,6 +8,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
     libsqlite3-dev
     qt6-base-dev qt6-multimedia-dev libgl-dev
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    pulseaudio pulseaudio-utils python3
     fonts-wqy-microhei qt6-translations-l10n libqt6svg6
 )
 

@@ -1,0 +1,44 @@
+// The text message dialog: the caller fills message() (texts, recipient, subject, body,
+// callerSends), runs it modally and, after OK with callerSends set, reads
+// message().messageFilePath and message().subject.
+#pragma once
+
+#include "messaging/textmessage.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tessan {
+
+class TextMessageDialog final : public QDialog {
+    Q_OBJECT
+  public:
+    TextMessageDialog(const QString& appDir, MessageBoxes& boxes, SendImmediatelyFn send,
+                      QWidget* parent = nullptr);
+
+    TextMessage& message() { return message_; }
+    const TextMessage& message() const { return message_; }
+
+    // Puts the caller's texts and fields into the controls; exec() does it first.
+    void Fill();
+
+    int exec() override;
+    void accept() override;
+
+  private:
+    TextMessage message_;
+    QLabel* recipientLabel_;
+    QLineEdit* recipientLine_;
+    QLabel* subjectLabel_;
+    QLineEdit* subject_;
+    QLabel* bodyLabel_;
+    QPlainTextEdit* body_;
+    QPushButton* ok_;
+    QPushButton* cancel_;
+};
+
+}  // namespace tessan
