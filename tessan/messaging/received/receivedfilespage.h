@@ -1,0 +1,62 @@
+// The received-files page: the list of files stored in the own space with its four buttons, its
+// context menu, the space summary and the used-space bar. What a click or a notification does is
+// ReceivedFiles'; this widget shows its model and state and passes the selection in.
+#pragma once
+
+#include "messaging/received/overwritedialog.h"
+#include "messaging/received/receivedfiles.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
+namespace tessan {
+
+class ReceivedFilesPage final : public QWidget {
+    Q_OBJECT
+  public:
+    // Opens the text or voice message dialog for a reply; the page has no dialog of its own.
+    using ReplyFn = std::function<void(const ReplyDraft& draft)>;
+
+    struct Replies {
+        ReplyFn text;
+        ReplyFn voice;
+    };
+
+    ReceivedFilesPage(Library& library, MessageBoxes& boxes, TransferList& transfers,
+                      QString downloadFolder, ReceivedFiles::NoticeFn notice,
+                      std::function<void()> openLogin, Replies replies, QWidget* parent = nullptr);
+    ~ReceivedFilesPage() override;
+
+    ReceivedFiles& Rules() { return *rules_; }
+    QTableView* View() const { return view_; }
+    // The context menu as it opens on a right click; the caller owns it.
+    std::unique_ptr<QMenu> ContextMenu();
+    // The view's selected rows.
+    QList<int> SelectedRows() const;
+
+    void ReplyWithText();
+    void ReplyWithVoice();
+
+  private:
+    void ShowSummary(const ReceivedFilesModel::SpaceSummary& summary);
+
+    std::unique_ptr<OverwriteDialogQuestion> overwrite_;
+    std::unique_ptr<ReceivedFiles> rules_;
+    Replies replies_;
+    QPushButton* selectAll_;
+    QPushButton* refresh_;
+    QPushButton* delete_;
+    QPushButton* download_;
+    QTableView* view_;
+    QLabel* summary_;
+    QProgressBar* bar_;
+};
+
+}  // namespace tessan
