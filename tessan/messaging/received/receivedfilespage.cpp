@@ -88,6 +88,13 @@ ReceivedFilesPage::ReceivedFilesPage(Library& library, MessageBoxes& boxes, Tran
             [this] { rules_->ConfirmDownload(SelectedRows()); });
     connect(view_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { ContextMenu()->exec(view_->viewport()->mapToGlobal(at)); });
+    // A long list comes in many replies, and painting the view after each would cost more than
+    // everything else together: while rows arrive, the view is painted at most every 100 ms.
+    repaintTimer_.setSingleShot(true);
+    repaintTimer_.setInterval(kRepaintIntervalMs);
+    connect(&repaintTimer_, &QTimer::timeout, view_, [this] { view_->setUpdatesEnabled(true); });
+    connect(&rules.Model(), &QAbstractItemModel::rowsInserted, this,
+            &ReceivedFilesPage::HoldRepaints);
     connect(&rules, &ReceivedFiles::deleteEnabledChanged, delete_, &QWidget::setEnabled);
     connect(&rules, &ReceivedFiles::selectAllTextChanged, selectAll_, &QPushButton::setText);
     connect(&rules, &ReceivedFiles::summaryChanged, this, &ReceivedFilesPage::ShowSummary);
@@ -129,6 +136,12 @@ void ReceivedFilesPage::ReplyWithText() {
 void ReceivedFilesPage::ReplyWithVoice() {
     if (const auto draft = rules_->VoiceReply(SelectedRows()); draft && replies_.voice)
         replies_.voice(*draft);
+}
+
+void ReceivedFilesPage::HoldRepaints() {
+    if (repaintTimer_.isActive()) return;
+    view_->setUpdatesEnabled(false);
+    repaintTimer_.start();
 }
 
 void ReceivedFilesPage::ShowSummary(const ReceivedFilesModel::SpaceSummary& summary) {

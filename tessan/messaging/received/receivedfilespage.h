@@ -6,6 +6,7 @@
 #include "messaging/received/overwritedialog.h"
 #include "messaging/received/receivedfiles.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -44,7 +45,11 @@ class ReceivedFilesPage final : public QWidget {
     void ReplyWithText();
     void ReplyWithVoice();
 
+    // The view's repaints while rows arrive are held back this long, at most.
+    static constexpr int kRepaintIntervalMs = 100;
+
   private:
+    void HoldRepaints();
     void ShowSummary(const ReceivedFilesModel::SpaceSummary& summary);
 
     std::unique_ptr<OverwriteDialogQuestion> overwrite_;
@@ -57,6 +62,7 @@ class ReceivedFilesPage final : public QWidget {
     QTableView* view_;
     QLabel* summary_;
     QProgressBar* bar_;
+    QTimer repaintTimer_;
 };
 
 }  // namespace tessan
