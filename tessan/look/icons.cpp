@@ -28,6 +28,14 @@ IconNames NamesOf(LookIcon which) {
             return {u"go-up", u"go-up"};
         case LookIcon::Help:
             return {u"help", u"help-contents"};
+        case LookIcon::Information:
+            return {u"dialog-information", u"dialog-information"};
+        case LookIcon::Question:
+            return {u"dialog-question", u"dialog-question"};
+        case LookIcon::Warning:
+            return {u"dialog-warning", u"dialog-warning"};
+        case LookIcon::Error:
+            return {u"dialog-error", u"dialog-error"};
     }
     return {u"folder", u"folder"};
 }

@@ -7,7 +7,22 @@
 
 namespace tessan {
 
-enum class LookIcon { App, Folder, Drive, Computer, Desktop, Home, Download, GoUp, Help };
+enum class LookIcon {
+    App,
+    Folder,
+    Drive,
+    Computer,
+    Desktop,
+    Home,
+    Download,
+    GoUp,
+    Help,
+    // The message boxes' icons.
+    Information,
+    Question,
+    Warning,
+    Error,
+};
 
 // The resource path of the bundled copy (":/tessan/icons/folder.svg").
 QString BundledIconPath(LookIcon which);

@@ -1,5 +1,7 @@
 #include "look/style.h"
 
+#include "look/icons.h"
+
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOption>
@@ -119,6 +121,22 @@ int TessanStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
             return 0;  // flat buttons do not move their text when pressed
         default:
             return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+}
+
+QIcon TessanStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                                const QWidget* widget) const {
+    switch (icon) {
+        case SP_MessageBoxInformation:
+            return Icon(LookIcon::Information);
+        case SP_MessageBoxQuestion:
+            return Icon(LookIcon::Question);
+        case SP_MessageBoxWarning:
+            return Icon(LookIcon::Warning);
+        case SP_MessageBoxCritical:
+            return Icon(LookIcon::Error);
+        default:
+            return QProxyStyle::standardIcon(icon, option, widget);
     }
 }
 

@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QRawFont>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -340,6 +341,9 @@ void LookTest::everyBundledIconRendersSharplyAtTwiceTheSize() {
         QVERIFY(!Icon(which).isNull());
     }
     QVERIFY(!QIcon(BundledBannerPath()).pixmap(QSize(560, 80)).isNull());
+    // Message boxes take theirs from the style.
+    const QIcon question = QApplication::style()->standardIcon(QStyle::SP_MessageBoxQuestion);
+    QVERIFY(question.pixmap(QSize(64, 64)).width() >= 48);
     QVERIFY(!QApplication::windowIcon().isNull());
     QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("tessan"));
 }
