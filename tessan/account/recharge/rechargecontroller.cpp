@@ -1,0 +1,260 @@
+#include "account/recharge/rechargecontroller.h"
+
+#include "account/recharge/rechargepackets.h"
+#include "core/gbk.h"
+#include "core/serverlist.h"
+
+#include <optional>
+
+namespace tessan {
+
+namespace {
+
+QString WithoutTrailingSpaces(QString text) {
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u' ') --end;
+    text.truncate(end);
+    return text;
+}
+
+// The GBK form of a typed text, or nothing when it does not fit a 32-byte field.
+std::optional<QByteArray> FitField(const QString& text) {
+    QByteArray gbk = QStringToGbk(text);
+    if (gbk.size() > RechargeController::kMaxInput) return std::nullopt;
+    return gbk;
+}
+
+const QString kNext = QStringLiteral("下一步");
+const QString kConfirm = QStringLiteral("确认");
+
+}  // namespace
+
+const QStringList RechargeController::kCardTypes{QStringLiteral("商务用户(100M)"),
+                                                 QStringLiteral("高级用户(200M)"),
+                                                 QStringLiteral("黄金用户(500M)")};
+
+QString RechargeController::ServicePeriod(int index) {
+    switch (index) {
+        case 0:
+            return QStringLiteral("服务12个月");
+        case 1:
+            return QStringLiteral("服务6个月");
+        case 2:
+            return QStringLiteral("服务3个月");
+        default:
+            return {};
+    }
+}
+
+RechargeController::RechargeController(Library& library, ConnectPlain connectPlain,
+                                       MessageBoxes& boxes, QString appDir, RechargeView& view,
+                                       ShowNotice showNotice, const TimerFactory& timers,
+                                       int answerTimeoutMs)
+    : library_(library),
+      connectPlain_(std::move(connectPlain)),
+      boxes_(boxes),
+      appDir_(std::move(appDir)),
+      view_(view),
+      showNotice_(std::move(showNotice)),
+      answerTimer_(timers([this] { NoAnswer(); })),
+      answerTimeoutMs_(answerTimeoutMs) {}
+
+RechargeController::~RechargeController() = default;
+
+void RechargeController::Open(const QByteArray& accountNumber) {
+    step_ = kAskNumber;
+    verdict_ = '0';
+    awaitingAnswer_ = false;
+    ownsConnection_ = false;
+    accountNumber_ = accountNumber;
+    cardNumber_.clear();
+    cardPassword_.clear();
+    view_.SetActionText(kNext);
+    view_.ShowStatusLine();
+    const QString number = GbkToQString(accountNumber_);
+    view_.SetFirstText(number);
+    view_.SetSecondText(number);
+}
+
+void RechargeController::Act() {
+    switch (step_) {
+        case kAskNumber:
+            AskServer();
+            return;
+        case kAnswered:
+            ShowAnswer();
+            return;
+        case kAskCard:
+            TakeCard();
+            return;
+        default:
+            view_.Close();
+            return;
+    }
+}
+
+void RechargeController::AskServer() {
+    view_.SetActionText(kNext);
+    const QString first = view_.FirstText();
+    const QString second = view_.SecondText();
+    if (first.isEmpty()) {
+        boxes_.Tell(QStringLiteral("请输入要充值的Tessan号码!"));
+        view_.FocusFirst();
+        return;
+    }
+    if (second.isEmpty()) {
+        boxes_.Tell(QStringLiteral("请确认输入要充值的Tessan号码!"));
+        view_.FocusSecond();
+        return;
+    }
+    const QString number = WithoutTrailingSpaces(first);
+    if (number != WithoutTrailingSpaces(second)) {
+        boxes_.Tell(QStringLiteral("两次输入的Tessan号码不一致，请确认后再次输入!"));
+        view_.FocusFirst();
+        return;
+    }
+    const QString invalid = QStringLiteral("无效格式的Tessan号码!参考格式:0086-123-1234567!");
+    // A number too long for its field would reach the server cut; it cannot be an account.
+    const std::optional<QByteArray> gbk = FitField(number);
+    if (!gbk) {
+        boxes_.Tell(invalid);
+        return;
+    }
+    accountNumber_ = *gbk;
+    QByteArray address;
+    int port = kDefaultServerPort;
+    if (ResolveServer(appDir_, accountNumber_.constData(), address, port) != 1) {
+        boxes_.Tell(invalid);
+        return;
+    }
+    view_.SetStatus(QStringLiteral("正在连接注册服务器，请稍侯..."));
+    // Connections are keyed by number: an earlier one of this number would take the answer.
+    library_.DisconnectServer(accountNumber_);
+    ownsConnection_ = true;
+    view_.SetActionEnabled(false);
+    const int connected = connectPlain_(address, port, accountNumber_);
+    if (connected != 1) {
+        view_.SetActionEnabled(true);
+        view_.SetStatus(QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")
+                            .arg(QString::fromLatin1(address))
+                            .arg(port)
+                            .arg(connected));
+        return;
+    }
+    view_.SetStatus(QStringLiteral("已经连接到注册服务器，等待验证..."));
+    RechargeQuery query;
+    query.SetNumber(accountNumber_);
+    if (library_.SendData(accountNumber_, query.Payload(), command::kRechargeQuery) != 1) {
+        view_.SetActionEnabled(true);
+        view_.SetStatus(QStringLiteral("现在不能充值!"));
+        return;
+    }
+    awaitingAnswer_ = true;
+    answerTimer_->Start(answerTimeoutMs_);
+}
+
+void RechargeController::OnCardAnswer(const Reply& reply) {
+    // Only the answer to this dialog's own query counts; a late one from an abandoned query or
+    // one for another number is dropped.
+    if (!awaitingAnswer_ || reply.account != accountNumber_) return;
+    awaitingAnswer_ = false;
+    answerTimer_->Stop();
+    verdict_ = reply.dataLength > 0 && !reply.data.isEmpty() ? reply.data.at(0) : '\0';
+    step_ = kAnswered;
+    ShowAnswer();
+}
+
+void RechargeController::ShowAnswer() {
+    view_.SetActionText(kConfirm);
+    view_.SetActionEnabled(true);
+    if (verdict_ == '0') {
+        view_.SetFirstText({});
+        view_.SetSecondText({});
+        view_.SetLabels(QStringLiteral("输入充值卡卡号:"), QStringLiteral("输入充值卡密码:"));
+        view_.SelectCardType(-1);
+        view_.ShowCardTypes(true);
+        step_ = kAskCard;
+        return;
+    }
+    if (verdict_ >= '1' && verdict_ <= '3') {
+        view_.SetFirstText({});
+        view_.SetSecondText({});
+        view_.SelectCardType(verdict_ - '1');
+        view_.ShowCardTypes(false);
+        view_.SetLabels(QStringLiteral("输入充值卡号:"), QStringLiteral("输入充值密码:"));
+        step_ = kAskCard;
+        return;
+    }
+    view_.SetStatus(QStringLiteral("无此用户，无法进行充值!"));
+    step_ = kAskNumber;
+}
+
+void RechargeController::TakeCard() {
+    const QString number = view_.FirstText();
+    if (number.isEmpty()) {
+        boxes_.Tell(QStringLiteral("请输入充值卡号码!"));
+        view_.FocusFirst();
+        return;
+    }
+    const QString password = view_.SecondText();
+    if (password.isEmpty()) {
+        boxes_.Tell(QStringLiteral("请输入充值卡密码!"));
+        view_.FocusSecond();
+        return;
+    }
+    // A card number or password cut to its field would only be refused by the server.
+    const std::optional<QByteArray> cardNumber = FitField(WithoutTrailingSpaces(number));
+    if (!cardNumber) {
+        boxes_.Tell(QStringLiteral("充值卡号码太长!"));
+        view_.FocusFirst();
+        return;
+    }
+    const std::optional<QByteArray> cardPassword = FitField(WithoutTrailingSpaces(password));
+    if (!cardPassword) {
+        boxes_.Tell(QStringLiteral("充值卡密码太长!"));
+        view_.FocusSecond();
+        return;
+    }
+    cardNumber_ = *cardNumber;
+    cardPassword_ = *cardPassword;
+    const int type = view_.SelectedCardType();
+    if (type < 0 || type >= kCardTypes.size()) {
+        boxes_.Tell(QStringLiteral("请选择充值类型!"));
+        view_.FocusCardTypes();
+        return;
+    }
+    verdict_ = static_cast<char>('1' + type);
+    RechargeRequest request;
+    request.SetNumber(accountNumber_);
+    request.SetCardType(verdict_);
+    request.SetCardNumber(cardNumber_);
+    request.SetCardPassword(cardPassword_);
+    if (library_.SendData(accountNumber_, request.Payload(), command::kRechargeRequest) != 1) {
+        showNotice_(QStringLiteral("未连接服务器!充值失败."), true);
+        return;
+    }
+    // The connection stays open: the server's result arrives on it as a notice.
+    step_ = kRequestSent;
+    view_.Close();
+}
+
+void RechargeController::NoAnswer() {
+    answerTimer_->Stop();
+    if (!awaitingAnswer_) return;
+    awaitingAnswer_ = false;
+    // The server took the connection but says nothing: drop it, so that a later attempt starts
+    // clean, and let the user try again or cancel.
+    library_.DisconnectServer(accountNumber_);
+    view_.SetActionEnabled(true);
+    view_.SetStatus(QStringLiteral("服务器没有应答，现在不能充值!"));
+}
+
+void RechargeController::Cancel() {
+    answerTimer_->Stop();
+    awaitingAnswer_ = false;
+    // Only a connection this dialog opened: the preset number may be the logged-in account,
+    // whose login connection must survive a dialog that never asked its server.
+    if (ownsConnection_ && !accountNumber_.isEmpty()) library_.DisconnectServer(accountNumber_);
+}
+
+}  // namespace tessan

@@ -1,0 +1,90 @@
+#include "account/registration/registrar.h"
+
+#include "core/rememberedlogins.h"
+#include "core/serverlist.h"
+
+namespace tessan {
+
+namespace {
+
+// The remembered logins are read only to find the record a save replaces.
+class NoLoginFields final : public LoginFields {
+  public:
+    void ClearNumbers() override {}
+    void AddNumber(const QString&, int) override {}
+    void SelectNumber(int) override {}
+    void SetPrivateKey(const QString&) override {}
+    void SetRememberKey(bool) override {}
+};
+
+}  // namespace
+
+const QString Registrar::kHiddenKey = QStringLiteral("******");
+
+Registrar::Registrar(Library& library, MessageBoxes& boxes, QString appDir, ShowNotice showNotice,
+                     const TimerFactory& timers, int answerTimeoutMs, QObject* parent)
+    : QObject(parent),
+      library_(library),
+      boxes_(boxes),
+      appDir_(std::move(appDir)),
+      showNotice_(std::move(showNotice)),
+      answerTimer_(timers([this] { NoAnswer(); })),
+      answerTimeoutMs_(answerTimeoutMs) {}
+
+Registrar::~Registrar() = default;
+
+void Registrar::Begin() {
+    profile_ = UserProfile();
+}
+
+bool Registrar::Submit() {
+    const QByteArray number = profile_.RawText(UserProfile::Field::Number);
+    QByteArray address;
+    int port = kDefaultServerPort;
+    if (ResolveServer(appDir_, number.constData(), address, port) != 1) {
+        boxes_.Tell(
+            QStringLiteral("无效格式的Tessan号码!参考格式(国家号.区号.号码):0086-123-1234567!"));
+        return false;
+    }
+    if (library_.RegisterUser(address, port, profile_) != 1) {
+        showNotice_(QStringLiteral("注册失败，无法连接到注册服务器%1:%2")
+                        .arg(QString::fromLatin1(address))
+                        .arg(port),
+                    true);
+        return false;
+    }
+    sent_ = profile_;
+    answerTimer_->Start(answerTimeoutMs_);
+    return true;
+}
+
+void Registrar::OnResult(const Reply& reply) {
+    answerTimer_->Stop();
+    if (reply.status == 0 || !sent_) {
+        showNotice_(reply.TextAt(0), reply.status == 0);
+        sent_.reset();
+        return;
+    }
+    const UserProfile registered = *sent_;
+    sent_.reset();
+    emit accountRegistered(registered);
+    showNotice_(QStringLiteral("新用户:%1注册成功!\r\n私钥:%2,公钥:%3!")
+                    .arg(registered.Number(), kHiddenKey, registered.PublicKey()),
+                false);
+    if (reply.status != 1) return;
+    RememberedLogins remembered(appDir_);
+    NoLoginFields fields;
+    remembered.LoadRememberedLogins(fields);
+    if (remembered.SaveRememberedLogin(
+            RememberedLogin(registered.RawText(UserProfile::Field::Number),
+                            registered.RawText(UserProfile::Field::PrivateKey))))
+        emit loginRemembered();
+}
+
+void Registrar::NoAnswer() {
+    answerTimer_->Stop();
+    if (!sent_) return;
+    showNotice_(QStringLiteral("注册服务器没有应答，请稍后用新帐号登录试试，或者重新注册!"), true);
+}
+
+}  // namespace tessan

@@ -1,0 +1,70 @@
+// Sends a registration and handles its result: the profile the wizard fills page by page, the
+// request to the new number's server, and what the server's verdict changes (the address book
+// entry, the notice, the remembered login the new account logs in with).
+#pragma once
+
+#include "account/userprofile.h"
+#include "core/library.h"
+#include "core/messageboxes.h"
+#include "core/notifications.h"
+#include "core/timer.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tessan {
+
+class Registrar final : public QObject {
+    Q_OBJECT
+  public:
+    using ShowNotice = std::function<void(const QString& text, bool error)>;
+
+    // How long the server's verdict is awaited before the user is told that none came.
+    static constexpr int kAnswerTimeoutMs = 30000;
+    // Shown in the success notice instead of the private key, which never goes on screen again.
+    static const QString kHiddenKey;
+
+    Registrar(Library& library, MessageBoxes& boxes, QString appDir, ShowNotice showNotice,
+              const TimerFactory& timers, int answerTimeoutMs = kAnswerTimeoutMs,
+              QObject* parent = nullptr);
+    ~Registrar() override;
+
+    // The wizard opens: the profile being registered starts from zero.
+    void Begin();
+    // RegistrationProfile: the pages write into it when they are left forward.
+    UserProfile& Profile() { return profile_; }
+    const UserProfile& Profile() const { return profile_; }
+
+    // "完成": sends the profile to the new number's server. True when the request went out.
+    bool Submit();
+    // Notification 3.
+    void OnResult(const Reply& reply);
+
+    bool AwaitingResult() const { return sent_.has_value(); }
+
+  signals:
+    // The server accepted the account: its entry belongs in the address book.
+    void accountRegistered(const tessan::UserProfile& profile);
+    // The new account's login was remembered; an open login dialog lists it again.
+    void loginRemembered();
+
+  private:
+    void NoAnswer();
+
+    Library& library_;
+    MessageBoxes& boxes_;
+    QString appDir_;
+    ShowNotice showNotice_;
+    std::unique_ptr<Timer> answerTimer_;
+    int answerTimeoutMs_;
+    UserProfile profile_;
+    // What went to the server: the wizard may open again and clear its profile before the
+    // verdict on this one arrives.
+    std::optional<UserProfile> sent_;
+};
+
+}  // namespace tessan

@@ -1,0 +1,329 @@
+// The recharge dialog's rules against a recording view, the fake library and a fake timer.
+#include "account/recharge/rechargecontroller.h"
+#include "account/recharge/rechargepackets.h"
+#include "testsupport/fakelibrary.h"
+#include "testsupport/faketimer.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tessan {
+namespace {
+
+class RecordingView final : public RechargeView {
+  public:
+    QString FirstText() const override { return first; }
+    QString SecondText() const override { return second; }
+    void SetFirstText(const QString& text) override { first = text; }
+    void SetSecondText(const QString& text) override { second = text; }
+    void SetLabels(const QString& a, const QString& b) override {
+        firstLabel = a;
+        secondLabel = b;
+    }
+    void SetActionText(const QString& text) override { action = text; }
+    void SetActionEnabled(bool enabled) override { actionEnabled = enabled; }
+    void ShowStatusLine() override { cardTypesShown = false; }
+    void ShowCardTypes(bool enabled) override {
+        cardTypesShown = true;
+        cardTypesEnabled = enabled;
+    }
+    void SetStatus(const QString& text) override { status = text; }
+    void SelectCardType(int index) override { cardType = index; }
+    int SelectedCardType() const override { return cardType; }
+    void FocusFirst() override { focus = u"first"_qs; }
+    void FocusSecond() override { focus = u"second"_qs; }
+    void FocusCardTypes() override { focus = u"cardTypes"_qs; }
+    void Close() override { closed = true; }
+
+    QString first, second, firstLabel, secondLabel, action, status, focus;
+    bool actionEnabled = true;
+    bool cardTypesShown = false;
+    bool cardTypesEnabled = true;
+    int cardType = -1;
+    bool closed = false;
+};
+
+class Recharge : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QFile list(dir.filePath(u"serverlist.ini"_qs));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write("[0086-10]\nserver=10.1.2.3\nport=9900\n");
+        list.close();
+        controller = std::make_unique<RechargeController>(
+            library,
+            [this](const QByteArray& address, int port, const QByteArray& account) {
+                return library.ConnectServer(address, port, account, "<plain>");
+            },
+            boxes, dir.path(), view,
+            [this](const QString& text, bool error) {
+                notices.append((error ? u"!"_qs : u""_qs) + text);
+            },
+            timers.Factory(), 5000);
+    }
+
+    // Opens the dialog for `number` and presses "下一步" up to the query.
+    void AskFor(const QByteArray& number) {
+        controller->Open(number);
+        controller->Act();
+    }
+    void Answer(char verdict, const QByteArray& account = "0086-10-1234567") {
+        controller->OnCardAnswer(*MakeReply(note::kCardAnswer, static_cast<std::uint8_t>(verdict),
+                                            account, QByteArray(1, verdict))
+                                      .reply());
+    }
+    FakeTimer& AnswerTimer() { return *timers.made.at(0); }
+
+    QTemporaryDir dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    RecordingView view;
+    FakeTimers timers;
+    QStringList notices;
+    std::unique_ptr<RechargeController> controller;
+};
+
+TEST(RechargePackets, FieldsSitAtTheirOffsetsAndTheRestIsZero) {
+    RechargeQuery query;
+    query.SetNumber("0086-10-1234567");
+    const QByteArray q = query.Payload();
+    ASSERT_EQ(q.size(), 32);
+    EXPECT_EQ(q, QByteArray("0086-10-1234567") + QByteArray(17, '\0'));
+
+    RechargeRequest request;
+    request.SetNumber("0086-10-1234567");
+    request.SetCardType('2');
+    request.SetCardNumber("200000001");
+    request.SetCardPassword(QByteArray(31, 'p'));
+    const QByteArray r = request.Payload();
+    ASSERT_EQ(r.size(), 97);
+    EXPECT_EQ(r.mid(0, 32), QByteArray("0086-10-1234567") + QByteArray(17, '\0'));
+    EXPECT_EQ(r.at(32), '2');
+    EXPECT_EQ(r.mid(33, 32), QByteArray("200000001") + QByteArray(23, '\0'));
+    // A password at the field's limit keeps its terminator as the record's last byte.
+    EXPECT_EQ(r.mid(65, 31), QByteArray(31, 'p'));
+    EXPECT_EQ(r.at(96), '\0');
+    EXPECT_FALSE(request.SetCardNumber(QByteArray(32, '1')));
+}
+
+TEST_F(Recharge, OpeningPresetsBothBoxesAndShowsTheStatusLine) {
+    controller->Open("0086-10-1234567");
+    EXPECT_EQ(view.first, u"0086-10-1234567"_qs);
+    EXPECT_EQ(view.second, u"0086-10-1234567"_qs);
+    EXPECT_EQ(view.action, u"下一步"_qs);
+    EXPECT_FALSE(view.cardTypesShown);
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
+    EXPECT_EQ(controller->Verdict(), '0');
+}
+
+TEST_F(Recharge, NumberChecksComeInOrderAndKeepStepZero) {
+    controller->Open("");
+    controller->Act();
+    view.second = u"x"_qs;
+    controller->Act();
+    view.first = u"0086-10-1234567"_qs;
+    view.second = QString();
+    controller->Act();
+    EXPECT_EQ(view.focus, u"second"_qs);
+    view.second = u"0086-10-7654321"_qs;
+    controller->Act();
+    view.first = view.second = u"0086"_qs;
+    controller->Act();
+    EXPECT_EQ(boxes.Texts(),
+              (QStringList{u"请输入要充值的Tessan号码!"_qs, u"请输入要充值的Tessan号码!"_qs,
+                           u"请确认输入要充值的Tessan号码!"_qs,
+                           u"两次输入的Tessan号码不一致，请确认后再次输入!"_qs,
+                           u"无效格式的Tessan号码!参考格式:0086-123-1234567!"_qs}));
+    EXPECT_TRUE(library.calls.isEmpty());
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
+}
+
+TEST_F(Recharge, TrailingSpacesDoNotMakeTheNumbersDiffer) {
+    controller->Open("");
+    view.first = u"0086-10-1234567  "_qs;
+    view.second = u"0086-10-1234567"_qs;
+    controller->Act();
+    EXPECT_TRUE(boxes.Texts().isEmpty());
+    EXPECT_EQ(controller->AccountNumber(), QByteArray("0086-10-1234567"));
+    RechargeQuery query;
+    query.SetNumber("0086-10-1234567");
+    EXPECT_EQ(library.calls,
+              (QStringList{u"DisconnectServer 0086-10-1234567"_qs,
+                           u"ConnectServer 10.1.2.3 9900 0086-10-1234567 %3Cplain%3E"_qs,
+                           u"SendData 0086-10-1234567 40 "_qs +
+                               QString::fromLatin1(query.Payload().toHex())}));
+    EXPECT_EQ(view.status, u"已经连接到注册服务器，等待验证..."_qs);
+    EXPECT_FALSE(view.actionEnabled);
+    EXPECT_TRUE(AnswerTimer().active);
+    EXPECT_EQ(AnswerTimer().interval, 5000);
+}
+
+TEST_F(Recharge, ConnectAndQueryFailuresShowInTheStatusLineAndAllowAnotherTry) {
+    library.Script(u"ConnectServer"_qs, {0});
+    AskFor("0086-10-1234567");
+    EXPECT_EQ(view.status, u"不能连接到服务器IP:10.1.2.3,端口:9900!0"_qs);
+    EXPECT_TRUE(view.actionEnabled);
+    library.Script(u"SendData"_qs, {-1});
+    controller->Act();
+    EXPECT_EQ(view.status, u"现在不能充值!"_qs);
+    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_FALSE(controller->AwaitingAnswer());
+    controller->Act();
+    EXPECT_TRUE(controller->AwaitingAnswer());
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
+}
+
+TEST_F(Recharge, FreeAccountChoosesTheCardType) {
+    AskFor("0086-10-1234567");
+    Answer('0');
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskCard);
+    EXPECT_FALSE(AnswerTimer().active);
+    EXPECT_EQ(view.action, u"确认"_qs);
+    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_TRUE(view.first.isEmpty() && view.second.isEmpty());
+    EXPECT_EQ(view.firstLabel, u"输入充值卡卡号:"_qs);
+    EXPECT_EQ(view.secondLabel, u"输入充值卡密码:"_qs);
+    EXPECT_TRUE(view.cardTypesShown);
+    EXPECT_TRUE(view.cardTypesEnabled);
+
+    view.first = u"100000001 "_qs;
+    view.second = u"1111"_qs;
+    controller->Act();
+    EXPECT_EQ(boxes.Texts(), QStringList{u"请选择充值类型!"_qs});
+    EXPECT_EQ(view.focus, u"cardTypes"_qs);
+    view.cardType = 2;
+    library.calls.clear();
+    controller->Act();
+    RechargeRequest request;
+    request.SetNumber("0086-10-1234567");
+    request.SetCardType('3');
+    request.SetCardNumber("100000001");
+    request.SetCardPassword("1111");
+    EXPECT_EQ(library.calls, QStringList{u"SendData 0086-10-1234567 36 "_qs +
+                                         QString::fromLatin1(request.Payload().toHex())});
+    EXPECT_EQ(controller->Verdict(), '3');
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kRequestSent);
+    EXPECT_TRUE(view.closed);
+}
+
+TEST_F(Recharge, PaidAccountHasItsCardTypeLocked) {
+    AskFor("0086-10-1234567");
+    Answer('2');
+    EXPECT_EQ(view.cardType, 1);
+    EXPECT_TRUE(view.cardTypesShown);
+    EXPECT_FALSE(view.cardTypesEnabled);
+    EXPECT_EQ(view.firstLabel, u"输入充值卡号:"_qs);
+    EXPECT_EQ(view.secondLabel, u"输入充值密码:"_qs);
+    view.first = u"200000001"_qs;
+    view.second = u"2222"_qs;
+    library.calls.clear();
+    controller->Act();
+    ASSERT_EQ(library.calls.size(), 1);
+    // Card type '2' at offset 32 of the request.
+    EXPECT_EQ(QByteArray::fromHex(library.calls[0].section(u' ', 3).toLatin1()).at(32), '2');
+}
+
+TEST_F(Recharge, UnknownAccountGoesBackToStepZero) {
+    AskFor("0086-10-1234567");
+    Answer('7');
+    EXPECT_EQ(view.status, u"无此用户，无法进行充值!"_qs);
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
+    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_FALSE(view.cardTypesShown);
+    library.calls.clear();
+    controller->Act();
+    EXPECT_EQ(view.action, u"下一步"_qs);
+    EXPECT_EQ(library.calls.first(), u"DisconnectServer 0086-10-1234567"_qs);
+    EXPECT_TRUE(controller->AwaitingAnswer());
+}
+
+TEST_F(Recharge, CardChecksKeepStepTwo) {
+    AskFor("0086-10-1234567");
+    Answer('1');
+    controller->Act();
+    view.first = u"100000001"_qs;
+    controller->Act();
+    view.second = QString(32, u'9');
+    controller->Act();
+    EXPECT_EQ(boxes.Texts(), (QStringList{u"请输入充值卡号码!"_qs, u"请输入充值卡密码!"_qs,
+                                          u"充值卡密码太长!"_qs}));
+    EXPECT_EQ(view.focus, u"second"_qs);
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskCard);
+}
+
+TEST_F(Recharge, ARefusedSendStaysForASecondCard) {
+    AskFor("0086-10-1234567");
+    Answer('1');
+    view.first = u"100000001"_qs;
+    view.second = u"1111"_qs;
+    library.Script(u"SendData"_qs, {-1});
+    controller->Act();
+    EXPECT_EQ(notices, QStringList{u"!未连接服务器!充值失败."_qs});
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskCard);
+    EXPECT_FALSE(view.closed);
+    view.first = u"100000002"_qs;
+    controller->Act();
+    EXPECT_TRUE(view.closed);
+    // Once sent, a press only closes; the connection stays for the server's result.
+    library.calls.clear();
+    controller->Act();
+    EXPECT_TRUE(library.calls.isEmpty());
+}
+
+TEST_F(Recharge, AnswersThatAreNotAwaitedAreDropped) {
+    controller->Open("0086-10-1234567");
+    Answer('0');  // before any query
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
+    controller->Act();
+    Answer('0', "0086-10-7654321");  // another number's connection
+    EXPECT_TRUE(controller->AwaitingAnswer());
+    Answer('2');
+    Answer('0');  // a second answer changes nothing
+    EXPECT_EQ(controller->Verdict(), '2');
+    EXPECT_EQ(view.cardType, 1);
+}
+
+TEST_F(Recharge, AServerThatDoesNotAnswerIsGivenUpAfterTheWait) {
+    AskFor("0086-10-1234567");
+    library.calls.clear();
+    AnswerTimer().Fire();
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+    EXPECT_EQ(view.status, u"服务器没有应答，现在不能充值!"_qs);
+    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_FALSE(AnswerTimer().active);
+    Answer('0');  // too late
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
+    // The user tries again.
+    controller->Act();
+    EXPECT_TRUE(AnswerTimer().active);
+    Answer('0');
+    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskCard);
+}
+
+TEST_F(Recharge, CancelDropsOnlyAConnectionTheDialogOpened) {
+    controller->Open("0086-10-1234567");
+    controller->Cancel();
+    EXPECT_TRUE(library.calls.isEmpty());  // the logged-in account keeps its login
+
+    controller->Open("0086-10-1234567");
+    controller->Act();
+    library.calls.clear();
+    controller->Cancel();
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+    EXPECT_FALSE(AnswerTimer().active);
+}
+
+TEST(RechargeServicePeriod, OnePerCardType) {
+    EXPECT_EQ(RechargeController::ServicePeriod(0), u"服务12个月"_qs);
+    EXPECT_EQ(RechargeController::ServicePeriod(1), u"服务6个月"_qs);
+    EXPECT_EQ(RechargeController::ServicePeriod(2), u"服务3个月"_qs);
+    EXPECT_TRUE(RechargeController::ServicePeriod(-1).isEmpty());
+    EXPECT_EQ(RechargeController::kCardTypes.size(), 3);
+}
+
+}  // namespace
+}  // namespace tessan
