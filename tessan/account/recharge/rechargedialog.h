@@ -1,0 +1,75 @@
+// RechargeDialog, "帐号充值": the number typed twice, then the card number, password and type.
+// The rules are RechargeController's; this is its view.
+#pragma once
+
+#include "account/recharge/rechargecontroller.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+
+namespace tessan {
+
+class RechargeDialog final : public QDialog, private RechargeView {
+    Q_OBJECT
+  public:
+    struct Services {
+        Library& library;
+        RechargeController::ConnectPlain connectPlain;
+        MessageBoxes& boxes;
+        QString appDir;
+        RechargeController::ShowNotice showNotice;
+        // Empty: QTimers owned by the dialog.
+        TimerFactory timers;
+        int answerTimeoutMs = RechargeController::kAnswerTimeoutMs;
+    };
+
+    // Opens for `accountNumber` (GBK; the current account, or empty when nobody is logged in).
+    RechargeDialog(Services services, const QByteArray& accountNumber, QWidget* parent = nullptr);
+    ~RechargeDialog() override;
+
+    // Notification 41, while the dialog is open.
+    void OnCardAnswer(const Reply& reply) { controller_->OnCardAnswer(reply); }
+    const RechargeController& Controller() const { return *controller_; }
+
+  public slots:
+    void reject() override;
+
+  private:
+    // RechargeView
+    QString FirstText() const override;
+    QString SecondText() const override;
+    void SetFirstText(const QString& text) override;
+    void SetSecondText(const QString& text) override;
+    void SetLabels(const QString& first, const QString& second) override;
+    void SetActionText(const QString& text) override;
+    void SetActionEnabled(bool enabled) override;
+    void ShowStatusLine() override;
+    void ShowCardTypes(bool enabled) override;
+    void SetStatus(const QString& text) override;
+    void SelectCardType(int index) override;
+    int SelectedCardType() const override;
+    void FocusFirst() override;
+    void FocusSecond() override;
+    void FocusCardTypes() override;
+    void Close() override;
+
+    QLabel* firstLabel_;
+    QLineEdit* first_;
+    QLabel* secondLabel_;
+    QLineEdit* second_;
+    QStackedWidget* typeOrStatus_;
+    QComboBox* cardTypes_;
+    QLabel* period_;
+    QLabel* status_;
+    QPushButton* action_;
+    std::unique_ptr<RechargeController> controller_;
+};
+
+}  // namespace tessan

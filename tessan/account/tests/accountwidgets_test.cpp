@@ -1,0 +1,239 @@
+// The registration wizard and the recharge dialog on the offscreen platform, with the fake
+// library, scripted message boxes and fake timers.
+#include "account/recharge/rechargedialog.h"
+#include "account/registration/registrar.h"
+#include "account/registration/registrationwizard.h"
+#include "testsupport/fakelibrary.h"
+#include "testsupport/faketimer.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tessan {
+
+class AccountWidgetsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void numberTypedStraightThroughFillsThreeBoxesAndTheKey();
+    void aKeyTypedAfterTheNumberStaysUntilTheNumberIsLeftAgain();
+    void pageOneRefusesWithTheCheckMessageAndFocus();
+    void finishSendsTheProfileAndTheValuesStayForNextTime();
+    void helpFollowsTheFocus();
+    void rechargeWalksFromNumberToLockedCardType();
+    void rechargeUserChoiceShowsThePeriodAndCancelDrops();
+
+  private:
+    // Types as a user would: each key goes to whatever has the focus at that moment.
+    static void Type(const QString& text) {
+        for (const QChar c : text) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    }
+    QLineEdit* Box(QWidget& w, const char* name) {
+        return w.findChild<QLineEdit*>(QString::fromLatin1(name));
+    }
+    void StartWizard();
+    void TypePageOne();
+
+    std::unique_ptr<QTemporaryDir> dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    FakeTimers timers;
+    QStringList notices;
+    std::unique_ptr<Registrar> registrar;
+    std::unique_ptr<RegistrationWizard> wizard;
+};
+
+void AccountWidgetsTest::init() {
+    dir = std::make_unique<QTemporaryDir>();
+    library.calls.clear();
+    boxes.Reset();
+    notices.clear();
+    wizard.reset();
+    registrar = std::make_unique<Registrar>(
+        library, boxes, dir->path(),
+        [this](const QString& text, bool error) { notices.append(error ? text + u'!' : text); },
+        timers.Factory());
+}
+
+void AccountWidgetsTest::StartWizard() {
+    wizard = std::make_unique<RegistrationWizard>(*registrar, boxes);
+    wizard->Prepare();
+    wizard->show();
+    QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
+}
+
+void AccountWidgetsTest::TypePageOne() {
+    Box(*wizard, "countryCode")->setFocus();
+    QTRY_VERIFY(Box(*wizard, "countryCode")->hasFocus());
+    Type(u"0086-10-1234567"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), u"Zhang"_qs);
+    Box(*wizard, "privateKey")->setFocus();
+    QTest::keyClicks(Box(*wizard, "privateKey"), u"Secret"_qs);
+    QTest::keyClicks(Box(*wizard, "confirmation"), u"Secret"_qs);
+}
+
+void AccountWidgetsTest::numberTypedStraightThroughFillsThreeBoxesAndTheKey() {
+    StartWizard();
+    Box(*wizard, "countryCode")->setFocus();
+    QTRY_VERIFY(Box(*wizard, "countryCode")->hasFocus());
+    Type(u"0086-"_qs);
+    QCOMPARE(Box(*wizard, "countryCode")->text(), u"0086"_qs);
+    QVERIFY(Box(*wizard, "areaCode")->hasFocus());
+    Type(u"1x0-1234567"_qs);
+    QCOMPARE(Box(*wizard, "areaCode")->text(), u"10"_qs);
+    QVERIFY(Box(*wizard, "number")->hasFocus());
+    QCOMPARE(Box(*wizard, "number")->text(), u"1234567"_qs);
+    // Leaving the area code proposed a key from what was there; leaving the number completes it.
+    QCOMPARE(Box(*wizard, "publicKey")->text(), u"0086-10-"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(Box(*wizard, "publicKey")->text(), u"0086-10-1234567"_qs);
+}
+
+void AccountWidgetsTest::aKeyTypedAfterTheNumberStaysUntilTheNumberIsLeftAgain() {
+    StartWizard();
+    TypePageOne();
+    QLineEdit* key = Box(*wizard, "publicKey");
+    key->setFocus();
+    key->selectAll();
+    QTest::keyClicks(key, u"MyKey"_qs);
+    Box(*wizard, "name")->setFocus();
+    QCOMPARE(key->text(), u"MyKey"_qs);
+    Box(*wizard, "number")->setFocus();
+    Box(*wizard, "name")->setFocus();
+    QCOMPARE(key->text(), u"0086-10-1234567"_qs);
+}
+
+void AccountWidgetsTest::pageOneRefusesWithTheCheckMessageAndFocus() {
+    StartWizard();
+    TypePageOne();
+    Box(*wizard, "confirmation")->setText(u"secret"_qs);
+    wizard->next();
+    QCOMPARE(wizard->currentId(), int(RegistrationWizard::kStep1));
+    QCOMPARE(boxes.Texts(), QStringList{u"两次输入的私钥不相同!"_qs});
+    QVERIFY(Box(*wizard, "privateKey")->hasFocus());
+    QCOMPARE(Box(*wizard, "privateKey")->echoMode(), QLineEdit::Password);
+    QCOMPARE(Box(*wizard, "confirmation")->echoMode(), QLineEdit::Password);
+    // The phone boxes on page 2 drop a trailing letter.
+    Box(*wizard, "confirmation")->setText(u"Secret"_qs);
+    wizard->next();
+    QCOMPARE(wizard->currentId(), int(RegistrationWizard::kStep2));
+    QLineEdit* phone = Box(*wizard, "phone");
+    phone->setFocus();
+    QTest::keyClicks(phone, u"010-8a"_qs);
+    QCOMPARE(phone->text(), u"010-8"_qs);
+    QCOMPARE(phone->cursorPosition(), 5);
+    QVERIFY(Box(*wizard, "userType")->isReadOnly());
+    QCOMPARE(Box(*wizard, "userType")->text(), u"免费用户  [5M]"_qs);
+}
+
+void AccountWidgetsTest::finishSendsTheProfileAndTheValuesStayForNextTime() {
+    StartWizard();
+    TypePageOne();
+    wizard->next();
+    Box(*wizard, "mobile")->setText(u"13900000000"_qs);
+    wizard->next();
+    QCOMPARE(wizard->currentId(), int(RegistrationWizard::kStep3));
+    Box(*wizard, "postCode")->setText(u"100000"_qs);
+    QVERIFY(boxes.Texts().isEmpty());
+    wizard->button(QWizard::FinishButton)->click();
+    QCOMPARE(wizard->result(), int(QDialog::Accepted));
+    QCOMPARE(library.calls, QStringList{u"RegisterUser 127.0.0.1 8800 0086-10-1234567"_qs});
+    const UserProfile& sent = registrar->Profile();
+    QCOMPARE(sent.Name(), u"Zhang"_qs);
+    QCOMPARE(sent.Text(UserProfile::Field::PrivateKey), u"Secret"_qs);
+    QCOMPARE(sent.Text(UserProfile::Field::Mobile), u"13900000000"_qs);
+    QCOMPARE(sent.Text(UserProfile::Field::PostCode), u"100000"_qs);
+    QCOMPARE(sent.UserType(), '0');
+    QVERIFY(registrar->AwaitingResult());
+
+    // Opening again: first page, the typed values, an empty profile.
+    wizard->Prepare();
+    QCOMPARE(wizard->currentId(), int(RegistrationWizard::kStep1));
+    QCOMPARE(Box(*wizard, "number")->text(), u"1234567"_qs);
+    QCOMPARE(Box(*wizard, "mobile")->text(), u"13900000000"_qs);
+    QVERIFY(registrar->Profile().Number().isEmpty());
+}
+
+void AccountWidgetsTest::helpFollowsTheFocus() {
+    StartWizard();
+    auto* help = wizard->currentPage()->findChild<QLabel*>(u"help"_qs);
+    Box(*wizard, "name")->setFocus();
+    QTRY_VERIFY(help->text().startsWith(u" 用户的姓名"_qs));
+    QVERIFY(!help->text().contains(u'\r'));
+    Box(*wizard, "countryCode")->setFocus();
+    QTRY_VERIFY(help->text().startsWith(u" 国家代号是"_qs));
+}
+
+void AccountWidgetsTest::rechargeWalksFromNumberToLockedCardType() {
+    RechargeDialog dialog({library,
+                           [this](const QByteArray& a, int p, const QByteArray& n) {
+                               return library.ConnectServer(a, p, n, "<plain>");
+                           },
+                           boxes, dir->path(), [](const QString&, bool) {}, timers.Factory()},
+                          "0086-10-1234567");
+    dialog.show();
+    auto* action = dialog.findChild<QPushButton*>(u"actionButton"_qs);
+    auto* stack = dialog.findChild<QStackedWidget*>();
+    auto* types = dialog.findChild<QComboBox*>(u"cardTypes"_qs);
+    auto* status = dialog.findChild<QLabel*>(u"statusLine"_qs);
+    QCOMPARE(action->text(), u"下一步"_qs);
+    QCOMPARE(stack->currentWidget(), status);
+    QCOMPARE(Box(dialog, "secondBox")->text(), u"0086-10-1234567"_qs);
+    action->click();
+    QVERIFY(!action->isEnabled());
+    QCOMPARE(status->text(), u"已经连接到注册服务器，等待验证..."_qs);
+    library.Deliver(MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2"));  // no subscriber
+    dialog.OnCardAnswer(*MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2").reply());
+    QVERIFY(action->isEnabled());
+    QCOMPARE(action->text(), u"确认"_qs);
+    QVERIFY(stack->currentWidget() != status);
+    QCOMPARE(types->currentIndex(), 1);
+    QVERIFY(!types->isEnabled());
+    QCOMPARE(dialog.findChild<QLabel*>(u"servicePeriod"_qs)->text(), QString());
+    Box(dialog, "firstBox")->setText(u"200000001"_qs);
+    Box(dialog, "secondBox")->setText(u"2222"_qs);
+    library.calls.clear();
+    action->click();
+    QCOMPARE(library.calls.size(), 1);
+    QVERIFY(library.calls[0].startsWith(u"SendData 0086-10-1234567 36 "_qs));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!dialog.isVisible());
+}
+
+void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
+    RechargeDialog dialog({library,
+                           [this](const QByteArray& a, int p, const QByteArray& n) {
+                               return library.ConnectServer(a, p, n, "<plain>");
+                           },
+                           boxes, dir->path(), [](const QString&, bool) {}, timers.Factory()},
+                          "0086-10-1234567");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.findChild<QPushButton*>(u"actionButton"_qs)->click();
+    dialog.OnCardAnswer(*MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0").reply());
+    auto* types = dialog.findChild<QComboBox*>(u"cardTypes"_qs);
+    QVERIFY(types->isEnabled());
+    QCOMPARE(types->currentIndex(), -1);
+    types->setFocus();
+    QTest::keyClick(types, Qt::Key_Down);
+    QCOMPARE(types->currentIndex(), 0);
+    QCOMPARE(dialog.findChild<QLabel*>(u"servicePeriod"_qs)->text(), u"服务12个月"_qs);
+    library.calls.clear();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+}
+
+}  // namespace tessan
+
+QTEST_MAIN(tessan::AccountWidgetsTest)
+#include "accountwidgets_test.moc"
