@@ -40,6 +40,17 @@ class AccountWidgetsTest : public QObject {
         return w.findChild<QLineEdit*>(QString::fromLatin1(name));
     }
     void StartWizard();
+    // The dialog for 0086-10-1234567; its plain connections are recorded with "<plain>" as key.
+    std::unique_ptr<RechargeDialog> OpenRecharge() {
+        return std::make_unique<RechargeDialog>(
+            RechargeDialog::Services{library,
+                                     [this](const QByteArray& a, int p, const QByteArray& n) {
+                                         return library.ConnectServer(a, p, n, "<plain>");
+                                     },
+                                     boxes, dir->path(), [](const QString&, bool) {},
+                                     timers.Factory()},
+            "0086-10-1234567");
+    }
     void TypePageOne();
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -174,12 +185,8 @@ void AccountWidgetsTest::helpFollowsTheFocus() {
 }
 
 void AccountWidgetsTest::rechargeWalksFromNumberToLockedCardType() {
-    RechargeDialog dialog({library,
-                           [this](const QByteArray& a, int p, const QByteArray& n) {
-                               return library.ConnectServer(a, p, n, "<plain>");
-                           },
-                           boxes, dir->path(), [](const QString&, bool) {}, timers.Factory()},
-                          "0086-10-1234567");
+    auto owned = OpenRecharge();
+    RechargeDialog& dialog = *owned;
     dialog.show();
     auto* action = dialog.findChild<QPushButton*>(u"actionButton"_qs);
     auto* stack = dialog.findChild<QStackedWidget*>();
@@ -210,12 +217,8 @@ void AccountWidgetsTest::rechargeWalksFromNumberToLockedCardType() {
 }
 
 void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
-    RechargeDialog dialog({library,
-                           [this](const QByteArray& a, int p, const QByteArray& n) {
-                               return library.ConnectServer(a, p, n, "<plain>");
-                           },
-                           boxes, dir->path(), [](const QString&, bool) {}, timers.Factory()},
-                          "0086-10-1234567");
+    auto owned = OpenRecharge();
+    RechargeDialog& dialog = *owned;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     dialog.findChild<QPushButton*>(u"actionButton"_qs)->click();
