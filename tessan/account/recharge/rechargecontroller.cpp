@@ -1,5 +1,6 @@
 #include "account/recharge/rechargecontroller.h"
 
+#include "account/fieldinput.h"
 #include "account/recharge/rechargepackets.h"
 #include "core/gbk.h"
 #include "core/serverlist.h"
@@ -9,13 +10,6 @@
 namespace tessan {
 
 namespace {
-
-QString WithoutTrailingSpaces(QString text) {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ') --end;
-    text.truncate(end);
-    return text;
-}
 
 // The GBK form of a typed text, or nothing when it does not fit a 32-byte field.
 std::optional<QByteArray> FitField(const QString& text) {
@@ -107,8 +101,8 @@ void RechargeController::AskServer() {
         view_.FocusSecond();
         return;
     }
-    const QString number = WithoutTrailingSpaces(first);
-    if (number != WithoutTrailingSpaces(second)) {
+    const QString number = TrimTrailingSpaces(first);
+    if (number != TrimTrailingSpaces(second)) {
         boxes_.Tell(QStringLiteral("两次输入的Tessan号码不一致，请确认后再次输入!"));
         view_.FocusFirst();
         return;
@@ -203,13 +197,13 @@ void RechargeController::TakeCard() {
         return;
     }
     // A card number or password cut to its field would only be refused by the server.
-    const std::optional<QByteArray> cardNumber = FitField(WithoutTrailingSpaces(number));
+    const std::optional<QByteArray> cardNumber = FitField(TrimTrailingSpaces(number));
     if (!cardNumber) {
         boxes_.Tell(QStringLiteral("充值卡号码太长!"));
         view_.FocusFirst();
         return;
     }
-    const std::optional<QByteArray> cardPassword = FitField(WithoutTrailingSpaces(password));
+    const std::optional<QByteArray> cardPassword = FitField(TrimTrailingSpaces(password));
     if (!cardPassword) {
         boxes_.Tell(QStringLiteral("充值卡密码太长!"));
         view_.FocusSecond();

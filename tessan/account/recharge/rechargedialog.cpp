@@ -1,5 +1,7 @@
 #include "account/recharge/rechargedialog.h"
 
+#include "look/imagebutton.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -26,7 +28,7 @@ RechargeDialog::RechargeDialog(Services services, const QByteArray& accountNumbe
       cardTypes_(new QComboBox(this)),
       period_(new QLabel(this)),
       status_(new QLabel(this)),
-      action_(new QPushButton(QStringLiteral("充值"), this)) {
+      action_(new ImageButton(QStringLiteral("充值"), this)) {
     setObjectName(QStringLiteral("rechargeDialog"));
     setWindowTitle(QStringLiteral("帐号充值"));
     first_->setObjectName(QStringLiteral("firstBox"));
@@ -43,7 +45,8 @@ RechargeDialog::RechargeDialog(Services services, const QByteArray& accountNumbe
     status_->setWordWrap(true);
     action_->setObjectName(QStringLiteral("actionButton"));
     action_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+    action_->SetColours(ButtonColours::Accent());
+    auto* cancel = new ImageButton(QStringLiteral("取消"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));
 
     // The status line stands where the card type will be, until the type is asked for.
@@ -80,7 +83,7 @@ RechargeDialog::RechargeDialog(Services services, const QByteArray& accountNumbe
         services.answerTimeoutMs);
 
     connect(action_, &QPushButton::clicked, this, [this] { controller_->Act(); });
-    connect(cancel, &QPushButton::clicked, this, &RechargeDialog::reject);
+    connect(cancel, &ImageButton::clicked, this, &RechargeDialog::reject);
     // Only the user's choice shows its period; the program's preselection does not.
     connect(cardTypes_, &QComboBox::activated, this,
             [this](int index) { period_->setText(RechargeController::ServicePeriod(index)); });

@@ -11,10 +11,11 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QStackedWidget;
 
 namespace tessan {
+
+class ImageButton;
 
 class RechargeDialog final : public QDialog, private RechargeView {
     Q_OBJECT
@@ -68,7 +69,7 @@ class RechargeDialog final : public QDialog, private RechargeView {
     QComboBox* cardTypes_;
     QLabel* period_;
     QLabel* status_;
-    QPushButton* action_;
+    ImageButton* action_;
     std::unique_ptr<RechargeController> controller_;
 };
 

@@ -67,6 +67,45 @@ int Limit(Input input) {
     }
 }
 
+int MaxBytes(Input input) {
+    using F = UserProfile::Field;
+    const auto of = [](F field) { return static_cast<int>(UserProfile::MaxLength(field)); };
+    switch (input) {
+        case Input::Name:
+            return of(F::Name);
+        case Input::PublicKey:
+            return of(F::PublicKey);
+        case Input::PrivateKey:
+        case Input::Confirmation:
+            return of(F::PrivateKey);
+        case Input::Phone:
+            return of(F::Phone);
+        case Input::Fax:
+            return of(F::Fax);
+        case Input::Videophone:
+            return of(F::Videophone);
+        case Input::Mobile:
+            return of(F::Mobile);
+        case Input::WebAddress:
+            return of(F::WebAddress);
+        case Input::Company:
+            return of(F::Company);
+        case Input::CountryName:
+            return of(F::Country);
+        case Input::Province:
+            return of(F::Province);
+        case Input::Address:
+            return of(F::PostalAddress);
+        case Input::PostCode:
+            return of(F::PostCode);
+        case Input::Occupation:
+            return of(F::Occupation);
+        default:
+            // The number's parts and the user type: digits (or a fixed text) within their limit.
+            return Limit(input);
+    }
+}
+
 QString HelpText(Input input) {
     switch (input) {
         case Input::CountryCode:

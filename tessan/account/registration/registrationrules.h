@@ -38,6 +38,8 @@ enum class Input {
 
 // The most characters the input takes.
 int Limit(Input input);
+// The most GBK bytes the input takes: what its field in the profile holds.
+int MaxBytes(Input input);
 // The text shown in the page's help static while the input has the focus.
 QString HelpText(Input input);
 

@@ -1,5 +1,6 @@
 #include "account/registration/registrationwizard.h"
 
+#include "account/fieldinput.h"
 #include "account/registration/registrar.h"
 
 #include <QEvent>
@@ -8,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 
 namespace tessan {
 namespace registration {
@@ -58,6 +60,13 @@ QString ObjectName(Input input) {
     return {};
 }
 
+// The help and the labels of the mandatory data keep their colours under any palette.
+void Colour(QLabel* label, Qt::GlobalColor colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
 }  // namespace
 
 InputPage::InputPage(const QString& group, QWidget* parent)
@@ -65,7 +74,7 @@ InputPage::InputPage(const QString& group, QWidget* parent)
     help_->setObjectName(QStringLiteral("help"));
     help_->setWordWrap(true);
     help_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    help_->setStyleSheet(QStringLiteral("color: blue;"));
+    Colour(help_, Qt::blue);
     help_->setMinimumWidth(180);
     help_->setMaximumWidth(200);
     auto* box = new QGroupBox(group, this);
@@ -85,13 +94,13 @@ QLineEdit* InputPage::AddInput(Input input, const QString& label, bool red) {
     edit->setMaxLength(Limit(input));
     auto* caption = new QLabel(label, this);
     caption->setBuddy(edit);
-    if (red) caption->setStyleSheet(QStringLiteral("color: red;"));
+    if (red) Colour(caption, Qt::red);
     const int row = grid_->rowCount();
     grid_->addWidget(caption, row, 0);
     grid_->addWidget(edit, row, 1);
     edits_[input] = edit;
     edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textChanged, this, [this, input] { Filter(input); });
+    connect(edit, &QLineEdit::textChanged, this, [this, input] { Changed(input); });
     return edit;
 }
 
@@ -110,12 +119,22 @@ bool InputPage::eventFilter(QObject* watched, QEvent* event) {
     return QWizardPage::eventFilter(watched, event);
 }
 
-void InputPage::Filter(Input input) {
+void InputPage::Changed(Input input) {
     QLineEdit* edit = Edit(input);
+    QString& last = lastText_[input];
+    // Each setText below changes the text again and comes back here, where it then fits and
+    // passes the filter.
+    const FittedEdit fitted = FitGbkEdit(last, edit->text(), MaxBytes(input));
+    if (fitted.cut) {
+        last = fitted.text;
+        edit->setText(fitted.text);
+        edit->setCursorPosition(fitted.caret);
+        return;
+    }
     const Filtered filtered = FilterTyping(input, edit->text());
+    last = filtered.text;
     if (!filtered.changed) return;
-    // setText puts the caret at the end; the change runs this filter once more, satisfied.
-    edit->setText(filtered.text);
+    edit->setText(filtered.text);  // the caret goes to the end
     if (filtered.moveFocusTo) Edit(*filtered.moveFocusTo)->setFocus(Qt::TabFocusReason);
 }
 

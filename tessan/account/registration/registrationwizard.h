@@ -38,11 +38,13 @@ class InputPage : public QWizardPage {
     virtual void Left(Input) {}
 
   private:
-    void Filter(Input input);
+    // Every change: the text is cut to what its field holds, then filtered.
+    void Changed(Input input);
 
     QLabel* help_;
     QGridLayout* grid_;
     std::map<Input, QLineEdit*> edits_;
+    std::map<Input, QString> lastText_;  // before the change being handled
 };
 
 class Step1Page final : public InputPage {

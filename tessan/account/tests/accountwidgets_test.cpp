@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,6 +29,7 @@ class AccountWidgetsTest : public QObject {
     void pageOneRefusesWithTheCheckMessageAndFocus();
     void finishSendsTheProfileAndTheValuesStayForNextTime();
     void helpFollowsTheFocus();
+    void chineseTextIsCutToWhatTheFieldHolds();
     void rechargeWalksFromNumberToLockedCardType();
     void rechargeUserChoiceShowsThePeriodAndCancelDrops();
 
@@ -35,6 +37,14 @@ class AccountWidgetsTest : public QObject {
     // Types as a user would: each key goes to whatever has the focus at that moment.
     static void Type(const QString& text) {
         for (const QChar c : text) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    }
+    // Chinese goes in as an input method commits it, one character after another.
+    static void Commit(QWidget* widget, const QString& text) {
+        for (const QChar c : text) {
+            QInputMethodEvent event;
+            event.setCommitString(QString(c));
+            QApplication::sendEvent(widget, &event);
+        }
     }
     QLineEdit* Box(QWidget& w, const char* name) {
         return w.findChild<QLineEdit*>(QString::fromLatin1(name));
@@ -182,6 +192,20 @@ void AccountWidgetsTest::helpFollowsTheFocus() {
     QVERIFY(!help->text().contains(u'\r'));
     Box(*wizard, "countryCode")->setFocus();
     QTRY_VERIFY(help->text().startsWith(u" 国家代号是"_qs));
+}
+
+void AccountWidgetsTest::chineseTextIsCutToWhatTheFieldHolds() {
+    StartWizard();
+    QLineEdit* name = Box(*wizard, "name");
+    name->setFocus();
+    // 30 characters are allowed, but the field holds 31 GBK bytes: 15 Chinese characters.
+    Commit(name, QString(20, QChar(0x5F20)));  // 张
+    QCOMPARE(name->text(), QString(15, QChar(0x5F20)));
+    name->setText(u"ab"_qs);
+    name->setCursorPosition(1);
+    Commit(name, QString(16, QChar(0x674E)));  // 李 between a and b
+    QCOMPARE(name->text(), u"a"_qs + QString(14, QChar(0x674E)) + u"b"_qs);
+    QCOMPARE(name->cursorPosition(), 15);
 }
 
 void AccountWidgetsTest::rechargeWalksFromNumberToLockedCardType() {
