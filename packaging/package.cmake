@@ -31,5 +31,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # writes the interface.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6, libgcc-s1, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
-qt6-qpa-plugins, libqt6svg6, qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
+qt6-qpa-plugins, libqt6svg6, libqt6multimedia6 (>= 6.4), gstreamer1.0-plugins-good, \
+qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
 include(CPack)

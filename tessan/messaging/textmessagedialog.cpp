@@ -1,5 +1,6 @@
 #include "messaging/textmessagedialog.h"
 
+#include "look/imagebutton.h"
 #include "messaging/messagefiles.h"
 
 #include <QGridLayout>
@@ -22,8 +23,8 @@ TextMessageDialog::TextMessageDialog(const QString& appDir, MessageBoxes& boxes,
       subject_(new QLineEdit(this)),
       bodyLabel_(new QLabel(this)),
       body_(new QPlainTextEdit(this)),
-      ok_(new QPushButton(this)),
-      cancel_(new QPushButton(this)) {
+      ok_(new ImageButton(QString(), this)),
+      cancel_(new ImageButton(QString(), this)) {
     setObjectName(QStringLiteral("TextMessageDialog"));
     recipientLine_->setObjectName(QStringLiteral("recipientLine"));
     recipientLine_->setReadOnly(true);
@@ -33,6 +34,7 @@ TextMessageDialog::TextMessageDialog(const QString& appDir, MessageBoxes& boxes,
     body_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     body_->setTabChangesFocus(false);
     ok_->setObjectName(QStringLiteral("okButton"));
+    ok_->SetColours(ButtonColours::Accent());
     cancel_->setObjectName(QStringLiteral("cancelButton"));
     // Return belongs to the body; only a click or Space on OK sends.
     ok_->setAutoDefault(false);

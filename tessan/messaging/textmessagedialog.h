@@ -10,9 +10,10 @@
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace tessan {
+
+class ImageButton;
 
 class TextMessageDialog final : public QDialog {
     Q_OBJECT
@@ -37,8 +38,8 @@ class TextMessageDialog final : public QDialog {
     QLineEdit* subject_;
     QLabel* bodyLabel_;
     QPlainTextEdit* body_;
-    QPushButton* ok_;
-    QPushButton* cancel_;
+    ImageButton* ok_;
+    ImageButton* cancel_;
 };
 
 }  // namespace tessan

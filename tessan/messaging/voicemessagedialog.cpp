@@ -1,5 +1,6 @@
 #include "messaging/voicemessagedialog.h"
 
+#include "look/imagebutton.h"
 #include "messaging/messagefiles.h"
 
 #include <QGridLayout>
@@ -26,11 +27,11 @@ VoiceMessageDialog::VoiceMessageDialog(const QString& appDir, VoiceDevice& devic
       slider_(new QSlider(Qt::Horizontal, this)),
       elapsed_(new QLabel(this)),
       maximum_(new QLabel(QStringLiteral("300.00秒"), this)),
-      record_(new QPushButton(QStringLiteral("录音●"), this)),
-      stop_(new QPushButton(QStringLiteral("停止■"), this)),
-      preview_(new QPushButton(QStringLiteral("试听>>"), this)),
-      ok_(new QPushButton(this)),
-      cancel_(new QPushButton(this)) {
+      record_(new ImageButton(QStringLiteral("录音●"), this)),
+      stop_(new ImageButton(QStringLiteral("停止■"), this)),
+      preview_(new ImageButton(QStringLiteral("试听>>"), this)),
+      ok_(new ImageButton(QString(), this)),
+      cancel_(new ImageButton(QString(), this)) {
     setObjectName(QStringLiteral("VoiceMessageDialog"));
     recipientLine_->setObjectName(QStringLiteral("recipientLine"));
     recipientLine_->setReadOnly(true);
@@ -46,8 +47,9 @@ VoiceMessageDialog::VoiceMessageDialog(const QString& appDir, VoiceDevice& devic
     stop_->setObjectName(QStringLiteral("stopButton"));
     preview_->setObjectName(QStringLiteral("previewButton"));
     ok_->setObjectName(QStringLiteral("okButton"));
+    ok_->SetColours(ButtonColours::Accent());
     cancel_->setObjectName(QStringLiteral("cancelButton"));
-    for (QPushButton* b : {record_, stop_, preview_, ok_, cancel_}) b->setAutoDefault(false);
+    for (ImageButton* b : {record_, stop_, preview_, ok_, cancel_}) b->setAutoDefault(false);
 
     auto* fields = new QGridLayout;
     fields->addWidget(recipientLabel_, 0, 0);

@@ -9,10 +9,11 @@
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QSlider;
 
 namespace tessan {
+
+class ImageButton;
 
 class VoiceMessageDialog final : public QDialog {
     Q_OBJECT
@@ -44,11 +45,11 @@ class VoiceMessageDialog final : public QDialog {
     QSlider* slider_;
     QLabel* elapsed_;
     QLabel* maximum_;
-    QPushButton* record_;
-    QPushButton* stop_;
-    QPushButton* preview_;
-    QPushButton* ok_;
-    QPushButton* cancel_;
+    ImageButton* record_;
+    ImageButton* stop_;
+    ImageButton* preview_;
+    ImageButton* ok_;
+    ImageButton* cancel_;
 };
 
 }  // namespace tessan
