@@ -2,8 +2,7 @@
 
 #include "account/usertype.h"
 #include "core/gbk.h"
-
-#include <QFile>
+#include "messaging/messagefiles.h"
 
 namespace tessan {
 
@@ -11,13 +10,6 @@ namespace {
 
 using F = UserProfile::Field;
 using B = ProfileBox;
-
-// "<appDir>/cache/<subject>.txt", or nothing when the subject would name a file elsewhere.
-std::optional<QString> NoticePath(const QString& appDir, const QString& subject) {
-    for (const QChar c : subject)
-        if (c == u'/' || c == u'\\' || c.unicode() < 0x20) return std::nullopt;
-    return appDir + u"/cache/"_qs + subject + u".txt"_qs;
-}
 
 }  // namespace
 
@@ -102,13 +94,9 @@ std::optional<ProfileBox> ProfileSettings::Save(const ProfileValues& values) {
 bool ProfileSettings::SendKeyNotice(const QDateTime& now) {
     const UserProfile& own = ownProfile_();
     const QString subject = KeyNoticeSubject(own);
-    const auto path = NoticePath(appDir_, subject);
-    if (!path) return false;
-    QFile file(*path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const QByteArray body = QStringToGbk(KeyNoticeBody(own, now));
-    if (file.write(body) != body.size() || !file.flush()) return false;
-    file.close();
+    // A name that would take the file out of the cache folder is refused like an uncreatable file.
+    const auto path = CacheMessagePath(appDir_, subject, u".txt");
+    if (!path || !WriteMessageFile(*path, QStringToGbk(KeyNoticeBody(own, now)))) return false;
     emit keyNoticeReady(*path, QStringToGbk(subject + u".txt"_qs));
     SetNoticeEnabled(false);
     return true;
