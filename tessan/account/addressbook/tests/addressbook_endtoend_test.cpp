@@ -1,0 +1,214 @@
+// The address book against a real development server: the real library, real sockets, a real tessd
+// on an ephemeral loopback port; the send page's friend list follows every change.
+#include "account/addressbook/addressbook.h"
+#include "core/tessnetlibrary.h"
+#include "messaging/sendpage/friendlist.h"
+#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/tessdprocess.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tessan {
+
+namespace {
+
+constexpr char kZhang[] = "0086-10-1234567";
+constexpr char kLi[] = "0086-10-7654321";
+constexpr char kWang[] = "0086-10-5555555";
+constexpr int kWait = 10000;
+
+}  // namespace
+
+class AddressBookEndToEndTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+    void addWithTheRightKeyAndRefuseAWrongOne();
+    void changeAFriendsKeyAndDelete();
+    void changeTheOwnPublicKey();
+
+  private:
+    // Connects `number` to the server; the result of its login lands in loginStatus.
+    void Connect(const char* number, const char* key);
+    void LogIn(const char* number, const char* privateKey);
+    QStringList FriendNumbers() const;
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TessdProcess> server;
+    ScriptedMessageBoxes boxes;
+    std::unique_ptr<TessnetLibrary> library;
+    AccountText own;
+    QStringList notices;
+    std::unique_ptr<AddressBook> book;
+    std::unique_ptr<FriendList> friends;
+    std::map<QByteArray, int> loginStatus;  // -1 while waiting
+};
+
+void AddressBookEndToEndTest::init() {
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    server = std::make_unique<TessdProcess>();
+    QVERIFY(server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs)));
+    boxes.Reset();
+    notices.clear();
+    loginStatus.clear();
+    library = std::make_unique<TessnetLibrary>(boxes);
+    book = std::make_unique<AddressBook>(*library, boxes, own,
+                                         [this](const QString& text, bool) { notices << text; });
+    friends = std::make_unique<FriendList>();
+    connect(book.get(), &AddressBook::friendAddedOrUpdated, friends.get(),
+            &FriendList::AddOrUpdateFriend);
+    connect(book.get(), &AddressBook::friendRemoved, friends.get(), &FriendList::RemoveFriend);
+    connect(book.get(), &AddressBook::friendKeyChanged, friends.get(), &FriendList::SetFriendKey);
+    connect(book.get(), &AddressBook::friendsCleared, friends.get(), &FriendList::ClearFriends);
+    // The notification routing of the address book's types.
+    library->Init(dir->filePath(u"download"_qs), [this](const Notification& n) {
+        const Reply* r = n.reply();
+        if (!r) return;
+        switch (n.type) {
+            case note::kLogin:
+                if (r->account == own.Bytes()) book->LoginReset();
+                loginStatus[r->account] = r->status;
+                break;
+            case note::kAddFriend:
+                book->AddResult(*r);
+                break;
+            case note::kDelFriend:
+                book->DeleteResult(*r);
+                break;
+            case note::kModifyFriend:
+                book->ChangeResult(*r);
+                break;
+            case note::kModifyUser:
+                book->ProfileChangeResult(*r);
+                break;
+            case note::kAddressBook:
+                book->Entries(*r);
+                break;
+            case note::kOwnProfile:
+                if (const auto p = UserProfile::FromBytes(
+                        std::span(reinterpret_cast<const std::uint8_t*>(r->data.constData()),
+                                  UserProfile::kSize)))
+                    book->OwnProfileArrived(*p);
+                break;
+        }
+    });
+}
+
+void AddressBookEndToEndTest::cleanup() {
+    if (library) {
+        for (const auto& [account, status] : loginStatus) library->DisconnectServer(account);
+        library->Free();
+    }
+    book.reset();
+    friends.reset();
+    library.reset();
+    server.reset();
+    own.Clear();
+}
+
+void AddressBookEndToEndTest::Connect(const char* number, const char* key) {
+    loginStatus[number] = -1;
+    QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), number, key), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(loginStatus[number] != -1, kWait);
+}
+
+void AddressBookEndToEndTest::LogIn(const char* number, const char* privateKey) {
+    own.Set(number);
+    Connect(number, privateKey);
+    QCOMPARE(loginStatus[number], 1);
+    QTRY_VERIFY_WITH_TIMEOUT(book->Find(number) == 0, kWait);
+}
+
+QStringList AddressBookEndToEndTest::FriendNumbers() const {
+    QStringList numbers;
+    for (int i = 0; i < friends->RowCount(); ++i) numbers << friends->Number(i);
+    return numbers;
+}
+
+void AddressBookEndToEndTest::addWithTheRightKeyAndRefuseAWrongOne() {
+    LogIn(kLi, "li123");
+    QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 2, kWait);  // Li knows Zhang
+    QCOMPARE(FriendNumbers(), (QStringList{u"0086-10-7654321"_qs, u"0086-10-1234567"_qs}));
+
+    book->Add(QString::fromLatin1(kWang), u"0086-10-9999999"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, kWait);
+    QCOMPARE(notices[0], u"公钥不正确，不能添加该好友!"_qs);
+    QCOMPARE(book->Count(), 2);
+
+    book->Add(QString::fromLatin1(kWang) + u"  "_qs, QString::fromLatin1(kWang));
+    QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 3, kWait);
+    QCOMPARE(book->NumberAt(1), QByteArray(kWang));  // directly below the own entry
+    QCOMPARE(book->ProfileAt(1).PublicKey(), QString::fromLatin1(kWang));
+    QCOMPARE(friends->FindRow(kWang), 1);
+    QVERIFY(notices.contains(u"添加好友成功!"_qs));
+
+    // The server keeps it: the next login lists it again.
+    library->DisconnectServer(kLi);
+    LogIn(kLi, "li123");
+    QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 3, kWait);
+    QCOMPARE(friends->RowCount(), 3);
+}
+
+void AddressBookEndToEndTest::changeAFriendsKeyAndDelete() {
+    // Wang changes his public key; Zhang's address book still holds the old one.
+    LogIn(kWang, "wang123");
+    book->Select(0);
+    auto details = *book->SelectedDetails();
+    At(details, DetailField::PublicKey) = u"5555-new"_qs;
+    book->ModifySelected(details);
+    QTRY_VERIFY_WITH_TIMEOUT(book->ModifyEnabled(), kWait);
+    QCOMPARE(notices.last(), u"修改用户资料成功!"_qs);
+    library->DisconnectServer(kWang);
+
+    LogIn(kZhang, "zhang123");
+    QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 3, kWait);
+    const int wang = book->Find(kWang);
+    book->Select(wang);
+    details = *book->SelectedDetails();
+    At(details, DetailField::PublicKey) = u"wrong"_qs;
+    book->ModifySelected(details);
+    QCOMPARE(friends->Profile(friends->FindRow(kWang)).PublicKey(), u"wrong"_qs);  // at once
+    QTRY_COMPARE_WITH_TIMEOUT(notices.last(), u"公钥不正确，修改失败!"_qs, kWait);
+    QCOMPARE(book->ProfileAt(wang).PublicKey(), QString::fromLatin1(kWang));
+
+    At(details, DetailField::PublicKey) = u"5555-new"_qs;
+    book->ModifySelected(details);
+    QTRY_COMPARE_WITH_TIMEOUT(book->ProfileAt(wang).PublicKey(), u"5555-new"_qs, kWait);
+    QCOMPARE(friends->Profile(friends->FindRow(kWang)).PublicKey(), u"5555-new"_qs);
+
+    boxes.Script({MessageBoxes::Answer::Yes});
+    book->Select(book->Find(kWang));
+    book->DeleteSelected();
+    QTRY_COMPARE_WITH_TIMEOUT(book->Find(kWang), -1, kWait);
+    QCOMPARE(friends->FindRow(kWang), -1);
+    QCOMPARE(book->Count(), 2);
+    QCOMPARE(notices.last(), u"删除好友成功!"_qs);
+}
+
+void AddressBookEndToEndTest::changeTheOwnPublicKey() {
+    LogIn(kZhang, "zhang123");
+    book->Select(0);
+    auto details = *book->SelectedDetails();
+    At(details, DetailField::PublicKey) = u"zhang-pub-2"_qs;
+    book->ModifySelected(details);
+    QVERIFY(!book->ModifyEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(book->ModifyEnabled(), kWait);
+    library->DisconnectServer(kZhang);
+    own.Clear();
+
+    // A friend's upload logs in with the key it knows: the old one is refused now.
+    Connect(kZhang, kZhang);
+    QCOMPARE(loginStatus[kZhang], 0);
+    library->DisconnectServer(kZhang);
+    Connect(kZhang, "zhang-pub-2");
+    QCOMPARE(loginStatus[kZhang], 1);
+}
+
+}  // namespace tessan
+
+QTEST_MAIN(tessan::AddressBookEndToEndTest)
+#include "addressbook_endtoend_test.moc"
