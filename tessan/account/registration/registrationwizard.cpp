@@ -75,8 +75,9 @@ InputPage::InputPage(const QString& group, QWidget* parent)
     help_->setWordWrap(true);
     help_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Colour(help_, Qt::blue);
-    help_->setMinimumWidth(180);
-    help_->setMaximumWidth(200);
+    const int line = help_->fontMetrics().height();
+    help_->setMinimumWidth(12 * line);
+    help_->setMaximumWidth(14 * line);
     auto* box = new QGroupBox(group, this);
     box->setLayout(grid_);
     auto* layout = new QHBoxLayout(this);
@@ -227,6 +228,8 @@ RegistrationWizard::RegistrationWizard(Registrar& registrar, MessageBoxes& boxes
     setPage(kStep1, new registration::Step1Page(registrar, boxes, this));
     setPage(kStep2, new registration::Step2Page(registrar, this));
     setPage(kStep3, new registration::Step3Page(registrar, this));
+    // The whole of every page, even where Qt would keep a new window to part of a small screen.
+    resize(sizeHint());
 }
 
 void RegistrationWizard::Prepare() {

@@ -1,6 +1,9 @@
 // The real windows under the real look, grabbed off screen at the scale the environment sets
 // (QT_SCALE_FACTOR; ctest runs this at 1 and 2). Not pictures compared pixel by pixel, but the
 // faults a user would see: a clipped button text, a control squeezed to nothing, a blurry grab.
+#include "account/recharge/rechargedialog.h"
+#include "account/registration/registrar.h"
+#include "account/registration/registrationwizard.h"
 #include "core/logindialog.h"
 #include "core/mainwindow.h"
 #include "look/helpwindow.h"
@@ -13,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -31,6 +35,8 @@ class ScreensTest : public QObject {
     void loginDialog();
     void helpWindow();
     void messageBox();
+    void registrationWizard();
+    void rechargeDialog();
 
   private:
     // Every check on one shown window.
@@ -106,7 +112,7 @@ void ScreensTest::CheckWindow(QWidget* window) {
                                                     !label->text().contains(QLatin1Char('\n'))) {
             QVERIFY2(label->fontMetrics().horizontalAdvance(PlainText(label->text())) <=
                          label->contentsRect().width(),
-                     qPrintable(Describe(label)));
+                     qPrintable(Describe(label) + label->text()));
         }
     }
 }
@@ -156,6 +162,60 @@ void ScreensTest::messageBox() {
     const QRegularExpression accessKey(QStringLiteral("\\([A-Z]\\)$"));
     for (QAbstractButton* b : box.buttons())
         QVERIFY2(!PlainText(b->text()).remove(accessKey).contains(latin), qPrintable(b->text()));
+}
+
+void ScreensTest::registrationWizard() {
+    QTemporaryDir dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    Registrar registrar(
+        library, boxes, dir.path(), [](const QString&, bool) {}, QtTimers(qApp));
+    RegistrationWizard wizard(registrar, boxes);
+    wizard.Prepare();
+    wizard.show();
+    const auto type = [&wizard](const char* name, const char* text) {
+        wizard.findChild<QLineEdit*>(QString::fromLatin1(name))->setText(QString::fromLatin1(text));
+    };
+    type("countryCode", "0086");
+    type("areaCode", "10");
+    type("number", "1234567");
+    type("name", "Zhang");
+    type("privateKey", "k");
+    type("confirmation", "k");
+    // Each page with the help of its longest text showing.
+    for (const char* longest : {"publicKey", "userType", "company"}) {
+        auto* edit = wizard.currentPage()->findChild<QLineEdit*>(QString::fromLatin1(longest));
+        QVERIFY(edit);
+        edit->setFocus();
+        if (edit->objectName() == u"publicKey") edit->setText(QStringLiteral("0086-10-1234567"));
+        CheckWindow(&wizard);
+        if (QTest::currentTestFailed()) return;
+        wizard.next();
+    }
+}
+
+void ScreensTest::rechargeDialog() {
+    QTemporaryDir dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    RechargeDialog dialog({library,
+                           [](const QByteArray&, int, const QByteArray&) { return 1; },
+                           boxes,
+                           dir.path(),
+                           [](const QString&, bool) {},
+                           {}},
+                          "0086-10-1234567");
+    dialog.show();
+    CheckWindow(&dialog);
+    if (QTest::currentTestFailed()) return;
+    // Asking for the card: other labels, the card types in place of the status line.
+    dialog.findChild<QPushButton*>(QStringLiteral("actionButton"))->click();
+    Reply answer;
+    answer.account = "0086-10-1234567";
+    answer.data = "0";
+    answer.dataLength = 1;
+    dialog.OnCardAnswer(answer);
+    CheckWindow(&dialog);
 }
 
 }  // namespace tessan
