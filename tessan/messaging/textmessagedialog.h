@@ -3,17 +3,15 @@
 // message().messageFilePath and message().subject.
 #pragma once
 
+#include "messaging/messagedialogparts.h"
 #include "messaging/textmessage.h"
 
 #include <QDialog>
 
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 
 namespace tessan {
-
-class ImageButton;
 
 class TextMessageDialog final : public QDialog {
     Q_OBJECT
@@ -32,14 +30,9 @@ class TextMessageDialog final : public QDialog {
 
   private:
     TextMessage message_;
-    QLabel* recipientLabel_;
-    QLineEdit* recipientLine_;
-    QLabel* subjectLabel_;
-    QLineEdit* subject_;
+    MessageDialogParts parts_;
     QLabel* bodyLabel_;
     QPlainTextEdit* body_;
-    ImageButton* ok_;
-    ImageButton* cancel_;
 };
 
 }  // namespace tessan

@@ -3,7 +3,6 @@
 #include "look/imagebutton.h"
 #include "messaging/messagefiles.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,24 +18,15 @@ VoiceMessageDialog::VoiceMessageDialog(const QString& appDir, VoiceDevice& devic
     : QDialog(parent),
       recorder_(std::make_unique<VoiceRecorder>(
           appDir, device, boxes, timers ? std::move(timers) : QtTimers(this), std::move(send))),
-      recipientLabel_(new QLabel(this)),
-      recipientLine_(new QLineEdit(this)),
-      subjectLabel_(new QLabel(this)),
-      subject_(new QLineEdit(this)),
+      parts_(this),
       status_(new QLabel(this)),
       slider_(new QSlider(Qt::Horizontal, this)),
       elapsed_(new QLabel(this)),
       maximum_(new QLabel(QStringLiteral("300.00秒"), this)),
       record_(new ImageButton(QStringLiteral("录音●"), this)),
       stop_(new ImageButton(QStringLiteral("停止■"), this)),
-      preview_(new ImageButton(QStringLiteral("试听>>"), this)),
-      ok_(new ImageButton(QString(), this)),
-      cancel_(new ImageButton(QString(), this)) {
+      preview_(new ImageButton(QStringLiteral("试听>>"), this)) {
     setObjectName(QStringLiteral("VoiceMessageDialog"));
-    recipientLine_->setObjectName(QStringLiteral("recipientLine"));
-    recipientLine_->setReadOnly(true);
-    subject_->setObjectName(QStringLiteral("subject"));
-    subject_->setMaxLength(static_cast<int>(kSubjectMaxLength));
     status_->setObjectName(QStringLiteral("status"));
     slider_->setObjectName(QStringLiteral("position"));
     // The slider only shows time; the user does not move it.
@@ -46,16 +36,8 @@ VoiceMessageDialog::VoiceMessageDialog(const QString& appDir, VoiceDevice& devic
     record_->setObjectName(QStringLiteral("recordButton"));
     stop_->setObjectName(QStringLiteral("stopButton"));
     preview_->setObjectName(QStringLiteral("previewButton"));
-    ok_->setObjectName(QStringLiteral("okButton"));
-    ok_->SetColours(ButtonColours::Accent());
-    cancel_->setObjectName(QStringLiteral("cancelButton"));
-    for (ImageButton* b : {record_, stop_, preview_, ok_, cancel_}) b->setAutoDefault(false);
+    for (ImageButton* b : {record_, stop_, preview_}) b->setAutoDefault(false);
 
-    auto* fields = new QGridLayout;
-    fields->addWidget(recipientLabel_, 0, 0);
-    fields->addWidget(recipientLine_, 0, 1);
-    fields->addWidget(subjectLabel_, 1, 0);
-    fields->addWidget(subject_, 1, 1);
     auto* time = new QHBoxLayout;
     time->addWidget(elapsed_);
     time->addStretch();
@@ -64,37 +46,27 @@ VoiceMessageDialog::VoiceMessageDialog(const QString& appDir, VoiceDevice& devic
     device_buttons->addWidget(record_);
     device_buttons->addWidget(stop_);
     device_buttons->addWidget(preview_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
+    layout->addLayout(parts_.FieldsLayout());
     layout->addWidget(status_);
     layout->addWidget(slider_);
     layout->addLayout(time);
     layout->addLayout(device_buttons);
-    layout->addLayout(buttons);
+    layout->addLayout(parts_.ButtonsLayout());
 
     VoiceRecorder* r = recorder_.get();
     connect(r, &VoiceRecorder::changed, this, &VoiceMessageDialog::Show);
-    connect(record_, &QPushButton::clicked, this, [this, r] { Act(r->Record(subject_->text())); });
+    connect(record_, &QPushButton::clicked, this,
+            [this, r] { Act(r->Record(parts_.subject->text())); });
     connect(stop_, &QPushButton::clicked, this, [r] { r->Stop(); });
     connect(preview_, &QPushButton::clicked, this, [r] { r->Preview(); });
-    connect(ok_, &QPushButton::clicked, this, &VoiceMessageDialog::accept);
-    connect(cancel_, &QPushButton::clicked, this, &VoiceMessageDialog::reject);
     Fill();
 }
 
 void VoiceMessageDialog::Fill() {
     const VoiceRecorder::Texts texts = VoiceRecorder::Effective(recorder_->texts);
-    setWindowTitle(texts.title);
-    recipientLabel_->setText(texts.recipientLabel);
-    subjectLabel_->setText(texts.subjectLabel);
-    ok_->setText(texts.okText);
-    cancel_->setText(texts.cancelText);
-    recipientLine_->setText(recorder_->recipientLine);
-    subject_->setText(recorder_->subject);
+    parts_.Fill({texts.title, texts.recipientLabel, texts.subjectLabel, texts.okText,
+                 texts.cancelText, recorder_->recipientLine, recorder_->subject});
     Show();
 }
 
@@ -108,18 +80,18 @@ void VoiceMessageDialog::Show() {
     record_->setEnabled(enabled.record);
     stop_->setEnabled(enabled.stop);
     preview_->setEnabled(enabled.preview);
-    ok_->setEnabled(enabled.ok);
-    cancel_->setEnabled(enabled.cancel);
+    parts_.ok->setEnabled(enabled.ok);
+    parts_.cancel->setEnabled(enabled.cancel);
 }
 
 void VoiceMessageDialog::Act(VoiceRecorder::Outcome outcome) {
     switch (outcome) {
         case VoiceRecorder::Outcome::Accept:
-            subject_->setText(recorder_->subject);
+            parts_.subject->setText(recorder_->subject);
             QDialog::accept();
             return;
         case VoiceRecorder::Outcome::FocusSubject:
-            subject_->setFocus();
+            parts_.subject->setFocus();
             return;
         case VoiceRecorder::Outcome::StayOpen:
             return;
@@ -128,12 +100,12 @@ void VoiceMessageDialog::Act(VoiceRecorder::Outcome outcome) {
 
 int VoiceMessageDialog::exec() {
     Fill();
-    subject_->setFocus();
+    parts_.subject->setFocus();
     return QDialog::exec();
 }
 
 void VoiceMessageDialog::accept() {
-    Act(recorder_->Ok(subject_->text()));
+    Act(recorder_->Ok(parts_.subject->text()));
 }
 
 void VoiceMessageDialog::reject() {

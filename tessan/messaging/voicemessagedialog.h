@@ -3,12 +3,12 @@
 // recorder().subject, which always name the same file.
 #pragma once
 
+#include "messaging/messagedialogparts.h"
 #include "messaging/voicerecorder.h"
 
 #include <QDialog>
 
 class QLabel;
-class QLineEdit;
 class QSlider;
 
 namespace tessan {
@@ -37,10 +37,7 @@ class VoiceMessageDialog final : public QDialog {
     void Act(VoiceRecorder::Outcome outcome);
 
     std::unique_ptr<VoiceRecorder> recorder_;
-    QLabel* recipientLabel_;
-    QLineEdit* recipientLine_;
-    QLabel* subjectLabel_;
-    QLineEdit* subject_;
+    MessageDialogParts parts_;
     QLabel* status_;
     QSlider* slider_;
     QLabel* elapsed_;
@@ -48,8 +45,6 @@ class VoiceMessageDialog final : public QDialog {
     ImageButton* record_;
     ImageButton* stop_;
     ImageButton* preview_;
-    ImageButton* ok_;
-    ImageButton* cancel_;
 };
 
 }  // namespace tessan

@@ -31,6 +31,10 @@ VoiceRecorder::VoiceRecorder(QString appDir, VoiceDevice& device, MessageBoxes& 
       previewTimer_(timers([this] { PreviewTick(); })) {}
 
 VoiceRecorder::~VoiceRecorder() {
+    Abandon();
+}
+
+void VoiceRecorder::Abandon() {
     recordTimer_->Stop();
     previewTimer_->Stop();
     if (state_ == State::Recording) {
@@ -39,6 +43,7 @@ VoiceRecorder::~VoiceRecorder() {
     } else if (state_ == State::Previewing) {
         device_.StopPlayback();
     }
+    state_ = recordingPath_.isEmpty() ? State::Idle : State::Recorded;
 }
 
 VoiceRecorder::Buttons VoiceRecorder::buttons() const {
@@ -210,15 +215,7 @@ VoiceRecorder::Outcome VoiceRecorder::Ok(const QString& typedSubject) {
 }
 
 void VoiceRecorder::Cancel() {
-    recordTimer_->Stop();
-    previewTimer_->Stop();
-    if (state_ == State::Recording) {
-        device_.StopRecording();
-        device_.CloseRecording();
-    } else if (state_ == State::Previewing) {
-        device_.StopPlayback();
-    }
-    state_ = recordingPath_.isEmpty() ? State::Idle : State::Recorded;
+    Abandon();
     if (!recordingPath_.isEmpty()) QFile::remove(recordingPath_);
     emit changed();
 }

@@ -87,6 +87,8 @@ class VoiceRecorder final : public QObject {
     void RecordTick();
     void PreviewTick();
     void EndPreview();
+    // Ends a running recording (discarded) or preview; the saved file stays.
+    void Abandon();
     // Makes the saved file carry `newSubject`'s name; false (with a message) when it cannot.
     bool RenameRecording(const QString& newSubject);
     void TellBadSubject(const QString& subject);

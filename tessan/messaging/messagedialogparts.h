@@ -1,0 +1,48 @@
+// What the text and voice message dialogs share: the recipient line and the subject above, and
+// OK and Cancel below. The widgets belong to the dialog; this only builds and fills them.
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+
+namespace tessan {
+
+class ImageButton;
+
+class MessageDialogParts {
+  public:
+    struct Texts {
+        QString title;
+        QString recipientLabel;
+        QString subjectLabel;
+        QString okText;
+        QString cancelText;
+        QString recipientLine;
+        QString subject;
+    };
+
+    // Makes the widgets as children of `dialog`, with the object names tests look for.
+    explicit MessageDialogParts(QDialog* dialog);
+
+    // The two rows of labels and lines, and OK and Cancel at the right, for the dialog's layout.
+    QGridLayout* FieldsLayout() const;
+    QHBoxLayout* ButtonsLayout() const;
+    void Fill(const Texts& texts) const;
+
+    QLabel* recipientLabel;
+    QLineEdit* recipientLine;
+    QLabel* subjectLabel;
+    QLineEdit* subject;
+    ImageButton* ok;
+    ImageButton* cancel;
+
+  private:
+    QDialog* dialog_;
+};
+
+}  // namespace tessan
