@@ -9,7 +9,10 @@
 #include "look/helpwindow.h"
 #include "look/imagebutton.h"
 #include "look/look.h"
+#include "messaging/textmessagedialog.h"
+#include "messaging/voicemessagedialog.h"
 #include "testsupport/fakelibrary.h"
+#include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QAbstractButton>
@@ -35,6 +38,7 @@ class ScreensTest : public QObject {
     void loginDialog();
     void helpWindow();
     void messageBox();
+    void messageDialogs();
     void registrationWizard();
     void rechargeDialog();
 
@@ -162,6 +166,35 @@ void ScreensTest::messageBox() {
     const QRegularExpression accessKey(QStringLiteral("\\([A-Z]\\)$"));
     for (QAbstractButton* b : box.buttons())
         QVERIFY2(!PlainText(b->text()).remove(accessKey).contains(latin), qPrintable(b->text()));
+}
+
+void ScreensTest::messageDialogs() {
+    QTemporaryDir dir;
+    ScriptedMessageBoxes boxes;
+    const auto send = [](const Recipient&, const QString&, const QString&) { return false; };
+    TextMessageDialog text(dir.path(), boxes, send);
+    text.message().recipientLine = QStringLiteral("0086-10-7654321\t李四");
+    text.message().subject = QStringLiteral("来自：张三的Tessan");
+    text.Fill();
+    text.show();
+    CheckWindow(&text);
+    if (QTest::currentTestFailed()) return;
+
+    class SilentDevice final : public VoiceDevice {
+        bool StartRecording() override { return false; }
+        bool StopRecording() override { return false; }
+        bool SaveRecording(const QString&) override { return false; }
+        void CloseRecording() override {}
+        void StartPlayback(const QString&) override {}
+        void StopPlayback() override {}
+    } device;
+    FakeTimers timers;
+    VoiceMessageDialog voice(dir.path(), device, boxes, timers.Factory(), send);
+    voice.recorder().texts.title = QStringLiteral("语音群发");
+    voice.recorder().recipientLine = QStringLiteral("语音群发");
+    voice.Fill();
+    voice.show();
+    CheckWindow(&voice);
 }
 
 void ScreensTest::registrationWizard() {
