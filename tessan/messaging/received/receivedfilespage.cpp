@@ -130,12 +130,12 @@ std::unique_ptr<QMenu> ReceivedFilesPage::ContextMenu() {
 
 void ReceivedFilesPage::ReplyWithText() {
     if (const auto draft = rules_->TextReply(SelectedRows()); draft && replies_.text)
-        replies_.text(*draft);
+        replies_.text(*draft, this);
 }
 
 void ReceivedFilesPage::ReplyWithVoice() {
     if (const auto draft = rules_->VoiceReply(SelectedRows()); draft && replies_.voice)
-        replies_.voice(*draft);
+        replies_.voice(*draft, this);
 }
 
 void ReceivedFilesPage::HoldRepaints() {

@@ -22,8 +22,8 @@ namespace tessan {
 class ReceivedFilesPage final : public QWidget {
     Q_OBJECT
   public:
-    // Opens the text or voice message dialog for a reply; the page has no dialog of its own.
-    using ReplyFn = std::function<void(const ReplyDraft& draft)>;
+    // Opens the text or voice message dialog for a reply, modal over `parent` (ReplyDialogs).
+    using ReplyFn = std::function<void(const ReplyDraft& draft, QWidget* parent)>;
 
     struct Replies {
         ReplyFn text;

@@ -3,13 +3,20 @@
 #include "messaging/received/receivedfilespage.h"
 
 #include "core/globals.h"
+#include "messaging/received/replydialogs.h"
 #include "messaging/received/tests/testentries.h"
+#include "messaging/tests/fakevoicedevice.h"
+#include "messaging/textmessagedialog.h"
+#include "messaging/voicemessagedialog.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -30,6 +37,7 @@ class ReceivedFilesPageTest : public QObject {
     void buttonsReachTheirCommands();
     void repliesGoToTheDialogsOfTheSender();
     void overwriteDialogKeepsForAllAfterCancel();
+    void replyDialogsOpenFilledFromTheRow();
 
   private:
     void List(std::initializer_list<ReceivedFileEntry> entries) {
@@ -63,8 +71,9 @@ void ReceivedFilesPageTest::init() {
     transfers = std::make_unique<TransferList>(library, dir->path(), notice);
     page = std::make_unique<ReceivedFilesPage>(
         library, boxes, *transfers, dir->path(), notice, [] {},
-        ReceivedFilesPage::Replies{[this](const ReplyDraft& d) { textReplies.append(d); },
-                                   [this](const ReplyDraft& d) { voiceReplies.append(d); }});
+        ReceivedFilesPage::Replies{
+            [this](const ReplyDraft& d, QWidget*) { textReplies.append(d); },
+            [this](const ReplyDraft& d, QWidget*) { voiceReplies.append(d); }});
     page->resize(700, 400);
     page->show();
     QVERIFY(QTest::qWaitForWindowExposed(page.get()));
@@ -168,6 +177,51 @@ void ReceivedFilesPageTest::overwriteDialogKeepsForAllAfterCancel() {
     const auto answer = question.Ask({{}, {}, u"文件:x已经存在！\r\n是否覆盖?"_qs});
     QVERIFY(!answer.overwrite);
     QVERIFY(answer.forAll);
+}
+
+void ReceivedFilesPageTest::replyDialogsOpenFilledFromTheRow() {
+    FakeVoiceDevice device;
+    QVERIFY(QDir(dir->path()).mkpath(u"cache"_qs));
+    QList<Recipient> sent;
+    const auto replies = ReplyDialogs(dir->path(), boxes, device,
+                                      [&](const Recipient& to, const QString&, const QString&) {
+                                          sent.append(to);
+                                          return true;
+                                      });
+    ReplyDraft draft;
+    draft.recipientLine = u"0086-10-2\t李四"_qs;
+    draft.recipientNumber = "0086-10-2";
+    draft.recipientKey = "key";
+    draft.subject = u"RE：a"_qs;
+    draft.body = u"李四您好:\r\n"_qs;
+
+    QString subject, line, body;
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = qobject_cast<TextMessageDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        subject = dialog->findChild<QLineEdit*>(u"subject"_qs)->text();
+        line = dialog->findChild<QLineEdit*>(u"recipientLine"_qs)->text();
+        body = dialog->findChild<QPlainTextEdit*>(u"body"_qs)->toPlainText();
+        dialog->findChild<QPushButton*>(u"okButton"_qs)->click();
+    });
+    replies.text(draft, page.get());
+    QCOMPARE(subject, u"RE：a"_qs);
+    QCOMPARE(line, u"0086-10-2\t李四"_qs);
+    QVERIFY(body.startsWith(u"李四您好:"_qs));
+    // The dialog sent the message itself, to the row's sender with the row's key.
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent[0].publicKey, QByteArray("key"));
+    QVERIFY(boxes.Shown().empty());
+
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = qobject_cast<VoiceMessageDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        subject = dialog->findChild<QLineEdit*>(u"subject"_qs)->text();
+        dialog->findChild<QPushButton*>(u"cancelButton"_qs)->click();
+    });
+    subject.clear();
+    replies.voice(draft, page.get());
+    QCOMPARE(subject, u"RE：a"_qs);
 }
 
 }  // namespace tessan
