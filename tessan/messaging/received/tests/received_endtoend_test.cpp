@@ -7,14 +7,12 @@
 #include "messaging/received/receivedfilespage.h"
 #include "messaging/wavfile.h"
 #include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/tessdprocess.h"
 
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,40 +24,6 @@ namespace {
 const QByteArray kOwner = "0086-10-1234567";
 const QByteArray kOwnerKey = "zhang123";
 const QByteArray kFriend = "0086-10-7654321";  // 李四; public keys equal the numbers
-
-// tessd with its demo accounts, stopped when this goes.
-class Tessd {
-  public:
-    bool Start(const QString& dataDir) {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral(TESSD_PROGRAM),
-                       {u"--listen"_qs, u"127.0.0.1:0"_qs, u"--data"_qs, dataDir, u"--demo"_qs});
-        if (!process_.waitForStarted(5000)) return false;
-        static const QRegularExpression listening(u"listening on 127\\.0\\.0\\.1:(\\d+)"_qs);
-        QByteArray out;
-        const QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired() && process_.state() == QProcess::Running) {
-            process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-            out += process_.readAllStandardOutput();
-            if (const auto match = listening.match(QString::fromUtf8(out)); match.hasMatch()) {
-                port_ = match.captured(1).toInt();
-                return true;
-            }
-        }
-        return false;
-    }
-    ~Tessd() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) process_.kill();
-        process_.waitForFinished(5000);
-    }
-    int Port() const { return port_; }
-
-  private:
-    QProcess process_;
-    int port_ = 0;
-};
 
 // The library as the page sees it, with the requests that matter written into one event list
 // beside the notifications, so the test can check their order.
@@ -150,7 +114,7 @@ class ReceivedEndToEndTest : public QObject {
     void Route(const Notification& n);
 
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Tessd> server;
+    std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
     std::unique_ptr<TessnetLibrary> tessnet;
     std::unique_ptr<RecordingLibrary> library;
@@ -166,8 +130,8 @@ void ReceivedEndToEndTest::init() {
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
     QVERIFY(QDir(dir->path()).mkpath(u"log"_qs));
-    server = std::make_unique<Tessd>();
-    QVERIFY(server->Start(dir->filePath(u"server"_qs)));
+    server = std::make_unique<TessdProcess>();
+    QVERIFY(server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs)));
     tessnet = std::make_unique<TessnetLibrary>(boxes);
     library = std::make_unique<RecordingLibrary>(*tessnet, events);
     auto notice = [this](const QString& text, bool) { notices.append(text); };
