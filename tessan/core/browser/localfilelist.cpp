@@ -22,6 +22,7 @@ namespace tessan {
 
 const QString LocalFileList::kComputer = QStringLiteral("我的电脑");
 const QString LocalFileList::kUp = QStringLiteral("..");
+const QString LocalFileList::kDragMimeType = QStringLiteral("application/x-tessan-local-files");
 
 namespace {
 
@@ -446,6 +447,7 @@ QMimeData* LocalFileList::mimeData(const QModelIndexList& indexes) const {
     }
     auto mime = std::make_unique<QMimeData>();
     mime->setUrls(urls);
+    mime->setData(kDragMimeType, QFile::encodeName(currentFolder_));
     return mime.release();  // the view's drag takes it
 }
 

@@ -52,6 +52,9 @@ class LocalFileList final : public QAbstractListModel {
 
     static const QString kComputer;  // "我的电脑": the drives level, also a path for ShowFolder
     static const QString kUp;        // ".."
+    // A drag out of this list carries this type besides the files' URLs, so that the send page
+    // tells it from files dragged in from the desktop.
+    static const QString kDragMimeType;
 
     // What the list needs from the desktop; the program passes the real services, tests fakes.
     struct Services {

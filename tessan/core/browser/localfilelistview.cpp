@@ -1,0 +1,164 @@
+#include "core/browser/localfilelistview.h"
+
+#include "core/browser/propertiesdialog.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMimeDatabase>
+#include <QStyle>
+
+#include <algorithm>
+#include <memory>
+
+namespace tessan {
+namespace {
+
+using Kind = LocalFileList::Kind;
+
+QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(name),
+                            QApplication::style()->standardIcon(fallback));
+}
+
+}  // namespace
+
+QVariant LocalFileIcons::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DecorationRole) return QIdentityProxyModel::data(index, role);
+    const auto kind = static_cast<Kind>(index.data(LocalFileList::kKindRole).toInt());
+    switch (kind) {
+        case Kind::Computer:
+            return ThemeIcon("computer", QStyle::SP_ComputerIcon);
+        case Kind::Up:
+            return ThemeIcon("go-up", QStyle::SP_FileDialogToParent);
+        case Kind::Drive:
+            return ThemeIcon("drive-harddisk", QStyle::SP_DriveHDIcon);
+        case Kind::Folder:
+            return ThemeIcon("folder", QStyle::SP_DirIcon);
+        case Kind::File:
+            break;
+    }
+    // By the name's type only: reading every file's head would make a large folder slow.
+    static const QMimeDatabase mimes;
+    const QMimeType type = mimes.mimeTypeForFile(index.data(LocalFileList::kPathRole).toString(),
+                                                 QMimeDatabase::MatchExtension);
+    auto it = byType_.find(type.name());
+    if (it == byType_.end()) {
+        const QIcon generic = QIcon::fromTheme(
+            type.genericIconName(), ThemeIcon("text-x-generic", QStyle::SP_FileIcon));
+        it = byType_.insert(type.name(), QIcon::fromTheme(type.iconName(), generic));
+    }
+    return *it;
+}
+
+LocalFileListView::LocalFileListView(LocalFileList& list, QWidget* parent)
+    : QListView(parent), list_(list), icons_(this) {
+    setObjectName(QStringLiteral("localFileList"));
+    icons_.setSourceModel(&list_);
+    setModel(&icons_);
+    setViewMode(QListView::ListMode);
+    setUniformItemSizes(true);  // a folder of thousands of files lays out at once
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
+    setIconSize(QSize(16, 16));
+
+    connect(this, &QAbstractItemView::activated, this,
+            [this](const QModelIndex& index) { list_.Open(index.row()); });
+
+    itemMenu_ = new QMenu(this);
+    itemMenu_->setObjectName(QStringLiteral("itemMenu"));
+    itemMenu_->addAction(QStringLiteral("发送给好友(&S)"), this,
+                         &LocalFileListView::sendRequested);
+    itemMenu_->addSeparator();
+    itemMenu_->addAction(QStringLiteral("打开(&O)"), this, &LocalFileListView::OpenSelected);
+    itemMenu_->addSeparator();
+    itemMenu_->addAction(QStringLiteral("删除(&D)"), this, &LocalFileListView::DeleteSelected);
+    itemMenu_->addAction(QStringLiteral("重命名(&E)"), this, &LocalFileListView::RenameSelected);
+    itemMenu_->addSeparator();
+    itemMenu_->addAction(QStringLiteral("属性(&R)"), this, &LocalFileListView::ShowProperties);
+
+    backgroundMenu_ = new QMenu(this);
+    backgroundMenu_->setObjectName(QStringLiteral("backgroundMenu"));
+    backgroundMenu_->addAction(QStringLiteral("刷新(&F)"), this,
+                               [this] { list_.RefreshFolder(); });
+    backgroundMenu_->addSeparator();
+    backgroundMenu_->addAction(QStringLiteral("属性(&R)"), this,
+                               &LocalFileListView::ShowProperties);
+}
+
+std::vector<int> LocalFileListView::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void LocalFileListView::OpenSelected() {
+    const std::vector<int> rows = SelectedRows();
+    if (!rows.empty()) list_.Open(rows.front());
+}
+
+void LocalFileListView::DeleteSelected() { list_.Delete(SelectedRows()); }
+
+void LocalFileListView::RenameSelected() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return;
+    const QModelIndex index = model()->index(rows.front(), 0);
+    setCurrentIndex(index);
+    edit(index);
+}
+
+void LocalFileListView::ShowProperties() {
+    const std::vector<int> rows = SelectedRows();
+    const QString path = rows.empty() ? list_.CurrentFolder() : list_.PathOf(rows.front());
+    if (path.isEmpty() || (!rows.empty() && list_.RowAt(rows.front()).kind == Kind::Computer))
+        return;
+    PropertiesDialog dialog(path, this);
+    dialog.exec();
+}
+
+void LocalFileListView::keyPressEvent(QKeyEvent* event) {
+    if (state() != QAbstractItemView::EditingState) {
+        if (event->key() == Qt::Key_Delete) {
+            DeleteSelected();
+            return;
+        }
+        if (event->key() == Qt::Key_F5) {
+            list_.RefreshFolder();
+            return;
+        }
+    }
+    QListView::keyPressEvent(event);
+}
+
+void LocalFileListView::contextMenuEvent(QContextMenuEvent* event) {
+    const QModelIndex under = indexAt(event->pos());
+    if (under.isValid() && !selectionModel()->isSelected(under))
+        selectionModel()->select(under, QItemSelectionModel::ClearAndSelect);
+    QMenu* menu = SelectedRows().empty() ? backgroundMenu_ : itemMenu_;
+    menu->popup(event->globalPos());
+}
+
+void LocalFileListView::startDrag(Qt::DropActions supportedActions) {
+    QModelIndexList indexes;
+    for (int row : SelectedRows()) indexes.append(list_.index(row));
+    std::unique_ptr<QMimeData> mime(list_.mimeData(indexes));
+    if (!mime || mime->urls().isEmpty()) return;
+    emit dragStarted();
+    auto* drag = new QDrag(this);  // deletes itself when the drag ends
+    drag->setMimeData(mime.release());
+    const Qt::DropAction action = drag->exec(supportedActions & Qt::CopyAction, Qt::CopyAction);
+    emit dragFinished(action != Qt::IgnoreAction);
+}
+
+}  // namespace tessan
