@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QStandardPaths>
-#include <QStorageInfo>
 #include <QUrl>
 
 #include <fcntl.h>
@@ -28,26 +27,6 @@ namespace {
 
 const QString kErrorCaption = QStringLiteral("错误");
 const QString kWarningCaption = QStringLiteral("警告！");
-
-bool IsWithin(const QString& path, const QString& folder) {
-    if (folder.isEmpty() || path == folder) return false;
-    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-    return path.startsWith(prefix);
-}
-
-// A mount a user means by "a drive".
-bool IsUserVolume(const QString& root, const QByteArray& type, const QString& home) {
-    if (root == QLatin1String("/")) return true;
-    static const QByteArray kPseudo[] = {
-        "tmpfs",    "devtmpfs", "proc",     "sysfs",      "overlay", "squashfs",   "autofs",
-        "efivarfs", "ramfs",    "cgroup",   "cgroup2",    "debugfs", "tracefs",    "devpts",
-        "mqueue",   "fusectl",  "configfs", "securityfs", "pstore",  "binfmt_misc"};
-    for (const QByteArray& pseudo : kPseudo)
-        if (type == pseudo) return false;
-    for (const char* place : {"/media/", "/mnt/", "/run/media/"})
-        if (root.startsWith(QLatin1String(place))) return true;
-    return IsWithin(root, home);
-}
 
 std::string NativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -82,17 +61,6 @@ bool RemoveForGood(const QString& path) {
 
 }  // namespace
 
-std::vector<Volume> UserVolumes() {
-    const QString home = QDir::cleanPath(QDir::homePath());
-    std::vector<Volume> volumes;
-    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
-        if (!storage.isValid() || !storage.isReady()) continue;
-        if (!IsUserVolume(storage.rootPath(), storage.fileSystemType(), home)) continue;
-        volumes.push_back(Volume{storage.rootPath(), storage.name()});
-    }
-    return volumes;
-}
-
 QString DesktopFolder() {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (!desktop.isEmpty() && QFileInfo(desktop).isDir()) return QDir::cleanPath(desktop);
@@ -111,12 +79,6 @@ bool FileNameLess(const QByteArray& a, const QByteArray& b) {
     }
     if (a.size() != b.size()) return a.size() < b.size();
     return a < b;
-}
-
-LocalFileList::Services LocalFileList::SystemServices(
-    std::function<bool(const QString&)> openFile) {
-    return Services{DesktopFolder(), &UserVolumes, std::move(openFile),
-                    [](const QString& path) { return QFile::moveToTrash(path); }};
 }
 
 LocalFileList::LocalFileList(MessageBoxes& boxes, Services services, QObject* parent)
@@ -175,7 +137,8 @@ void LocalFileList::RefreshFolder() {
 
 bool LocalFileList::IsVolumeRoot(const QString& folder) const {
     if (folder == QLatin1String("/")) return true;
-    const std::vector<Volume> volumes = services_.volumes ? services_.volumes() : UserVolumes();
+    const std::vector<Volume> volumes =
+        services_.volumes ? services_.volumes() : std::vector<Volume>();
     return std::any_of(volumes.begin(), volumes.end(), [&](const Volume& volume) {
         return QDir::cleanPath(volume.root) == folder;
     });
@@ -183,7 +146,8 @@ bool LocalFileList::IsVolumeRoot(const QString& folder) const {
 
 std::vector<LocalFileList::Row> LocalFileList::ListDrives() const {
     std::vector<Row> rows;
-    const std::vector<Volume> volumes = services_.volumes ? services_.volumes() : UserVolumes();
+    const std::vector<Volume> volumes =
+        services_.volumes ? services_.volumes() : std::vector<Volume>();
     rows.reserve(volumes.size());
     for (const Volume& volume : volumes)
         rows.push_back(Row{QDir::cleanPath(volume.root), Kind::Drive, volume.label});

@@ -22,11 +22,6 @@ struct Volume {
     QString label;  // the volume's name; may be empty
 };
 
-// The volumes a user would browse: the root file system and what is mounted under /media, /mnt,
-// /run/media or the home folder, in the order the system reports them; not pseudo file systems
-// (proc, tmpfs, ...) nor system mounts such as /boot or /snap.
-std::vector<Volume> UserVolumes();
-
 // The desktop folder (XDG); the home folder when no desktop folder exists, as the freedesktop
 // user-dirs rules have it.
 QString DesktopFolder();
@@ -56,7 +51,8 @@ class LocalFileList final : public QAbstractListModel {
     // tells it from files dragged in from the desktop.
     static const QString kDragMimeType;
 
-    // What the list needs from the desktop; the program passes the real services, tests fakes.
+    // What the list needs from the desktop; the program passes SystemFileServices() (the
+    // view's), tests fakes.
     struct Services {
         QString desktopFolder;
         std::function<std::vector<Volume>()> volumes;
@@ -66,9 +62,6 @@ class LocalFileList final : public QAbstractListModel {
         // system, no permission, gone).
         std::function<bool(const QString& path)> moveToTrash;
     };
-    // The real ones: DesktopFolder(), UserVolumes(), QFile::moveToTrash, and `openFile`.
-    static Services SystemServices(std::function<bool(const QString&)> openFile);
-
     LocalFileList(MessageBoxes& boxes, Services services, QObject* parent = nullptr);
     ~LocalFileList() override;
 

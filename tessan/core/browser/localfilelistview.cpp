@@ -1,18 +1,21 @@
 #include "core/browser/localfilelistview.h"
 
 #include "core/browser/propertiesdialog.h"
+#include "look/icons.h"
+#include "look/locations.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QDrag>
-#include <QFileIconProvider>
-#include <QFileInfo>
+#include <QFile>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QStyle>
+#include <QUrl>
 
 #include <algorithm>
 #include <memory>
@@ -22,25 +25,36 @@ namespace {
 
 using Kind = LocalFileList::Kind;
 
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(name),
-                            QApplication::style()->standardIcon(fallback));
-}
-
 }  // namespace
+
+LocalFileList::Services SystemFileServices() {
+    LocalFileList::Services services;
+    services.desktopFolder = DesktopFolder();
+    services.volumes = [] {
+        std::vector<Volume> volumes;
+        for (const Drive& drive : SystemLocationRoots().drives)
+            volumes.push_back(Volume{drive.root, drive.name});
+        return volumes;
+    };
+    services.openFile = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
+    services.moveToTrash = [](const QString& path) { return QFile::moveToTrash(path); };
+    return services;
+}
 
 QVariant LocalFileIcons::data(const QModelIndex& index, int role) const {
     if (role != Qt::DecorationRole) return QIdentityProxyModel::data(index, role);
     const auto kind = static_cast<Kind>(index.data(LocalFileList::kKindRole).toInt());
     switch (kind) {
         case Kind::Computer:
-            return ThemeIcon("computer", QStyle::SP_ComputerIcon);
+            return Icon(LookIcon::Computer);
         case Kind::Up:
-            return ThemeIcon("go-up", QStyle::SP_FileDialogToParent);
+            return Icon(LookIcon::GoUp);
         case Kind::Drive:
-            return ThemeIcon("drive-harddisk", QStyle::SP_DriveHDIcon);
+            return Icon(LookIcon::Drive);
         case Kind::Folder:
-            return ThemeIcon("folder", QStyle::SP_DirIcon);
+            return Icon(LookIcon::Folder);
         case Kind::File:
             break;
     }
@@ -51,7 +65,9 @@ QVariant LocalFileIcons::data(const QModelIndex& index, int role) const {
     auto it = byType_.find(type.name());
     if (it == byType_.end()) {
         const QIcon generic = QIcon::fromTheme(
-            type.genericIconName(), ThemeIcon("text-x-generic", QStyle::SP_FileIcon));
+            type.genericIconName(),
+            QIcon::fromTheme(QStringLiteral("text-x-generic"),
+                             QApplication::style()->standardIcon(QStyle::SP_FileIcon)));
         it = byType_.insert(type.name(), QIcon::fromTheme(type.iconName(), generic));
     }
     return *it;
@@ -77,8 +93,7 @@ LocalFileListView::LocalFileListView(LocalFileList& list, QWidget* parent)
 
     itemMenu_ = new QMenu(this);
     itemMenu_->setObjectName(QStringLiteral("itemMenu"));
-    itemMenu_->addAction(QStringLiteral("发送给好友(&S)"), this,
-                         &LocalFileListView::sendRequested);
+    itemMenu_->addAction(QStringLiteral("发送给好友(&S)"), this, &LocalFileListView::sendRequested);
     itemMenu_->addSeparator();
     itemMenu_->addAction(QStringLiteral("打开(&O)"), this, &LocalFileListView::OpenSelected);
     itemMenu_->addSeparator();
@@ -89,8 +104,7 @@ LocalFileListView::LocalFileListView(LocalFileList& list, QWidget* parent)
 
     backgroundMenu_ = new QMenu(this);
     backgroundMenu_->setObjectName(QStringLiteral("backgroundMenu"));
-    backgroundMenu_->addAction(QStringLiteral("刷新(&F)"), this,
-                               [this] { list_.RefreshFolder(); });
+    backgroundMenu_->addAction(QStringLiteral("刷新(&F)"), this, [this] { list_.RefreshFolder(); });
     backgroundMenu_->addSeparator();
     backgroundMenu_->addAction(QStringLiteral("属性(&R)"), this,
                                &LocalFileListView::ShowProperties);
@@ -98,7 +112,8 @@ LocalFileListView::LocalFileListView(LocalFileList& list, QWidget* parent)
 
 std::vector<int> LocalFileListView::SelectedRows() const {
     std::vector<int> rows;
-    for (const QModelIndex& index : selectionModel()->selectedIndexes()) rows.push_back(index.row());
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -108,7 +123,9 @@ void LocalFileListView::OpenSelected() {
     if (!rows.empty()) list_.Open(rows.front());
 }
 
-void LocalFileListView::DeleteSelected() { list_.Delete(SelectedRows()); }
+void LocalFileListView::DeleteSelected() {
+    list_.Delete(SelectedRows());
+}
 
 void LocalFileListView::RenameSelected() {
     const std::vector<int> rows = SelectedRows();

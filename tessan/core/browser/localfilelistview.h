@@ -13,8 +13,12 @@ class QMenu;
 
 namespace tessan {
 
-// Adds the icons: the icon theme's for places and for each file's type, the style's own where
-// the theme has none.
+// The desktop's services for the list: the desktop folder, the drives the location box lists,
+// opening with the desktop's program for the file, the freedesktop trash.
+LocalFileList::Services SystemFileServices();
+
+// Adds the icons: the look's for places (the theme's or the bundled ones), the theme's for each
+// file's type with a generic file icon where it has none.
 class LocalFileIcons final : public QIdentityProxyModel {
     Q_OBJECT
   public:

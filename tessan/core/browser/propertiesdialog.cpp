@@ -21,8 +21,7 @@ PropertiesDialog::PropertiesDialog(const QString& path, QWidget* parent) : QDial
     auto* name = new QLineEdit(properties.name);
     name->setReadOnly(true);
     form->addRow(QStringLiteral("名称:"), name);
-    if (properties.lines.empty())
-        form->addRow(new QLabel(QStringLiteral("文件不存在。")));
+    if (properties.lines.empty()) form->addRow(new QLabel(QStringLiteral("文件不存在。")));
     for (const auto& [label, value] : properties.lines) {
         auto* text = new QLabel(value);
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
