@@ -1,0 +1,270 @@
+#include "messaging/sendpage/sendpage.h"
+
+#include "core/browser/localfilelistview.h"
+#include "look/icons.h"
+#include "look/imagebutton.h"
+#include "look/locationbox.h"
+#include "messaging/sendpage/frienddetailsdialog.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSplitter>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace tessan {
+namespace {
+
+bool IsLocalFileDrag(const QMimeData* mime) {
+    return mime && mime->hasFormat(LocalFileList::kDragMimeType);
+}
+
+bool IsDesktopDrop(const QMimeData* mime) {
+    return mime && mime->hasUrls() && !IsLocalFileDrag(mime);
+}
+
+QStringList DroppedPaths(const QMimeData* mime) {
+    QStringList paths;
+    for (const QUrl& url : mime->urls())
+        paths.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
+    return paths;
+}
+
+}  // namespace
+
+FriendListView::FriendListView(FriendList& friends, QWidget* parent)
+    : QTreeView(parent), friends_(friends) {
+    setObjectName(QStringLiteral("friendList"));
+    setModel(&friends_);
+    setRootIsDecorated(false);
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setColumnWidth(FriendList::kNumber, 130);
+    setColumnWidth(FriendList::kName, 90);
+    setAccessibleName(QStringLiteral("好友列表"));
+}
+
+bool FriendListView::TakeDropped() {
+    return std::exchange(dropped_, false);
+}
+
+void FriendListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (IsLocalFileDrag(event->mimeData()) || IsDesktopDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void FriendListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (IsLocalFileDrag(event->mimeData())) {
+        friends_.DragOver(indexAt(event->position().toPoint()).row());
+        event->acceptProposedAction();
+    } else if (IsDesktopDrop(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void FriendListView::dragLeaveEvent(QDragLeaveEvent* event) {
+    // The marks stay until the button is released: outside, the release unchecks every row.
+    event->accept();
+}
+
+void FriendListView::dropEvent(QDropEvent* event) {
+    if (IsLocalFileDrag(event->mimeData())) {
+        dropped_ = true;
+        event->acceptProposedAction();
+    } else if (IsDesktopDrop(event->mimeData())) {
+        event->acceptProposedAction();
+        emit desktopFilesDropped(DroppedPaths(event->mimeData()));
+    } else {
+        event->ignore();
+    }
+}
+
+SendPage::SendPage(MessageBoxes& boxes, LocalFileList::Services files,
+                   SendPageRules::FanOutFn fanOut, QWidget* parent)
+    : QWidget(parent),
+      boxes_(boxes),
+      files_(std::make_unique<LocalFileList>(boxes, std::move(files))),
+      rules_(friends_, boxes, std::move(fanOut)) {
+    setObjectName(QStringLiteral("sendPage"));
+    setAcceptDrops(true);
+
+    // Left: where the files are.
+    auto* left = new QWidget;
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    auto* places = new QHBoxLayout;
+    location_ = new LocationBox(this);
+    location_->setObjectName(QStringLiteral("locationBox"));
+    places->addWidget(location_, 1);
+    auto* up = ImageButton::IconOnly(Icon(LookIcon::GoUp), QStringLiteral("向上"), this);
+    up->setObjectName(QStringLiteral("upButton"));
+    auto* desktop = ImageButton::IconOnly(Icon(LookIcon::Desktop), QStringLiteral("桌面"), this);
+    desktop->setObjectName(QStringLiteral("desktopButton"));
+    places->addWidget(up);
+    places->addWidget(desktop);
+    leftLayout->addLayout(places);
+    fileView_ = new LocalFileListView(*files_, this);
+    leftLayout->addWidget(fileView_, 1);
+
+    // Right: whom they go to.
+    auto* right = new QWidget;
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    auto* search = new QHBoxLayout;
+    search->addWidget(new QLabel(QStringLiteral("姓名:")));
+    name_ = new QLineEdit(this);
+    name_->setObjectName(QStringLiteral("nameBox"));
+    name_->setMaxLength(127);
+    search->addWidget(name_, 1);
+    auto* find = new ImageButton(QStringLiteral("查找"), this);
+    find->setObjectName(QStringLiteral("findButton"));
+    find->setDefault(true);
+    search->addWidget(find);
+    rightLayout->addLayout(search);
+    friendView_ = new FriendListView(friends_, this);
+    rightLayout->addWidget(friendView_, 1);
+    auto* buttons = new QHBoxLayout;
+    checkAll_ = new ImageButton(QStringLiteral("全选"), this);
+    checkAll_->setObjectName(QStringLiteral("checkAllButton"));
+    auto* groupText = new ImageButton(QStringLiteral("文字群发"), this);
+    groupText->setObjectName(QStringLiteral("groupTextButton"));
+    auto* groupVoice = new ImageButton(QStringLiteral("语音群发"), this);
+    groupVoice->setObjectName(QStringLiteral("groupVoiceButton"));
+    auto* send = new ImageButton(QStringLiteral("发送"), this);
+    send->setObjectName(QStringLiteral("sendButton"));
+    send->SetColours(ButtonColours::Accent());
+    for (QPushButton* button :
+         {static_cast<QPushButton*>(checkAll_), static_cast<QPushButton*>(groupText),
+          static_cast<QPushButton*>(groupVoice), static_cast<QPushButton*>(send)})
+        buttons->addWidget(button);
+    rightLayout->addLayout(buttons);
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(left);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(splitter);
+
+    friendMenu_ = new QMenu(this);
+    friendMenu_->setObjectName(QStringLiteral("friendMenu"));
+    friendMenu_->addAction(QStringLiteral("好友详情(&Q)"), this, &SendPage::ShowFriendDetails);
+
+    connect(files_.get(), &LocalFileList::locationChanged, location_, &LocationBox::SetFolder);
+    connect(location_, &LocationBox::locationChosen, this, [this](const QString& path) {
+        if (!files_->ShowFolder(path, false)) location_->SetFolder(files_->Location());
+    });
+    connect(up, &QPushButton::clicked, this, [this] { files_->GoUp(); });
+    connect(desktop, &QPushButton::clicked, this, [this] { files_->ShowDesktop(); });
+    connect(fileView_, &LocalFileListView::sendRequested, this, &SendPage::SendSelectedFiles);
+    connect(fileView_, &LocalFileListView::dragStarted, this, &SendPage::DragStarted);
+    connect(fileView_, &LocalFileListView::dragFinished, this, &SendPage::DragFinished);
+    connect(find, &QPushButton::clicked, this, &SendPage::FindFriend);
+    connect(name_, &QLineEdit::returnPressed, this, &SendPage::FindFriend);
+    connect(checkAll_, &QPushButton::clicked, this, &SendPage::ToggleCheckAll);
+    connect(send, &QPushButton::clicked, this, &SendPage::SendSelectedFiles);
+    connect(&friends_, &FriendList::dropTargetChanged, this, [this](int row) {
+        if (row >= 0)
+            SelectFriend(row);
+        else
+            friendView_->clearSelection();
+    });
+    connect(friendView_, &FriendListView::desktopFilesDropped, this,
+            [this](const QStringList& paths) { rules_.ShowDroppedPaths(paths); });
+    connect(friendView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        friendMenu_->popup(friendView_->viewport()->mapToGlobal(at));
+    });
+
+    files_->ShowFolder(LocalFileList::kComputer, false);
+}
+
+SendPage::~SendPage() = default;
+
+void SendPage::SendSelectedFiles() {
+    rules_.SendSelectedFiles(files_->PickedFiles(fileView_->SelectedRows()));
+}
+
+void SendPage::FindFriend() {
+    const int row = rules_.FindFriend(name_->text());
+    if (row >= 0) SelectFriend(row);
+}
+
+void SendPage::ToggleCheckAll() {
+    checkAll_->setText(rules_.ToggleCheckAll());
+}
+
+void SendPage::FanOutFile(const QString& localPath, const QString& remoteName, bool checkedOnly) {
+    rules_.FanOutFile(localPath, remoteName, checkedOnly);
+}
+
+int SendPage::SelectedFriend() const {
+    int first = -1;
+    for (const QModelIndex& index : friendView_->selectionModel()->selectedRows())
+        if (first < 0 || index.row() < first) first = index.row();
+    return first;
+}
+
+void SendPage::SelectFriend(int row) {
+    friendView_->selectionModel()->select(
+        friends_.index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    friendView_->scrollTo(friends_.index(row, 0));
+}
+
+void SendPage::ShowFriendDetails() {
+    const int row = SelectedFriend();
+    if (row < 0) return;
+    FriendDetailsDialog dialog(friends_.Profile(row), this);
+    dialog.exec();
+}
+
+void SendPage::DragStarted() {
+    friends_.BeginDrag();
+    friendView_->clearSelection();
+}
+
+void SendPage::DragFinished(bool dropped) {
+    if (!(dropped && friendView_->TakeDropped())) {
+        friends_.EndDragOutside();
+        return;
+    }
+    const int target = friends_.Drop();
+    if (target < 0) return;
+    SelectFriend(target);
+    if (rules_.ConfirmDrop(target)) SendSelectedFiles();
+}
+
+void SendPage::dragEnterEvent(QDragEnterEvent* event) {
+    if (IsDesktopDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void SendPage::dropEvent(QDropEvent* event) {
+    if (!IsDesktopDrop(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    rules_.ShowDroppedPaths(DroppedPaths(event->mimeData()));
+}
+
+}  // namespace tessan

@@ -1,0 +1,215 @@
+#include "core/browser/localfilelistview.h"
+#include "messaging/sendpage/frienddetailsdialog.h"
+#include "messaging/sendpage/sendpage.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace tessan {
+
+class SendPageWidgetTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+    void aDragFromTheBrowserOntoAFriendSendsToThatFriendOnly();
+    void aDragReleasedOutsideTheFriendsUnchecksThemAll();
+    void filesFromTheDesktopAreOnlyShown();
+    void theBrowserMenusAndTheFriendDetails();
+
+  private:
+    struct Sent {
+        QStringList to;
+        QStringList paths;
+    };
+    void Drag(const QStringList& names, int friendRow, Qt::DropAction action);
+    void Select(const QStringList& names);
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    ScriptedMessageBoxes boxes_;
+    std::vector<Sent> sent_;
+    std::unique_ptr<SendPage> page_;
+};
+
+void SendPageWidgetTest::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        QFile file(dir_->filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("data");
+    }
+    LocalFileList::Services services;
+    services.desktopFolder = dir_->path();
+    services.volumes = [] { return std::vector<Volume>{{QStringLiteral("/"), QString()}}; };
+    services.openFile = [](const QString&) { return true; };
+    services.moveToTrash = [](const QString&) { return false; };
+    boxes_.Reset();
+    sent_.clear();
+    page_ = std::make_unique<SendPage>(
+        boxes_, services,
+        [this](const std::vector<UserProfile>& to, const std::vector<SendPageRules::File>& files) {
+            Sent s;
+            for (const UserProfile& p : to) s.to.append(p.Name());
+            for (const auto& f : files) s.paths.append(f.localPath);
+            sent_.push_back(s);
+        });
+    for (const char* name : {"一", "二", "三"}) {
+        UserProfile profile;
+        profile.SetText(UserProfile::Field::Number,
+                        QStringLiteral("0086-10-%1").arg(page_->Friends().RowCount() + 1));
+        profile.SetText(UserProfile::Field::Name, QString::fromUtf8(name));
+        page_->Friends().AddOrUpdateFriend(profile);
+    }
+    page_->resize(900, 500);
+    page_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page_.get()));
+    QVERIFY(page_->Files().ShowFolder(dir_->path(), false));
+}
+
+void SendPageWidgetTest::cleanup() {
+    page_.reset();
+    dir_.reset();
+}
+
+void SendPageWidgetTest::Select(const QStringList& names) {
+    LocalFileListView& view = page_->FileView();
+    view.clearSelection();
+    for (const QString& name : names) {
+        const int row = page_->Files().FindRow(name);
+        QVERIFY(row >= 0);
+        view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select);
+    }
+}
+
+// What the browser's drag does, with the events a pointer crossing the friend list sends.
+void SendPageWidgetTest::Drag(const QStringList& names, int friendRow, Qt::DropAction action) {
+    Select(names);
+    QModelIndexList indexes;
+    for (int row : page_->FileView().SelectedRows()) indexes.append(page_->Files().index(row));
+    std::unique_ptr<QMimeData> mime(page_->Files().mimeData(indexes));
+    emit page_->FileView().dragStarted();
+
+    FriendListView& view = page_->FriendView();
+    QWidget* target = view.viewport();
+    const QPoint first = view.visualRect(page_->Friends().index(0, 0)).center();
+    QDragEnterEvent enter(first, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent overFirst(first, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &overFirst);
+    QCOMPARE(page_->Friends().CheckedRows(), std::vector<int>({0}));
+    if (friendRow >= 0) {
+        const QPoint at = view.visualRect(page_->Friends().index(friendRow, 1)).center();
+        QDragMoveEvent move(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        QDropEvent drop(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+    } else {
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(target, &leave);
+    }
+    emit page_->FileView().dragFinished(action != Qt::IgnoreAction);
+}
+
+void SendPageWidgetTest::aDragFromTheBrowserOntoAFriendSendsToThatFriendOnly() {
+    page_->Friends().SetChecked(1, true);  // checked before the drag: not a recipient
+    boxes_.Script({MessageBoxes::Answer::Yes});
+    Drag({QStringLiteral("a.txt"), QStringLiteral("c.txt")}, 2, Qt::CopyAction);
+
+    QCOMPARE(boxes_.Texts(), QStringList({QStringLiteral("确实要发送给：二吗？")}));
+    QCOMPARE(sent_.size(), std::size_t{1});
+    QCOMPARE(sent_[0].to, QStringList({QStringLiteral("二")}));
+    QCOMPARE(sent_[0].paths, QStringList({dir_->filePath(QStringLiteral("a.txt")),
+                                          dir_->filePath(QStringLiteral("c.txt"))}));
+    QCOMPARE(page_->Friends().CheckedRows(), std::vector<int>({2}));
+    const QModelIndexList selected = page_->FriendView().selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected[0].row(), 2);
+
+    // "No": the friend stays checked, nothing goes.
+    boxes_.Reset();
+    sent_.clear();
+    Drag({QStringLiteral("b.txt")}, 0, Qt::CopyAction);
+    QCOMPARE(boxes_.Unscripted(), 1);
+    QVERIFY(sent_.empty());
+    QCOMPARE(page_->Friends().CheckedRows(), std::vector<int>({0}));
+}
+
+void SendPageWidgetTest::aDragReleasedOutsideTheFriendsUnchecksThemAll() {
+    page_->Friends().SetAllChecked(true);
+    Drag({QStringLiteral("a.txt")}, -1, Qt::IgnoreAction);
+    QVERIFY(page_->Friends().CheckedRows().empty());
+    QVERIFY(page_->FriendView().selectionModel()->selectedRows().isEmpty());
+    QVERIFY(boxes_.Shown().empty());
+    QVERIFY(sent_.empty());
+}
+
+void SendPageWidgetTest::filesFromTheDesktopAreOnlyShown() {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/home/u/1.txt")),
+                  QUrl::fromLocalFile(QStringLiteral("/home/u/2.txt")),
+                  QUrl::fromLocalFile(QStringLiteral("/home/u/3.txt"))});
+    page_->Friends().SetAllChecked(true);
+    for (QWidget* target : {static_cast<QWidget*>(page_.get()), page_->FriendView().viewport()}) {
+        boxes_.Reset();
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QCOMPARE(boxes_.Texts(), QStringList({QStringLiteral("The file path is /home/u/1.txt"),
+                                              QStringLiteral("The file path is /home/u/2.txt"),
+                                              QStringLiteral("The file path is /home/u/3.txt")}));
+    }
+    QVERIFY(sent_.empty());
+}
+
+void SendPageWidgetTest::theBrowserMenusAndTheFriendDetails() {
+    const auto texts = [](QMenu* menu) {
+        QStringList list;
+        for (QAction* action : menu->actions())
+            list.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        return list;
+    };
+    QCOMPARE(texts(page_->FileView().ItemMenu()),
+             QStringList({QStringLiteral("发送给好友(&S)"), QStringLiteral("-"),
+                          QStringLiteral("打开(&O)"), QStringLiteral("-"),
+                          QStringLiteral("删除(&D)"), QStringLiteral("重命名(&E)"),
+                          QStringLiteral("-"), QStringLiteral("属性(&R)")}));
+    QCOMPARE(
+        texts(page_->FileView().BackgroundMenu()),
+        QStringList({QStringLiteral("刷新(&F)"), QStringLiteral("-"), QStringLiteral("属性(&R)")}));
+
+    // "发送给好友(&S)" is the send button.
+    page_->Friends().SetChecked(0, true);
+    Select({QStringLiteral("b.txt")});
+    page_->FileView().ItemMenu()->actions().first()->trigger();
+    QCOMPARE(sent_.size(), std::size_t{1});
+    QCOMPARE(sent_[0].to, QStringList({QStringLiteral("一")}));
+
+    UserProfile profile = page_->Friends().Profile(1);
+    profile.SetText(UserProfile::Field::PublicKey, QStringLiteral("钥匙"));
+    profile.SetUserType('3');
+    FriendDetailsDialog details(profile);
+    QCOMPARE(details.Shown(QStringLiteral("Tessan")), QStringLiteral("0086-10-3"));
+    QCOMPARE(details.Shown(QStringLiteral("公钥")), QStringLiteral("钥匙"));
+    QCOMPARE(details.Shown(QStringLiteral("类型")), QStringLiteral("黄金用户[500M]"));
+    QCOMPARE(details.windowTitle(), QStringLiteral("好友详情"));
+}
+
+}  // namespace tessan
+
+QTEST_MAIN(tessan::SendPageWidgetTest)
+#include "sendpage_widget_test.moc"
