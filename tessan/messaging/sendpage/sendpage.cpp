@@ -4,7 +4,11 @@
 #include "look/icons.h"
 #include "look/imagebutton.h"
 #include "look/locationbox.h"
+#include "messaging/messagefiles.h"
 #include "messaging/sendpage/frienddetailsdialog.h"
+#include "messaging/sendpage/messagetexts.h"
+#include "messaging/textmessagedialog.h"
+#include "messaging/voicemessagedialog.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -27,6 +31,16 @@ bool IsLocalFileDrag(const QMimeData* mime) {
 
 bool IsDesktopDrop(const QMimeData* mime) {
     return mime && mime->hasUrls() && !IsLocalFileDrag(mime);
+}
+
+Recipient RecipientOf(const UserProfile& profile) {
+    using Field = UserProfile::Field;
+    return Recipient{profile.RawText(Field::Number), profile.RawText(Field::Name),
+                     profile.RawText(Field::PublicKey)};
+}
+
+QString RecipientLine(const UserProfile& profile) {
+    return profile.Number() + QLatin1Char('\t') + profile.Name();
 }
 
 QStringList DroppedPaths(const QMimeData* mime) {
@@ -96,12 +110,13 @@ void FriendListView::dropEvent(QDropEvent* event) {
     }
 }
 
-SendPage::SendPage(MessageBoxes& boxes, LocalFileList::Services files,
-                   SendPageRules::FanOutFn fanOut, QWidget* parent)
+SendPage::SendPage(MessageBoxes& boxes, LocalFileList::Services files, Sending sending,
+                   QWidget* parent)
     : QWidget(parent),
       boxes_(boxes),
+      sending_(std::move(sending)),
       files_(std::make_unique<LocalFileList>(boxes, std::move(files))),
-      rules_(friends_, boxes, std::move(fanOut)) {
+      rules_(friends_, boxes, sending_.fanOut) {
     setObjectName(QStringLiteral("sendPage"));
     setAcceptDrops(true);
 
@@ -166,6 +181,9 @@ SendPage::SendPage(MessageBoxes& boxes, LocalFileList::Services files,
 
     friendMenu_ = new QMenu(this);
     friendMenu_->setObjectName(QStringLiteral("friendMenu"));
+    friendMenu_->addAction(QStringLiteral("发送文字(&T)"), this, &SendPage::SendTextToFriend);
+    friendMenu_->addAction(QStringLiteral("发送语音(&M)"), this, &SendPage::SendVoiceToFriend);
+    friendMenu_->addAction(QStringLiteral("发送公钥(&S)"), this, &SendPage::SendKeyNotice);
     friendMenu_->addAction(QStringLiteral("好友详情(&Q)"), this, &SendPage::ShowFriendDetails);
 
     connect(files_.get(), &LocalFileList::locationChanged, location_, &LocationBox::SetFolder);
@@ -181,6 +199,8 @@ SendPage::SendPage(MessageBoxes& boxes, LocalFileList::Services files,
     connect(name_, &QLineEdit::returnPressed, this, &SendPage::FindFriend);
     connect(checkAll_, &QPushButton::clicked, this, &SendPage::ToggleCheckAll);
     connect(send, &QPushButton::clicked, this, &SendPage::SendSelectedFiles);
+    connect(groupText, &QPushButton::clicked, this, &SendPage::GroupText);
+    connect(groupVoice, &QPushButton::clicked, this, &SendPage::GroupVoice);
     connect(&friends_, &FriendList::dropTargetChanged, this, [this](int row) {
         if (row >= 0)
             SelectFriend(row);
@@ -233,6 +253,95 @@ void SendPage::ShowFriendDetails() {
     if (row < 0) return;
     FriendDetailsDialog dialog(friends_.Profile(row), this);
     dialog.exec();
+}
+
+void SendPage::GroupText() {
+    if (!rules_.CheckedFriendsChosen()) return;
+    const UserProfile own = sending_.ownProfile();
+    TextMessageDialog dialog(sending_.appDir, boxes_, sending_.sendImmediately, this);
+    TextMessage& message = dialog.message();
+    message.texts = {QStringLiteral("文字群发"), QStringLiteral("发送给"),
+                     QStringLiteral("发送主题"), QStringLiteral("请在下面输入要发送的内容:"),
+                     QStringLiteral("确认"),     QStringLiteral("取消")};
+    message.recipientLine = QStringLiteral("文字群发");
+    message.subject = MessageSubject(own.Name());
+    message.body = GroupTextBody(own.Name());
+    message.ownNumber = own.RawText(UserProfile::Field::Number);
+    message.callerSends = 1;
+    if (dialog.exec() != QDialog::Accepted || message.messageFilePath.isEmpty()) return;
+    rules_.FanOutFile(message.messageFilePath, message.subject + QStringLiteral(".txt"), true);
+}
+
+void SendPage::GroupVoice() {
+    if (!rules_.CheckedFriendsChosen() || !sending_.voiceDevice) return;
+    const UserProfile own = sending_.ownProfile();
+    VoiceMessageDialog dialog(sending_.appDir, *sending_.voiceDevice, boxes_, sending_.timers,
+                              sending_.sendImmediately, this);
+    VoiceRecorder& recorder = dialog.recorder();
+    recorder.texts = {QStringLiteral("语音群发"), QStringLiteral("发送给"),
+                      QStringLiteral("发送主题"), QStringLiteral("确认"), QStringLiteral("取消")};
+    recorder.recipientLine = QStringLiteral("语音群发");
+    recorder.subject = MessageSubject(own.Name());
+    recorder.ownNumber = own.RawText(UserProfile::Field::Number);
+    recorder.callerSends = 1;
+    if (dialog.exec() != QDialog::Accepted || recorder.recordingPath().isEmpty()) return;
+    rules_.FanOutFile(recorder.recordingPath(), recorder.subject + QStringLiteral(".wav"), true);
+}
+
+void SendPage::SendTextToFriend() {
+    const int row = SelectedFriend();
+    if (row < 0) return;
+    const UserProfile& friendProfile = friends_.Profile(row);
+    const UserProfile own = sending_.ownProfile();
+    TextMessageDialog dialog(sending_.appDir, boxes_, sending_.sendImmediately, this);
+    TextMessage& message = dialog.message();
+    message.texts = {QStringLiteral("发送文字"), QStringLiteral("发送给"),
+                     QStringLiteral("发送主题"), QStringLiteral("请在下面输入要发送的内容:"),
+                     QStringLiteral("确认发送"), QStringLiteral("取消")};
+    message.recipientLine = RecipientLine(friendProfile);
+    message.recipient = RecipientOf(friendProfile);
+    message.ownNumber = own.RawText(UserProfile::Field::Number);
+    message.subject = MessageSubject(own.Name());
+    message.body = FriendTextBody(own.Name(), own.Number(), QDateTime::currentDateTime());
+    message.callerSends = 0;
+    dialog.exec();
+}
+
+void SendPage::SendVoiceToFriend() {
+    const int row = SelectedFriend();
+    if (row < 0 || !sending_.voiceDevice) return;
+    const UserProfile& friendProfile = friends_.Profile(row);
+    const UserProfile own = sending_.ownProfile();
+    VoiceMessageDialog dialog(sending_.appDir, *sending_.voiceDevice, boxes_, sending_.timers,
+                              sending_.sendImmediately, this);
+    VoiceRecorder& recorder = dialog.recorder();
+    recorder.texts = {QStringLiteral("发送语音"), QStringLiteral("发送给"),
+                      QStringLiteral("发送主题"), QStringLiteral("确认发送"),
+                      QStringLiteral("取消")};
+    recorder.recipientLine = RecipientLine(friendProfile);
+    recorder.recipient = RecipientOf(friendProfile);
+    recorder.ownNumber = own.RawText(UserProfile::Field::Number);
+    recorder.subject = MessageSubject(own.Name());
+    recorder.callerSends = 0;
+    dialog.exec();
+}
+
+void SendPage::SendKeyNotice() {
+    const int row = SelectedFriend();
+    if (row < 0) return;
+    const UserProfile own = sending_.ownProfile();
+    const QString subject = KeyNoticeSubject(own.Name());
+    const QString body = KeyNoticeBody(own.Name(), own.Number(), QDateTime::currentDateTime());
+    const std::optional<QString> path =
+        CacheMessagePath(sending_.appDir, subject, QStringLiteral(".txt"));
+    if (!path || FirstNonGbkCharacter(body) >= 0 ||
+        !WriteMessageFile(*path, TextMessageBytes(body))) {
+        boxes_.Tell(QStringLiteral("无法建立文件，发送失败！"));
+        return;
+    }
+    if (sending_.sendImmediately)
+        sending_.sendImmediately(RecipientOf(friends_.Profile(row)), *path,
+                                 subject + QStringLiteral(".txt"));
 }
 
 void SendPage::DragStarted() {

@@ -6,6 +6,8 @@
 
 #include "core/browser/localfilelist.h"
 #include "core/messageboxes.h"
+#include "core/timer.h"
+#include "messaging/recipient.h"
 #include "messaging/sendpage/friendlist.h"
 #include "messaging/sendpage/sendpagerules.h"
 
@@ -22,6 +24,7 @@ namespace tessan {
 
 class LocalFileListView;
 class LocationBox;
+class VoiceDevice;
 
 // The friend list's view: follows a drag of local files across its rows and reports files
 // dropped from the desktop.
@@ -49,7 +52,18 @@ class FriendListView final : public QTreeView {
 class SendPage final : public QWidget {
     Q_OBJECT
   public:
-    SendPage(MessageBoxes& boxes, LocalFileList::Services files, SendPageRules::FanOutFn fanOut,
+    // What the page sends with and as whom.
+    struct Sending {
+        QString appDir;
+        // The own profile as the server last sent it: name and number sign the messages.
+        std::function<UserProfile()> ownProfile;
+        SendPageRules::FanOutFn fanOut;
+        SendImmediatelyFn sendImmediately;
+        VoiceDevice* voiceDevice = nullptr;  // must outlive the page
+        TimerFactory timers;                 // empty: Qt timers of the voice dialog
+    };
+
+    SendPage(MessageBoxes& boxes, LocalFileList::Services files, Sending sending,
              QWidget* parent = nullptr);
     ~SendPage() override;
 
@@ -66,6 +80,14 @@ class SendPage final : public QWidget {
     // page's key-change notice.
     void FanOutFile(const QString& localPath, const QString& remoteName, bool checkedOnly);
     void ShowFriendDetails();
+    // "文字群发", "语音群发": a message written once, sent to every checked friend.
+    void GroupText();
+    void GroupVoice();
+    // The friend menu: a text or voice message, or the notice that the own public key changed,
+    // to the first selected friend.
+    void SendTextToFriend();
+    void SendVoiceToFriend();
+    void SendKeyNotice();
 
     // A drag of local files has started / ended (dropped anywhere or not at all).
     void DragStarted();
@@ -83,6 +105,7 @@ class SendPage final : public QWidget {
     void SelectFriend(int row);
 
     MessageBoxes& boxes_;
+    Sending sending_;
     FriendList friends_;
     std::unique_ptr<LocalFileList> files_;
     SendPageRules rules_;

@@ -1,17 +1,21 @@
 #include "core/browser/localfilelistview.h"
 #include "messaging/sendpage/frienddetailsdialog.h"
 #include "messaging/sendpage/sendpage.h"
+#include "messaging/textmessagedialog.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 namespace tessan {
@@ -26,12 +30,27 @@ class SendPageWidgetTest : public QObject {
     void aDragReleasedOutsideTheFriendsUnchecksThemAll();
     void filesFromTheDesktopAreOnlyShown();
     void theBrowserMenusAndTheFriendDetails();
+    void aGroupTextIsWrittenOnceAndFannedOutToTheCheckedFriends();
 
   private:
     struct Sent {
         QStringList to;
         QStringList paths;
+        QStringList names;
     };
+    // Runs `act` on the modal dialog of type D as soon as it is open.
+    template <typename D>
+    void WhenOpen(std::function<void(D*)> act) {
+        auto* poll = new QTimer(page_.get());
+        connect(poll, &QTimer::timeout, page_.get(), [poll, act] {
+            if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+                poll->deleteLater();
+                poll->stop();
+                act(dialog);
+            }
+        });
+        poll->start(10);
+    }
     void Drag(const QStringList& names, int friendRow, Qt::DropAction action);
     void Select(const QStringList& names);
 
@@ -53,16 +72,29 @@ void SendPageWidgetTest::init() {
     services.volumes = [] { return std::vector<Volume>{{QStringLiteral("/"), QString()}}; };
     services.openFile = [](const QString&) { return true; };
     services.moveToTrash = [](const QString&) { return false; };
+    QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("app/cache")));
     boxes_.Reset();
     sent_.clear();
-    page_ = std::make_unique<SendPage>(
-        boxes_, services,
-        [this](const std::vector<UserProfile>& to, const std::vector<SendPageRules::File>& files) {
-            Sent s;
-            for (const UserProfile& p : to) s.to.append(p.Name());
-            for (const auto& f : files) s.paths.append(f.localPath);
-            sent_.push_back(s);
-        });
+    SendPage::Sending sending;
+    sending.appDir = dir_->filePath(QStringLiteral("app"));
+    sending.ownProfile = [] {
+        UserProfile own;
+        own.SetText(UserProfile::Field::Number, QStringLiteral("0086-10-9"));
+        own.SetText(UserProfile::Field::Name, QStringLiteral("我"));
+        return own;
+    };
+    sending.fanOut = [this](const std::vector<UserProfile>& to,
+                            const std::vector<SendPageRules::File>& files) {
+        Sent s;
+        for (const UserProfile& p : to) s.to.append(p.Name());
+        for (const auto& f : files) {
+            s.paths.append(f.localPath);
+            s.names.append(f.remoteName);
+        }
+        sent_.push_back(s);
+    };
+    sending.sendImmediately = [](const Recipient&, const QString&, const QString&) { return true; };
+    page_ = std::make_unique<SendPage>(boxes_, services, sending);
     for (const char* name : {"一", "二", "三"}) {
         UserProfile profile;
         profile.SetText(UserProfile::Field::Number,
@@ -207,6 +239,45 @@ void SendPageWidgetTest::theBrowserMenusAndTheFriendDetails() {
     QCOMPARE(details.Shown(QStringLiteral("公钥")), QStringLiteral("钥匙"));
     QCOMPARE(details.Shown(QStringLiteral("类型")), QStringLiteral("黄金用户[500M]"));
     QCOMPARE(details.windowTitle(), QStringLiteral("好友详情"));
+}
+
+void SendPageWidgetTest::aGroupTextIsWrittenOnceAndFannedOutToTheCheckedFriends() {
+    auto* groupText = page_->findChild<QPushButton*>(QStringLiteral("groupTextButton"));
+    QVERIFY(groupText);
+    groupText->click();  // nobody checked
+    QCOMPARE(boxes_.Texts(), QStringList({QStringLiteral("请先选择要接收的好友!")}));
+
+    page_->Friends().SetChecked(0, true);
+    page_->Friends().SetChecked(1, true);
+    QString shownTitle, shownRecipient, shownSubject, shownBody;
+    WhenOpen<TextMessageDialog>([&](TextMessageDialog* dialog) {
+        shownTitle = dialog->windowTitle();
+        shownRecipient = dialog->findChild<QLineEdit*>(QStringLiteral("recipientLine"))->text();
+        auto* subject = dialog->findChild<QLineEdit*>(QStringLiteral("subject"));
+        shownSubject = subject->text();
+        auto* body = dialog->findChild<QPlainTextEdit*>(QStringLiteral("body"));
+        shownBody = body->toPlainText();
+        subject->setText(QStringLiteral("周报"));
+        body->setPlainText(QStringLiteral("本周完成。\n") + body->toPlainText());
+        dialog->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    groupText->click();
+
+    QCOMPARE(shownTitle, QStringLiteral("文字群发"));
+    QCOMPARE(shownRecipient, QStringLiteral("文字群发"));
+    QCOMPARE(shownSubject, QStringLiteral("来自：我的Tessan"));
+    QCOMPARE(shownBody, QString(12, QLatin1Char('\n')) + QStringLiteral("\t\t\t\t\t\t\t我\n"));
+    QCOMPARE(sent_.size(), std::size_t{1});
+    QCOMPARE(sent_[0].to, QStringList({QStringLiteral("一"), QStringLiteral("三")}));
+    const QString path = dir_->filePath(QStringLiteral("app/cache/周报.txt"));
+    QCOMPARE(sent_[0].paths, QStringList({path}));
+    QCOMPARE(sent_[0].names, QStringList({QStringLiteral("周报.txt")}));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // GBK, CR LF, no terminator.
+    QCOMPARE(file.readAll(), QByteArray("\xb1\xbe\xd6\xdc\xcd\xea\xb3\xc9\xa1\xa3\r\n") +
+                                 QByteArray("\r\n").repeated(12) + QByteArray("\t").repeated(7) +
+                                 QByteArray("\xce\xd2\r\n"));
 }
 
 }  // namespace tessan
