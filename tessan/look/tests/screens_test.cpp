@@ -9,6 +9,7 @@
 #include "look/helpwindow.h"
 #include "look/imagebutton.h"
 #include "look/look.h"
+#include "messaging/received/overwritedialog.h"
 #include "messaging/textmessagedialog.h"
 #include "messaging/voicemessagedialog.h"
 #include "testsupport/fakelibrary.h"
@@ -41,6 +42,7 @@ class ScreensTest : public QObject {
     void messageDialogs();
     void registrationWizard();
     void rechargeDialog();
+    void overwriteDialog();
 
   private:
     // Every check on one shown window.
@@ -248,6 +250,16 @@ void ScreensTest::rechargeDialog() {
     answer.data = "0";
     answer.dataLength = 1;
     dialog.OnCardAnswer(answer);
+    CheckWindow(&dialog);
+}
+
+void ScreensTest::overwriteDialog() {
+    OverwriteDialog dialog;
+    dialog.Fill({{},
+                 {},
+                 QStringLiteral("文件:/home/用户/下载/Tessan/一个很长的文件名称.txt已经存在！\r\n"
+                                "是否覆盖?")});
+    dialog.show();
     CheckWindow(&dialog);
 }
 

@@ -1,5 +1,8 @@
 #include "messaging/received/receivedfilespage.h"
 
+#include "look/icons.h"
+#include "look/imagebutton.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,8 +19,8 @@ namespace tessan {
 namespace {
 constexpr int kColumnWidths[ReceivedFilesModel::kColumnCount] = {150, 130, 80, 70, 130};
 
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
+ImageButton* Button(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new ImageButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
     return button;
 }
@@ -41,8 +44,12 @@ ReceivedFilesPage::ReceivedFilesPage(Library& library, MessageBoxes& boxes, Tran
       summary_(new QLabel(this)),
       bar_(new QProgressBar(this)) {
     setObjectName(QStringLiteral("receivedFilesPage"));
+    // Fetching what arrived is the page's main action.
+    download_->setIcon(Icon(LookIcon::Download));
+    download_->SetColours(ButtonColours::Accent());
 
     view_->setObjectName(QStringLiteral("receivedFilesList"));
+    view_->setAccessibleName(QStringLiteral("接收文件列表"));
     view_->setModel(&rules_->Model());
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -67,7 +74,7 @@ ReceivedFilesPage::ReceivedFilesPage(Library& library, MessageBoxes& boxes, Tran
     bar_->setValue(0);
 
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {selectAll_, refresh_, delete_, download_}) buttons->addWidget(b);
+    for (ImageButton* b : {selectAll_, refresh_, delete_, download_}) buttons->addWidget(b);
     buttons->addStretch();
     auto* space = new QHBoxLayout;
     space->addWidget(summary_, 1);

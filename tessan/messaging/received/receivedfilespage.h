@@ -14,10 +14,11 @@
 class QLabel;
 class QMenu;
 class QProgressBar;
-class QPushButton;
 class QTableView;
 
 namespace tessan {
+
+class ImageButton;
 
 class ReceivedFilesPage final : public QWidget {
     Q_OBJECT
@@ -55,10 +56,10 @@ class ReceivedFilesPage final : public QWidget {
     std::unique_ptr<OverwriteDialogQuestion> overwrite_;
     std::unique_ptr<ReceivedFiles> rules_;
     Replies replies_;
-    QPushButton* selectAll_;
-    QPushButton* refresh_;
-    QPushButton* delete_;
-    QPushButton* download_;
+    ImageButton* selectAll_;
+    ImageButton* refresh_;
+    ImageButton* delete_;
+    ImageButton* download_;
     QTableView* view_;
     QLabel* summary_;
     QProgressBar* bar_;
