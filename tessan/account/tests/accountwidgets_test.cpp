@@ -1,5 +1,6 @@
 // The registration wizard and the recharge dialog on the offscreen platform, with the fake
 // library, scripted message boxes and fake timers.
+#include "account/accountdialogs.h"
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
@@ -16,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace tessan {
 
@@ -32,6 +34,7 @@ class AccountWidgetsTest : public QObject {
     void chineseTextIsCutToWhatTheFieldHolds();
     void rechargeWalksFromNumberToLockedCardType();
     void rechargeUserChoiceShowsThePeriodAndCancelDrops();
+    void accountDialogsKeepTheWizardAndRouteAnswersToTheOpenDialog();
 
   private:
     // Types as a user would: each key goes to whatever has the focus at that moment.
@@ -258,6 +261,63 @@ void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+}
+
+void AccountWidgetsTest::accountDialogsKeepTheWizardAndRouteAnswersToTheOpenDialog() {
+    AccountDialogs accounts({library,
+                             [this](const QByteArray& a, int p, const QByteArray& n) {
+                                 return library.ConnectServer(a, p, n, "<plain>");
+                             },
+                             boxes, dir->path(),
+                             [this](const QString& text, bool) { notices << text; },
+                             timers.Factory()});
+    int remembered = 0;
+    connect(&accounts, &AccountDialogs::loginRemembered, this, [&remembered] { ++remembered; });
+    // Each modal run is driven from inside its own loop.
+    connect(&accounts, &AccountDialogs::wizardOpened, this, [this](RegistrationWizard* w) {
+        QTimer::singleShot(0, w, [this, w] {
+            if (Box(*w, "number")->text().isEmpty()) {
+                for (const auto& [name, text] : {std::pair{"countryCode", "0086"},
+                                                 {"areaCode", "10"},
+                                                 {"number", "2345678"},
+                                                 {"name", "Zhao"},
+                                                 {"publicKey", "0086-10-2345678"},
+                                                 {"privateKey", "k"},
+                                                 {"confirmation", "k"}})
+                    Box(*w, name)->setText(QString::fromLatin1(text));
+            }
+            w->next();
+            w->next();
+            w->button(QWizard::FinishButton)->click();
+        });
+    });
+    accounts.Register(nullptr);
+    QCOMPARE(library.calls, QStringList{u"RegisterUser 127.0.0.1 8800 0086-10-2345678"_qs});
+    accounts.OnRegisterResult(*MakeReply(note::kRegister, 1, "", "ok").reply());
+    QCOMPARE(remembered, 1);
+    // The same wizard, with what was typed, the next time.
+    RegistrationWizard* first = accounts.Wizard();
+    accounts.Register(nullptr);
+    QCOMPARE(accounts.Wizard(), first);
+    QCOMPARE(library.calls.size(), 2);
+    QCOMPARE(library.calls[1], library.calls[0]);
+
+    library.calls.clear();
+    connect(&accounts, &AccountDialogs::rechargeOpened, this, [&accounts](RechargeDialog* d) {
+        QTimer::singleShot(0, d, [&accounts, d] {
+            d->findChild<QPushButton*>(u"actionButton"_qs)->click();
+            accounts.OnCardAnswer(
+                *MakeReply(note::kCardAnswer, '7', "0086-10-1234567", "7").reply());
+            QCOMPARE(d->findChild<QLabel*>(u"statusLine"_qs)->text(),
+                     u"无此用户，无法进行充值!"_qs);
+            d->reject();
+        });
+    });
+    accounts.Recharge(nullptr, "0086-10-1234567");
+    QVERIFY(!accounts.OpenRecharge());
+    // An answer after the dialog closed reaches no one.
+    accounts.OnCardAnswer(*MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0").reply());
+    QCOMPARE(library.calls.last(), u"DisconnectServer 0086-10-1234567"_qs);
 }
 
 }  // namespace tessan
