@@ -5,15 +5,17 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "host_link.h"
 #include "incoming.h"
 #include "packet.h"
-#include "poller.h"
 #include "registry.h"
 #include "stream_cutter.h"
 #include "text.h"
@@ -58,23 +60,22 @@ void SetConnectTimeout(std::chrono::milliseconds timeout) {
 
 Connection::Connection(std::string_view account) : account_(account.substr(0, 31)) {
     if (!inbound_.HasStorage())
-        ShowBox(nullptr, "没有足够内存供分配!CQueueTemplate类无法完成构造!", "错误",
-                TESS_ICON_ERROR);
-    uploads_.SetWaker([slot = sender_.get()] { slot->Signal(); });
+        PostToHost([](const HostLink& link) {
+            if (link.host.message_box)
+                link.host.message_box(link.host.context,
+                                      "没有足够内存供分配!CQueueTemplate类无法完成构造!", "错误",
+                                      TESS_ICON_ERROR);
+        });
 }
 
 Connection::~Connection() {
-    StopThreads();
-    std::lock_guard lock(socketMutex_);
-    if (poller_) poller_->Remove(fd_.get(), pollId_);
+    reader_.StopWithin();
+    sender_.StopWithin();
     if (fd_.valid()) shutdown(fd_.get(), SHUT_RDWR);
 }
 
 int Connection::Connect(const char* ipText, int port) {
-    {
-        std::lock_guard lock(socketMutex_);
-        if (fd_.valid()) return 0;
-    }
+    if (fd_.valid()) return 0;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     if (!ipText || port <= 0 || port > 65535 || inet_pton(AF_INET, ipText, &address.sin_addr) != 1)
@@ -82,44 +83,28 @@ int Connection::Connect(const char* ipText, int port) {
     address.sin_port = htons(static_cast<std::uint16_t>(port));
 
     UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!fd.valid() || !ConnectWithin(fd.get(), address, ConnectTimeout())) return 0;
-
+    UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!fd.valid() || !wake.valid() || !ConnectWithin(fd.get(), address, ConnectTimeout()))
+        return 0;
     const int one = 1;
     setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    auto poller = CurrentPoller();
-    if (!poller) return 0;
-    const int raw = fd.get();
+    fd_ = std::move(fd);
+    wake_ = std::move(wake);
     {
-        // Everything the poller thread reads is in place before it can see the socket.
         std::lock_guard lock(socketMutex_);
-        fd_ = std::move(fd);
         socketOpen_ = true;
-        poller_ = poller;
-        pollId_ = poller->NewId();
-    }
-    if (!poller->Add(raw, shared_from_this(), pollId_)) {
-        std::lock_guard lock(socketMutex_);
-        socketOpen_ = false;
-        poller_.reset();
-        fd_.reset();
-        return 0;
     }
     connected_ = true;
-    auto self = shared_from_this();
-    reader_->Start([self] { self->ReaderLoop(); });
-    sender_->Start([self] { self->SenderLoop(); });
+    reader_.Start([self = shared_from_this()](std::stop_token stop) { self->ReaderLoop(stop); });
+    sender_.Start([self = shared_from_this()](std::stop_token stop) { self->SenderLoop(stop); });
     return 1;
 }
 
 int Connection::SendAll(const std::uint8_t* bytes, std::size_t n) {
     if (!bytes || n == 0) return 0;
     std::lock_guard send(sendMutex_);
-    int fd;
-    {
-        std::lock_guard lock(socketMutex_);
-        if (!socketOpen_) return -1;
-        fd = fd_.get();  // stays open until this connection is destroyed
-    }
+    if (!SocketOpen()) return -1;
+    const int fd = fd_.get();  // stays open until this connection is destroyed
     std::size_t sent = 0;
     while (sent < n) {
         const ssize_t r = ::send(fd, bytes + sent, n - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -132,7 +117,8 @@ int Connection::SendAll(const std::uint8_t* bytes, std::size_t n) {
             // A shutdown by Close ends this wait at once. A server that has taken nothing for
             // the whole wait is given up on, or the host's thread could hang here for good.
             pollfd p{fd, POLLOUT, 0};
-            if (poll(&p, 1, static_cast<int>(kWritableWait.count())) == 0) return -1;
+            const int ready = poll(&p, 1, static_cast<int>(kWritableWait.count()));
+            if (ready == 0) return -1;
             continue;
         }
         return -1;
@@ -152,130 +138,100 @@ bool Connection::ClaimNotice(bool quiet) {
     return true;
 }
 
+void Connection::ShutdownSocket() {
+    std::lock_guard lock(socketMutex_);
+    if (!socketOpen_) return;
+    socketOpen_ = false;
+    // Wakes a reader or sender waiting on the socket; the descriptor stays open for them.
+    shutdown(fd_.get(), SHUT_RDWR);
+}
+
 void Connection::Close(bool quiet) {
-    const bool onReader = reader_->IsCurrent();
-    // On its own reader (last configuration chunk) the notice goes out before the reader's stop
-    // is requested, since a requested stop cancels the reader's pending notifications.
-    if (onReader && ClaimNotice(quiet)) Notify(reader_, TESS_NOTE_DISCONNECTED, account_.c_str());
-    const bool notice = !onReader && ClaimNotice(quiet);
-    {
-        std::lock_guard lock(socketMutex_);
-        if (socketOpen_) {
-            socketOpen_ = false;
-            // Wakes a sender waiting for writability; the descriptor stays open for it.
-            shutdown(fd_.get(), SHUT_RDWR);
-            if (poller_) poller_->Remove(fd_.get(), pollId_);
-        }
-    }
-    StopThreads();
-    if (notice) Notify(nullptr, TESS_NOTE_DISCONNECTED, account_.c_str());
+    const bool notice = ClaimNotice(quiet);
+    // Stops first, so neither thread takes the shut-down socket for the server's close.
+    reader_.RequestStop();
+    sender_.RequestStop();
+    ShutdownSocket();
+    reader_.StopWithin();
+    sender_.StopWithin();
+    if (notice) NotifyHere(TESS_NOTE_DISCONNECTED, account_.c_str());
     inbound_.Reset();
     uploads_.Clear();
     configFiles_.Clear();
 }
 
-void Connection::StopThreads() {
-    reader_->StopWithin(kStopBound);
-    sender_->StopWithin(kStopBound);
+void Connection::EndAfterConfiguration(PendingNotice& notice) {
+    if (ClaimNotice(false))
+        notice.Deliver(TESS_NOTE_DISCONNECTED, account_.c_str(), account_.size() + 1);
+    ShutdownSocket();
+    sender_.RequestStop();
+    uploads_.Clear();
 }
 
 void Connection::SetLoggedIn() {
     loggedIn_ = true;
-    sender_->Signal();
+    uploads_.AllowSending();
 }
 
-// The pause and the resume are decided under one lock with the count read inside it, so a
-// pause cannot slip in after the reader's last look and stall the socket.
-void Connection::ResumeReadingIfDrained() {
-    std::lock_guard lock(socketMutex_);
-    if (!readPaused_ || inbound_.Count() >= kInboundLowWater) return;
-    readPaused_ = false;
-    if (socketOpen_ && poller_) poller_->Rearm(fd_.get(), pollId_);
+Connection::Receipt Connection::Receive(const std::stop_token& stop) {
+    std::uint8_t buffer[kReceiptSize];
+    for (;;) {
+        if (stop.stop_requested()) return Receipt::Stopped;
+        const ssize_t r = recv(fd_.get(), buffer, sizeof buffer, MSG_DONTWAIT);
+        if (r > 0) {
+            inbound_.Append(buffer, static_cast<std::size_t>(r));
+            return Receipt::Data;
+        }
+        if (r == 0) return Receipt::Closed;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // Nothing to do until the server sends or the stop comes: no time limit, so an idle
+            // connection costs no wake-ups.
+            pollfd p[2] = {{fd_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
+            if (poll(p, 2, -1) < 0 && errno != EINTR) return Receipt::Closed;
+            continue;
+        }
+        if (errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN && SocketOpen())
+            PostToHost([](const HostLink& link) {
+                if (link.host.message_box)
+                    link.host.message_box(link.host.context, "读数据出错!", "严重错误",
+                                          TESS_ICON_WARNING);
+            });
+        return Receipt::Closed;
+    }
 }
 
-void Connection::WatchAgainOrPause() {
-    std::lock_guard lock(socketMutex_);
-    readPaused_ = inbound_.Count() >= kInboundHighWater;
-    if (!readPaused_ && socketOpen_ && poller_) poller_->Rearm(fd_.get(), pollId_);
-}
-
-void Connection::MarkPeerClosed(int fd) {
-    {
-        std::lock_guard lock(socketMutex_);
-        // Nothing more to read: the socket leaves the poller until the connection is closed.
-        if (poller_) poller_->Remove(fd, pollId_);
-    }
-    peerClosed_ = true;
-    reader_->Signal();
-}
-
-void Connection::OnReadable() {
-    int fd;
-    {
-        std::lock_guard lock(socketMutex_);
-        if (!fd_.valid()) return;
-        fd = fd_.get();
-    }
-    // A few receipts of at most 8192 bytes per readiness, then one wake-up for the reader; the
-    // rest waits for the next turn so that busy connections do not starve the others.
-    std::uint8_t buffer[8192];
-    ssize_t r = 0;
-    bool received = false;
-    for (int turn = 0; turn < kReceiptsPerTurn; ++turn) {
-        r = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (r <= 0) break;
-        inbound_.Append(buffer, static_cast<std::size_t>(r));
-        received = true;
-    }
-    if (received) reader_->Signal();
-    if (r > 0 || (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))) {
-        WatchAgainOrPause();
-        return;
-    }
-    if (r < 0 && errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN) {
-        PostToHost([](const HostLink& link) {
-            if (link.host.message_box)
-                link.host.message_box(link.host.context, "读数据出错!", "严重错误",
-                                      TESS_ICON_WARNING);
-        });
-    }
-    MarkPeerClosed(fd);
-}
-
-void Connection::ReaderLoop() {
+void Connection::ReaderLoop(std::stop_token stop) {
+    // The stop wakes the reader's poll.
+    const std::stop_callback wake(stop, [fd = wake_.get()] {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = write(fd, &one, sizeof one);
+    });
     auto header = std::make_unique_for_overwrite<std::uint8_t[]>(kHeaderSize);
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(kMaxBodyLength);
     auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
-    ChunkSink chunks(reader_);
-    // A download chunk is written and its progress handled by the host (see ChunkSink) while the
-    // next packet is checked and expanded; the reader waits for that before acting on the next
-    // packet, and before it sleeps or ends.
-    AwaitNoticeOnExit awaitOnExit;
-    while (reader_->Wait(kIdleWait)) {
-        // The flag is taken before cutting, so every byte that came before the end of stream is
-        // delivered before the close is reported.
-        const bool peerClosed = peerClosed_;
+    PendingNotice notice(stop);
+    ChunkWriter writer;
+    ReaderContext context{*this, stop, notice, writer};
+    for (;;) {
+        // Every complete packet first, so every byte that came before the end of the stream is
+        // handled before the close is reported.
         const bool goOn =
             CutPackets(inbound_, header.get(), body.get(), [&](const PacketHeader& h) {
                 std::uint16_t length = 0;
-                const bool parsed =
-                    ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length);
-                AwaitNotice();
-                if (reader_->StopRequested()) return false;
-                if (parsed) HandlePacket(*this, reader_, chunks, h, payload.get(), length);
-                if (reader_->StopRequested()) return false;
-                ResumeReadingIfDrained();
-                return true;
+                if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
+                    HandlePacket(context, h, payload.get(), length);
+                return !stop.stop_requested() && !context.ended;
             });
-        AwaitNotice();
         if (!goOn) return;
-        ResumeReadingIfDrained();
-        if (peerClosed && !closeReported_.exchange(true)) {
-            // The server's close is handled on the host's thread: registry removal, notice 42.
-            PostToHost([weak = weak_from_this()](const HostLink&) {
-                if (auto connection = weak.lock()) RemoveClosedByServer(connection);
-            });
-        }
+        const Receipt receipt = Receive(stop);
+        if (receipt == Receipt::Data) continue;
+        if (receipt == Receipt::Stopped || !notice.Await()) return;
+        // The server's close is handled on the host's thread: registry removal, notice 42.
+        PostToHost([weak = weak_from_this()](const HostLink&) {
+            if (auto connection = weak.lock()) RemoveClosedByServer(connection);
+        });
+        return;
     }
 }
 

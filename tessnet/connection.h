@@ -1,54 +1,53 @@
-// One TCP connection to a file server: socket, inbound queue, upload queue, reader and sender
-// threads. Owned through shared_ptr by the registry and by its own threads, so that a thread
-// that is still finishing never outlives the memory it uses.
+// One TCP connection to a file server: socket, inbound queue, upload queue, configuration files,
+// reader and sender threads (docs/threading.md). Owned through shared_ptr by the registry and by
+// its own threads, so that a thread that is still finishing never outlives the memory it uses.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 #include "config_files.h"
-#include "host_link.h"
 #include "inbound_queue.h"
 #include "unique_fd.h"
 #include "upload_queue.h"
+#include "worker.h"
 
 namespace tessnet {
 
-class Poller;
-class StepPipe;
+class PendingNotice;
 
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
-    // How long a stopper waits for a thread before leaving it to finish on its own.
-    static constexpr std::chrono::milliseconds kStopBound{6};
-    static constexpr std::chrono::milliseconds kIdleWait{1000};
     static constexpr std::chrono::milliseconds kWritableWait{8000};
     // The longest a connect waits for the server's answer (see ConnectTimeout).
     static constexpr std::chrono::milliseconds kConnectWait{10000};
-    static constexpr int kReceiptsPerTurn = 16;
-    // Above this many unread bytes the socket is not read until the reader is back under
-    // kInboundLowWater: a fast server is held back by TCP instead of filling memory.
-    static constexpr std::uint32_t kInboundHighWater = 768u << 10;
-    static constexpr std::uint32_t kInboundLowWater = 256u << 10;
+    // Bytes taken from the socket per receipt; the reader takes more only once it has handled
+    // every complete packet, so a fast server is held back by TCP instead of filling memory.
+    static constexpr std::size_t kReceiptSize = 8192;
 
     explicit Connection(std::string_view account);
     virtual ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Connects within ConnectTimeout(), then the socket goes under the poller and both threads
-    // start. 1 or 0.
+    // Connects within ConnectTimeout(), then both threads start. 1 or 0.
     int Connect(const char* ipText, int port);
     // n when every byte went out, 0 for no bytes, -1 for no socket or a send error.
     int SendAll(const std::uint8_t* bytes, std::size_t n);
-    // Stops the threads, sends notice 42 unless quiet (once, only for an established
-    // connection), shuts the socket down, empties both queues. The descriptor itself is closed
-    // when the last owner lets go.
+    // Host thread. Shuts the socket down, stops both threads (bounded), sends notice 42 unless
+    // quiet (once, only for an established connection), empties the queues. The descriptor
+    // itself is closed when the last owner lets go.
     void Close(bool quiet);
+    // Reader thread, after the configuration files it was asked for: notice 42, then the
+    // socket is shut down and the sender stopped; the reader ends when the handler returns.
+    // The connection stays registered until DisconnectServer.
+    void EndAfterConfiguration(PendingNotice& notice);
 
     const std::string& account() const { return account_; }
     bool connected() const { return connected_; }
@@ -60,44 +59,35 @@ class Connection : public std::enable_shared_from_this<Connection> {
     UploadQueue& uploads() { return uploads_; }
     ConfigFiles& configFiles() { return configFiles_; }
 
-    // Poller thread: one receipt of at most 8192 bytes.
-    void OnReadable();
-
   private:
-    void ReaderLoop();
-    void SenderLoop();
+    enum class Receipt { Data, Closed, Stopped };
+    void ReaderLoop(std::stop_token stop);
+    // Waits for the socket or the stop, then receives what is there.
+    Receipt Receive(const std::stop_token& stop);
+    void SenderLoop(std::stop_token stop);
     void Announce(const UploadItem& item);
     // False when the thread was asked to stop during the file.
     bool SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot,
-                  StepPipe& steps);
-    void StopThreads();
-    void MarkPeerClosed(int fd);
-    // Asks the poller for the next readiness of the socket, or pauses reading it.
-    void WatchAgainOrPause();
-    void ResumeReadingIfDrained();
+                  PendingNotice& notice, const std::stop_token& stop);
     bool ClaimNotice(bool quiet);
+    void ShutdownSocket();
 
     const std::string account_;
-    CQueueTemplate inbound_;
+    CQueueTemplate inbound_;  // the reader's own
     UploadQueue uploads_;
     ConfigFiles configFiles_;
     std::atomic<bool> connected_{false};
     std::atomic<bool> loggedIn_{false};
-    std::atomic<bool> peerClosed_{false};
-    std::atomic<bool> closeReported_{false};
 
-    std::mutex
-        socketMutex_;  // guards fd_, socketOpen_, noticeClaimed_, readPaused_, poller_, pollId_
-    UniqueFd fd_;
+    std::mutex socketMutex_;  // guards socketOpen_ and noticeClaimed_
+    UniqueFd fd_;             // set before the threads start, closed with the connection
+    UniqueFd wake_;           // eventfd, readable once the reader's stop is requested
     bool socketOpen_ = false;
     bool noticeClaimed_ = false;
-    bool readPaused_ = false;
-    std::shared_ptr<Poller> poller_;
-    std::uint64_t pollId_ = 0;
 
     std::mutex sendMutex_;  // one packet at a time on the socket
-    std::shared_ptr<ThreadSlot> reader_ = std::make_shared<ThreadSlot>();
-    std::shared_ptr<ThreadSlot> sender_ = std::make_shared<ThreadSlot>();
+    Worker reader_;
+    Worker sender_;
 };
 
 // How long ConnectServer and RegisterUser wait for a server that does not answer;

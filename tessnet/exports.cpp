@@ -10,7 +10,6 @@
 #include "connection.h"
 #include "host_link.h"
 #include "packet.h"
-#include "poller.h"
 #include "registry.h"
 #include "tessnet/tessnet.h"
 #include "text.h"
@@ -70,27 +69,28 @@ int InitFtpDll(const TessHost* host, int message, const char* downloadDirectory)
     const std::string directory(downloadDirectory ? downloadDirectory : "");
     if (!directory.empty()) MakeDirectories(directory);
     if (!host || !host->post) return 0;
+    // Every name on the wire is GBK: without the converters no file could be named.
+    if (!GbkToUtf8("a") || !Utf8ToGbk("a")) return 0;
 
     auto link = std::make_shared<HostLink>();
     link->host = *host;
     link->message = message;
     link->hostThread = std::this_thread::get_id();
     link->downloadDirectory = directory;
-    const auto previous = CurrentLink();
-    if (previous && CurrentPoller()) {
+    if (const auto previous = CurrentLink()) {
         link->startDirectory = previous->startDirectory;
-        SetLink(std::move(link));
-        return 1;
+    } else {
+        std::array<char, 4096> cwd{};
+        if (getcwd(cwd.data(), cwd.size())) link->startDirectory = cwd.data();
     }
-    std::array<char, 4096> cwd{};
-    if (getcwd(cwd.data(), cwd.size())) link->startDirectory = cwd.data();
     SetLink(std::move(link));
-    StartPoller();
     return 1;
 }
 
 int FreeFtpDll(void) {
-    StopPoller();
+    // The host may return from main right after this: no library thread may reach it or the
+    // connections' state any more, so every connection is closed (quietly) first.
+    Registry().CloseAll();
     SetLink(nullptr);
     return 1;
 }

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
-#include <vector>
 
 #include "connection.h"
 #include "host_link.h"
@@ -44,7 +43,9 @@ class Reply {
         PutU16(bytes_.data() + TESS_REPLY_OFF_DATA_LENGTH,
                static_cast<std::uint16_t>(std::min<std::size_t>(dataLength, kRoom)));
     }
-    const std::uint8_t* data() const { return bytes_.data(); }
+    void Deliver(PendingNotice& notice, int type) const {
+        notice.Deliver(type, bytes_.data(), bytes_.size());
+    }
 
   private:
     static constexpr std::size_t kRoom = TESS_REPLY_DATA_MAX;
@@ -62,29 +63,28 @@ std::string_view TextFrom(const std::uint8_t* b, std::size_t n, std::size_t from
     return FieldText(b + from, n - from);
 }
 
-void NotifyText(Connection& c, const std::shared_ptr<ThreadSlot>& reader, int type,
-                const std::uint8_t* b, std::size_t n) {
-    Reply reply(c, 0, ByteAt(b, n, 0));
+void NotifyText(ReaderContext& r, int type, const std::uint8_t* b, std::size_t n) {
+    Reply reply(r.connection, 0, ByteAt(b, n, 0));
     const auto text = TextFrom(b, n, 1);
     const std::size_t length = std::min<std::size_t>(text.size(), TESS_REPLY_DATA_MAX - 1);
     reply.SetData(reinterpret_cast<const std::uint8_t*>(text.data()), length, length);
-    Notify(reader, type, reply.data());
+    reply.Deliver(r.notice, type);
 }
 
-void NotifyFixed(Connection& c, const std::shared_ptr<ThreadSlot>& reader, int type,
-                 std::uint8_t kind, const std::uint8_t* b, std::size_t n, std::size_t dataLength) {
-    Reply reply(c, kind, ByteAt(b, n, 0));
+void NotifyFixed(ReaderContext& r, int type, std::uint8_t kind, const std::uint8_t* b,
+                 std::size_t n, std::size_t dataLength) {
+    Reply reply(r.connection, kind, ByteAt(b, n, 0));
     std::array<std::uint8_t, kDataBytes> data{};
     if (n > 1) std::memcpy(data.data(), b + 1, std::min(n - 1, kDataBytes));
     reply.SetData(data.data(), data.size(), dataLength);
-    Notify(reader, type, reply.data());
+    reply.Deliver(r.notice, type);
 }
 
-void NotifyWhole(Connection& c, const std::shared_ptr<ThreadSlot>& reader, int type,
-                 std::uint8_t kind, const std::uint8_t* b, std::size_t n, std::size_t dataLength) {
-    Reply reply(c, kind, 1);
+void NotifyWhole(ReaderContext& r, int type, std::uint8_t kind, const std::uint8_t* b,
+                 std::size_t n, std::size_t dataLength) {
+    Reply reply(r.connection, kind, 1);
     reply.SetData(b, n, dataLength);
-    Notify(reader, type, reply.data());
+    reply.Deliver(r.notice, type);
 }
 
 // The head of a chunk, with bytes beyond a short payload read as zero.
@@ -126,7 +126,8 @@ std::string TargetOf(const std::string& folder, std::string_view name, const Chu
     return folder + "/" + *local;
 }
 
-void HandleDownloadChunk(Connection& c, ChunkSink& chunks, const std::uint8_t* b, std::size_t n) {
+void HandleDownloadChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
+    Connection& c = r.connection;
     const Chunk chunk(b, n);
     const auto link = CurrentLink();
     const std::string_view stored = chunk.name();
@@ -145,11 +146,17 @@ void HandleDownloadChunk(Connection& c, ChunkSink& chunks, const std::uint8_t* b
     std::uint8_t record[TESS_PROGRESS_SIZE];
     BuildProgress(record, 1, stored, c.account(), chunk.fileSize(), ratio * 100,
                   static_cast<std::uint16_t>(ratio * 100));
-    chunks.Download(std::move(path), chunk.data, chunk.length(), chunk.offset(),
-                    chunk.number() >= count, record);
+    // Nothing of this chunk happens before the host has handled the chunk before: it may have
+    // closed the connection meanwhile. A chunk that cannot be written is still reported.
+    if (!r.notice.Await()) return;
+    if (!path.empty())
+        r.writer.WriteChunk(path, chunk.data, chunk.length(), chunk.offset(),
+                            chunk.number() >= count);
+    r.notice.Post(TESS_NOTE_PROGRESS, record, sizeof record);
 }
 
-void HandleConfigChunk(Connection& c, const std::uint8_t* b, std::size_t n) {
+void HandleConfigChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
+    Connection& c = r.connection;
     const Chunk chunk(b, n);
     const auto link = CurrentLink();
     if (!link) return;
@@ -159,6 +166,7 @@ void HandleConfigChunk(Connection& c, const std::uint8_t* b, std::size_t n) {
     }
     const ConfigFiles::Chunk fields{chunk.name(),   chunk.fileSize(), chunk.count(), chunk.number(),
                                     chunk.offset(), chunk.data,       chunk.length()};
+    if (!r.notice.Await()) return;
     switch (c.configFiles().Take(link->startDirectory, fields)) {
         case ConfigFiles::Outcome::Unasked:
             LogRefusal("configuration file nobody asked for dropped", c.account(), chunk.name());
@@ -172,81 +180,84 @@ void HandleConfigChunk(Connection& c, const std::uint8_t* b, std::size_t n) {
             break;
     }
     // The connection served its files.
-    if (!c.configFiles().Expecting()) c.Close(false);
+    if (!c.configFiles().Expecting()) {
+        c.EndAfterConfiguration(r.notice);
+        r.ended = true;
+    }
 }
 
-void HandleUploadAnswer(Connection& c, const std::shared_ptr<ThreadSlot>& reader,
-                        const std::uint8_t* b, std::size_t n) {
-    const std::uint8_t reason = ByteAt(b, n, 1);
+void HandleUploadAnswer(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
+    Connection& c = r.connection;
+    const auto reason = static_cast<UploadReason>(ByteAt(b, n, 1));
     const std::string_view name =
         n > 2 ? FieldText(b + 2, std::min<std::size_t>(n - 2, TESS_NAME_SIZE)) : "";
-    if (reason == 0) {
+    if (reason == UploadReason::GoAhead) {
         c.uploads().Release(name, true);
         return;
     }
     // The server answers a file's last chunk before the sender thread has reported that chunk
     // and let the file go; without waiting, the queue would not look empty and type 33 would
     // never come.
-    if (reason == 4) c.uploads().WaitWhileSending(name, [&] { return reader->StopRequested(); });
-    NotifyFixed(c, reader, TESS_NOTE_UPLOAD_ANSWER, 1, b, n, kDataBytes);
+    if (reason == UploadReason::Complete && !c.uploads().WaitWhileSending(name, r.stop)) return;
+    NotifyFixed(r, TESS_NOTE_UPLOAD_ANSWER, 1, b, n, kDataBytes);
     // After the host's handling, so whatever it did to the queue counts.
-    if (reason == 4 && c.uploads().Count() == 0) {
+    if (reason == UploadReason::Complete && c.uploads().Count() == 0) {
         std::uint8_t record[TESS_QUEUE_EMPTY_SIZE] = {};
         PutField(record + TESS_QUEUE_EMPTY_OFF_ACCOUNT, TESS_ACCOUNT_SIZE, c.account());
-        Notify(reader, TESS_NOTE_QUEUE_EMPTY, record);
+        r.notice.Deliver(TESS_NOTE_QUEUE_EMPTY, record, sizeof record);
     }
 }
 
 }  // namespace
 
-void HandlePacket(Connection& c, const std::shared_ptr<ThreadSlot>& reader, ChunkSink& chunks,
-                  const PacketHeader& header, const std::uint8_t* b, std::size_t n) {
+void HandlePacket(ReaderContext& r, const PacketHeader& header, const std::uint8_t* b,
+                  std::size_t n) {
     switch (header.command) {
         case CMD_LOGIN_RESULT:
-            if (ByteAt(b, n, 0) == 1) c.SetLoggedIn();
-            NotifyText(c, reader, TESS_NOTE_LOGIN, b, n);
+            if (ByteAt(b, n, 0) == 1) r.connection.SetLoggedIn();
+            NotifyText(r, TESS_NOTE_LOGIN, b, n);
             break;
         case CMD_REGISTER_RESULT:
         case CMD_LIST_SUMMARY:
         case CMD_DELETE_RESULT:
-            NotifyText(c, reader, header.command, b, n);
+            NotifyText(r, header.command, b, n);
             break;
         case CMD_DOWNLOAD_ANSWER:
         case CMD_ADD_FRIEND_RESULT:
-            NotifyFixed(c, reader, header.command, 1, b, n, kDataBytes);
+            NotifyFixed(r, header.command, 1, b, n, kDataBytes);
             break;
         case CMD_ANNOUNCE_ANSWER:
-            HandleUploadAnswer(c, reader, b, n);
+            HandleUploadAnswer(r, b, n);
             break;
         case CMD_DEL_FRIEND_RESULT:
         case CMD_MODIFY_FRIEND_RESULT:
-            NotifyFixed(c, reader, header.command, 1, b, n, n);
+            NotifyFixed(r, header.command, 1, b, n, n);
             break;
         case CMD_MODIFY_USER_RESULT:
-            NotifyFixed(c, reader, header.command, 0, b, n, n);
+            NotifyFixed(r, header.command, 0, b, n, n);
             break;
         case CMD_ADDRESS_BOOK:
         case CMD_SERVER_DATA:
         case CMD_FILE_ENTRIES:
         case CMD_OWN_PROFILE:
-            NotifyWhole(c, reader, header.command, 1, b, n, n);
+            NotifyWhole(r, header.command, 1, b, n, n);
             break;
         case CMD_NOTICE:
-            NotifyWhole(c, reader, header.command, CMD_NOTICE, b, n, n);
+            NotifyWhole(r, header.command, CMD_NOTICE, b, n, n);
             break;
         case CMD_CARD_ANSWER:
-            NotifyWhole(c, reader, header.command, CMD_CARD_ANSWER, b, n, 1);
+            NotifyWhole(r, header.command, CMD_CARD_ANSWER, b, n, 1);
             break;
         case CMD_CHUNK:
-            HandleDownloadChunk(c, chunks, b, n);
+            HandleDownloadChunk(r, b, n);
             break;
         case CMD_PAYMENT_REMINDER: {
             const auto text = GbkToUtf8(TextFrom(b, n, 1));
-            ShowBox(reader, text.value_or(std::string()), "催费通知", TESS_ICON_INFORMATION);
+            r.notice.ShowBox(text.value_or(std::string()), "催费通知", TESS_ICON_INFORMATION);
             break;
         }
         case CMD_CONFIG_CHUNK:
-            HandleConfigChunk(c, b, n);
+            HandleConfigChunk(r, b, n);
             break;
         default:
             break;
@@ -286,20 +297,6 @@ int ChunkWriter::WriteChunk(const std::string& path, const std::uint8_t* data, s
         path_.clear();
     }
     return result;
-}
-
-void ChunkSink::Download(std::string path, const std::uint8_t* data, std::size_t length,
-                         std::uint64_t offset, bool last, const std::uint8_t* record) {
-    std::vector<std::uint8_t> bytes;
-    if (!path.empty()) bytes.assign(data, data + length);
-    // A chunk that cannot be written is not reported; its progress goes out all the same.
-    pipe_.Hand(
-        reader_,
-        [writer = downloadWriter_, path = std::move(path), bytes = std::move(bytes), offset, last] {
-            if (!path.empty()) writer->WriteChunk(path, bytes.data(), bytes.size(), offset, last);
-            return true;
-        },
-        TESS_NOTE_PROGRESS, std::vector<std::uint8_t>(record, record + TESS_PROGRESS_SIZE));
 }
 
 }  // namespace tessnet

@@ -4,17 +4,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <stop_token>
 #include <string>
 
 #include "packet.h"
-#include "step_pipe.h"
 #include "unique_fd.h"
 
 namespace tessnet {
 
 class Connection;
-class ThreadSlot;
+class PendingNotice;
 
 // Writes file chunks: `length` bytes at `offset`, and the file is cut off right after them, so
 // chunks in order rebuild it and a restarted download replaces a longer old copy. The file of
@@ -31,24 +30,19 @@ class ChunkWriter {
     UniqueFd fd_;
 };
 
-// Where a reader thread's download chunks go. They are written by a StepPipe, so that the reader checks and expands the next packet
-// meanwhile; a chunk's progress goes to the host once the chunk is written.
-class ChunkSink {
-  public:
-    explicit ChunkSink(std::shared_ptr<ThreadSlot> reader) : reader_(std::move(reader)) {}
-
-    // Hands a download chunk over (`path` empty: nothing to write), with its progress record.
-    void Download(std::string path, const std::uint8_t* data, std::size_t length,
-                  std::uint64_t offset, bool last, const std::uint8_t* record);
-
-  private:
-    std::shared_ptr<ThreadSlot> reader_;
-    std::shared_ptr<ChunkWriter> downloadWriter_ = std::make_shared<ChunkWriter>();
-    StepPipe pipe_;
+// What the handler works with on the reader thread.
+struct ReaderContext {
+    Connection& connection;
+    const std::stop_token& stop;
+    PendingNotice& notice;  // the reader's notification in the host's hands
+    ChunkWriter& writer;    // download chunks
+    bool ended = false;     // the handler ended the connection (configuration files served)
 };
 
-void HandlePacket(Connection& connection, const std::shared_ptr<ThreadSlot>& reader,
-                  ChunkSink& chunks, const PacketHeader& header, const std::uint8_t* payload,
+// One packet from the server. A download chunk is written once the host has handled the
+// notification before, and its progress handed over without waiting, so the reader checks and
+// expands the next packet while the host works; every other notification is waited for.
+void HandlePacket(ReaderContext& reader, const PacketHeader& header, const std::uint8_t* payload,
                   std::size_t length);
 
 }  // namespace tessnet

@@ -57,6 +57,16 @@ enum Command : std::uint8_t {
     CMD_CONFIG_CHUNK = 129,
 };
 
+// The reason byte (b[1]) of an upload answer (command 9).
+enum class UploadReason : std::uint8_t {
+    GoAhead = 0,  // send the chunks
+    OverQuota = 1,
+    Refused = 2,
+    Exists = 3,    // a file of that name is stored: the host asks the user (Confirm)
+    Complete = 4,  // the whole file arrived
+    Broken = 5,
+};
+
 struct PacketHeader {
     std::uint8_t command = 0;
     std::uint32_t fixedOne = 1;

@@ -6,10 +6,6 @@
 
 namespace tessnet {
 
-ConnectionRegistry::~ConnectionRegistry() {
-    for (const auto& connection : connections_) connection->Close(true);
-}
-
 std::shared_ptr<Connection> ConnectionRegistry::FindByAccount(std::string_view account) {
     account = account.substr(0, 31);
     std::lock_guard lock(mutex_);
@@ -41,8 +37,18 @@ bool ConnectionRegistry::Remove(const std::shared_ptr<Connection>& connection, b
 }
 
 ConnectionRegistry& Registry() {
-    static ConnectionRegistry registry;
-    return registry;
+    // Never destroyed: a library thread still finishing at process exit may look into it.
+    static ConnectionRegistry* const registry = new ConnectionRegistry;
+    return *registry;
+}
+
+void ConnectionRegistry::CloseAll() {
+    std::vector<std::shared_ptr<Connection>> all;
+    {
+        std::lock_guard lock(mutex_);
+        all.swap(connections_);
+    }
+    for (const auto& connection : all) connection->Close(true);
 }
 
 void RemoveClosedByServer(const std::shared_ptr<Connection>& connection) {

@@ -13,13 +13,14 @@ class Connection;
 
 class ConnectionRegistry {
   public:
-    ~ConnectionRegistry();
     std::shared_ptr<Connection> FindByAccount(std::string_view account);
     void Add(std::shared_ptr<Connection> connection);
     // Closes the first connection of that account (outside the lock, so the host may call
     // exports from the notice), then unlinks it. False when there was none.
     bool RemoveByAccount(std::string_view account, bool quiet);
     bool Remove(const std::shared_ptr<Connection>& connection, bool quiet);
+    // Closes every connection quietly and forgets them (FreeFtpDll).
+    void CloseAll();
 
   private:
     std::mutex mutex_;

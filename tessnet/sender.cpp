@@ -11,7 +11,6 @@
 #include "connection.h"
 #include "host_link.h"
 #include "packet.h"
-#include "step_pipe.h"
 #include "text.h"
 
 namespace tessnet {
@@ -37,28 +36,19 @@ ssize_t ReadFull(int fd, std::uint8_t* out, std::size_t n) {
 
 }  // namespace
 
-void Connection::SenderLoop() {
-    // Chunks go out, and their progress to the host, from a pipe of their own while the next
-    // chunk is read and compressed.
-    StepPipe steps;
-    AwaitNoticeOnExit awaitOnExit;
-    while (sender_->Wait(kIdleWait)) {
-        if (!loggedIn_) continue;
-        while (uploads_.Count() > 0) {
-            if (sender_->StopRequested()) return;
-            UploadItem snapshot;
-            const auto item = uploads_.NextReady(snapshot);
-            if (!item) {
-                // Announced files wait for their answer; Release and Enqueue wake this thread.
-                if (!sender_->Wait(kIdleWait)) return;
-                continue;
-            }
-            if (snapshot.state == UploadItem::Waiting) {
-                Announce(snapshot);
-                uploads_.MarkAnnounced(item, snapshot.generation);
-            } else if (!SendFile(item, snapshot, steps)) {
-                return;
-            }
+void Connection::SenderLoop(std::stop_token stop) {
+    // Each chunk's progress is handed to the host without waiting; the next chunk is read and
+    // compressed meanwhile and goes out once the host has handled it.
+    PendingNotice notice(stop);
+    for (;;) {
+        UploadItem snapshot;
+        const auto item = uploads_.WaitNext(stop, snapshot);
+        if (!item) return;
+        if (snapshot.state == UploadItem::Waiting) {
+            Announce(snapshot);
+            uploads_.MarkAnnounced(item, snapshot.generation);
+        } else if (!SendFile(item, snapshot, notice, stop)) {
+            return;
         }
     }
 }
@@ -75,7 +65,7 @@ void Connection::Announce(const UploadItem& item) {
 }
 
 bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot,
-                          StepPipe& steps) {
+                          PendingNotice& notice, const std::stop_token& stop) {
     UniqueFd file(open(snapshot.localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (!file.valid() || fstat(file.get(), &st) != 0) {
@@ -83,7 +73,6 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         return true;
     }
     uploads_.SetBusy(item);
-    steps.ClearFailure();
     const std::uint64_t fileLength = static_cast<std::uint64_t>(st.st_size);
     const auto length =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(fileLength, 0xFFFFFFFFu));
@@ -95,7 +84,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
     std::uint32_t k = 1;
     std::uint32_t offset = 0;
     for (;;) {
-        if (sender_->StopRequested()) {
+        if (stop.stop_requested()) {
             uploads_.SetBusy(nullptr);  // the item stays queued; Close clears it
             return false;
         }
@@ -118,32 +107,25 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
                          packetLength))
             break;
         const float ratio = static_cast<float>(k) / static_cast<float>(chunkCount);
-        std::vector<std::uint8_t> record(TESS_PROGRESS_SIZE);
-        BuildProgress(record.data(), 0, snapshot.fileName, account_, length,
+        std::uint8_t record[TESS_PROGRESS_SIZE];
+        BuildProgress(record, 0, snapshot.fileName, account_, length,
                       static_cast<double>(k) / chunkCount * 100,
                       static_cast<std::uint16_t>(ratio * 100));
         // The previous chunk's progress must have been handled before this chunk goes out: the
         // host may have closed the connection meanwhile.
-        AwaitNotice();
-        if (sender_->StopRequested()) {
+        if (!notice.Await()) {
             uploads_.SetBusy(nullptr);
             return false;
         }
         // A chunk that could not be sent fails the file; nothing after it goes out.
-        if (steps.failed()) break;
-        steps.Hand(
-            sender_,
-            [self = shared_from_this(),
-             bytes = std::vector<std::uint8_t>(packet.get(), packet.get() + packetLength)] {
-                return self->SendAll(bytes.data(), bytes.size()) >= 0;
-            },
-            TESS_NOTE_PROGRESS, std::move(record));
+        if (SendAll(packet.get(), packetLength) < 0) break;
+        notice.Post(TESS_NOTE_PROGRESS, record, sizeof record);
         ++k;
         offset += n;
     }
-    AwaitNotice();
+    const bool handled = notice.Await();
     uploads_.Remove(item);
-    return true;
+    return handled;
 }
 
 }  // namespace tessnet

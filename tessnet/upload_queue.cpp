@@ -12,8 +12,10 @@ std::shared_ptr<UploadItem> UploadQueue::FindLocked(std::string_view name) {
     return nullptr;
 }
 
-void UploadQueue::Wake() {
-    if (waker_) waker_();
+void UploadQueue::AllowSending() {
+    std::lock_guard lock(mutex_);
+    sendingAllowed_ = true;
+    changed_.notify_all();
 }
 
 int UploadQueue::Enqueue(std::string_view sender, std::string_view localPath) {
@@ -45,8 +47,8 @@ int UploadQueue::Enqueue(std::string_view sender, std::string_view localPath) {
         item->fileName = *name;
         item->sender = std::string(sender.substr(0, 31));
         item->fileSize = static_cast<std::uint32_t>(st.st_size);
+        changed_.notify_all();
     }
-    Wake();
     return 1;
 }
 
@@ -62,8 +64,8 @@ int UploadQueue::Release(std::string_view name, bool goAhead) {
             // The file being sent finishes first; the sender removes it afterwards.
             if (item != busy_) items_.remove(item);
         }
+        changed_.notify_all();
     }
-    Wake();
     return 1;
 }
 
@@ -71,23 +73,31 @@ void UploadQueue::Remove(const std::shared_ptr<UploadItem>& item) {
     std::lock_guard lock(mutex_);
     items_.remove(item);
     if (busy_ == item) busy_.reset();
-    idle_.notify_all();
+    changed_.notify_all();
 }
 
 void UploadQueue::SetBusy(std::shared_ptr<UploadItem> item) {
     std::lock_guard lock(mutex_);
     busy_ = std::move(item);
-    idle_.notify_all();
+    changed_.notify_all();
 }
 
-void UploadQueue::WaitWhileSending(std::string_view name, const std::function<bool()>& stopped) {
+bool UploadQueue::WaitWhileSending(std::string_view name, const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
-    while (busy_ && GbkEqualNoCase(busy_->fileName, name) && !stopped())
-        idle_.wait_for(lock, std::chrono::milliseconds(50));
+    return changed_.wait(lock, stop,
+                         [&] { return !busy_ || !GbkEqualNoCase(busy_->fileName, name); });
 }
 
-std::shared_ptr<UploadItem> UploadQueue::NextReady(UploadItem& snapshot) {
-    std::lock_guard lock(mutex_);
+std::shared_ptr<UploadItem> UploadQueue::WaitNext(const std::stop_token& stop,
+                                                  UploadItem& snapshot) {
+    std::unique_lock lock(mutex_);
+    std::shared_ptr<UploadItem> next;
+    changed_.wait(lock, stop,
+                  [&] { return sendingAllowed_ && (next = NextReadyLocked(snapshot)); });
+    return stop.stop_requested() ? nullptr : next;
+}
+
+std::shared_ptr<UploadItem> UploadQueue::NextReadyLocked(UploadItem& snapshot) {
     for (auto it = items_.begin(); it != items_.end();) {
         const auto& item = *it;
         if (item->state == UploadItem::Cancelled) {
@@ -113,7 +123,7 @@ void UploadQueue::Clear() {
     std::lock_guard lock(mutex_);
     items_.clear();
     busy_.reset();
-    idle_.notify_all();
+    changed_.notify_all();
 }
 
 int UploadQueue::Count() {

@@ -3,10 +3,10 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 namespace tessnet {
@@ -25,8 +25,8 @@ struct UploadItem {
 
 class UploadQueue {
   public:
-    // Called (without the lock) whenever an item becomes workable; wakes the sender thread.
-    void SetWaker(std::function<void()> waker) { waker_ = std::move(waker); }
+    // Nothing is handed to the sender thread before this (the login was accepted).
+    void AllowSending();
 
     // 1 queued; -1 the name is being sent, the file is missing, empty, too large or its name does
     // not fit the wire field.
@@ -35,25 +35,26 @@ class UploadQueue {
     int Release(std::string_view name, bool goAhead);
     // Removes exactly this item (not a newer one that reuses its name).
     void Remove(const std::shared_ptr<UploadItem>& item);
-    // First item that is released, or waiting and not announced yet; a copy, and the item itself.
-    std::shared_ptr<UploadItem> NextReady(UploadItem& snapshot);
+    // Sender thread: waits until sending is allowed and an item is released, or waiting and
+    // not announced yet; a copy, and the item itself. Null once `stop` is requested.
+    std::shared_ptr<UploadItem> WaitNext(const std::stop_token& stop, UploadItem& snapshot);
     // Marks the announcement sent unless the item was re-queued meanwhile.
     void MarkAnnounced(const std::shared_ptr<UploadItem>& item, std::uint32_t generation);
     void Clear();
     int Count();
     // Waits while the sender thread is still busy with the file `name` (its last progress
-    // notification), giving up when `stopped()` turns true.
-    void WaitWhileSending(std::string_view name, const std::function<bool()>& stopped);
+    // notification); false when `stop` was requested first.
+    bool WaitWhileSending(std::string_view name, const std::stop_token& stop);
 
   private:
     std::shared_ptr<UploadItem> FindLocked(std::string_view name);
-    void Wake();
+    std::shared_ptr<UploadItem> NextReadyLocked(UploadItem& snapshot);
 
     std::mutex mutex_;
-    std::condition_variable idle_;  // the busy item was let go
+    std::condition_variable_any changed_;  // an item became workable, or the busy one was let go
     std::list<std::shared_ptr<UploadItem>> items_;
     std::shared_ptr<UploadItem> busy_;  // the item the sender thread is sending
-    std::function<void()> waker_;
+    bool sendingAllowed_ = false;
 
     friend class Connection;
     void SetBusy(std::shared_ptr<UploadItem> item);

@@ -1,5 +1,6 @@
 // The request exports: the exact packets the server receives and the results the host gets.
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -272,6 +273,7 @@ TEST(InitTest, InvalidHostStillCreatesTheDownloadFolder) {
 TEST(InitTest, CallsAHostNeverRanAreFreedAndLateRunsDoNothing) {
     struct DroppingHost {
         std::mutex mutex;
+        std::condition_variable cv;
         std::vector<std::pair<void (*)(void*), void*>> posted;
         std::atomic<int> notes{0};
     } dropping;
@@ -281,6 +283,7 @@ TEST(InitTest, CallsAHostNeverRanAreFreedAndLateRunsDoNothing) {
         auto* self = static_cast<DroppingHost*>(context);
         std::lock_guard lock(self->mutex);
         self->posted.emplace_back(fn, arg);
+        self->cv.notify_all();
     };
     host.window_proc = [](void* context, int, int, const void*) {
         ++static_cast<DroppingHost*>(context)->notes;
@@ -294,14 +297,10 @@ TEST(InitTest, CallsAHostNeverRanAreFreedAndLateRunsDoNothing) {
     ASSERT_TRUE(server.WaitForClients(1));
     ASSERT_TRUE(server.Client(0)->Send(CMD_LOGIN_RESULT, {1, 'o', 'k', 0}));
     // The reader posts the login reply and waits for a delivery that never comes.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        {
-            std::lock_guard lock(dropping.mutex);
-            if (!dropping.posted.empty()) break;
-        }
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    {
+        std::unique_lock lock(dropping.mutex);
+        ASSERT_TRUE(dropping.cv.wait_for(lock, std::chrono::seconds(10),
+                                         [&] { return !dropping.posted.empty(); }));
     }
     EXPECT_EQ(FreeFtpDll(), 1);
 

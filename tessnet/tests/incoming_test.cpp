@@ -202,8 +202,8 @@ TEST_F(LibTest, ADownloadGoesNoFurtherThanTheHostHasSeen) {
     host_.on_note = [&](const Note& note) {
         if (note.type != TESS_NOTE_PROGRESS) return;
         sizesSeen.push_back(std::filesystem::file_size(downloads_ / "burst.bin"));
-        // Give the reader time to run ahead, if it would.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // The reader has the next chunk in hand and waits: it has not written it.
+        EXPECT_TRUE(SenderWaitsForTheHost());
         sizesSeen.push_back(std::filesystem::file_size(downloads_ / "burst.bin"));
         if (sizesSeen.size() == 4) DisconnectServer(kAccount);
     };

@@ -4,15 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "codec.h"
 #include "event_loop_host.h"
 #include "fake_server.h"
+#include "host_link.h"
 #include "packet.h"
 #include "tessnet/tessnet.h"
 
@@ -92,6 +96,23 @@ class LibTest : public ::testing::Test {
     std::filesystem::path downloads_;
     std::vector<std::string> accounts_;
 };
+
+// Waits (at most 10 s) until `done()` holds, looking every millisecond; for conditions that
+// nothing signals, such as a library thread having started to wait for the host.
+inline bool Eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Inside a notification: the library thread that sent it has prepared its next step and waits
+// for the host, so it cannot act ahead of the host any more.
+inline bool SenderWaitsForTheHost() {
+    return Eventually([] { return ThreadsWaitingForHost() >= 1; });
+}
 
 inline std::vector<std::uint8_t> Bytes(std::string_view text) {
     return {text.begin(), text.end()};

@@ -220,8 +220,10 @@ TEST_F(UploadTest, NoChunkGoesOutAheadOfTheHost) {
     host_.on_note = [&](const Note& note) {
         if (note.type != TESS_NOTE_PROGRESS) return;
         // The k-th progress follows the k-th chunk's send: wait for it to reach the server
-        // (login and announcement came before), then count what is there.
+        // (login and announcement came before), and for the sender to wait with the next chunk
+        // ready; then count what is there.
         EXPECT_TRUE(client->WaitForPackets(2 + chunksSeen.size() + 1));
+        EXPECT_TRUE(SenderWaitsForTheHost());
         chunksSeen.push_back(OfCommand(*client, CMD_CHUNK).size());
         if (chunksSeen.size() == 2) DisconnectServer(kAccount);
     };
