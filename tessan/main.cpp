@@ -1,26 +1,28 @@
 // tessan: one client per program folder; the process lives as long as its main window.
-#include "core/globals.h"
-#include "core/localfiles.h"
-#include "core/mainwindow.h"
-#include "core/qtmessageboxes.h"
-#include "core/singleinstance.h"
-#include "core/tessnetlibrary.h"
+#include "app/mainwindow.h"
+#include "core/base/qtmessageboxes.h"
+#include "core/library/tessnetlibrary.h"
+#include "core/session/clientsession.h"
+#include "core/startup/localfiles.h"
+#include "core/startup/singleinstance.h"
 #include "look/look.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     // The lock file lives in the program folder, so the folder is known before the lock is claimed.
-    tessan::AppDir = tessan::ProgramFolder();
-    const std::optional<tessan::InstanceLock> lock = tessan::PrepareStartUp(tessan::AppDir);
+    const QString appDir = tessan::ProgramFolder();
+    const std::optional<tessan::InstanceLock> lock = tessan::PrepareStartUp(appDir);
     if (!lock) return 0;  // another copy holds the folder: end without a word
 
     QApplication app(argc, argv);
     tessan::ApplyLook(app);
     tessan::QtMessageBoxes boxes;
-    // Outlives the window, which ends the library when it closes.
+    // Destroyed in reverse: the window, then the session (which ends the library if the window
+    // has not), then the adapter.
     tessan::TessnetLibrary library(boxes);
-    tessan::MainWindow window(tessan::AppDir, boxes, library);
+    tessan::ClientSession session(appDir, library, boxes);
+    tessan::MainWindow window(session);
     window.exec();
     return 0;
 }

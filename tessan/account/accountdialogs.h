@@ -5,7 +5,7 @@
 
 #include "account/recharge/rechargecontroller.h"
 #include "account/registration/registrar.h"
-#include "core/timer.h"
+#include "core/base/timer.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "account/fieldinput.h"
 
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // sent again, as a refresh does without clearing (every entry a duplicate). Run on the offscreen
 // platform. The figure that counts is the CPU time: the UI thread's own work, including the last
 // paint of the view, without the time it waits for the page's repaint timer.
-#include "core/globals.h"
+#include "core/session/clientsession.h"
 #include "messaging/received/receivedfilespage.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
@@ -45,9 +45,8 @@ struct Page {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
-    TransferList transfers{library, dir.path(), [](const QString&, bool) {}};
-    ReceivedFilesPage page{library, boxes, transfers, dir.path(), [](const QString&, bool) {},
-                           [] {},   {}};
+    ClientSession session{dir.path(), library, boxes};
+    ReceivedFilesPage page{session, [] {}, {}};
     Page() {
         page.resize(800, 600);
         page.show();

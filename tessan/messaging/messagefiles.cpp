@@ -1,6 +1,6 @@
 #include "messaging/messagefiles.h"
 
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // The dialog widget only shows these fields and acts on the outcome.
 #pragma once
 
-#include "core/messageboxes.h"
+#include "core/base/messageboxes.h"
 #include "messaging/recipient.h"
 
 #include <QString>

@@ -7,8 +7,8 @@
 // library stores (its base name) and the remote name "<subject>.wav" are always the same text.
 #pragma once
 
-#include "core/messageboxes.h"
-#include "core/timer.h"
+#include "core/base/messageboxes.h"
+#include "core/base/timer.h"
 #include "messaging/recipient.h"
 #include "messaging/voicedevice.h"
 

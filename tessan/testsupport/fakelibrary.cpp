@@ -26,6 +26,11 @@ int FakeLibrary::ConnectServer(const QByteArray& address, int port, const QByteA
                                                        .arg(Text(account), Text(password)));
 }
 
+int FakeLibrary::ConnectPlain(const QByteArray& address, int port, const QByteArray& account) {
+    return Record(QStringLiteral("ConnectPlain"),
+                  QStringLiteral("%1 %2 %3").arg(Text(address)).arg(port).arg(Text(account)));
+}
+
 int FakeLibrary::DisconnectServer(const QByteArray& account) {
     return Record(QStringLiteral("DisconnectServer"), Text(account));
 }
@@ -140,6 +145,7 @@ Notification MakeProgress(std::uint8_t direction, const QByteArray& fileName,
 }
 
 Notification MakeAccountEvent(int type, const QByteArray& account) {
+    if (type == note::kQueueEmpty) return {type, QueueEmpty{account, 0}};
     return {type, AccountEvent{account}};
 }
 

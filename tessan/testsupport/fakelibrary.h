@@ -2,7 +2,7 @@
 // (1 when nothing is scripted) and delivers notifications to the sink given to Init.
 #pragma once
 
-#include "core/library.h"
+#include "core/library/library.h"
 
 #include <QStringList>
 
@@ -18,6 +18,7 @@ class FakeLibrary final : public Library {
     int Free() override;
     int ConnectServer(const QByteArray& address, int port, const QByteArray& account,
                       const QByteArray& password) override;
+    int ConnectPlain(const QByteArray& address, int port, const QByteArray& account) override;
     int DisconnectServer(const QByteArray& account) override;
     int UploadFile(const QByteArray& sender, const QByteArray& account,
                    const QString& localPath) override;

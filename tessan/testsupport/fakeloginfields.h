@@ -2,7 +2,7 @@
 // that fill them.
 #pragma once
 
-#include "core/rememberedlogins.h"
+#include "core/login/rememberedlogins.h"
 
 #include <QStringList>
 

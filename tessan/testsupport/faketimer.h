@@ -1,7 +1,7 @@
 // Timers for tests: they never fire by themselves; the test fires them and reads their state.
 #pragma once
 
-#include "core/timer.h"
+#include "core/base/timer.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // MessageBoxes for tests: records every box and answers from a script given beforehand.
 #pragma once
 
-#include "core/messageboxes.h"
+#include "core/base/messageboxes.h"
 
 #include <deque>
 #include <vector>

@@ -4,7 +4,7 @@
 // were given.
 #pragma once
 
-#include "core/messageboxes.h"
+#include "core/base/messageboxes.h"
 
 #include <QString>
 

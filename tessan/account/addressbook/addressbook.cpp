@@ -1,10 +1,10 @@
 #include "account/addressbook/addressbook.h"
 
 #include "account/fieldinput.h"
-#include "account/friendrecord.h"
-#include "account/usertype.h"
-#include "core/gbk.h"
-#include "core/serverlist.h"
+#include "core/base/gbk.h"
+#include "core/login/serverlist.h"
+#include "core/records/friendrecord.h"
+#include "core/records/usertype.h"
 
 #include <algorithm>
 

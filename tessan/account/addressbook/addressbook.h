@@ -4,11 +4,11 @@
 // the rows and the details; the send page's friend list follows through the friend* signals.
 #pragma once
 
-#include "account/userprofile.h"
-#include "core/globals.h"
-#include "core/library.h"
-#include "core/messageboxes.h"
-#include "core/notifications.h"
+#include "core/base/messageboxes.h"
+#include "core/library/library.h"
+#include "core/library/notifications.h"
+#include "core/records/accounttext.h"
+#include "core/records/userprofile.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -2,8 +2,8 @@
 
 #include "account/fieldinput.h"
 #include "account/recharge/rechargepackets.h"
-#include "core/gbk.h"
-#include "core/serverlist.h"
+#include "core/base/gbk.h"
+#include "core/login/serverlist.h"
 
 #include <optional>
 

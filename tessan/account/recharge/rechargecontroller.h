@@ -3,10 +3,10 @@
 // recharged, then takes the card and sends the recharge request. The server checks the card.
 #pragma once
 
-#include "core/library.h"
-#include "core/messageboxes.h"
-#include "core/notifications.h"
-#include "core/timer.h"
+#include "core/base/messageboxes.h"
+#include "core/base/timer.h"
+#include "core/library/library.h"
+#include "core/library/notifications.h"
 
 #include <QByteArray>
 #include <QString>

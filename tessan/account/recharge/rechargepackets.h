@@ -2,7 +2,7 @@
 // server: the query whether and how the account can be recharged, and the recharge itself.
 #pragma once
 
-#include "account/record.h"
+#include "core/records/record.h"
 
 namespace tessan {
 

@@ -1,7 +1,7 @@
 #include "account/registration/registrar.h"
 
-#include "core/rememberedlogins.h"
-#include "core/serverlist.h"
+#include "core/login/rememberedlogins.h"
+#include "core/login/serverlist.h"
 
 namespace tessan {
 

@@ -3,11 +3,11 @@
 // entry, the notice, the remembered login the new account logs in with).
 #pragma once
 
-#include "account/userprofile.h"
-#include "core/library.h"
-#include "core/messageboxes.h"
-#include "core/notifications.h"
-#include "core/timer.h"
+#include "core/base/messageboxes.h"
+#include "core/base/timer.h"
+#include "core/library/library.h"
+#include "core/library/notifications.h"
+#include "core/records/userprofile.h"
 
 #include <QObject>
 #include <QString>

@@ -3,7 +3,7 @@
 // first page and how each page writes into the profile being registered.
 #pragma once
 
-#include "account/userprofile.h"
+#include "core/records/userprofile.h"
 
 #include <QString>
 

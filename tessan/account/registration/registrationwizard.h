@@ -4,7 +4,7 @@
 #pragma once
 
 #include "account/registration/registrationrules.h"
-#include "core/messageboxes.h"
+#include "core/base/messageboxes.h"
 
 #include <QWizard>
 #include <QWizardPage>

@@ -1,6 +1,6 @@
 #include "account/settings/logdocument.h"
 
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,7 +1,7 @@
 #include "account/settings/profilesettings.h"
 
-#include "account/usertype.h"
-#include "core/gbk.h"
+#include "core/base/gbk.h"
+#include "core/records/usertype.h"
 #include "messaging/messagefiles.h"
 
 namespace tessan {

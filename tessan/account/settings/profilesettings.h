@@ -3,10 +3,10 @@
 // every friend. The page mirrors the boxes and the notice button.
 #pragma once
 
-#include "account/userprofile.h"
-#include "core/globals.h"
-#include "core/library.h"
-#include "core/messageboxes.h"
+#include "core/base/messageboxes.h"
+#include "core/library/library.h"
+#include "core/records/accounttext.h"
+#include "core/records/userprofile.h"
 
 #include <QDateTime>
 #include <QObject>

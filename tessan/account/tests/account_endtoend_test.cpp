@@ -4,9 +4,10 @@
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
-#include "core/globals.h"
-#include "core/logindialog.h"
-#include "core/tessnetlibrary.h"
+#include "core/library/notificationhub.h"
+#include "core/library/tessnetlibrary.h"
+#include "core/login/logindialog.h"
+#include "core/session/clientsession.h"
 #include "testsupport/scriptedmessageboxes.h"
 #include "testsupport/tessdprocess.h"
 
@@ -89,6 +90,7 @@ class AccountEndToEndTest : public QObject {
     std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
     std::unique_ptr<TessnetLibrary> library;
+    std::unique_ptr<ClientSession> session;
     std::unique_ptr<Registrar> registrar;
     QStringList notices;
     QPointer<RechargeDialog> recharge;
@@ -108,6 +110,7 @@ void AccountEndToEndTest::init() {
     loginStatus.clear();
     userType.clear();
     library = std::make_unique<TessnetLibrary>(boxes);
+    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
     const auto notice = [this](const QString& text, bool) { notices << text; };
     registrar =
         std::make_unique<Registrar>(*library, boxes, dir->path(), notice, QtTimers(library.get()));
@@ -118,7 +121,7 @@ void AccountEndToEndTest::init() {
         switch (n.type) {
             case note::kLogin:
                 loginStatus[r->account] = r->status;
-                if (login) login->OnLoginReply(*r);
+                session->Notifications().Dispatch(n);  // an open login dialog hears its own
                 break;
             case note::kRegister:
                 registrar->OnResult(*r);
@@ -144,10 +147,9 @@ void AccountEndToEndTest::cleanup() {
     delete login;
     delete recharge;
     registrar.reset();
+    session.reset();
     library.reset();
     server.reset();
-    CurrentAccount.Clear();
-    CurrentPrivateKey.Clear();
 }
 
 void AccountEndToEndTest::PointAt(int port) {
@@ -240,7 +242,7 @@ void AccountEndToEndTest::registerThroughTheWizardAndLogInFromTheList() {
              QFile::Permissions());
 
     // The login dialog lists the new account, key filled in: one press logs in.
-    login = new LoginDialog(*library, boxes, dir->path(), [](const QString&) { return true; });
+    login = new LoginDialog(*session, [](const QString&) { return true; });
     login->show();
     QCOMPARE(login->findChild<QComboBox*>(u"numberBox"_qs)->currentText(),
              QString::fromLatin1(kNewNumber));

@@ -1,8 +1,8 @@
 // The registration wizard's rules and the registrar against the fake library and a fake timer.
 #include "account/registration/registrar.h"
 #include "account/registration/registrationrules.h"
-#include "core/gbk.h"
-#include "core/rememberedlogins.h"
+#include "core/base/gbk.h"
+#include "core/login/rememberedlogins.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"

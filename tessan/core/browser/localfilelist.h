@@ -5,7 +5,7 @@
 // The view only shows this model and passes on the user's gestures; it never changes rows itself.
 #pragma once
 
-#include "core/messageboxes.h"
+#include "core/base/messageboxes.h"
 
 #include <QAbstractListModel>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 
 #include <gtest/gtest.h>
 

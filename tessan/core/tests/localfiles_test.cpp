@@ -1,4 +1,4 @@
-#include "core/localfiles.h"
+#include "core/startup/localfiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "core/logincontroller.h"
-#include "core/gbk.h"
-#include "core/globals.h"
+#include "core/login/logincontroller.h"
+#include "core/base/gbk.h"
+#include "core/session/clientsession.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/fakeloginfields.h"
 #include "testsupport/scriptedmessageboxes.h"
@@ -42,21 +42,17 @@ class FakeLoginView final : public LoginView {
 
 class LoginControllerTest : public ::testing::Test {
   protected:
-    void SetUp() override { CurrentAccount.Clear(); }
-    void TearDown() override {
-        CurrentAccount.Clear();
-        CurrentPrivateKey.Clear();
-    }
     Reply Verdict(std::uint8_t status, const QString& text) {
-        return *MakeReply(1, status, CurrentAccount.Bytes(), QStringToGbk(text)).reply();
+        return *MakeReply(1, status, session.CurrentAccount().Bytes(), QStringToGbk(text)).reply();
     }
 
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
+    ClientSession session{dir.path(), library, boxes};
     FakeLoginView view;
     QStringList started;
-    LoginController login{library, boxes, dir.path(), view, [this](const QString& path) {
+    LoginController login{session, view, [this](const QString& path) {
                               started.append(path);
                               return true;
                           }};
@@ -75,7 +71,7 @@ TEST_F(LoginControllerTest, AcceptedLoginConnectsToTheResolvedServerAndRemembers
               (QStringList{u"DisconnectServer 0086-10-1234567"_qs,
                            u"ConnectServer 10.1.2.3 9100 0086-10-1234567 zhang123"_qs}));
     EXPECT_FALSE(view.loginEnabled);
-    EXPECT_EQ(CurrentPrivateKey.Bytes(), "zhang123");
+    EXPECT_EQ(session.CurrentPrivateKey().Bytes(), "zhang123");
 
     login.OnLoginReply(Verdict(1, u"欢迎"_qs));
     EXPECT_TRUE(view.loginEnabled);
@@ -87,13 +83,13 @@ TEST_F(LoginControllerTest, AcceptedLoginConnectsToTheResolvedServerAndRemembers
 }
 
 TEST_F(LoginControllerTest, InputErrorsAfterALoginCloseTheOldConnectionFirst) {
-    CurrentAccount = AccountText("0086-10-1");
+    session.SetCurrentLogin(u"0086-10-1"_qs, {});
     view.number = u"0086-10-2"_qs;
     login.Login();  // empty key
     EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1"_qs});
     EXPECT_EQ(boxes.Texts(), QStringList{u"请输入私钥!"_qs});
     EXPECT_EQ(view.focus, u"key"_qs);
-    EXPECT_EQ(CurrentAccount.Bytes(), "0086-10-2");  // the last attempt stays
+    EXPECT_EQ(session.CurrentAccount().Bytes(), "0086-10-2");  // the last attempt stays
 
     view.number.clear();
     login.Login();
@@ -110,13 +106,13 @@ TEST_F(LoginControllerTest, InputErrorsAfterALoginCloseTheOldConnectionFirst) {
     view.number = u"0086-10-"_qs + QString(40, u'9');
     library.Script(u"ConnectServer"_qs, {0});
     login.Login();
-    EXPECT_EQ(CurrentAccount.Text().size(), 30);
+    EXPECT_EQ(session.CurrentAccount().Text().size(), 30);
     EXPECT_EQ(boxes.Texts().last(), u"不能连接到服务器IP:127.0.0.1,端口:8800!0"_qs);
     EXPECT_TRUE(view.loginEnabled);
 }
 
 TEST_F(LoginControllerTest, RefusalsAreShownAndTheDialogStaysOpen) {
-    CurrentAccount = AccountText("0086-10-1");
+    session.SetCurrentLogin(u"0086-10-1"_qs, {});
     login.OnLoginReply(Verdict(0, u"私钥错误"_qs));
     EXPECT_EQ(boxes.Texts(), QStringList{u"私钥错误"_qs});
     EXPECT_FALSE(view.accepted);
@@ -126,7 +122,7 @@ TEST_F(LoginControllerTest, RefusalsAreShownAndTheDialogStaysOpen) {
 }
 
 TEST_F(LoginControllerTest, UpgradeQuestionStartsTheUpdaterOnlyOnYes) {
-    CurrentAccount = AccountText("0086-10-1");
+    session.SetCurrentLogin(u"0086-10-1"_qs, {});
     boxes.Script({MessageBoxes::Answer::No});
     view.loginEnabled = false;
     login.OnLoginReply(Verdict(0, u"-1025"_qs));

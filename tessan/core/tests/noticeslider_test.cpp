@@ -1,4 +1,4 @@
-#include "core/noticeslider.h"
+#include "core/frame/noticeslider.h"
 #include "testsupport/faketimer.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/privateprofile.h"
+#include "core/base/privateprofile.h"
 
 #include <gtest/gtest.h>
 

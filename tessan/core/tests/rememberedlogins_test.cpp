@@ -1,4 +1,4 @@
-#include "core/rememberedlogins.h"
+#include "core/login/rememberedlogins.h"
 #include "testsupport/fakeloginfields.h"
 
 #include <QFile>

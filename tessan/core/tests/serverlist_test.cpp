@@ -1,4 +1,4 @@
-#include "core/serverlist.h"
+#include "core/login/serverlist.h"
 
 #include <QFile>
 #include <QTemporaryDir>

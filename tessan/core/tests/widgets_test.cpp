@@ -1,7 +1,7 @@
-#include "core/loginfieldwidgets.h"
-#include "core/mainwindow.h"
-#include "core/qtmessageboxes.h"
-#include "core/rememberedlogins.h"
+#include "app/mainwindow.h"
+#include "core/base/qtmessageboxes.h"
+#include "core/login/loginfieldwidgets.h"
+#include "core/login/rememberedlogins.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QApplication>

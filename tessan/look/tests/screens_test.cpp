@@ -4,8 +4,9 @@
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
-#include "core/logindialog.h"
-#include "core/mainwindow.h"
+#include "app/mainwindow.h"
+#include "core/login/logindialog.h"
+#include "core/session/clientsession.h"
 #include "look/helpwindow.h"
 #include "look/imagebutton.h"
 #include "look/look.h"
@@ -127,7 +128,8 @@ void ScreensTest::mainWindow() {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
-    MainWindow window(dir.path(), boxes, library, [](const QString&) { return true; });
+    ClientSession session(dir.path(), library, boxes);
+    MainWindow window(session, [](const QString&) { return true; });
     window.show();
     CheckWindow(&window);
     if (QTest::currentTestFailed()) return;
@@ -144,7 +146,8 @@ void ScreensTest::loginDialog() {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
-    LoginDialog dialog(library, boxes, dir.path(), [](const QString&) { return true; });
+    ClientSession session(dir.path(), library, boxes);
+    LoginDialog dialog(session, [](const QString&) { return true; });
     dialog.show();
     CheckWindow(&dialog);
 }

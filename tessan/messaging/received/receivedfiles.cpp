@@ -1,8 +1,12 @@
 #include "messaging/received/receivedfiles.h"
 
-#include "account/friendrecord.h"
-#include "core/gbk.h"
-#include "core/globals.h"
+#include "core/base/gbk.h"
+#include "core/base/messageboxes.h"
+#include "core/library/library.h"
+#include "core/library/notificationhub.h"
+#include "core/records/friendrecord.h"
+#include "core/session/clientsession.h"
+#include "core/transfers/transferqueue.h"
 
 #include <QFileInfo>
 
@@ -14,25 +18,36 @@ const QString ReceivedFiles::kSelectAll = QStringLiteral("全选");
 const QString ReceivedFiles::kUnselect = QStringLiteral("取消");
 
 namespace {
-const QString kNotLoggedInDownload = QStringLiteral("不能下载文件，请先登录服务器!");
 const QString kDeleteCaption = QStringLiteral("警告");
 const QString kAskCaption = QStringLiteral("提示");
 
 using Field = TransferItem::Field;
 }  // namespace
 
-ReceivedFiles::ReceivedFiles(Library& library, MessageBoxes& boxes, OverwriteQuestion& overwrite,
-                             TransferList& transfers, QString downloadFolder, NoticeFn notice,
+ReceivedFiles::ReceivedFiles(ClientSession& session, OverwriteQuestion& overwrite,
                              std::function<void()> openLogin, Clock clock, QObject* parent)
     : QObject(parent),
-      library_(library),
-      boxes_(boxes),
+      session_(session),
+      library_(session.Lib()),
+      boxes_(session.Boxes()),
       overwrite_(overwrite),
-      transfers_(transfers),
-      downloadFolder_(std::move(downloadFolder)),
-      notice_(std::move(notice)),
+      transfers_(session.Transfers()),
       openLogin_(std::move(openLogin)),
-      clock_(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); })) {}
+      clock_(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); })) {
+    NotificationHub& notifications = session.Notifications();
+    // After the login dialog and after the transfer list was emptied.
+    connect(&notifications, &NotificationHub::loginResetAfterDialog, this,
+            &ReceivedFiles::OnLoginReset);
+    connect(&notifications, &NotificationHub::listSummary, this, &ReceivedFiles::OnListSummary);
+    connect(&notifications, &NotificationHub::downloadAnswer, this,
+            &ReceivedFiles::OnDownloadAnswer);
+    connect(&notifications, &NotificationHub::deleteResult, this, &ReceivedFiles::OnDeleteResult);
+    connect(&notifications, &NotificationHub::fileEntries, this, &ReceivedFiles::OnFileEntries);
+}
+
+void ReceivedFiles::Notice(const QString& text, bool error) {
+    session_.ShowNotice(text, error);
+}
 
 int ReceivedFiles::FirstSelected(const QList<int>& selected) {
     return selected.isEmpty() ? -1 : *std::min_element(selected.begin(), selected.end());
@@ -56,8 +71,8 @@ void ReceivedFiles::SetAllChecked(bool checked) {
 
 void ReceivedFiles::Refresh() {
     model_.Clear();
-    if (library_.ListFile(CurrentAccount.Bytes()) != 1) {
-        notice_(QStringLiteral("列表文件失败!请先登录服务器!"), false);
+    if (library_.ListFile(session_.CurrentAccount().Bytes()) != 1) {
+        Notice(QStringLiteral("列表文件失败!请先登录服务器!"), false);
         if (openLogin_) openLogin_();
     }
     SetDeleteEnabled(true);
@@ -87,7 +102,7 @@ void ReceivedFiles::DeleteChecked(const QList<int>& selected) {
             : QStringLiteral("确实要删除这%1个文件吗？").arg(names.size());
     if (!boxes_.AskYesNo(question, kDeleteCaption)) return;
     for (const QByteArray& name : names) {
-        library_.DelFile(CurrentAccount.Bytes(), name);
+        library_.DelFile(session_.CurrentAccount().Bytes(), name);
         ++pendingDeletes_;
     }
     if (pendingDeletes_ > 0) SetDeleteEnabled(false);
@@ -99,32 +114,14 @@ void ReceivedFiles::DeleteSelected(const QList<int>& selected) {
     const QString question =
         QStringLiteral("确实要删除文件:%1吗？").arg(model_.At(row).fileNameText);
     if (!boxes_.AskYesNo(question, kDeleteCaption)) return;
-    if (library_.DelFile(CurrentAccount.Bytes(), model_.StoredName(row)) == 1)
+    if (library_.DelFile(session_.CurrentAccount().Bytes(), model_.StoredName(row)) == 1)
         ++pendingDeletes_;
     else
-        notice_(QStringLiteral("删除文件失败，请先登录服务器!"), false);
-}
-
-bool ReceivedFiles::HasQueuedDownload() const {
-    for (int row = 0; row < transfers_.RowCount(); ++row) {
-        const TransferItem* item = transfers_.Item(row);
-        if (item && item->direction() == TransferItem::Direction::Download) return true;
-    }
-    return false;
-}
-
-void ReceivedFiles::RequestFirstDownload() {
-    for (int row = 0; row < transfers_.RowCount(); ++row) {
-        const TransferItem* item = transfers_.Item(row);
-        if (!item || item->direction() != TransferItem::Direction::Download) continue;
-        if (library_.DownLoad(CurrentAccount.Bytes(), item->Raw(Field::RemoteName)) != 1)
-            notice_(kNotLoggedInDownload, false);
-        return;
-    }
+        Notice(QStringLiteral("删除文件失败，请先登录服务器!"), false);
 }
 
 void ReceivedFiles::DownloadChecked(const QList<int>& selected) {
-    const bool downloadRunning = HasQueuedDownload();
+    const bool downloadRunning = transfers_.HasQueuedDownloads();
     CheckSelected(selected);
     bool overwriteAll = false;
     for (int row = 0; row < model_.RowCount(); ++row) {
@@ -132,11 +129,11 @@ void ReceivedFiles::DownloadChecked(const QList<int>& selected) {
         const ReceivedFilesModel::Row& r = model_.At(row);
         // The library would refuse to write such a name; asking for it would fetch nothing.
         if (!ReceivedFilesModel::IsSafeFileName(r.fileNameText)) {
-            notice_(QStringLiteral("文件:%1的名字不能用作本地文件名,不能下载!").arg(r.fileNameText),
-                    true);
+            Notice(QStringLiteral("文件:%1的名字不能用作本地文件名,不能下载!").arg(r.fileNameText),
+                   true);
             continue;
         }
-        const QString target = downloadFolder_ + QLatin1Char('/') + r.fileNameText;
+        const QString target = session_.DownloadFolder() + QLatin1Char('/') + r.fileNameText;
         if (!overwriteAll && QFileInfo::exists(target)) {
             const auto answer = overwrite_.Ask(
                 {{}, {}, QStringLiteral("文件:%1已经存在！\r\n是否覆盖?").arg(target)});
@@ -150,15 +147,14 @@ void ReceivedFiles::DownloadChecked(const QList<int>& selected) {
         item->SetLocalPath(target);
         item->SetRaw(Field::RemoteName, model_.StoredName(row));
         item->SetRaw(Field::PeerNumber, r.senderNumber);
-        item->SetRaw(Field::AccountNumber, CurrentAccount.Bytes());
-        item->SetRaw(Field::AccountKey, CurrentPrivateKey.Bytes());
+        item->SetRaw(Field::AccountNumber, session_.CurrentAccount().Bytes());
+        item->SetRaw(Field::AccountKey, session_.CurrentPrivateKey().Bytes());
         item->SetRaw(Field::PeerName, r.senderName);
-        const auto cells = TransferList::DownloadCells(*item, r.fileNameText, r.sizeText);
-        transfers_.AppendRow(cells, std::move(item));
+        transfers_.AppendDownload(std::move(item), r.fileNameText, r.sizeText);
     }
     // One download at a time: the running one's completion asks for the next.
     if (downloadRunning) return;
-    RequestFirstDownload();
+    transfers_.StartNextDownload();
 }
 
 void ReceivedFiles::ConfirmDownload(const QList<int>& selected) {
@@ -179,9 +175,9 @@ void ReceivedFiles::AddSenderAsFriend(const QList<int>& selected) {
     const int row = FirstSelected(selected);
     if (row < 0 || row >= model_.RowCount()) return;
     const ReceivedFilesModel::Row& r = model_.At(row);
-    const QByteArray own = CurrentAccount.Bytes();
+    const QByteArray own = session_.CurrentAccount().Bytes();
     if (r.senderNumber == own) {
-        notice_(QStringLiteral("不用添加自己为好友!"), false);
+        Notice(QStringLiteral("不用添加自己为好友!"), false);
         return;
     }
     if (!boxes_.AskYesNo(QStringLiteral("确实要将:%1加为好友吗？").arg(r.senderNumberText),
@@ -189,7 +185,7 @@ void ReceivedFiles::AddSenderAsFriend(const QList<int>& selected) {
         return;
     const FriendRecord record(own, r.senderNumber, r.senderKey);
     if (library_.AddFriend(own, record) != 1)
-        notice_(QStringLiteral("添加好友失败，先登录服务器!"), false);
+        Notice(QStringLiteral("添加好友失败，先登录服务器!"), false);
 }
 
 QString ReceivedFiles::ReplySubject(const QString& fileName) {
@@ -204,7 +200,7 @@ ReplyDraft ReceivedFiles::DraftFor(int row) const {
     d.recipientNumber = r.senderNumber;
     d.recipientName = r.senderName;
     d.recipientKey = r.senderKey;
-    d.ownNumber = CurrentAccount.Bytes();
+    d.ownNumber = session_.CurrentAccount().Bytes();
     d.subject = ReplySubject(r.fileNameText);
     return d;
 }
@@ -214,13 +210,13 @@ std::optional<ReplyDraft> ReceivedFiles::TextReply(const QList<int>& selected) c
     if (row < 0 || row >= model_.RowCount()) return std::nullopt;
     ReplyDraft d = DraftFor(row);
     const ReceivedFilesModel::Row& r = model_.At(row);
-    d.body =
-        QStringLiteral(
-            "%1您好:\r\n\t你于%2 发送的文件:\"%3\"我已经收到!"
-            "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
-            "\t\t\t\t\t\t%4  %5\r\n\t\t\t\t\t\t%6")
-            .arg(r.senderNameText, model_.DateText(row), r.fileNameText, OwnProfile.Name(),
-                 OwnProfile.Number(), clock_().toString(QStringLiteral("yyyy年MM月dd日 HH:mm:ss")));
+    d.body = QStringLiteral(
+                 "%1您好:\r\n\t你于%2 发送的文件:\"%3\"我已经收到!"
+                 "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+                 "\t\t\t\t\t\t%4  %5\r\n\t\t\t\t\t\t%6")
+                 .arg(r.senderNameText, model_.DateText(row), r.fileNameText,
+                      session_.OwnProfile().Name(), session_.OwnProfile().Number(),
+                      clock_().toString(QStringLiteral("yyyy年MM月dd日 HH:mm:ss")));
     return d;
 }
 
@@ -242,7 +238,7 @@ void ReceivedFiles::DeleteCompleted() {
     if (pendingDeletes_ <= 0) return;
     if (--pendingDeletes_ > 0) return;
     model_.Clear();
-    library_.ListFile(CurrentAccount.Bytes());
+    library_.ListFile(session_.CurrentAccount().Bytes());
     SetDeleteEnabled(true);
 }
 
@@ -253,31 +249,19 @@ void ReceivedFiles::OnLoginReset() {
 }
 
 void ReceivedFiles::OnListSummary(const Reply& reply) {
-    notice_(reply.TextAt(0), false);
-    ShowSpaceSummary(OwnQuota);
+    Notice(reply.TextAt(0), false);
+    ShowSpaceSummary(session_.OwnQuota());
 }
 
 void ReceivedFiles::OnDownloadAnswer(const Reply& reply) {
-    if (reply.account == CurrentAccount.Bytes()) {
-        const QByteArray name = reply.RawTextAt(0);
-        for (int row = transfers_.RowCount() - 1; row >= 0; --row) {
-            const TransferItem* item = transfers_.Item(row);
-            if (item && item->direction() == TransferItem::Direction::Download &&
-                QStringToGbk(transfers_.Cell(row, TransferList::kName)) == name) {
-                transfers_.RemoveTransferRow(item->Raw(Field::PeerNumber),
-                                             transfers_.Cell(row, TransferList::kName),
-                                             TransferItem::Direction::Download);
-                break;
-            }
-        }
-    }
-    notice_(reply.TextAt(260), reply.status == 0);
-    RequestFirstDownload();
+    if (session_.IsOwnAccount(reply.account)) transfers_.RemoveDownloadRow(reply.RawTextAt(0));
+    Notice(reply.TextAt(260), reply.status == 0);
+    transfers_.StartNextDownload();
 }
 
 void ReceivedFiles::OnDeleteResult(const Reply& reply) {
     DeleteCompleted();
-    notice_(reply.TextAt(0), reply.status == 0);
+    Notice(reply.TextAt(0), reply.status == 0);
 }
 
 void ReceivedFiles::OnFileEntries(const Reply& reply) {

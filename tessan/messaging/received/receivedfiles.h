@@ -3,10 +3,7 @@
 // view's selection in and shows the state this class announces.
 #pragma once
 
-#include "core/library.h"
-#include "core/messageboxes.h"
-#include "core/notifications.h"
-#include "core/transferlist.h"
+#include "core/library/notifications.h"
 #include "messaging/received/overwritequestion.h"
 #include "messaging/received/receivedfilesmodel.h"
 
@@ -17,6 +14,11 @@
 #include <functional>
 
 namespace tessan {
+
+class ClientSession;
+class Library;
+class MessageBoxes;
+class TransferQueue;
 
 // Everything a text or voice reply to a row's sender starts with.
 struct ReplyDraft {
@@ -32,16 +34,15 @@ struct ReplyDraft {
 class ReceivedFiles final : public QObject {
     Q_OBJECT
   public:
-    using NoticeFn = std::function<void(const QString& text, bool error)>;
     using Clock = std::function<QDateTime()>;
 
     static const QString kSelectAll;  // "全选"
     static const QString kUnselect;   // "取消"
 
-    // `downloadFolder` is where downloads land (the library's folder). `openLogin` sends the
-    // main window its login command. `clock` dates replies; the default is the local time.
-    ReceivedFiles(Library& library, MessageBoxes& boxes, OverwriteQuestion& overwrite,
-                  TransferList& transfers, QString downloadFolder, NoticeFn notice,
+    // Downloads land in the session's download folder (the library's folder). `openLogin` sends
+    // the main window its login command. `clock` dates replies; the default is the local time.
+    // Subscribes to its notifications (1, 5, 7, 11, 30) itself.
+    ReceivedFiles(ClientSession& session, OverwriteQuestion& overwrite,
                   std::function<void()> openLogin, Clock clock = {}, QObject* parent = nullptr);
 
     ReceivedFilesModel& Model() { return model_; }
@@ -87,17 +88,14 @@ class ReceivedFiles final : public QObject {
     void SetDeleteEnabled(bool enabled);
     void SetAllChecked(bool checked);
     void DeleteCompleted();
-    // Asks the library for the first download row of the transfer list, if any.
-    void RequestFirstDownload();
-    bool HasQueuedDownload() const;
     ReplyDraft DraftFor(int row) const;
+    void Notice(const QString& text, bool error);
 
+    ClientSession& session_;
     Library& library_;
     MessageBoxes& boxes_;
     OverwriteQuestion& overwrite_;
-    TransferList& transfers_;
-    QString downloadFolder_;
-    NoticeFn notice_;
+    TransferQueue& transfers_;
     std::function<void()> openLogin_;
     Clock clock_;
     ReceivedFilesModel model_;

@@ -1,6 +1,6 @@
 #include "messaging/received/receivedfilesmodel.h"
 
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 
 #include <QDateTime>
 

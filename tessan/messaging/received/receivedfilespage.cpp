@@ -26,15 +26,11 @@ ImageButton* Button(const QString& text, const char* name, QWidget* parent) {
 }
 }  // namespace
 
-ReceivedFilesPage::ReceivedFilesPage(Library& library, MessageBoxes& boxes, TransferList& transfers,
-                                     QString downloadFolder, ReceivedFiles::NoticeFn notice,
-                                     std::function<void()> openLogin, Replies replies,
-                                     QWidget* parent)
-    : QWidget(parent),
+ReceivedFilesPage::ReceivedFilesPage(ClientSession& session, std::function<void()> openLogin,
+                                     Replies replies, QWidget* parent)
+    : Page(session, QStringLiteral("收取文件"), QStringLiteral("receivedFilesPage"), parent),
       overwrite_(std::make_unique<OverwriteDialogQuestion>(this)),
-      rules_(std::make_unique<ReceivedFiles>(library, boxes, *overwrite_, transfers,
-                                             std::move(downloadFolder), std::move(notice),
-                                             std::move(openLogin))),
+      rules_(std::make_unique<ReceivedFiles>(session, *overwrite_, std::move(openLogin))),
       replies_(std::move(replies)),
       selectAll_(Button(ReceivedFiles::kSelectAll, "selectAllButton", this)),
       refresh_(Button(QStringLiteral("刷新"), "refreshButton", this)),
@@ -43,7 +39,6 @@ ReceivedFilesPage::ReceivedFilesPage(Library& library, MessageBoxes& boxes, Tran
       view_(new QTableView(this)),
       summary_(new QLabel(this)),
       bar_(new QProgressBar(this)) {
-    setObjectName(QStringLiteral("receivedFilesPage"));
     // Fetching what arrived is the page's main action.
     download_->setIcon(Icon(LookIcon::Download));
     download_->SetColours(ButtonColours::Accent());

@@ -3,11 +3,11 @@
 // ReceivedFiles'; this widget shows its model and state and passes the selection in.
 #pragma once
 
+#include "core/frame/page.h"
 #include "messaging/received/overwritedialog.h"
 #include "messaging/received/receivedfiles.h"
 
 #include <QTimer>
-#include <QWidget>
 
 #include <memory>
 
@@ -20,7 +20,7 @@ namespace tessan {
 
 class ImageButton;
 
-class ReceivedFilesPage final : public QWidget {
+class ReceivedFilesPage final : public Page {
     Q_OBJECT
   public:
     // Opens the text or voice message dialog for a reply, modal over `parent` (ReplyDialogs).
@@ -31,10 +31,14 @@ class ReceivedFilesPage final : public QWidget {
         ReplyFn voice;
     };
 
-    ReceivedFilesPage(Library& library, MessageBoxes& boxes, TransferList& transfers,
-                      QString downloadFolder, ReceivedFiles::NoticeFn notice,
-                      std::function<void()> openLogin, Replies replies, QWidget* parent = nullptr);
+    // `openLogin` sends the main window its login command; `replies` open the message dialogs.
+    ReceivedFilesPage(ClientSession& session, std::function<void()> openLogin, Replies replies,
+                      QWidget* parent = nullptr);
     ~ReceivedFilesPage() override;
+
+    bool ShowsTransferList() const override { return true; }
+    // Each time the page is shown, the list is asked for again.
+    void Shown() override { rules_->Refresh(); }
 
     ReceivedFiles& Rules() { return *rules_; }
     QTableView* View() const { return view_; }

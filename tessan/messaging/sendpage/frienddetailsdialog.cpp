@@ -1,6 +1,6 @@
 #include "messaging/sendpage/frienddetailsdialog.h"
 
-#include "account/usertype.h"
+#include "core/records/usertype.h"
 #include "look/imagebutton.h"
 
 #include <QFormLayout>

@@ -1,7 +1,7 @@
 // "好友详情": one friend's profile, read-only, from the page's copy of it.
 #pragma once
 
-#include "account/userprofile.h"
+#include "core/records/userprofile.h"
 
 #include <QDialog>
 

@@ -4,7 +4,7 @@
 // friends by name and follows a drag of files across the rows.
 #pragma once
 
-#include "account/userprofile.h"
+#include "core/records/userprofile.h"
 
 #include <QAbstractTableModel>
 #include <QString>

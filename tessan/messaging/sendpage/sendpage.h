@@ -4,9 +4,9 @@
 // them onto that friend. The rules live in LocalFileList, FriendList and SendPageRules.
 #pragma once
 
+#include "core/base/messageboxes.h"
+#include "core/base/timer.h"
 #include "core/browser/localfilelist.h"
-#include "core/messageboxes.h"
-#include "core/timer.h"
 #include "messaging/recipient.h"
 #include "messaging/sendpage/friendlist.h"
 #include "messaging/sendpage/sendpagerules.h"

@@ -3,8 +3,8 @@
 // with queueing: for each recipient in list order, each file in turn.
 #pragma once
 
+#include "core/base/messageboxes.h"
 #include "core/browser/localfilelist.h"
-#include "core/messageboxes.h"
 #include "messaging/sendpage/friendlist.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 // The address book against a real development server: the real library, real sockets, a real tessd
 // on an ephemeral loopback port; the send page's friend list follows every change.
 #include "account/addressbook/addressbook.h"
-#include "core/tessnetlibrary.h"
+#include "core/library/tessnetlibrary.h"
 #include "messaging/sendpage/friendlist.h"
 #include "testsupport/scriptedmessageboxes.h"
 #include "testsupport/tessdprocess.h"

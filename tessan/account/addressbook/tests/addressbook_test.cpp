@@ -1,7 +1,7 @@
 #include "account/addressbook/addressbook.h"
 #include "account/addressbook/addfriendflow.h"
 #include "account/fieldinput.h"
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
 

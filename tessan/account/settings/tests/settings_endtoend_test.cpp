@@ -1,7 +1,7 @@
 // The profile settings against a real development server: new keys are stored by the server and
 // the next login needs the new private key.
 #include "account/settings/profilesettings.h"
-#include "core/tessnetlibrary.h"
+#include "core/library/tessnetlibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
 #include "testsupport/tessdprocess.h"
 

@@ -1,6 +1,6 @@
 #include "account/settings/logdocument.h"
 #include "account/settings/profilesettings.h"
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
 

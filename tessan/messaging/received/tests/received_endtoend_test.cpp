@@ -1,9 +1,11 @@
 // The received-files page against a real development server: the real library, real sockets and
 // a tessd process on an ephemeral loopback port. A friend sends three files into the own space;
 // the page lists, downloads and deletes them.
-#include "core/globals.h"
-#include "core/tessnetlibrary.h"
-#include "core/transferlog.h"
+#include "core/library/notificationhub.h"
+#include "core/library/tessnetlibrary.h"
+#include "core/session/clientsession.h"
+#include "core/transfers/transferlogs.h"
+#include "core/transfers/transferqueue.h"
 #include "messaging/received/receivedfilespage.h"
 #include "messaging/wavfile.h"
 #include "testsupport/scriptedmessageboxes.h"
@@ -35,6 +37,9 @@ class RecordingLibrary final : public Library {
     int ConnectServer(const QByteArray& address, int port, const QByteArray& account,
                       const QByteArray& password) override {
         return real_.ConnectServer(address, port, account, password);
+    }
+    int ConnectPlain(const QByteArray& address, int port, const QByteArray& account) override {
+        return real_.ConnectPlain(address, port, account);
     }
     int DisconnectServer(const QByteArray& account) override {
         return real_.DisconnectServer(account);
@@ -118,7 +123,7 @@ class ReceivedEndToEndTest : public QObject {
     ScriptedMessageBoxes boxes;
     std::unique_ptr<TessnetLibrary> tessnet;
     std::unique_ptr<RecordingLibrary> library;
-    std::unique_ptr<TransferList> transfers;
+    std::unique_ptr<ClientSession> session;
     std::unique_ptr<ReceivedFilesPage> page;
     QStringList events;
     QStringList notices;
@@ -134,14 +139,13 @@ void ReceivedEndToEndTest::init() {
     QVERIFY(server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs)));
     tessnet = std::make_unique<TessnetLibrary>(boxes);
     library = std::make_unique<RecordingLibrary>(*tessnet, events);
-    auto notice = [this](const QString& text, bool) { notices.append(text); };
-    transfers = std::make_unique<TransferList>(*library, dir->path(), notice);
+    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
+    connect(session.get(), &ClientSession::noticeShown, this,
+            [this](const QString& text, bool) { notices.append(text); });
     page = std::make_unique<ReceivedFilesPage>(
-        *library, boxes, *transfers, dir->filePath(u"downloads"_qs), notice, [] {},
-        ReceivedFilesPage::Replies{});
-    QCOMPARE(
-        library->Init(dir->filePath(u"downloads"_qs), [this](const Notification& n) { Route(n); }),
-        1);
+        *session, [] {}, ReceivedFilesPage::Replies{});
+    QCOMPARE(library->Init(session->DownloadFolder(), [this](const Notification& n) { Route(n); }),
+             1);
 }
 
 void ReceivedEndToEndTest::cleanup() {
@@ -150,21 +154,17 @@ void ReceivedEndToEndTest::cleanup() {
         library->Free();
     }
     page.reset();
-    transfers.reset();
+    session.reset();
     library.reset();
     tessnet.reset();
     server.reset();
-    CurrentAccount.Clear();
-    CurrentPrivateKey.Clear();
-    OwnQuota = 0;
 }
 
 void ReceivedEndToEndTest::Route(const Notification& n) {
-    ReceivedFiles& files = page->Rules();
     const Reply* reply = n.reply();
     switch (n.type) {
         case note::kLogin:
-            if (reply->account == kOwner && CurrentAccount.Bytes() == kOwner)
+            if (reply->account == kOwner && session->CurrentAccount().Bytes() == kOwner)
                 ownLogin = reply->status;
             break;
         case note::kQueueEmpty:
@@ -172,25 +172,18 @@ void ReceivedEndToEndTest::Route(const Notification& n) {
             break;
         case note::kListSummary:
             events.append(u"5"_qs);
-            files.OnListSummary(*reply);
             break;
         case note::kDownloadAnswer:
             events.append(u"7 "_qs + reply->TextAt(0));
-            files.OnDownloadAnswer(*reply);
             break;
         case note::kDelete:
             events.append(u"11"_qs);
-            files.OnDeleteResult(*reply);
-            break;
-        case note::kFileEntries:
-            files.OnFileEntries(*reply);
-            break;
-        case note::kProgress:
-            transfers->HandleProgress(*n.progress());
             break;
         default:
             break;
     }
+    // The page hears its notifications through the session, as in the program.
+    session->Notifications().Dispatch(n);
 }
 
 void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
@@ -212,9 +205,7 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
     library->DisconnectServer(kOwner);
 
     // The owner logs in.
-    CurrentAccount = AccountText(kOwner);
-    CurrentPrivateKey = AccountText(kOwnerKey);
-    OwnQuota = 5242880;
+    session->SetCurrentLogin(QString::fromLatin1(kOwner), QString::fromLatin1(kOwnerKey));
     QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kOwner, kOwnerKey), 1);
     QTRY_COMPARE_WITH_TIMEOUT(ownLogin, 1, 10000);
 
@@ -251,14 +242,14 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
     events.clear();
     files.ToggleCheckAll();
     files.DownloadChecked({});
-    QTRY_COMPARE_WITH_TIMEOUT(transfers->RowCount(), 0, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(session->Transfers().RowCount(), 0, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(events.size(), 6, 10000);
     for (int i = 0; i < 3; ++i) {
         QVERIFY2(events[2 * i].startsWith(u"DownLoad "_qs), qPrintable(events.join(u" | "_qs)));
         QVERIFY2(events[2 * i + 1].startsWith(u"7 "_qs), qPrintable(events.join(u" | "_qs)));
         QCOMPARE(events[2 * i].section(u'@', 1), events[2 * i + 1].mid(2));
     }
-    const QString downloads = dir->filePath(u"downloads/"_qs);
+    const QString downloads = session->DownloadFolder() + u"/"_qs;
     QCOMPARE(ReadFile(downloads + u"问候.txt"_qs), text);
     QCOMPARE(ReadFile(downloads + u"data.bin"_qs), binary);
     QCOMPARE(ReadFile(downloads + u"语音.wav"_qs), voice);

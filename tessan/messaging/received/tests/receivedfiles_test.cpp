@@ -1,6 +1,7 @@
 #include "messaging/received/receivedfiles.h"
 
-#include "core/globals.h"
+#include "core/session/clientsession.h"
+#include "core/transfers/transferqueue.h"
 #include "messaging/received/tests/testentries.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
@@ -36,26 +37,21 @@ class ReceivedFilesTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         QDir(dir.path()).mkpath(QStringLiteral("log"));
-        QDir(dir.path()).mkpath(QStringLiteral("dl"));
-        CurrentAccount = AccountText("0086-10-1");
-        CurrentPrivateKey = AccountText("secret");
-        OwnProfile = UserProfile();
-        OwnProfile.SetText(UserProfile::Field::Number, u"0086-10-1"_qs);
-        OwnProfile.SetText(UserProfile::Field::Name, u"张三"_qs);
-        OwnQuota = 1024 * 1024;
-    }
-    void TearDown() override {
-        CurrentAccount.Clear();
-        CurrentPrivateKey.Clear();
-        OwnProfile = UserProfile();
-        OwnQuota = 0;
+        QDir().mkpath(Download());
+        session.SetCurrentLogin(u"0086-10-1"_qs, u"secret"_qs);
+        UserProfile own;
+        own.SetText(UserProfile::Field::Number, u"0086-10-1"_qs);
+        own.SetText(UserProfile::Field::Name, u"张三"_qs);
+        session.StoreOwnProfile(own);  // the free tier: 5 MB
+        QObject::connect(&session, &ClientSession::noticeShown, &session,
+                         [this](const QString& text, bool) { notices.append(text); });
     }
 
     void List(std::initializer_list<ReceivedFileEntry> entries) {
         files.OnFileEntries(
             *MakeReply(note::kFileEntries, 1, "0086-10-1", Records(entries), 1).reply());
     }
-    QString Download() const { return dir.path() + u"/dl"_qs; }
+    QString Download() const { return session.DownloadFolder(); }
     void Touch(const QString& name) {
         QFile f(Download() + u"/"_qs + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -63,7 +59,7 @@ class ReceivedFilesTest : public ::testing::Test {
     QStringList TransferNames() const {
         QStringList names;
         for (int row = 0; row < transfers.RowCount(); ++row)
-            names.append(transfers.Cell(row, TransferList::kName));
+            names.append(transfers.Table().Cell(row, TransferTable::kName));
         return names;
     }
 
@@ -73,15 +69,9 @@ class ReceivedFilesTest : public ::testing::Test {
     ScriptedOverwrite overwrite;
     QStringList notices;
     int loginCommands = 0;
-    TransferList transfers{library, dir.path(),
-                           [this](const QString& text, bool) { notices.append(text); }};
-    ReceivedFiles files{library,
-                        boxes,
-                        overwrite,
-                        transfers,
-                        Download(),
-                        [this](const QString& text, bool) { notices.append(text); },
-                        [this] { ++loginCommands; },
+    ClientSession session{dir.path(), library, boxes};
+    TransferQueue& transfers = session.Transfers();
+    ReceivedFiles files{session, overwrite, [this] { ++loginCommands; },
                         [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 8, 7)); }};
 };
 
@@ -109,7 +99,7 @@ TEST_F(ReceivedFilesTest, TheListSummaryShowsTheReplyAndTheSpace) {
                      [&](const ReceivedFilesModel::SpaceSummary& s) { summaries.append(s.text); });
     files.OnListSummary(*MakeReply(note::kListSummary, 1, "0086-10-1", Gbk("共1个文件")).reply());
     EXPECT_EQ(notices, QStringList{u"共1个文件"_qs});
-    EXPECT_EQ(summaries, QStringList{u"共有文件:1个,总长度:2KB,剩余空间:1022KB."_qs});
+    EXPECT_EQ(summaries, QStringList{u"共有文件:1个,总长度:2KB,剩余空间:5118KB."_qs});
 }
 
 TEST_F(ReceivedFilesTest, TwoDeletionsRefreshOnlyAfterBothAnswers) {
@@ -172,9 +162,9 @@ TEST_F(ReceivedFilesTest, DownloadQueuesEveryCheckedRowAndRequestsTheFirst) {
     files.DownloadChecked({2});
     EXPECT_TRUE(overwrite.asked.isEmpty());
     EXPECT_EQ(TransferNames(), (QStringList{u"c.wav"_qs, u"a.txt"_qs}));
-    EXPECT_EQ(transfers.Cell(1, TransferList::kSize), u"1KB"_qs);
-    EXPECT_EQ(transfers.Cell(1, TransferList::kState), u"等待下载"_qs);
-    EXPECT_EQ(transfers.Cell(1, TransferList::kReceivedFrom), u"0086-10-2"_qs);
+    EXPECT_EQ(transfers.Table().Cell(1, TransferTable::kSize), u"1KB"_qs);
+    EXPECT_EQ(transfers.Table().Cell(1, TransferTable::kState), u"等待下载"_qs);
+    EXPECT_EQ(transfers.Table().Cell(1, TransferTable::kReceivedFrom), u"0086-10-2"_qs);
     const TransferItem& item = *transfers.Item(1);
     EXPECT_EQ(item.direction(), TransferItem::Direction::Download);
     EXPECT_EQ(item.LocalPath(), Download() + u"/a.txt"_qs);

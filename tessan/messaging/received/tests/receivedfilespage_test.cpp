@@ -2,7 +2,8 @@
 // reach, and what the view shows.
 #include "messaging/received/receivedfilespage.h"
 
-#include "core/globals.h"
+#include "core/session/clientsession.h"
+#include "core/transfers/transferqueue.h"
 #include "messaging/received/replydialogs.h"
 #include "messaging/received/tests/testentries.h"
 #include "messaging/tests/fakevoicedevice.h"
@@ -51,7 +52,7 @@ class ReceivedFilesPageTest : public QObject {
     std::unique_ptr<QTemporaryDir> dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
-    std::unique_ptr<TransferList> transfers;
+    std::unique_ptr<ClientSession> session;
     std::unique_ptr<ReceivedFilesPage> page;
     QStringList notices;
     QList<ReplyDraft> textReplies;
@@ -61,16 +62,17 @@ class ReceivedFilesPageTest : public QObject {
 void ReceivedFilesPageTest::init() {
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
-    CurrentAccount = AccountText("0086-10-1");
     library.calls.clear();
     boxes.Reset();
     notices.clear();
     textReplies.clear();
     voiceReplies.clear();
-    auto notice = [this](const QString& text, bool) { notices.append(text); };
-    transfers = std::make_unique<TransferList>(library, dir->path(), notice);
+    session = std::make_unique<ClientSession>(dir->path(), library, boxes);
+    session->SetCurrentLogin(u"0086-10-1"_qs, {});
+    connect(session.get(), &ClientSession::noticeShown, this,
+            [this](const QString& text, bool) { notices.append(text); });
     page = std::make_unique<ReceivedFilesPage>(
-        library, boxes, *transfers, dir->path(), notice, [] {},
+        *session, [] {},
         ReceivedFilesPage::Replies{
             [this](const ReplyDraft& d, QWidget*) { textReplies.append(d); },
             [this](const ReplyDraft& d, QWidget*) { voiceReplies.append(d); }});
@@ -81,8 +83,7 @@ void ReceivedFilesPageTest::init() {
 
 void ReceivedFilesPageTest::cleanup() {
     page.reset();
-    transfers.reset();
-    CurrentAccount.Clear();
+    session.reset();
 }
 
 void ReceivedFilesPageTest::listShowsNewestFirstWithHeadings() {
@@ -148,7 +149,7 @@ void ReceivedFilesPageTest::buttonsReachTheirCommands() {
     page->View()->selectRow(0);
     Button("downloadButton")->click();
     QCOMPARE(library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-2@a.txt"_qs});
-    QCOMPARE(transfers->RowCount(), 1);
+    QCOMPARE(session->Transfers().RowCount(), 1);
 }
 
 void ReceivedFilesPageTest::repliesGoToTheDialogsOfTheSender() {

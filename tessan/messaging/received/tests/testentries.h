@@ -1,7 +1,7 @@
 // Received-file entries for the page's tests.
 #pragma once
 
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 #include "messaging/received/receivedfileentry.h"
 
 namespace tessan {

@@ -1,0 +1,207 @@
+#include "app/mainwindow.h"
+
+#include "account/addressbook/addressbookpage.h"
+#include "account/settings/settingspage.h"
+#include "core/base/messageboxes.h"
+#include "core/frame/noticepanel.h"
+#include "core/frame/titledpage.h"
+#include "core/frame/viewfilespage.h"
+#include "core/library/notificationhub.h"
+#include "core/login/logindialog.h"
+#include "core/session/clientsession.h"
+#include "core/startup/help.h"
+#include "core/transfers/transferlistview.h"
+#include "core/transfers/transferqueue.h"
+#include "messaging/received/receivedfilespage.h"
+
+#include <QContextMenuEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace tessan {
+
+// Three blanks before the login status, as the window has always been titled.
+const QString MainWindow::kInitialTitle = QStringLiteral("Tessan v1.32   当前未登录状态");
+
+MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram startProgram,
+                       QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      startProgram_(startProgram ? std::move(startProgram) : [](const QString& path) {
+          return QProcess::startDetached(path, {});
+      }) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(kInitialTitle);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    const auto add = [&](const QString& text, const char* name) {
+        QPushButton* b = AddButton(text, name);
+        buttons->addWidget(b);
+        return b;
+    };
+    QPushButton* login = add(QStringLiteral("Tessan登陆"), "loginButton");
+    QPushButton* received = add(QStringLiteral("收取文件"), "receivedFilesButton");
+    QPushButton* send = add(QStringLiteral("发送文件"), "sendButton");
+    QPushButton* view = add(QStringLiteral("查阅文件"), "viewFilesButton");
+    QPushButton* addressBook = add(QStringLiteral("地 址 簿"), "addressBookButton");
+    QPushButton* settings = add(QStringLiteral("系统设置"), "settingsButton");
+    add(QStringLiteral("网络硬盘"), "netDiskButton")->setEnabled(false);
+    QPushButton* help = add(QStringLiteral("Tessan帮助"), "helpButton");
+    buttons->addStretch();
+    loginButtons_ = {received, send, addressBook};
+    connect(login, &QPushButton::clicked, this, &MainWindow::OpenLoginDialog);
+    connect(received, &QPushButton::clicked, this, [this] { ShowPage(kReceivedFiles); });
+    connect(send, &QPushButton::clicked, this, [this] { ShowPage(kSend); });
+    connect(view, &QPushButton::clicked, this, [this] { ShowPage(kViewFiles); });
+    connect(addressBook, &QPushButton::clicked, this, [this] { ShowPage(kAddressBook); });
+    connect(settings, &QPushButton::clicked, this, [this] { ShowPage(kSettings); });
+    connect(help, &QPushButton::clicked, this, [this] { OpenHelp(session_.AppDir()); });
+
+    noticePanel_ = new NoticePanel(this);
+    transferView_ = new TransferListView(session_.Transfers(), this);
+
+    connect(&session_, &ClientSession::noticeShown, this, &MainWindow::ShowNotice);
+    connect(&session_, &ClientSession::noticesCleared, this, [this] {
+        if (noticePanel_) noticePanel_->ClearText();
+    });
+    NotificationHub& notifications = session_.Notifications();
+    connect(&notifications, &NotificationHub::ownLoginAccepted, this,
+            &MainWindow::EnablePageButtons);
+    connect(&notifications, &NotificationHub::titleChanged, this, &QWidget::setWindowTitle);
+    connect(&notifications, &NotificationHub::settingsRequested, this,
+            [this] { ShowPage(kSettings); });
+    // After the notice, once the library's thread has been let go.
+    connect(&notifications, &NotificationHub::ownConnectionLost, this, &MainWindow::ReopenLogin,
+            Qt::QueuedConnection);
+
+    session_.StartLibrary();
+
+    pageArea_ = new QStackedWidget(this);
+    pageArea_->setObjectName(QStringLiteral("pageArea"));
+    // One line per page.
+    receivedFiles_ =
+        AddPage(kReceivedFiles, new ReceivedFilesPage(session_, [this] { OpenLoginDialog(); }, {}));
+    send_ = AddPage(kSend, new TitledPage(session_, QStringLiteral("发送文件"),
+                                          QStringLiteral("sendPage"), true));
+    viewFiles_ = AddPage(kViewFiles, new ViewFilesPage(session_));
+    addressBook_ = AddPage(kAddressBook, new AddressBookPage(session_));
+    settings_ = AddPage(kSettings, new SettingsPage(session_));
+
+    auto* separator = new QFrame(this);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addLayout(buttons);
+    layout->addWidget(separator);
+    layout->addWidget(pageArea_, 3);
+    layout->addWidget(transferView_, 2);
+    // A fixed window, like the dialog it is: the notice panel hangs under it at its full width.
+    setFixedSize(QSize(660, 460).expandedTo(minimumSizeHint()));
+
+    // Start on the send page, then settings, address book and view files, which stays.
+    for (const int page : {kSend, kSettings, kAddressBook, kViewFiles}) ShowPage(page);
+    for (QPushButton* b : loginButtons_) b->setEnabled(false);
+
+    session_.ReadParameterFile();
+}
+
+MainWindow::~MainWindow() {
+    session_.StopLibrary();
+}
+
+template <typename P>
+P* MainWindow::AddPage(PageIndex index, P* page) {
+    pages_[index] = page;
+    pageArea_->insertWidget(index, page);
+    return page;
+}
+
+QPushButton* MainWindow::AddButton(const QString& text, const char* name) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+void MainWindow::ShowPage(int page) {
+    if (page < 0 || page >= kPageCount) return;
+    currentPage_ = page;
+    pageArea_->setCurrentWidget(pages_[page]);
+    transferView_->setVisible(pages_[page]->ShowsTransferList());
+    pages_[page]->Shown();
+}
+
+LoginDialog* MainWindow::OpenLogin() const {
+    return loginDialog_;
+}
+
+void MainWindow::EnablePageButtons() {
+    for (QPushButton* b : loginButtons_) b->setEnabled(true);
+}
+
+void MainWindow::ShowNotice(const QString& text, bool error) {
+    if (noticePanel_) noticePanel_->ShowNotice(text, error);
+}
+
+void MainWindow::OpenLoginDialog() {
+    if (loginDialog_) return;
+    auto* dialog = new LoginDialog(session_, startProgram_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    loginDialog_ = dialog;
+    connect(dialog, &LoginDialog::upgradeAccepted, this, &QDialog::close, Qt::QueuedConnection);
+    dialog->open();
+}
+
+void MainWindow::ReopenLogin() {
+    OpenLoginDialog();
+}
+
+void MainWindow::done(int result) {
+    // The close sequence: the login dialog and the pages go with the window; the notice panel is a
+    // window of its own and would stay on the screen, so it goes first; the library ends last.
+    if (loginDialog_) loginDialog_->reject();
+    delete std::exchange(noticePanel_, nullptr);
+    session_.StopLibrary();
+    QDialog::done(result);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape would close the whole program, as for any dialog; this one stays.
+    if (event->key() == Qt::Key_Escape) return;
+    QDialog::keyPressEvent(event);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    if (noticePanel_) noticePanel_->HostMoved();
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    // The window manager's menu is not ours to extend: "about" lives in the window's own menu.
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("关于 tessan(&A)..."), this, &MainWindow::ShowAbout);
+    menu.exec(event->globalPos());
+}
+
+void MainWindow::ShowAbout() {
+    session_.Boxes().Show({QStringLiteral("Tessan 1.32 版\n文件交换客户端"),
+                           QStringLiteral("关于 Tessan"), MessageBoxes::Icon::Information,
+                           MessageBoxes::Buttons::Ok, MessageBoxes::Answer::Ok});
+}
+
+}  // namespace tessan

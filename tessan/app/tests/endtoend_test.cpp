@@ -1,0 +1,189 @@
+// The client against a real development server: the real library, real sockets, a real tessd
+// process on an ephemeral loopback port, and the main window on the offscreen platform.
+#include "app/mainwindow.h"
+#include "core/frame/noticepanel.h"
+#include "core/library/tessnetlibrary.h"
+#include "core/login/logindialog.h"
+#include "core/session/clientsession.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tessan {
+
+namespace {
+
+// tessd with demo accounts, stopped when this goes.
+class Tessd {
+  public:
+    bool Start(const QString& dataDir, const QStringList& extra = {}) {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(
+            QStringLiteral(TESSD_PROGRAM),
+            QStringList{u"--listen"_qs, u"127.0.0.1:0"_qs, u"--data"_qs, dataDir, u"--demo"_qs} +
+                extra);
+        if (!process_.waitForStarted(5000)) return false;
+        static const QRegularExpression listening(u"listening on 127\\.0\\.0\\.1:(\\d+)"_qs);
+        QByteArray out;
+        const QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired() && process_.state() == QProcess::Running) {
+            process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+            out += process_.readAllStandardOutput();
+            const auto match = listening.match(QString::fromUtf8(out));
+            if (match.hasMatch()) {
+                port_ = match.captured(1).toInt();
+                return true;
+            }
+        }
+        return false;
+    }
+    void Stop() {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) process_.kill();
+        process_.waitForFinished(5000);
+    }
+    ~Tessd() { Stop(); }
+    int Port() const { return port_; }
+
+  private:
+    QProcess process_;
+    int port_ = 0;
+};
+
+}  // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+    void demoAccountLogsIn();
+    void wrongKeyIsRefusedAndTheDialogStaysOpen();
+    void serverClosingTheConnectionReopensTheLogin();
+    void upgradeRefusalAsksAndNoKeepsTheDialog();
+    void noticeAndPaymentReminderAfterLogin();
+
+  private:
+    // Starts tessd and the main window with serverlist.ini pointing at it.
+    void StartAll(const QStringList& serverOptions = {});
+    LoginDialog* LogIn(const char* number, const char* key);
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Tessd> server;
+    ScriptedMessageBoxes boxes;
+    std::unique_ptr<TessnetLibrary> library;
+    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<MainWindow> window;
+};
+
+void EndToEndTest::init() {
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    boxes.Reset();
+}
+
+void EndToEndTest::cleanup() {
+    if (session && !session->CurrentAccount().IsEmpty())
+        library->DisconnectServer(session->CurrentAccount().Bytes());
+    window.reset();
+    session.reset();
+    library.reset();
+    server.reset();
+}
+
+void EndToEndTest::StartAll(const QStringList& serverOptions) {
+    server = std::make_unique<Tessd>();
+    QVERIFY(server->Start(dir->filePath(u"server"_qs), serverOptions));
+    QFile list(dir->filePath(u"serverlist.ini"_qs));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("[default]\nserver=127.0.0.1\nport=" + QByteArray::number(server->Port()) + "\n");
+    list.close();
+    library = std::make_unique<TessnetLibrary>(boxes);
+    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
+    window = std::make_unique<MainWindow>(*session, [](const QString&) { return true; });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+LoginDialog* EndToEndTest::LogIn(const char* number, const char* key) {
+    if (!window->OpenLogin()) window->findChild<QPushButton*>(u"loginButton"_qs)->click();
+    LoginDialog* dialog = window->OpenLogin();
+    if (!dialog) return nullptr;
+    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(QString::fromLatin1(number));
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(QString::fromLatin1(key));
+    dialog->findChild<QPushButton*>(u"loginButton"_qs)->click();
+    return dialog;
+}
+
+void EndToEndTest::demoAccountLogsIn() {
+    StartAll();
+    QPointer<LoginDialog> dialog = LogIn("0086-10-1234567", "zhang123");
+    QVERIFY(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog || !dialog->isVisible(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), u"Tessan v1.32  免费用户 0086-10-1234567  "_qs,
+                              10000);
+    QCOMPARE(session->OwnQuota(), 5242880);
+    QCOMPARE(session->OwnProfile().Name(), u"张三"_qs);
+    QVERIFY(window->findChild<QPushButton*>(u"sendButton"_qs)->isEnabled());
+    QVERIFY(boxes.Shown().empty());
+}
+
+void EndToEndTest::wrongKeyIsRefusedAndTheDialogStaysOpen() {
+    StartAll();
+    LoginDialog* dialog = LogIn("0086-10-1234567", "wrong");
+    QVERIFY(dialog);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.Shown().size(), 1u, 10000);
+    QVERIFY(!boxes.Shown()[0].text.isEmpty());
+    QVERIFY(dialog->isVisible());
+    QVERIFY(dialog->findChild<QPushButton*>(u"loginButton"_qs)->isEnabled());
+    QVERIFY(!window->findChild<QPushButton*>(u"sendButton"_qs)->isEnabled());
+    QCOMPARE(window->windowTitle(), MainWindow::kInitialTitle);
+}
+
+void EndToEndTest::serverClosingTheConnectionReopensTheLogin() {
+    StartAll();
+    QPointer<LoginDialog> dialog = LogIn("0086-10-1234567", "zhang123");
+    QTRY_VERIFY_WITH_TIMEOUT(!window->OpenLogin(), 10000);
+    server->Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(window->OpenLogin(), 10000);
+    QVERIFY(window->Notices().Text().contains(u"断开与服务器的连接，请重新登录!"_qs));
+}
+
+void EndToEndTest::upgradeRefusalAsksAndNoKeepsTheDialog() {
+    StartAll({u"--upgrade"_qs, u"请下载1.40"_qs});
+    boxes.Script({MessageBoxes::Answer::No});
+    LoginDialog* dialog = LogIn("0086-10-1234567", "zhang123");
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.Shown().size(), 1u, 10000);
+    QCOMPARE(boxes.Shown()[0].caption, u"升级版本"_qs);
+    QVERIFY(boxes.Shown()[0].text.endsWith(u"\r\n\tTessan系统现在将进行升级!"_qs));
+    QVERIFY(boxes.Shown()[0].text.contains(u"请下载1.40"_qs));
+    QVERIFY(dialog->isVisible());
+    QVERIFY(window->isVisible());
+    QVERIFY(dialog->findChild<QPushButton*>(u"loginButton"_qs)->isEnabled());
+}
+
+void EndToEndTest::noticeAndPaymentReminderAfterLogin() {
+    StartAll({u"--notice"_qs, u"今晚系统维护"_qs, u"--remind"_qs, u"请及时续费"_qs});
+    LogIn("0086-10-7654321", "li123");
+    QTRY_VERIFY_WITH_TIMEOUT(window->Notices().Text().contains(u"今晚系统维护"_qs), 10000);
+    // The reminder is the library's own message box, shown through the client's.
+    QTRY_VERIFY_WITH_TIMEOUT(boxes.Texts().join(u'|').contains(u"请及时续费"_qs), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), u"Tessan v1.32  免费用户 0086-10-7654321  "_qs,
+                              10000);
+    QCOMPARE(boxes.Shown().size(), 1u);  // the notice came with status 1: no box for it
+}
+
+}  // namespace tessan
+
+QTEST_MAIN(tessan::EndToEndTest)
+#include "endtoend_test.moc"

@@ -1,0 +1,340 @@
+#include "app/mainwindow.h"
+#include "core/base/gbk.h"
+#include "core/frame/noticepanel.h"
+#include "core/login/logindialog.h"
+#include "core/session/clientsession.h"
+#include "core/transfers/transferlistview.h"
+#include "core/transfers/transferqueue.h"
+#include "testsupport/fakelibrary.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+namespace tessan {
+
+// The main window with a fake library: what the user sees and can do around the login.
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+    void startsLoggedOutOnTheViewFilesPage();
+    void pageButtonsWorkOnlyAfterAnAcceptedLogin();
+    void loginDialogMessagesAndASecondOpenDoesNothing();
+    void upgradeClosesEverythingAndStartsTheUpdater();
+    void pagesTwoToFourHideTheTransferListWithItsRowsKept();
+    void deleteRemovesOnlyWaitingUploads();
+    void lostConnectionReopensTheLoginAfterTheNotice();
+    void noticePanelSlidesOutUnderTheWindowAndFollowsIt();
+    void everyInputHasAnAccessibleName();
+    void closingEndsTheLibrary();
+    void closingTakesTheShownNoticePanelAlong();
+    void windowHasAFixedSize();
+    void lostConnectionWhileTheLoginWaitsLetsTheUserTryAgain();
+    void enterInTheLoginFieldsLogsIn();
+    void noticePanelShowsItsLastLine();
+
+  private:
+    QPushButton* Button(const char* name) const {
+        return window->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    LoginDialog* OpenLoginDialog() {
+        Button("loginButton")->click();
+        return window->OpenLogin();
+    }
+    void Verdict(std::uint8_t status, const char* text) {
+        library.Deliver(MakeReply(note::kLogin, status, session->CurrentAccount().Bytes(),
+                                  QStringToGbk(QString::fromUtf8(text))));
+    }
+    int AddUpload(const char* file) {
+        auto item = std::make_unique<TransferItem>(TransferItem::Direction::Upload);
+        item->SetRaw(TransferItem::Field::PeerNumber, "0086-10-2");
+        item->SetRaw(TransferItem::Field::AccountNumber, "0086-10-2");
+        item->SetRaw(TransferItem::Field::RemoteName, file);
+        return session->Transfers().AppendUpload(std::move(item), 10);
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    QStringList started;
+    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<MainWindow> window;
+};
+
+void MainWindowTest::init() {
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    library = FakeLibrary();
+    boxes.Reset();
+    started.clear();
+    session = std::make_unique<ClientSession>(dir->path(), library, boxes);
+    window = std::make_unique<MainWindow>(*session, [this](const QString& p) {
+        started.append(p);
+        return true;
+    });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void MainWindowTest::cleanup() {
+    window.reset();
+    session.reset();
+}
+
+void MainWindowTest::startsLoggedOutOnTheViewFilesPage() {
+    QCOMPARE(window->windowTitle(), QStringLiteral("Tessan v1.32   当前未登录状态"));
+    QCOMPARE(library.calls,
+             QStringList{QStringLiteral("InitFtpDll ") + dir->path() + u"/tessan"_qs});
+    QCOMPARE(window->CurrentPage(), int(MainWindow::kViewFiles));
+    QVERIFY(!window->TransferView().isVisible());
+    for (const char* name :
+         {"receivedFilesButton", "sendButton", "addressBookButton", "netDiskButton"})
+        QVERIFY2(!Button(name)->isEnabled(), name);
+    for (const char* name : {"loginButton", "viewFilesButton", "settingsButton", "helpButton"})
+        QVERIFY2(Button(name)->isEnabled(), name);
+    QVERIFY(boxes.Shown().empty());
+}
+
+void MainWindowTest::pageButtonsWorkOnlyAfterAnAcceptedLogin() {
+    LoginDialog* dialog = OpenLoginDialog();
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->isVisible());
+    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(u"0086-10-1234567"_qs);
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(u"zhang123"_qs);
+    dialog->findChild<QCheckBox*>(u"rememberKey"_qs)->setChecked(true);
+    auto* login = dialog->findChild<QPushButton*>(u"loginButton"_qs);
+    login->click();
+    QCOMPARE(library.calls.last(), u"ConnectServer 127.0.0.1 8800 0086-10-1234567 zhang123"_qs);
+    QVERIFY(!login->isEnabled());
+
+    Verdict(0, "私钥错误");
+    QCOMPARE(boxes.Texts(), QStringList{u"私钥错误"_qs});
+    QVERIFY(login->isEnabled());
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!Button("sendButton")->isEnabled());
+    QCOMPARE(window->Notices().Text(), u"\r\n私钥错误"_qs);
+
+    login->click();
+    AddUpload("left-over.txt");
+    Verdict(1, "登录成功");
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(window->Notices().Text(), u"\r\n登录成功"_qs);  // emptied first
+    QCOMPARE(session->Transfers().RowCount(), 0);
+    QVERIFY(QFile::exists(dir->filePath(u"remember.ini"_qs)));
+    for (const char* name : {"receivedFilesButton", "sendButton", "addressBookButton"})
+        QVERIFY2(Button(name)->isEnabled(), name);
+    QVERIFY(!Button("netDiskButton")->isEnabled());
+    QTRY_VERIFY(!window->OpenLogin());  // gone with its window
+    Button("sendButton")->click();
+    QCOMPARE(window->CurrentPage(), int(MainWindow::kSend));
+}
+
+void MainWindowTest::loginDialogMessagesAndASecondOpenDoesNothing() {
+    LoginDialog* dialog = OpenLoginDialog();
+    QCOMPARE(OpenLoginDialog(), dialog);
+    auto* login = dialog->findChild<QPushButton*>(u"loginButton"_qs);
+    login->click();
+    QCOMPARE(boxes.Texts(), QStringList{u"请输入登录Tessan号码!"_qs});
+    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(u"12345"_qs);
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(u"k"_qs);
+    login->click();
+    QCOMPARE(boxes.Texts().last(), u"无效格式的Tessan号码!参考格式:0086-512-1234567!"_qs);
+    dialog->findChild<QPushButton*>(u"registerButton"_qs)->click();
+    QCOMPARE(boxes.Shown().size(), 3u);
+    QVERIFY(dialog->isVisible());
+    dialog->findChild<QPushButton*>(u"cancelButton"_qs)->click();
+    QTRY_VERIFY(!window->OpenLogin());
+    QVERIFY(OpenLoginDialog());  // a new one
+}
+
+void MainWindowTest::upgradeClosesEverythingAndStartsTheUpdater() {
+    LoginDialog* dialog = OpenLoginDialog();
+    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(u"0086-10-1"_qs);
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(u"k"_qs);
+    dialog->findChild<QPushButton*>(u"loginButton"_qs)->click();
+    boxes.Script({MessageBoxes::Answer::Yes});
+    Verdict(0, "-1025新版本1.40");
+    QCOMPARE(boxes.Shown().back().text, u"新版本1.40\r\n\tTessan系统现在将进行升级!"_qs);
+    QCOMPARE(started, QStringList{dir->path() + u"/Renovator"_qs});
+    QTRY_VERIFY(!window->isVisible());
+    QTRY_VERIFY(!window->OpenLogin());
+    QCOMPARE(library.calls.last(), u"FreeFtpDll"_qs);
+}
+
+void MainWindowTest::pagesTwoToFourHideTheTransferListWithItsRowsKept() {
+    AddUpload("a.txt");
+    AddUpload("b.txt");
+    window->ShowPage(MainWindow::kReceivedFiles);
+    QVERIFY(window->TransferView().isVisible());
+    for (const int page : {2, 3, 4}) {
+        window->ShowPage(page);
+        QVERIFY(!window->TransferView().isVisible());
+        QCOMPARE(window->findChild<QStackedWidget*>(u"pageArea"_qs)->currentIndex(), page);
+    }
+    Button("settingsButton")->click();
+    QCOMPARE(window->CurrentPage(), int(MainWindow::kSettings));
+    library.Deliver(MakeReply(note::kShowSettings, 0, {}, {}));
+    window->ShowPage(MainWindow::kSend);
+    QVERIFY(window->TransferView().isVisible());
+    QCOMPARE(window->TransferView().model()->rowCount(), 2);
+    QCOMPARE(window->TransferView().model()->index(1, 0).data().toString(), u"b.txt"_qs);
+    QCOMPARE(window->TransferView().model()->headerData(3, Qt::Horizontal).toString(),
+             u"发送给"_qs);
+}
+
+void MainWindowTest::deleteRemovesOnlyWaitingUploads() {
+    window->ShowPage(MainWindow::kSend);
+    AddUpload("a.txt");
+    AddUpload("b.txt");
+    library.Deliver(MakeProgress(0, "a.txt", "0086-10-2", 40));
+    TransferListView& view = window->TransferView();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Delete);  // nothing selected
+    QCOMPARE(session->Transfers().RowCount(), 2);
+    view.selectRow(0);
+    QTest::keyClick(&view, Qt::Key_Delete);
+    QCOMPARE(session->Transfers().RowCount(), 2);  // running
+    view.selectRow(1);
+    QTest::keyClick(&view, Qt::Key_Delete);
+    QCOMPARE(session->Transfers().RowCount(), 1);
+
+    // Completing the selected upload takes the selection with it.
+    view.selectRow(0);
+    library.Deliver(MakeProgress(0, "a.txt", "0086-10-2", 100));
+    QCOMPARE(session->Transfers().RowCount(), 0);
+    QCOMPARE(view.SelectedRow(), -1);
+    QTest::keyClick(&view, Qt::Key_Delete);
+}
+
+void MainWindowTest::lostConnectionReopensTheLoginAfterTheNotice() {
+    session->SetCurrentLogin(u"0086-10-1"_qs, u"k"_qs);
+    library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-9"));
+    library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-1"));
+    QCOMPARE(window->Notices().Text(), u"\r\n断开与服务器的连接，请重新登录!"_qs);
+    QVERIFY(!window->OpenLogin());  // posted: after the notification
+    QTRY_VERIFY(window->OpenLogin());
+    library.Deliver(MakeReply(29, 1, "0086-10-1", "x"));
+    QVERIFY(window->Notices().Text().endsWith(u"无法识别的消息类型:29\r\n"_qs));
+}
+
+void MainWindowTest::noticePanelSlidesOutUnderTheWindowAndFollowsIt() {
+    NoticePanel& panel = window->Notices();
+    session->ShowNotice(u"一"_qs);
+    QVERIFY(!panel.isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(panel.height(), int(NoticePanel::kFullHeight), 3000);
+    QVERIFY(panel.isVisible());
+    QCOMPARE(panel.width(), window->frameGeometry().width());
+    QCOMPARE(panel.y(), window->frameGeometry().bottom() + 1);
+    QCOMPARE(panel.TextBox()->toPlainText(), u"\n一"_qs);
+
+    window->move(window->pos() + QPoint(40, 30));
+    QTRY_COMPARE(panel.pos(),
+                 QPoint(window->frameGeometry().left(), window->frameGeometry().bottom() + 1));
+}
+
+void MainWindowTest::everyInputHasAnAccessibleName() {
+    LoginDialog* dialog = OpenLoginDialog();
+    for (QWidget* root : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(dialog)}) {
+        for (QWidget* w : root->findChildren<QWidget*>()) {
+            if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w) &&
+                !qobject_cast<QAbstractItemView*>(w) && !qobject_cast<QPlainTextEdit*>(w))
+                continue;
+            // A drop-down's own edit and list, and a list's headers, are named through their owner.
+            bool owned = false;
+            for (QObject* up = w->parent(); up; up = up->parent())
+                owned =
+                    owned || qobject_cast<QComboBox*>(up) || qobject_cast<QAbstractItemView*>(up);
+            if (owned) continue;
+            QVERIFY2(!w->accessibleName().isEmpty(),
+                     qPrintable(w->objectName() + QLatin1Char(' ') +
+                                QString::fromLatin1(w->metaObject()->className())));
+        }
+    }
+    for (QLabel* label : dialog->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) QVERIFY(label->buddy());
+}
+
+void MainWindowTest::closingEndsTheLibrary() {
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QVERIFY(window->isVisible());
+    window->close();
+    QVERIFY(!window->isVisible());
+    QCOMPARE(library.calls.last(), u"FreeFtpDll"_qs);
+    QCOMPARE(library.calls.count(u"FreeFtpDll"_qs), 1);
+    window.reset();
+    QCOMPARE(library.calls.count(u"FreeFtpDll"_qs), 1);
+}
+
+void MainWindowTest::closingTakesTheShownNoticePanelAlong() {
+    NoticePanel* panel = &window->Notices();
+    QPointer<NoticePanel> guard(panel);
+    session->ShowNotice(u"一"_qs);
+    QTRY_VERIFY(panel->isVisible());
+    window->close();
+    QVERIFY(!guard || !guard->isVisible());
+    QCOMPARE(library.calls.last(), u"FreeFtpDll"_qs);
+    session->ShowNotice(u"二"_qs);  // no panel any more: nothing happens
+}
+
+void MainWindowTest::windowHasAFixedSize() {
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void MainWindowTest::lostConnectionWhileTheLoginWaitsLetsTheUserTryAgain() {
+    LoginDialog* dialog = OpenLoginDialog();
+    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(u"0086-10-1"_qs);
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(u"k"_qs);
+    auto* login = dialog->findChild<QPushButton*>(u"loginButton"_qs);
+    login->click();
+    QVERIFY(!login->isEnabled());  // waiting for the verdict
+    library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-1"));
+    QCOMPARE(window->Notices().Text(), u"\r\n断开与服务器的连接，请重新登录!"_qs);
+    QTRY_VERIFY(login->isEnabled());
+    QCOMPARE(window->OpenLogin(), dialog);  // the same dialog, still open
+    QVERIFY(dialog->isVisible());
+}
+
+void MainWindowTest::enterInTheLoginFieldsLogsIn() {
+    LoginDialog* dialog = OpenLoginDialog();
+    QTRY_VERIFY(dialog->isVisible());
+    auto* number = dialog->findChild<QComboBox*>(u"numberBox"_qs);
+    number->setEditText(u"0086-10-1"_qs);
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(u"k"_qs);
+    QTest::keyClick(number->lineEdit(), Qt::Key_Return);
+    QCOMPARE(library.calls.last(), u"ConnectServer 127.0.0.1 8800 0086-10-1 k"_qs);
+    QCOMPARE(number->count(), 0);  // a typed number is not added to the list
+}
+
+void MainWindowTest::noticePanelShowsItsLastLine() {
+    NoticePanel& panel = window->Notices();
+    QScrollBar* bar = panel.TextBox()->verticalScrollBar();
+    for (int i = 0; i < 12; ++i) session->ShowNotice(u"行 "_qs + QString::number(i));
+    QTRY_COMPARE_WITH_TIMEOUT(panel.height(), int(NoticePanel::kFullHeight), 3000);
+    QVERIFY(bar->maximum() > 0);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    // While it is out, each new notice scrolls to its own line as well.
+    bar->setValue(0);
+    session->ShowNotice(u"最后"_qs);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+}
+
+}  // namespace tessan
+
+QTEST_MAIN(tessan::MainWindowTest)
+#include "mainwindow_test.moc"

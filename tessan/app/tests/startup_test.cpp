@@ -1,0 +1,131 @@
+// Start-up with real processes: copies of the real program, each copy in its own folder, so that
+// nothing here ends a client someone else is running.
+#include "core/startup/singleinstance.h"
+#include "testsupport/waitfor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+
+extern char** environ;
+
+namespace tessan {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A started program; killed and reaped when the test lets go of it.
+class Child {
+  public:
+    explicit Child(const QString& program) {
+        const QByteArray path = QFile::encodeName(program);
+        char* argv[] = {const_cast<char*>(path.constData()), const_cast<char*>("-platform"),
+                        const_cast<char*>("offscreen"), nullptr};
+        if (::posix_spawn(&pid_, path.constData(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
+    }
+    ~Child() {
+        if (pid_ > 0 && !status_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    // The wait status once the process has ended within `timeout`.
+    std::optional<int> WaitForExit(std::chrono::milliseconds timeout) {
+        if (status_) return status_;
+        WaitFor(
+            [this] {
+                int status = 0;
+                if (::waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
+                return status_.has_value();
+            },
+            timeout);
+        return status_;
+    }
+    bool Running() { return !WaitForExit(0ms); }
+
+  private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+class StartUpTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        program_ = dir_.filePath(QStringLiteral("tessan"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TESSAN_PROGRAM), program_));
+    }
+    QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    bool FoldersExist() const { return QDir(Path("cache")).exists() && QDir(Path("log")).exists(); }
+    // True while some process holds the program folder's lock.
+    bool LockHeld() const {
+        const FileDescriptor fd(
+            ::open(QFile::encodeName(Path("tessan.lock")).constData(), O_RDWR | O_CLOEXEC));
+        return fd.Valid() && ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0;
+    }
+
+    QTemporaryDir dir_;
+    QString program_;
+};
+
+TEST_F(StartUpTest, RunsTheWindowAndCreatesTheFoldersBesideTheProgram) {
+    Child client(program_);
+    ASSERT_TRUE(client.Started());
+    ASSERT_TRUE(WaitFor([&] { return FoldersExist() && LockHeld(); }, 20s));
+    EXPECT_TRUE(client.Running());
+}
+
+TEST_F(StartUpTest, ASecondCopyEndsTheFirstAndTakesOver) {
+    Child first(program_);
+    ASSERT_TRUE(WaitFor([&] { return FoldersExist() && LockHeld(); }, 20s));
+    Child second(program_);
+    const std::optional<int> firstStatus = first.WaitForExit(20s);
+    ASSERT_TRUE(firstStatus);
+    EXPECT_TRUE(WIFSIGNALED(*firstStatus));
+    EXPECT_EQ(WTERMSIG(*firstStatus), SIGTERM);
+    // The second copy claims the lock once the first is gone, and keeps running.
+    ASSERT_TRUE(WaitFor([&] { return LockHeld(); }, 20s));
+    EXPECT_TRUE(second.Running());
+}
+
+TEST_F(StartUpTest, ACopyThatCannotClaimTheLockEndsSilently) {
+    // The lock is held by a process that is not this program (this test), so no one ends it.
+    std::optional<InstanceLock> held = InstanceLock::Claim(Path("tessan.lock"));
+    ASSERT_TRUE(held);
+    Child late(program_);
+    const std::optional<int> status = late.WaitForExit(20s);
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    EXPECT_FALSE(QDir(Path("cache")).exists());
+}
+
+TEST(InstanceLock, SecondClaimFailsUntilTheFirstIsReleased) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tessan.lock"));
+    std::optional<InstanceLock> first = InstanceLock::Claim(path);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(InstanceLock::Claim(path));
+    first.reset();
+    EXPECT_TRUE(InstanceLock::Claim(path));
+    EXPECT_FALSE(InstanceLock::Claim(dir.filePath(QStringLiteral("missing/tessan.lock"))));
+}
+
+}  // namespace
+}  // namespace tessan

@@ -1,0 +1,64 @@
+// The rules of the login dialog: checks the typed number and key, finds the account's server,
+// opens the connection and reacts to the server's verdict (remember the login and close, show
+// the refusal, or offer the upgrade and start the updater).
+#pragma once
+
+#include "core/library/notifications.h"
+#include "core/login/rememberedlogins.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace tessan {
+
+class ClientSession;
+
+// The dialog's controls and its window, as the rules see them.
+class LoginView : public LoginFields {
+  public:
+    virtual QString NumberText() const = 0;
+    virtual QString KeyText() const = 0;
+    virtual bool RememberKeyChecked() const = 0;
+    virtual void SetLoginEnabled(bool enabled) = 0;
+    virtual void FocusNumber() = 0;
+    virtual void FocusKey() = 0;
+    // Closes the dialog as confirmed.
+    virtual void Accept() = 0;
+    // Asks the dialog and the main window to close once the current event is handled; the main
+    // window's close ends the library and the program.
+    virtual void CloseAllForUpgrade() = 0;
+};
+
+class LoginController {
+  public:
+    // The number box and the key box take at most this many characters.
+    static constexpr int kMaxInput = 30;
+    using StartProgram = std::function<bool(const QString& path)>;
+
+    // The session must outlive the controller.
+    LoginController(ClientSession& session, LoginView& view, StartProgram startProgram);
+
+    // The dialog's set-up: lists the remembered logins.
+    void SetUp();
+    // "登录".
+    void Login();
+    // The own login result.
+    void OnLoginReply(const Reply& reply);
+    // The own connection was lost: no verdict will come for a login that waits for one.
+    void OnConnectionLost();
+    // "清除".
+    void ClearRemembered();
+
+    RememberedLogins& Remembered() { return remembered_; }
+
+  private:
+    void Upgrade(const QString& replyText);
+
+    ClientSession& session_;
+    LoginView& view_;
+    StartProgram startProgram_;
+    RememberedLogins remembered_;
+};
+
+}  // namespace tessan

@@ -1,0 +1,172 @@
+#include "core/login/logindialog.h"
+
+#include "core/base/messageboxes.h"
+#include "core/library/notificationhub.h"
+#include "core/login/loginfieldwidgets.h"
+#include "core/session/clientsession.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaMethod>
+#include <QMovie>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tessan {
+
+namespace {
+
+// The advertisement banner: "ad.gif" (animated) or "ad.png" from the program folder when present.
+QLabel* Banner(const ClientSession& session, QWidget* parent) {
+    auto* banner = new QLabel(parent);
+    banner->setObjectName(QStringLiteral("banner"));
+    banner->setAlignment(Qt::AlignCenter);
+    banner->setMinimumHeight(48);
+    const QString gif = session.LocalPath(u"ad.gif");
+    const QString png = session.LocalPath(u"ad.png");
+    if (QFile::exists(gif)) {
+        auto* movie = new QMovie(gif, QByteArray(), banner);
+        banner->setMovie(movie);
+        movie->start();
+    } else if (QFile::exists(png)) {
+        banner->setPixmap(QPixmap(png));
+    }
+    return banner;
+}
+
+QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+}  // namespace
+
+LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram startProgram,
+                         QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      number_(new QComboBox(this)),
+      key_(new QLineEdit(this)),
+      rememberKey_(new QCheckBox(QStringLiteral("记住密码"), this)),
+      login_(Button(QStringLiteral("登录"), "loginButton", this)) {
+    setObjectName(QStringLiteral("loginDialog"));
+    setWindowTitle(QStringLiteral("登录Tessan系统"));
+
+    number_->setObjectName(QStringLiteral("numberBox"));
+    number_->setEditable(true);
+    number_->setInsertPolicy(QComboBox::NoInsert);
+    number_->lineEdit()->setMaxLength(LoginController::kMaxInput);
+    key_->setObjectName(QStringLiteral("keyBox"));
+    key_->setEchoMode(QLineEdit::Password);
+    key_->setMaxLength(LoginController::kMaxInput);
+    rememberKey_->setObjectName(QStringLiteral("rememberKey"));
+    auto* numberLabel = new QLabel(QStringLiteral("号码："), this);
+    numberLabel->setBuddy(number_);
+    auto* keyLabel = new QLabel(QStringLiteral("私钥："), this);
+    keyLabel->setBuddy(key_);
+    number_->setAccessibleName(QStringLiteral("号码"));
+    key_->setAccessibleName(QStringLiteral("私钥"));
+
+    login_->setDefault(true);
+    auto* cancel = Button(QStringLiteral("取消"), "cancelButton", this);
+    auto* registration = Button(QStringLiteral("注册"), "registerButton", this);
+    auto* clear = Button(QStringLiteral("清除"), "clearButton", this);
+    auto* recharge = Button(QStringLiteral("充值"), "rechargeButton", this);
+
+    auto* fieldsGrid = new QGridLayout;
+    fieldsGrid->addWidget(numberLabel, 0, 0);
+    fieldsGrid->addWidget(number_, 0, 1);
+    fieldsGrid->addWidget(clear, 0, 2);
+    fieldsGrid->addWidget(keyLabel, 1, 0);
+    fieldsGrid->addWidget(key_, 1, 1);
+    fieldsGrid->addWidget(rememberKey_, 1, 2);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {login_, cancel, registration, recharge}) buttons->addWidget(b);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Banner(session, this));
+    layout->addLayout(fieldsGrid);
+    layout->addWidget(line);
+    layout->addLayout(buttons);
+
+    LoginView& view = *this;
+    controller_ = std::make_unique<LoginController>(session, view, std::move(startProgram));
+    fields_ = new LoginFieldWidgets(number_, key_, rememberKey_, controller_->Remembered(), this);
+
+    connect(login_, &QPushButton::clicked, this, [this] { controller_->Login(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(clear, &QPushButton::clicked, this, [this] { controller_->ClearRemembered(); });
+    const auto request = [this](void (LoginDialog::*signal)()) {
+        if (isSignalConnected(QMetaMethod::fromSignal(signal)))
+            (this->*signal)();
+        else
+            session_.Boxes().Tell(QStringLiteral("此功能暂未开放!"));
+    };
+    connect(registration, &QPushButton::clicked, this,
+            [request] { request(&LoginDialog::registerRequested); });
+    connect(recharge, &QPushButton::clicked, this,
+            [request] { request(&LoginDialog::rechargeRequested); });
+
+    NotificationHub& notifications = session.Notifications();
+    connect(&notifications, &NotificationHub::ownLoginResult, this,
+            [this](const Reply& reply) { controller_->OnLoginReply(reply); });
+    // No verdict will come for a login that waits for one.
+    connect(&notifications, &NotificationHub::ownConnectionLost, this,
+            [this] { controller_->OnConnectionLost(); });
+
+    controller_->SetUp();
+}
+
+LoginDialog::~LoginDialog() = default;
+
+void LoginDialog::ClearNumbers() {
+    fields_->ClearNumbers();
+}
+void LoginDialog::AddNumber(const QString& number, int recordIndex) {
+    fields_->AddNumber(number, recordIndex);
+}
+void LoginDialog::SelectNumber(int position) {
+    fields_->SelectNumber(position);
+}
+void LoginDialog::SetPrivateKey(const QString& key) {
+    fields_->SetPrivateKey(key);
+}
+void LoginDialog::SetRememberKey(bool checked) {
+    fields_->SetRememberKey(checked);
+}
+
+QString LoginDialog::NumberText() const {
+    return number_->currentText();
+}
+QString LoginDialog::KeyText() const {
+    return key_->text();
+}
+bool LoginDialog::RememberKeyChecked() const {
+    return rememberKey_->isChecked();
+}
+void LoginDialog::SetLoginEnabled(bool enabled) {
+    login_->setEnabled(enabled);
+}
+void LoginDialog::FocusNumber() {
+    number_->setFocus();
+}
+void LoginDialog::FocusKey() {
+    key_->setFocus();
+}
+
+void LoginDialog::CloseAllForUpgrade() {
+    QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+    emit upgradeAccepted();
+}
+
+}  // namespace tessan

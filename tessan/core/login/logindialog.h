@@ -1,0 +1,66 @@
+// LoginDialog: "登录Tessan系统". The number and key boxes, "记住密码" and the buttons; the rules
+// are LoginController's. It hears the own login result and the loss of the own connection itself.
+// "注册" and "充值" open dialogs of the account pages: whoever opens this dialog connects
+// registerRequested and rechargeRequested; while nothing is connected they say "此功能暂未开放!".
+#pragma once
+
+#include "core/login/logincontroller.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tessan {
+
+class LoginFieldWidgets;
+
+class LoginDialog final : public QDialog, private LoginView {
+    Q_OBJECT
+  public:
+    // The session must outlive the dialog.
+    LoginDialog(ClientSession& session, LoginController::StartProgram startProgram,
+                QWidget* parent = nullptr);
+    ~LoginDialog() override;
+
+    // Lists the remembered logins again (after a registration saved a new one).
+    void ReloadRememberedLogins() { controller_->SetUp(); }
+
+  signals:
+    // The user agreed to upgrade: the main window closes too.
+    void upgradeAccepted();
+    // "注册" and "充值".
+    void registerRequested();
+    void rechargeRequested();
+
+  private:
+    // LoginFields, through the widgets
+    void ClearNumbers() override;
+    void AddNumber(const QString& number, int recordIndex) override;
+    void SelectNumber(int position) override;
+    void SetPrivateKey(const QString& key) override;
+    void SetRememberKey(bool checked) override;
+    // LoginView
+    QString NumberText() const override;
+    QString KeyText() const override;
+    bool RememberKeyChecked() const override;
+    void SetLoginEnabled(bool enabled) override;
+    void FocusNumber() override;
+    void FocusKey() override;
+    void Accept() override { accept(); }
+    void CloseAllForUpgrade() override;
+
+    ClientSession& session_;
+    QComboBox* number_;
+    QLineEdit* key_;
+    QCheckBox* rememberKey_;
+    QPushButton* login_;
+    std::unique_ptr<LoginController> controller_;
+    LoginFieldWidgets* fields_ = nullptr;
+};
+
+}  // namespace tessan

@@ -1,0 +1,34 @@
+// One client per program folder: a new copy ends the other running copies of this program owned by
+// the same user, then claims a lock file in the program folder; a copy that cannot claim it ends.
+#pragma once
+
+#include "core/base/filedescriptor.h"
+
+#include <QString>
+
+#include <chrono>
+#include <optional>
+
+namespace tessan {
+
+// Sends SIGTERM to every other process of the same user whose executable is this program's, then
+// waits until they have ended, at most `timeout`. Returns how many were signalled.
+int EndOtherCopies(std::chrono::milliseconds timeout);
+
+// The held lock. It is released when the object (or the process) goes.
+class InstanceLock {
+  public:
+    // "<appDir>/tessan.lock", or whatever path a test names. Empty when another process holds it
+    // or it cannot be created. The descriptor is not inherited by programs the client starts.
+    static std::optional<InstanceLock> Claim(const QString& lockPath);
+
+  private:
+    explicit InstanceLock(FileDescriptor fd) : fd_(std::move(fd)) {}
+    FileDescriptor fd_;
+};
+
+// Start-up up to the main window, in order: end other copies, claim the lock, create the working
+// folders. Empty when this copy must end silently (also when the program folder is unknown).
+std::optional<InstanceLock> PrepareStartUp(const QString& appDir);
+
+}  // namespace tessan

@@ -1,0 +1,264 @@
+#include "core/transfers/transferqueue.h"
+#include "core/base/gbk.h"
+#include "core/library/notificationhub.h"
+#include "core/session/clientsession.h"
+#include "core/transfers/transferlogs.h"
+#include "testsupport/fakelibrary.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tessan {
+namespace {
+
+using Field = TransferItem::Field;
+using Direction = TransferItem::Direction;
+
+QByteArray Gbk(const char* utf8) {
+    return QStringToGbk(QString::fromUtf8(utf8));
+}
+
+std::unique_ptr<TransferItem> Upload(const char* recipient, const char* name, const char* file,
+                                     const char* address = "127.0.0.1") {
+    auto item = std::make_unique<TransferItem>(Direction::Upload);
+    item->SetRaw(Field::ServerAddress, address);
+    item->SetServerPort(8800);
+    item->SetRaw(Field::PeerNumber, recipient);
+    item->SetRaw(Field::AccountNumber, recipient);
+    item->SetRaw(Field::PeerName, Gbk(name));
+    item->SetRaw(Field::AccountKey, "pub");
+    item->SetRaw(Field::RemoteName, Gbk(file));
+    item->SetLocalPath(QStringLiteral("/home/u/") + QString::fromUtf8(file));
+    return item;
+}
+
+std::unique_ptr<TransferItem> Download(const char* sender, const char* name, const char* file) {
+    auto item = std::make_unique<TransferItem>(Direction::Download);
+    item->SetRaw(Field::PeerNumber, sender);
+    item->SetRaw(Field::AccountNumber, "0086-10-1");
+    item->SetRaw(Field::PeerName, Gbk(name));
+    item->SetRaw(Field::RemoteName, QByteArray(sender) + '@' + Gbk(file));
+    return item;
+}
+
+class TransferQueueTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QDir(dir.path()).mkdir(QStringLiteral("log"));
+        session.SetCurrentLogin(u"0086-10-1"_qs, u"own"_qs);
+        QObject::connect(&session, &ClientSession::noticeShown, &session,
+                         [this](const QString& text, bool) { notices.append(text); });
+    }
+
+    int AddUpload(const char* recipient, const char* name, const char* file,
+                  const char* address = "127.0.0.1") {
+        return list.AppendUpload(Upload(recipient, name, file, address), 42);
+    }
+    int AddDownload(const char* sender, const char* name, const char* file) {
+        return list.AppendDownload(Download(sender, name, file), QString::fromUtf8(file), u"1K"_qs);
+    }
+    QString State(int row) const { return list.Table().Cell(row, TransferTable::kState); }
+    QString Name(int row) const { return list.Table().Cell(row, TransferTable::kName); }
+    QByteArray Log(TransferLog which) const {
+        QFile file(TransferLogPath(dir.path(), "0086-10-1", which));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QString LogText(TransferLog which) const { return GbkToQString(Log(which)); }
+
+    QTemporaryDir dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    QStringList notices;
+    const QDateTime now{QDate(2026, 3, 4), QTime(5, 6, 7)};
+    ClientSession session{dir.path(), library, boxes, [this] { return now; }};
+    TransferQueue& list = session.Transfers();
+};
+
+TEST_F(TransferQueueTest, UploadProgressUpdatesTheLastMatchingRowAndCompletionStartsTheNext) {
+    AddUpload("0086-10-2", "李四", "a.txt");
+    AddUpload("0086-10-3", "王五", "a.txt");  // same name, other recipient
+    AddUpload("0086-10-2", "李四", "a.txt");
+    AddDownload("0086-10-2", "李四", "a.txt");  // a download of the same name is never matched
+
+    library.Deliver(MakeProgress(0, "a.txt", "0086-10-2", 33));  // no sink: nothing
+    list.HandleProgress(*MakeProgress(0, "a.txt", "0086-10-2", 33).progress());
+    EXPECT_EQ(State(0), u"等待上传"_qs);
+    EXPECT_EQ(State(2), u"上传:33%"_qs);
+
+    // Unknown recipient or name: ignored.
+    list.HandleProgress(*MakeProgress(0, "b.txt", "0086-10-2", 50).progress());
+    list.HandleProgress(*MakeProgress(0, "a.txt", "0086-10-9", 50).progress());
+    EXPECT_EQ(State(2), u"上传:33%"_qs);
+    EXPECT_TRUE(library.calls.isEmpty());
+
+    list.HandleProgress(*MakeProgress(0, "a.txt", "0086-10-2", 100).progress());
+    ASSERT_EQ(list.RowCount(), 3);
+    EXPECT_EQ(notices, QStringList{u"文件：a.txt成功发送给:李四！"_qs});
+    EXPECT_EQ(
+        LogText(TransferLog::Send),
+        u"[2026年03月04日 05:06:07] [发送] 至:0086-10-2         ,李四      .文件:a.txt,\r\n"_qs);
+    // The first waiting upload is handed to the library, under the recipient's number and key.
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 127.0.0.1 8800 0086-10-2 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-2 /home/u/a.txt"_qs}));
+}
+
+TEST_F(TransferQueueTest, DownloadProgressFindsItsRowByTheSenderBeforeTheAt) {
+    AddDownload("0086-10-2", "李四", "报告.doc");
+    list.HandleProgress(*MakeProgress(1, Gbk("报告.doc"), "0086-10-1", 10).progress());
+    EXPECT_EQ(State(0), u"等待下载"_qs);  // no "@"
+    list.HandleProgress(*MakeProgress(1, Gbk("0086-10-3@报告.doc"), "0086-10-1", 10).progress());
+    EXPECT_EQ(State(0), u"等待下载"_qs);  // other sender
+    list.HandleProgress(*MakeProgress(1, Gbk("0086-10-2@报告.doc"), "0086-10-1", 10).progress());
+    EXPECT_EQ(State(0), u"下载:10%"_qs);
+
+    list.HandleProgress(*MakeProgress(1, Gbk("0086-10-2@报告.doc"), "0086-10-1", 100).progress());
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_TRUE(notices.isEmpty());
+    EXPECT_TRUE(library.calls.isEmpty());  // the next download waits for the server's answer
+    EXPECT_EQ(
+        LogText(TransferLog::Receive),
+        u"[2026年03月04日 05:06:07] [接收] 自:0086-10-2         ,李四       文件:报告.doc\r\n"_qs);
+}
+
+TEST(TransferLogLines, FieldWidthsCountBytesAndLongValuesStayWhole) {
+    const QDateTime t(QDate(2026, 12, 31), QTime(23, 59, 58));
+    // Five Chinese characters are ten bytes: the name field gets no padding.
+    EXPECT_EQ(SendLogLine(t, "0086-10-1234567", Gbk("欧阳大将军"), "x"),
+              Gbk("[2026年12月31日 23:59:58] [发送] 至:0086-10-1234567   ,欧阳大将军.文件:x,\r\n"));
+    // Longer values are never cut.
+    EXPECT_EQ(
+        ReceiveLogLine(t, "0086-010-12345678901", Gbk("欧阳大将军甲"), Gbk("文")),
+        Gbk("[2026年12月31日 23:59:58] [接收] 自:0086-010-12345678901,欧阳大将军甲 文件:文\r\n"));
+}
+
+TEST_F(TransferQueueTest, LogsGrowAndAMissingFolderOrAForeignPathIsSkipped) {
+    WriteTransferLog(dir.path(), "0086-10-1", "one\r\n", TransferLog::Send);
+    WriteTransferLog(dir.path(), "0086-10-1", "two\r\n", TransferLog::Send);
+    EXPECT_EQ(Log(TransferLog::Send), "one\r\ntwo\r\n");
+    EXPECT_TRUE(Log(TransferLog::Receive).isEmpty());
+
+    WriteTransferLog(dir.path(), "../0086", "x", TransferLog::Send);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("0086_SendLog.txt"))));
+    QDir(dir.filePath(QStringLiteral("log"))).removeRecursively();
+    WriteTransferLog(dir.path(), "0086-10-1", "three", TransferLog::Receive);  // no crash, no file
+    EXPECT_FALSE(QFile::exists(TransferLogPath(dir.path(), "0086-10-1", TransferLog::Receive)));
+}
+
+TEST_F(TransferQueueTest, StartNextUploadSkipsDownloadsAndDropsEveryRowOfAnUnreachableRecipient) {
+    TransferRow ghost;
+    ghost.name = u"ghost"_qs;
+    list.AppendRow(std::move(ghost));
+    AddDownload("0086-10-5", "赵六", "d.txt");
+    AddUpload("0086-10-2", "李四", "1.txt", "10.0.0.2");
+    AddUpload("0086-10-3", "王五", "2.txt");
+    AddUpload("0086-10-2", "李四", "3.txt", "10.0.0.2");
+    library.Script(u"ConnectServer"_qs, {0});
+
+    list.StartNextUpload(TransferQueue::Refusal::Short);
+    EXPECT_EQ(notices, (QStringList{u"pListData==NULL"_qs,
+                                    u"无法连接10.0.0.2:8800，不能向好友:李四发送文件!"_qs}));
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 10.0.0.2 8800 0086-10-2 pub"_qs,
+                                          u"ConnectServer 127.0.0.1 8800 0086-10-3 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-3 /home/u/2.txt"_qs}));
+    ASSERT_EQ(list.RowCount(), 3);
+    EXPECT_EQ(Name(1), u"d.txt"_qs);
+    EXPECT_EQ(Name(2), u"2.txt"_qs);
+}
+
+TEST_F(TransferQueueTest,
+       AfterACompletedUploadAnUnreachableRecipientIsDroppedOnceAndTheNextStarts) {
+    AddUpload("0086-10-2", "李四", "1.txt");
+    AddUpload("0086-10-3", "王五", "2.txt", "10.0.0.3");
+    AddUpload("0086-10-4", "赵六", "3.txt");
+    AddUpload("0086-10-3", "王五", "4.txt", "10.0.0.3");
+    library.Script(u"ConnectServer"_qs, {0});
+    list.HandleProgress(*MakeProgress(0, "1.txt", "0086-10-2", 100).progress());
+    EXPECT_EQ(notices, (QStringList{u"文件：1.txt成功发送给:李四！"_qs,
+                                    u"无法连接10.0.0.3:8800，不能向好友:王五发送文件!"_qs}));
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 10.0.0.3 8800 0086-10-3 pub"_qs,
+                                          u"ConnectServer 127.0.0.1 8800 0086-10-4 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-4 /home/u/3.txt"_qs}));
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(Name(0), u"3.txt"_qs);
+
+    // A completion whose next upload is refused gets the short notice.
+    notices.clear();
+    AddUpload("0086-10-5", "钱七", "5.txt");
+    library.Script(u"UploadFile"_qs, {-1});
+    list.HandleProgress(*MakeProgress(0, "3.txt", "0086-10-4", 100).progress());
+    EXPECT_EQ(notices, (QStringList{u"文件：3.txt成功发送给:赵六！"_qs, u"发送文件失败!"_qs}));
+    EXPECT_EQ(list.RowCount(), 0);
+}
+
+TEST_F(TransferQueueTest, RefusedUploadsAreRemovedWithTheChosenNoticeUntilOneStarts) {
+    AddUpload("0086-10-2", "李四", "1.txt");
+    AddUpload("0086-10-3", "王五", "2.txt");
+    AddUpload("0086-10-4", "赵六", "3.txt");
+    library.Script(u"UploadFile"_qs, {-1, 0});
+    EXPECT_TRUE(list.StartNextUpload(TransferQueue::Refusal::Long));
+    EXPECT_EQ(notices,
+              (QStringList{
+                  u"发送文件失败:SenderID:0086-10-1,RecvID:0086-10-2,FileName:/home/u/1.txt"_qs,
+                  u"发送文件失败:SenderID:0086-10-1,RecvID:0086-10-3,FileName:/home/u/2.txt"_qs}));
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(Name(0), u"3.txt"_qs);
+
+    // 3.txt is the library's now: it is passed over, not handed over a second time.
+    notices.clear();
+    library.calls.clear();
+    AddUpload("0086-10-5", "钱七", "4.txt");
+    AddUpload("0086-10-6", "孙八", "5.txt");
+    library.Script(u"UploadFile"_qs, {-1, -1});
+    EXPECT_FALSE(list.StartNextUpload(TransferQueue::Refusal::Short));
+    EXPECT_EQ(notices, (QStringList{u"发送文件失败!"_qs, u"发送文件失败!"_qs}));
+    EXPECT_FALSE(library.calls.join(u'|').contains(u"3.txt"_qs));
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(State(0), u"等待上传"_qs);
+    EXPECT_FALSE(list.RemoveWaitingUpload(0));  // started, though it shows no progress yet
+}
+
+TEST_F(TransferQueueTest, OnlyWaitingUploadsCanBeRemovedByTheUser) {
+    AddUpload("0086-10-2", "李四", "1.txt");
+    AddUpload("0086-10-2", "李四", "2.txt");
+    AddDownload("0086-10-2", "李四", "3.txt");
+    list.HandleProgress(*MakeProgress(0, "1.txt", "0086-10-2", 5).progress());
+    EXPECT_FALSE(list.RemoveWaitingUpload(0));  // running
+    EXPECT_FALSE(list.RemoveWaitingUpload(2));  // a download
+    EXPECT_FALSE(list.RemoveWaitingUpload(7));
+    EXPECT_TRUE(list.RemoveWaitingUpload(1));
+    EXPECT_EQ(list.RowCount(), 2);
+
+    // RemoveTransferRow takes the last match only; DropUploadsTo every upload of the recipient.
+    AddUpload("0086-10-2", "李四", "1.txt");
+    EXPECT_TRUE(list.RemoveTransferRow("0086-10-2", "1.txt", Direction::Upload));
+    EXPECT_EQ(State(0), u"上传:5%"_qs);
+    EXPECT_FALSE(list.RemoveTransferRow("0086-10-2", "1.txt", Direction::Download));
+    list.DropUploadsTo("0086-10-2", Direction::Upload);
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(State(0), u"等待下载"_qs);
+    list.Clear();
+    EXPECT_EQ(list.Table().rowCount(), 0);
+}
+
+TEST(TransferItemRecord, LayoutAndLocalPathsThatDoNotFitAreRefused) {
+    TransferItem item(Direction::Download);
+    item.SetServerPort(0x01020304);
+    item.SetRaw(Field::AccountKey, "k");
+    EXPECT_EQ(item.Bytes()[0], 1);
+    EXPECT_EQ(item.Bytes()[33], 0x04);
+    EXPECT_EQ(item.Bytes()[36], 0x01);
+    EXPECT_EQ(item.Bytes()[133], 'k');
+    EXPECT_TRUE(item.SetLocalPath(QStringLiteral("/tmp/文件.txt")));
+    EXPECT_EQ(item.LocalPath(), QStringLiteral("/tmp/文件.txt"));
+    // UTF-8 on disk: a cut path would name another file.
+    EXPECT_FALSE(item.SetLocalPath(QStringLiteral("/") + QString(130, QChar(0x6587))));
+    EXPECT_TRUE(item.LocalPath().isEmpty());
+}
+
+}  // namespace
+}  // namespace tessan

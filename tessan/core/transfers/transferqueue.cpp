@@ -1,0 +1,225 @@
+#include "core/transfers/transferqueue.h"
+
+#include "core/base/diagnostics.h"
+#include "core/base/gbk.h"
+#include "core/library/library.h"
+#include "core/library/notifications.h"
+#include "core/session/clientsession.h"
+
+namespace tessan {
+
+using Field = TransferItem::Field;
+using Direction = TransferItem::Direction;
+
+TransferQueue::TransferQueue(ClientSession& session, TransferLogs::Clock clock, QObject* parent)
+    : QObject(parent), session_(session), logs_(session.AppDir(), std::move(clock)) {}
+
+TransferQueue::~TransferQueue() = default;
+
+int TransferQueue::AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeInBytes) {
+    TransferRow row;
+    row.name = item->Text(Field::RemoteName);
+    row.nameGbk = item->Raw(Field::RemoteName);
+    row.size = QString::number(sizeInBytes);
+    row.state = TransferState::WaitingUpload;
+    row.sentTo = item->Text(Field::PeerName);
+    row.item = std::move(item);
+    return table_.Append(std::move(row));
+}
+
+int TransferQueue::AppendDownload(std::unique_ptr<TransferItem> item, const QString& fileName,
+                                  const QString& sizeText) {
+    TransferRow row;
+    row.name = fileName;
+    row.size = sizeText;
+    row.state = TransferState::WaitingDownload;
+    row.receivedFrom = item->Text(Field::PeerNumber);
+    row.item = std::move(item);
+    return table_.Append(std::move(row));
+}
+
+int TransferQueue::AppendRow(TransferRow row) {
+    return table_.Append(std::move(row));
+}
+
+const TransferItem* TransferQueue::Item(int row) const {
+    if (row < 0 || row >= RowCount()) return nullptr;
+    return table_.Row(row).item.get();
+}
+
+bool TransferQueue::HasQueuedUploads() const {
+    for (int row = 0; row < RowCount(); ++row)
+        if (const TransferItem* item = Item(row); item && item->IsUpload()) return true;
+    return false;
+}
+
+bool TransferQueue::HasQueuedDownloads() const {
+    for (int row = 0; row < RowCount(); ++row)
+        if (const TransferItem* item = Item(row); item && !item->IsUpload()) return true;
+    return false;
+}
+
+int TransferQueue::FindLast(Direction direction, QByteArrayView peerNumber,
+                            QByteArrayView name) const {
+    for (int row = RowCount() - 1; row >= 0; --row) {
+        const TransferRow& r = table_.Row(row);
+        if (r.item && r.item->direction() == direction && r.nameGbk == name &&
+            (peerNumber.isEmpty() || r.item->Raw(Field::PeerNumber) == peerNumber))
+            return row;
+    }
+    return -1;
+}
+
+void TransferQueue::HandleProgress(const Progress& progress) {
+    if (progress.direction == static_cast<std::uint8_t>(Direction::Upload)) {
+        if (progress.account.isEmpty()) return;
+        const int row = FindLast(Direction::Upload, progress.account, progress.fileName);
+        if (row < 0) {
+            qCDebug(lcTransfers) << "upload progress without its row:" << progress.fileName;
+            return;
+        }
+        if (progress.percent != 100)
+            table_.SetProgress(row, progress.percentText);
+        else
+            CompleteUpload(row);
+        return;
+    }
+    if (progress.direction != static_cast<std::uint8_t>(Direction::Download)) return;
+    // "sender@name", split at the first "@" character (a GBK trail byte may equal '@').
+    const qsizetype at = GbkIndexOf(progress.fileName, '@');
+    if (at <= 0) {
+        qCDebug(lcTransfers) << "download progress without a sender:" << progress.fileName;
+        return;
+    }
+    const QByteArrayView stored(progress.fileName);
+    const int row = FindLast(Direction::Download, stored.first(at), stored.sliced(at + 1));
+    if (row < 0) {
+        qCDebug(lcTransfers) << "download progress without its row:" << progress.fileName;
+        return;
+    }
+    if (progress.percent != 100)
+        table_.SetProgress(row, progress.percentText);
+    else
+        CompleteDownload(row);
+}
+
+void TransferQueue::CompleteUpload(int row) {
+    const TransferItem& item = *table_.Row(row).item;
+    logs_.LogSent(session_.CurrentAccount().Bytes(), item.Raw(Field::AccountNumber),
+                  item.Raw(Field::PeerName), item.Raw(Field::RemoteName));
+    session_.ShowNotice(QStringLiteral("文件：%1成功发送给:%2！")
+                            .arg(item.Text(Field::RemoteName), item.Text(Field::PeerName)),
+                        false);
+    table_.Remove(row);
+    StartNextUpload(Refusal::Short);
+}
+
+void TransferQueue::CompleteDownload(int row) {
+    const TransferRow& r = table_.Row(row);
+    logs_.LogReceived(session_.CurrentAccount().Bytes(), r.item->Raw(Field::PeerNumber),
+                      r.item->Raw(Field::PeerName), r.nameGbk);
+    table_.Remove(row);
+}
+
+void TransferQueue::DropUploadsTo(const QByteArray& accountNumber, Direction direction) {
+    for (int row = RowCount() - 1; row >= 0; --row) {
+        const TransferItem* item = Item(row);
+        if (item && item->direction() == direction &&
+            item->Raw(Field::AccountNumber) == accountNumber)
+            table_.Remove(row);
+    }
+}
+
+bool TransferQueue::RemoveTransferRow(const QByteArray& peerNumber, QByteArrayView fileName,
+                                      Direction direction) {
+    if (peerNumber.isEmpty()) return false;
+    const int row = FindLast(direction, peerNumber, fileName);
+    if (row < 0) return false;
+    table_.Remove(row);
+    return true;
+}
+
+bool TransferQueue::RemoveDownloadRow(QByteArrayView fileName) {
+    const int row = FindLast(Direction::Download, {}, fileName);
+    if (row < 0) return false;
+    table_.Remove(row);
+    return true;
+}
+
+TransferQueue::StartResult TransferQueue::StartUpload(int row, Refusal refusal) {
+    const TransferItem& item = *table_.Row(row).item;
+    Library& library = session_.Lib();
+    const QByteArray recipient = item.Raw(Field::AccountNumber);
+    if (library.ConnectServer(item.Raw(Field::ServerAddress), item.ServerPort(), recipient,
+                              item.Raw(Field::AccountKey)) != 1) {
+        session_.ShowNotice(QStringLiteral("无法连接%1:%2，不能向好友:%3发送文件!")
+                                .arg(item.Text(Field::ServerAddress))
+                                .arg(item.ServerPort())
+                                .arg(item.Text(Field::PeerName)),
+                            true);
+        // Takes this row and every other queued upload to the same recipient.
+        DropUploadsTo(recipient, Direction::Upload);
+        return StartResult::Unreachable;
+    }
+    const QByteArray sender = session_.CurrentAccount().Bytes();
+    const int result = library.UploadFile(sender, recipient, item.LocalPath());
+    if (result == 1) {
+        table_.SetState(row, TransferState::UploadStarted);
+        return StartResult::Started;
+    }
+    qCInfo(lcTransfers) << "upload refused by the library:" << item.LocalPath() << result;
+    const QString text =
+        refusal == Refusal::Long
+            ? QStringLiteral("发送文件失败:SenderID:%1,RecvID:%2,FileName:%3")
+                  .arg(GbkToQString(sender), GbkToQString(recipient), item.LocalPath())
+            : QStringLiteral("发送文件失败!");
+    table_.Remove(row);
+    session_.ShowNotice(text, true);
+    return StartResult::Refused;
+}
+
+bool TransferQueue::StartNextUpload(Refusal refusal) {
+    int row = 0;
+    while (row < RowCount()) {
+        const TransferItem* item = Item(row);
+        if (!item) {
+            session_.ShowNotice(QStringLiteral("pListData==NULL"), true);
+            ++row;
+            continue;
+        }
+        if (!item->IsUpload() || table_.Row(row).state != TransferState::WaitingUpload) {
+            ++row;
+            continue;
+        }
+        // A refused or unreachable upload takes its row: the next candidate stands at `row` now.
+        if (StartUpload(row, refusal) == StartResult::Started) return true;
+    }
+    return false;
+}
+
+bool TransferQueue::StartNextDownload() {
+    for (int row = 0; row < RowCount(); ++row) {
+        const TransferItem* item = Item(row);
+        if (!item || item->IsUpload()) continue;
+        if (session_.Lib().DownLoad(session_.CurrentAccount().Bytes(),
+                                    item->Raw(Field::RemoteName)) == 1)
+            return true;
+        session_.ShowNotice(QStringLiteral("不能下载文件，请先登录服务器!"), false);
+        return false;
+    }
+    return false;
+}
+
+bool TransferQueue::RemoveWaitingUpload(int row) {
+    if (row < 0 || row >= RowCount() || table_.Row(row).state != TransferState::WaitingUpload ||
+        !Item(row) || !Item(row)->IsUpload())
+        return false;
+    table_.Remove(row);
+    return true;
+}
+
+void TransferQueue::Clear() {
+    table_.Clear();
+}
+
+}  // namespace tessan

@@ -1,0 +1,98 @@
+// TransferQueue: the client's queue of uploads and downloads behind the transfer list. Rows are
+// appended by the pages that queue work (uploads by the sending pipeline, downloads by the
+// received-files page); the queue follows the library's progress, writes the logs when a transfer
+// completes, and decides which upload or download the library gets next: one upload at a time,
+// in row order, and one download at a time. The rows and their display are its TransferTable's.
+#pragma once
+
+#include "core/transfers/transferitem.h"
+#include "core/transfers/transferlogs.h"
+#include "core/transfers/transfertable.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace tessan {
+
+class ClientSession;
+struct Progress;
+
+class TransferQueue final : public QObject {
+    Q_OBJECT
+  public:
+    using Direction = TransferItem::Direction;
+    // Which notice an upload refused by the library gets: the long one names sender, recipient
+    // and file (the fan-out of a new send, sending at once), the short one is used everywhere else.
+    enum class Refusal { Long, Short };
+    enum class StartResult {
+        Started,      // the library has the file
+        Unreachable,  // no connection: the row went with every other upload to that recipient
+        Refused,      // the library refused the file: the row went
+    };
+
+    // The session must outlive the queue. `clock` stamps the logs; the default is the local time.
+    explicit TransferQueue(ClientSession& session, TransferLogs::Clock clock = {},
+                           QObject* parent = nullptr);
+    ~TransferQueue() override;
+
+    // The table the transfer list view shows.
+    TransferTable& Table() { return table_; }
+    const TransferTable& Table() const { return table_; }
+
+    // A new upload row: the stored name, the size in bytes, "等待上传", the recipient's name.
+    int AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeInBytes);
+    // A new download row: the plain file name, the size as the received-files page shows it,
+    // "等待下载", the sender's number.
+    int AppendDownload(std::unique_ptr<TransferItem> item, const QString& fileName,
+                       const QString& sizeText);
+    // Any row, also one without its item. Returns the new row's index.
+    int AppendRow(TransferRow row);
+
+    int RowCount() const { return table_.RowCount(); }
+    const TransferItem* Item(int row) const;
+    // True when any row holds an upload (waiting or running).
+    bool HasQueuedUploads() const;
+    // True when any row holds a download (waiting or running).
+    bool HasQueuedDownloads() const;
+
+    // Starts at most one waiting upload, in row order; uploads that cannot start are reported and
+    // removed on the way. Uploads the library already has are passed over. True when one was
+    // started.
+    bool StartNextUpload(Refusal refusal);
+    // Starts the upload of `row` now, whatever else is queued or running.
+    StartResult StartUpload(int row, Refusal refusal);
+    // Asks the library for the first download row, under the own account. False (with the notice
+    // "不能下载文件，请先登录服务器!") when the library refuses; false without a word when no
+    // download is queued.
+    bool StartNextDownload();
+
+    // The handler of the library's progress notification.
+    void HandleProgress(const Progress& progress);
+
+    // Removes every row of `direction` whose item runs under `accountNumber`.
+    void DropUploadsTo(const QByteArray& accountNumber, Direction direction);
+    // Removes the last row of `direction` for `peerNumber` named `fileName` (GBK); false when none.
+    bool RemoveTransferRow(const QByteArray& peerNumber, QByteArrayView fileName,
+                           Direction direction);
+    // Removes the last download row named `fileName` (GBK), whoever sent it; false when none.
+    bool RemoveDownloadRow(QByteArrayView fileName);
+    // The user's Delete: only an upload not yet handed to the library goes. False when nothing was
+    // removed.
+    bool RemoveWaitingUpload(int row);
+    // Login reset: every row goes.
+    void Clear();
+
+  private:
+    // The last row of `direction` whose item's peer number and name match; -1 when none. An empty
+    // `peerNumber` matches any peer.
+    int FindLast(Direction direction, QByteArrayView peerNumber, QByteArrayView name) const;
+    void CompleteUpload(int row);
+    void CompleteDownload(int row);
+
+    ClientSession& session_;
+    TransferLogs logs_;
+    TransferTable table_;
+};
+
+}  // namespace tessan

@@ -1,0 +1,76 @@
+// TransferTable: the rows of the transfer list with their typed state, as the five-column table at
+// the bottom of the main window shows them. It only stores and renders; the rules (which row runs
+// next, progress, removal) are TransferQueue's. Each row owns its TransferItem.
+#pragma once
+
+#include "core/transfers/transferitem.h"
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace tessan {
+
+enum class TransferState : std::uint8_t {
+    WaitingUpload,
+    UploadStarted,  // the library has the file but has not reported progress yet: still "等待上传"
+    Uploading,
+    WaitingDownload,
+    Downloading,
+};
+
+struct TransferRow {
+    // Null for a row without its record: reported and skipped when the next upload is started.
+    std::unique_ptr<TransferItem> item;
+    QString name;  // column 0: the stored name of an upload, the plain file name of a download
+    QString size;  // column 1
+    TransferState state = TransferState::WaitingUpload;
+    QByteArray percentText;  // the last progress as the library wrote it, "33%"
+    QString sentTo;          // column 3: the recipient's name (uploads)
+    QString receivedFrom;    // column 4: the sender's number (downloads)
+    QByteArray nameGbk;      // column 0 in GBK, as progress notifications carry it
+};
+
+class TransferTable final : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    enum Column { kName = 0, kSize = 1, kState = 2, kSentTo = 3, kReceivedFrom = 4 };
+    static constexpr int kColumnCount = 5;
+
+    // "等待上传" (also once started), "上传:33%", "等待下载", "下载:33%".
+    static QString StateText(TransferState state, const QByteArray& percentText);
+
+    explicit TransferTable(QObject* parent = nullptr);
+    ~TransferTable() override;
+
+    // Appends at the end (the order of queuing) and returns the new row's index. An empty
+    // `nameGbk` is filled from `name`.
+    int Append(TransferRow row);
+    void Remove(int row);
+    void Clear();
+    // The view hears of it only when the state cell's text changes.
+    void SetState(int row, TransferState state);
+    // A progress step: the row runs now and shows `percentText`. The view hears of it only when
+    // the state cell's text changes.
+    void SetProgress(int row, const QByteArray& percentText);
+
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    const TransferRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+    // The text of a cell as shown; empty outside the table.
+    QString Cell(int row, int column) const;
+
+    // QAbstractTableModel
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  private:
+    std::vector<TransferRow> rows_;
+};
+
+}  // namespace tessan
