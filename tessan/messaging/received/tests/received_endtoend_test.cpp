@@ -1,8 +1,10 @@
-// The received-files page against a real development server: the real library, real sockets and
-// a tessd process on an ephemeral loopback port. A friend sends three files into the own space;
-// the page lists, downloads and deletes them.
+// The received-files page in the real main window against a real development server: the real
+// library, real sockets and a tessd process on an ephemeral loopback port. A friend sends three
+// files into the own space; the owner logs in, and the page lists, downloads and deletes them.
+#include "app/mainwindow.h"
 #include "core/library/notificationhub.h"
 #include "core/library/tessnetlibrary.h"
+#include "core/login/logindialog.h"
 #include "core/session/clientsession.h"
 #include "core/transfers/transferlogs.h"
 #include "core/transfers/transferqueue.h"
@@ -11,11 +13,13 @@
 #include "testsupport/scriptedmessageboxes.h"
 #include "testsupport/tessdprocess.h"
 
-#include <QCryptographicHash>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRandomGenerator>
-#include <QTableView>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,7 +36,13 @@ const QByteArray kFriend = "0086-10-7654321";  // 李四; public keys equal the 
 class RecordingLibrary final : public Library {
   public:
     RecordingLibrary(Library& real, QStringList& events) : real_(real), events_(events) {}
-    int Init(const QString& folder, Sink sink) override { return real_.Init(folder, sink); }
+    // Notifications are written down before the client handles them.
+    int Init(const QString& folder, Sink sink) override {
+        return real_.Init(folder, [this, sink = std::move(sink)](const Notification& n) {
+            Note(n);
+            sink(n);
+        });
+    }
     int Free() override { return real_.Free(); }
     int ConnectServer(const QByteArray& address, int port, const QByteArray& account,
                       const QByteArray& password) override {
@@ -84,6 +94,12 @@ class RecordingLibrary final : public Library {
     }
 
   private:
+    void Note(const Notification& n) {
+        if (n.type == note::kListSummary) events_.append(u"5"_qs);
+        if (n.type == note::kDownloadAnswer) events_.append(u"7 "_qs + n.reply()->TextAt(0));
+        if (n.type == note::kDelete) events_.append(u"11"_qs);
+    }
+
     Library& real_;
     QStringList& events_;
 };
@@ -116,7 +132,9 @@ class ReceivedEndToEndTest : public QObject {
     void friendsFilesAreListedDownloadedAndDeleted();
 
   private:
-    void Route(const Notification& n);
+    QPushButton* PageButton(const char* name) const {
+        return window->ReceivedFiles().findChild<QPushButton*>(QString::fromLatin1(name));
+    }
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<TessdProcess> server;
@@ -124,11 +142,8 @@ class ReceivedEndToEndTest : public QObject {
     std::unique_ptr<TessnetLibrary> tessnet;
     std::unique_ptr<RecordingLibrary> library;
     std::unique_ptr<ClientSession> session;
-    std::unique_ptr<ReceivedFilesPage> page;
+    std::unique_ptr<MainWindow> window;
     QStringList events;
-    QStringList notices;
-    int queueEmpty = 0;
-    int ownLogin = -1;
 };
 
 void ReceivedEndToEndTest::init() {
@@ -137,53 +152,25 @@ void ReceivedEndToEndTest::init() {
     QVERIFY(QDir(dir->path()).mkpath(u"log"_qs));
     server = std::make_unique<TessdProcess>();
     QVERIFY(server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs)));
+    QFile list(dir->filePath(u"serverlist.ini"_qs));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("[default]\nserver=127.0.0.1\nport=" + QByteArray::number(server->Port()) + "\n");
+    list.close();
     tessnet = std::make_unique<TessnetLibrary>(boxes);
     library = std::make_unique<RecordingLibrary>(*tessnet, events);
     session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
-    connect(session.get(), &ClientSession::noticeShown, this,
-            [this](const QString& text, bool) { notices.append(text); });
-    page = std::make_unique<ReceivedFilesPage>(
-        *session, [] {}, ReceivedFilesPage::Replies{});
-    QCOMPARE(library->Init(session->DownloadFolder(), [this](const Notification& n) { Route(n); }),
-             1);
+    window = std::make_unique<MainWindow>(*session, [](const QString&) { return true; });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 }
 
 void ReceivedEndToEndTest::cleanup() {
-    if (library) {
-        library->DisconnectServer(kOwner);
-        library->Free();
-    }
-    page.reset();
+    if (library) library->DisconnectServer(kOwner);
+    window.reset();
     session.reset();
     library.reset();
     tessnet.reset();
     server.reset();
-}
-
-void ReceivedEndToEndTest::Route(const Notification& n) {
-    const Reply* reply = n.reply();
-    switch (n.type) {
-        case note::kLogin:
-            if (reply->account == kOwner && session->CurrentAccount().Bytes() == kOwner)
-                ownLogin = reply->status;
-            break;
-        case note::kQueueEmpty:
-            ++queueEmpty;
-            break;
-        case note::kListSummary:
-            events.append(u"5"_qs);
-            break;
-        case note::kDownloadAnswer:
-            events.append(u"7 "_qs + reply->TextAt(0));
-            break;
-        case note::kDelete:
-            events.append(u"11"_qs);
-            break;
-        default:
-            break;
-    }
-    // The page hears its notifications through the session, as in the program.
-    session->Notifications().Dispatch(n);
 }
 
 void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
@@ -198,21 +185,31 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
     const QByteArray voice = ReadFile(outbox + u"/语音.wav"_qs);
 
     // Sent the way the sending pipeline does: into the owner's space with the public key.
+    QSignalSpy queueEmpty(&session->Notifications(), &NotificationHub::queueEmpty);
     QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kOwner, kOwner), 1);
     for (const QString& name : {u"问候.txt"_qs, u"data.bin"_qs, u"语音.wav"_qs})
         QCOMPARE(library->UploadFile(kFriend, kOwner, outbox + u"/"_qs + name), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(queueEmpty > 0, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!queueEmpty.isEmpty(), 20000);
     library->DisconnectServer(kOwner);
 
-    // The owner logs in.
-    session->SetCurrentLogin(QString::fromLatin1(kOwner), QString::fromLatin1(kOwnerKey));
-    QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kOwner, kOwnerKey), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(ownLogin, 1, 10000);
+    // The owner logs in through the login dialog.
+    window->findChild<QPushButton*>(u"loginButton"_qs)->click();
+    QPointer<LoginDialog> dialog = window->OpenLogin();
+    QVERIFY(dialog);
+    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(QString::fromLatin1(kOwner));
+    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(QString::fromLatin1(kOwnerKey));
+    dialog->findChild<QPushButton*>(u"loginButton"_qs)->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog || !dialog->isVisible(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(session->OwnQuota(), 5242880, 10000);
 
-    ReceivedFiles& files = page->Rules();
+    // "收取文件" shows the page and asks for the list.
     events.clear();
-    files.Refresh();
+    QPushButton* received = window->findChild<QPushButton*>(u"receivedFilesButton"_qs);
+    QVERIFY(received->isEnabled());
+    received->click();
+    QCOMPARE(window->CurrentPage(), int(MainWindow::kReceivedFiles));
     QTRY_COMPARE_WITH_TIMEOUT(events, (QStringList{u"ListFile"_qs, u"5"_qs}), 10000);
+    ReceivedFiles& files = window->ReceivedFiles().Rules();
     const ReceivedFilesModel& model = files.Model();
     QCOMPARE(model.RowCount(), 3);
     QStringList names;
@@ -240,8 +237,8 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
 
     // All three in one command: fetched one after another.
     events.clear();
-    files.ToggleCheckAll();
-    files.DownloadChecked({});
+    PageButton("selectAllButton")->click();
+    PageButton("downloadButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(session->Transfers().RowCount(), 0, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(events.size(), 6, 10000);
     for (int i = 0; i < 3; ++i) {
@@ -260,23 +257,23 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
         QVERIFY2(log.contains(u"文件:"_qs + name + u"\r\n"_qs), qPrintable(log));
 
     // Deleting two: removed on the server, and the list is asked for once, after both answers.
-    files.ToggleCheckAll();  // off
+    PageButton("selectAllButton")->click();  // every box cleared
     int keep = -1;
     for (int row = 0; row < 3; ++row) {
         if (model.At(row).fileNameText == u"data.bin"_qs)
             keep = row;
         else
-            page->Rules().Model().SetChecked(row, true);
+            files.Model().SetChecked(row, true);
     }
     events.clear();
     boxes.Script({MessageBoxes::Answer::Yes});
-    files.DeleteChecked({});
+    PageButton("deleteButton")->click();
     QVERIFY(keep >= 0);
     QTRY_COMPARE_WITH_TIMEOUT(events.size(), 6, 10000);
     QCOMPARE(events.mid(2), (QStringList{u"11"_qs, u"11"_qs, u"ListFile"_qs, u"5"_qs}));
     QCOMPARE(model.RowCount(), 1);
     QCOMPARE(model.At(0).fileNameText, u"data.bin"_qs);
-    QVERIFY(files.DeleteEnabled());
+    QVERIFY(PageButton("deleteButton")->isEnabled());
 }
 
 }  // namespace tessan
