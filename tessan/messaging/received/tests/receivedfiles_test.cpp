@@ -1,5 +1,6 @@
 #include "messaging/received/receivedfiles.h"
 
+#include "core/library/notificationhub.h"
 #include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
 #include "messaging/received/tests/testentries.h"
@@ -304,11 +305,31 @@ TEST_F(ReceivedFilesTest, RepliesGreetTheSenderUnderTheFileNameUpToItsFirstDot) 
     EXPECT_TRUE(voice->body.isEmpty());
 }
 
-TEST_F(ReceivedFilesTest, ANewLoginEmptiesTheList) {
-    List({Entry("0086-10-2", "a")});
-    files.OnLoginReset();
+TEST_F(ReceivedFilesTest, TheNotificationsReachThePageAndANewOwnLoginEmptiesTheList) {
+    NotificationHub& hub = session.Notifications();
+    hub.Dispatch(MakeReply(note::kFileEntries, 1, "0086-10-1",
+                           Records({Entry("0086-10-2", "a"), Entry("0086-10-2", "b")}), 1));
+    ASSERT_EQ(files.Model().RowCount(), 2);
+    files.Model().SetChecked(0, true);
+    boxes.Script({Answer::Yes});
+    files.DeleteChecked({});
+    EXPECT_EQ(files.PendingDeletes(), 1);
+
+    // A recipient's server answering the sending pipeline is not a new login of the own account.
+    hub.Dispatch(MakeReply(note::kLogin, 1, "0086-10-2", Gbk("登录成功")));
+    EXPECT_EQ(files.Model().RowCount(), 2);
+
+    hub.Dispatch(MakeReply(note::kLogin, 1, "0086-10-1", Gbk("登录成功")));
     EXPECT_EQ(files.Model().RowCount(), 0);
-    List({Entry("0086-10-2", "a")});  // listed again after the new login
+    EXPECT_EQ(files.Model().TotalBytes(), 0);
+    // The old connection's deletion will not be answered; a later answer refreshes nothing.
+    EXPECT_EQ(files.PendingDeletes(), 0);
+    library.calls.clear();
+    hub.Dispatch(MakeReply(note::kDelete, 1, "0086-10-1", Gbk("删除成功")));
+    EXPECT_TRUE(library.calls.isEmpty());
+
+    hub.Dispatch(MakeReply(note::kFileEntries, 1, "0086-10-1", Records({Entry("0086-10-2", "a")}),
+                           1));  // listed again after the new login
     EXPECT_EQ(files.Model().RowCount(), 1);
 }
 
