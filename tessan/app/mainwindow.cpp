@@ -12,7 +12,10 @@
 #include "core/startup/help.h"
 #include "core/transfers/transferlistview.h"
 #include "core/transfers/transferqueue.h"
+#include "messaging/qtvoicedevice.h"
 #include "messaging/received/receivedfilespage.h"
+#include "messaging/received/replydialogs.h"
+#include "messaging/sendingpipeline.h"
 
 #include <QContextMenuEvent>
 #include <QFrame>
@@ -89,11 +92,17 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
 
     session_.StartLibrary();
 
+    pipeline_ = std::make_unique<SendingPipeline>(session_);
+    voiceDevice_ = std::make_unique<QtVoiceDevice>();
+
     pageArea_ = new QStackedWidget(this);
     pageArea_->setObjectName(QStringLiteral("pageArea"));
     // One line per page.
     receivedFiles_ =
-        AddPage(kReceivedFiles, new ReceivedFilesPage(session_, [this] { OpenLoginDialog(); }, {}));
+        AddPage(kReceivedFiles, new ReceivedFilesPage(
+                                    session_, [this] { OpenLoginDialog(); },
+                                    ReplyDialogs(session_.AppDir(), session_.Boxes(), *voiceDevice_,
+                                                 pipeline_->Immediately())));
     send_ = AddPage(kSend, new TitledPage(session_, QStringLiteral("发送文件"),
                                           QStringLiteral("sendPage"), true));
     viewFiles_ = AddPage(kViewFiles, new ViewFilesPage(session_));

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
 class QPushButton;
 class QStackedWidget;
@@ -22,8 +23,10 @@ class LoginDialog;
 class NoticePanel;
 class Page;
 class ReceivedFilesPage;
+class SendingPipeline;
 class SettingsPage;
 class TransferListView;
+class VoiceDevice;
 class ViewFilesPage;
 
 class MainWindow final : public QDialog {
@@ -55,6 +58,9 @@ class MainWindow final : public QDialog {
     NoticePanel& Notices() { return *noticePanel_; }
     TransferListView& TransferView() { return *transferView_; }
 
+    // Every page sends to friends through it (docs/messaging.md).
+    SendingPipeline& Pipeline() { return *pipeline_; }
+
     ReceivedFilesPage& ReceivedFiles() { return *receivedFiles_; }
     // The send page's widget is wired in by its own issue; until then a titled page stands in.
     Page& Send() { return *send_; }
@@ -84,6 +90,8 @@ class MainWindow final : public QDialog {
     ClientSession& session_;
     LoginController::StartProgram startProgram_;
     int currentPage_ = kViewFiles;
+    std::unique_ptr<SendingPipeline> pipeline_;
+    std::unique_ptr<VoiceDevice> voiceDevice_;
 
     QStackedWidget* pageArea_ = nullptr;
     std::array<Page*, kPageCount> pages_{};

@@ -1,0 +1,205 @@
+#include "messaging/sendingpipeline.h"
+
+#include "core/base/gbk.h"
+#include "core/base/messageboxes.h"
+#include "core/library/library.h"
+#include "core/library/notificationhub.h"
+#include "core/login/serverlist.h"
+#include "core/session/clientsession.h"
+#include "core/transfers/transferqueue.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QPointer>
+
+#include <new>
+
+namespace tessan {
+namespace {
+
+Q_LOGGING_CATEGORY(lcSending, "tessan.sending")
+
+using Field = TransferItem::Field;
+using Direction = TransferItem::Direction;
+using Refusal = TransferQueue::Refusal;
+
+// Upload answers: reason 3 asks about an existing file, reason 4 (status 1) reports a file the
+// server has received whole.
+constexpr std::uint8_t kFileExists = 3;
+constexpr std::uint8_t kReceivedWhole = 4;
+constexpr int kAnswerNameOffset = 1;
+constexpr int kAnswerTextOffset = 262;
+
+}  // namespace
+
+SendingPipeline::SendingPipeline(ClientSession& session, QObject* parent)
+    : QObject(parent), session_(session) {
+    NotificationHub& hub = session_.Notifications();
+    connect(&hub, &NotificationHub::recipientLoginResult, this,
+            &SendingPipeline::RecipientLoginResult);
+    connect(&hub, &NotificationHub::uploadAnswer, this, &SendingPipeline::UploadAnswer);
+    connect(&hub, &NotificationHub::queueEmpty, this, &SendingPipeline::QueueEmptied);
+}
+
+bool SendingPipeline::HasQueuedUploads() const {
+    return session_.Transfers().HasQueuedUploads();
+}
+
+bool SendingPipeline::HasUploadsTo(const QByteArray& account) const {
+    const TransferQueue& queue = session_.Transfers();
+    for (int row = 0; row < queue.RowCount(); ++row) {
+        const TransferItem* item = queue.Item(row);
+        if (item && item->IsUpload() && item->Raw(Field::AccountNumber) == account) return true;
+    }
+    return false;
+}
+
+bool SendingPipeline::Resolve(const Recipient& to, QByteArray& address, int& port) {
+    port = kDefaultServerPort;
+    const QByteArray number = to.number;  // zero-terminated for the lookup
+    if (ResolveServer(session_.AppDir(), number.constData(), address, port) == 1) return true;
+    session_.ShowNotice(
+        QStringLiteral("无法解析用户：%1所在的服务器信息!").arg(GbkToQString(to.number)), true);
+    return false;
+}
+
+SendingPipeline::Enqueued SendingPipeline::EnqueueUpload(const Recipient& to,
+                                                         const QByteArray& serverAddress,
+                                                         int serverPort, const QString& localPath,
+                                                         const QString& remoteName, int* row) {
+    // Read anew for every recipient: the file may have changed since the last one.
+    const QFileInfo file(localPath);
+    if (!file.exists() || !file.isFile()) {
+        session_.ShowNotice(QStringLiteral("无法上传文件:%1，请确定是否存在!").arg(localPath),
+                            true);
+        return Enqueued::Skipped;
+    }
+    if (file.size() <= 0) {
+        session_.ShowNotice(QStringLiteral("无法上传文件:%1，文件长度为零!").arg(localPath), true);
+        return Enqueued::Skipped;
+    }
+    // The library stores the file under its base name and reports progress with it.
+    const QString storedName = file.fileName();
+    if (remoteName != storedName)
+        qCWarning(lcSending) << "remote name" << remoteName << "differs from the stored name"
+                             << storedName << "- the stored name is used";
+
+    std::unique_ptr<TransferItem> item;
+    try {
+        item = std::make_unique<TransferItem>(Direction::Upload);
+    } catch (const std::bad_alloc&) {
+        session_.ShowNotice(QStringLiteral("没有足够内存"), true);
+        return Enqueued::NoMemory;
+    }
+    // Fields that would be cut would name another file or account: refuse rather than guess.
+    const bool whole = item->SetText(Field::RemoteName, storedName) &&
+                       item->SetLocalPath(localPath) &&
+                       item->SetRaw(Field::PeerNumber, to.number) &&
+                       item->SetRaw(Field::AccountNumber, to.number) &&
+                       item->SetRaw(Field::AccountKey, to.publicKey) &&
+                       item->SetRaw(Field::ServerAddress, serverAddress);
+    if (!whole) {
+        session_.ShowNotice(QStringLiteral("无法上传文件:%1，文件路径太长!").arg(localPath), true);
+        return Enqueued::Skipped;
+    }
+    // A display name may be cut at a character; it only labels the row and the log.
+    item->SetRaw(Field::PeerName, to.name);
+    item->SetServerPort(serverPort);
+    const int added = session_.Transfers().AppendUpload(std::move(item), file.size());
+    if (row) *row = added;
+    return Enqueued::Queued;
+}
+
+bool SendingPipeline::SendImmediately(const Recipient& to, const QString& localPath,
+                                      const QString& remoteName) {
+    QByteArray address;
+    int port = kDefaultServerPort;
+    if (!Resolve(to, address, port)) return false;
+    int row = -1;
+    if (EnqueueUpload(to, address, port, localPath, remoteName, &row) != Enqueued::Queued)
+        return false;
+    // Unreachable takes the row with every other upload to this friend; a refused file takes its
+    // row, but the connection stands.
+    return session_.Transfers().StartUpload(row, Refusal::Long) !=
+           TransferQueue::StartResult::Unreachable;
+}
+
+void SendingPipeline::FanOut(const std::vector<Recipient>& recipients,
+                             const std::vector<OutgoingFile>& files) {
+    // Decided before anything is added: one upload runs at a time.
+    const bool queuedBefore = HasQueuedUploads();
+    for (const Recipient& to : recipients) {
+        QByteArray address;
+        int port = kDefaultServerPort;
+        if (!Resolve(to, address, port)) continue;
+        for (const OutgoingFile& file : files) {
+            // Rows already queued stay, but this send starts nothing.
+            if (EnqueueUpload(to, address, port, file.localPath, file.remoteName) ==
+                Enqueued::NoMemory)
+                return;
+        }
+    }
+    if (!queuedBefore && session_.Transfers().RowCount() > 0)
+        session_.Transfers().StartNextUpload(Refusal::Long);
+}
+
+void SendingPipeline::FanOutFile(const std::vector<Recipient>& recipients, const QString& localPath,
+                                 const QString& remoteName) {
+    FanOut(recipients, {{localPath, remoteName}});
+}
+
+SendImmediatelyFn SendingPipeline::Immediately() {
+    QPointer<SendingPipeline> self(this);
+    return [self](const Recipient& to, const QString& localPath, const QString& remoteName) {
+        return self && self->SendImmediately(to, localPath, remoteName);
+    };
+}
+
+void SendingPipeline::RecipientLoginResult(const Reply& reply) {
+    // Accepted: the library starts the upload by itself.
+    if (reply.status != 0) return;
+    // A refused login on a connection that carries none of our uploads is not ours to handle.
+    if (!HasUploadsTo(reply.account)) return;
+    const QString text =
+        QStringLiteral("不能向你的好友:%1发送文件，公钥不正确!").arg(GbkToQString(reply.account));
+    session_.ShowNotice(text, true);
+    TransferQueue& queue = session_.Transfers();
+    queue.DropUploadsTo(reply.account, Direction::Upload);
+    session_.Lib().DisconnectServer(reply.account);
+    if (!queue.StartNextUpload(Refusal::Short)) session_.Boxes().Tell(text);
+}
+
+void SendingPipeline::UploadAnswer(const Reply& reply) {
+    if (reply.data.isEmpty()) return;
+    const auto reason = static_cast<std::uint8_t>(reply.data[0]);
+    const QByteArray name = reply.RawTextAt(kAnswerNameOffset);
+    TransferQueue& queue = session_.Transfers();
+    if (reason == kFileExists) {
+        const bool overwrite = session_.Boxes().AskYesNo(
+            QStringLiteral("文件:%1已经存在，是否覆盖？").arg(GbkToQString(name)),
+            QStringLiteral("上传确认"));
+        session_.Lib().Confirm(reply.account, name, overwrite);
+        if (overwrite) return;
+        queue.RemoveTransferRow(reply.account, name, Direction::Upload);
+        queue.StartNextUpload(Refusal::Short);
+        return;
+    }
+    const QString text = reply.TextAt(kAnswerTextOffset);
+    // The server has the whole file: its row completes with the last progress, whichever of the
+    // two arrives first. Removing a row here would take a later upload of the same name.
+    if (reason == kReceivedWhole && reply.status != 0) {
+        if (!text.isEmpty()) session_.ShowNotice(text, false);
+        return;
+    }
+    const bool removed = queue.RemoveTransferRow(reply.account, name, Direction::Upload);
+    session_.ShowNotice(text, reply.status == 0);
+    // The refused upload was the one running: without a start here the queue would stand still.
+    if (removed) queue.StartNextUpload(Refusal::Short);
+}
+
+void SendingPipeline::QueueEmptied(const QueueEmpty& event) {
+    if (session_.IsOwnAccount(event.account) || event.zeroWord != 0) return;
+    session_.Lib().DisconnectServer(event.account);
+}
+
+}  // namespace tessan
