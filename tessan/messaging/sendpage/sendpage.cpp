@@ -1,6 +1,7 @@
 #include "messaging/sendpage/sendpage.h"
 
 #include "core/browser/localfilelistview.h"
+#include "core/session/clientsession.h"
 #include "look/icons.h"
 #include "look/imagebutton.h"
 #include "look/locationbox.h"
@@ -110,14 +111,13 @@ void FriendListView::dropEvent(QDropEvent* event) {
     }
 }
 
-SendPage::SendPage(MessageBoxes& boxes, LocalFileList::Services files, Sending sending,
+SendPage::SendPage(ClientSession& session, Sending sending, LocalFileList::Services files,
                    QWidget* parent)
-    : QWidget(parent),
-      boxes_(boxes),
+    : Page(session, QStringLiteral("发送文件"), QStringLiteral("sendPage"), parent),
       sending_(std::move(sending)),
-      files_(std::make_unique<LocalFileList>(boxes, std::move(files))),
-      rules_(friends_, boxes, sending_.fanOut) {
-    setObjectName(QStringLiteral("sendPage"));
+      files_(std::make_unique<LocalFileList>(
+          session.Boxes(), files.volumes ? std::move(files) : SystemFileServices())),
+      rules_(friends_, session.Boxes(), sending_.fanOut) {
     setAcceptDrops(true);
 
     // Left: where the files are.
@@ -257,8 +257,8 @@ void SendPage::ShowFriendDetails() {
 
 void SendPage::GroupText() {
     if (!rules_.CheckedFriendsChosen()) return;
-    const UserProfile own = sending_.ownProfile();
-    TextMessageDialog dialog(sending_.appDir, boxes_, sending_.sendImmediately, this);
+    const UserProfile& own = Session().OwnProfile();
+    TextMessageDialog dialog(Session().AppDir(), Session().Boxes(), sending_.sendImmediately, this);
     TextMessage& message = dialog.message();
     message.texts = {QStringLiteral("文字群发"), QStringLiteral("发送给"),
                      QStringLiteral("发送主题"), QStringLiteral("请在下面输入要发送的内容:"),
@@ -274,9 +274,9 @@ void SendPage::GroupText() {
 
 void SendPage::GroupVoice() {
     if (!rules_.CheckedFriendsChosen() || !sending_.voiceDevice) return;
-    const UserProfile own = sending_.ownProfile();
-    VoiceMessageDialog dialog(sending_.appDir, *sending_.voiceDevice, boxes_, sending_.timers,
-                              sending_.sendImmediately, this);
+    const UserProfile& own = Session().OwnProfile();
+    VoiceMessageDialog dialog(Session().AppDir(), *sending_.voiceDevice, Session().Boxes(),
+                              sending_.timers, sending_.sendImmediately, this);
     VoiceRecorder& recorder = dialog.recorder();
     recorder.texts = {QStringLiteral("语音群发"), QStringLiteral("发送给"),
                       QStringLiteral("发送主题"), QStringLiteral("确认"), QStringLiteral("取消")};
@@ -292,8 +292,8 @@ void SendPage::SendTextToFriend() {
     const int row = SelectedFriend();
     if (row < 0) return;
     const UserProfile& friendProfile = friends_.Profile(row);
-    const UserProfile own = sending_.ownProfile();
-    TextMessageDialog dialog(sending_.appDir, boxes_, sending_.sendImmediately, this);
+    const UserProfile& own = Session().OwnProfile();
+    TextMessageDialog dialog(Session().AppDir(), Session().Boxes(), sending_.sendImmediately, this);
     TextMessage& message = dialog.message();
     message.texts = {QStringLiteral("发送文字"), QStringLiteral("发送给"),
                      QStringLiteral("发送主题"), QStringLiteral("请在下面输入要发送的内容:"),
@@ -311,9 +311,9 @@ void SendPage::SendVoiceToFriend() {
     const int row = SelectedFriend();
     if (row < 0 || !sending_.voiceDevice) return;
     const UserProfile& friendProfile = friends_.Profile(row);
-    const UserProfile own = sending_.ownProfile();
-    VoiceMessageDialog dialog(sending_.appDir, *sending_.voiceDevice, boxes_, sending_.timers,
-                              sending_.sendImmediately, this);
+    const UserProfile& own = Session().OwnProfile();
+    VoiceMessageDialog dialog(Session().AppDir(), *sending_.voiceDevice, Session().Boxes(),
+                              sending_.timers, sending_.sendImmediately, this);
     VoiceRecorder& recorder = dialog.recorder();
     recorder.texts = {QStringLiteral("发送语音"), QStringLiteral("发送给"),
                       QStringLiteral("发送主题"), QStringLiteral("确认发送"),
@@ -329,14 +329,14 @@ void SendPage::SendVoiceToFriend() {
 void SendPage::SendKeyNotice() {
     const int row = SelectedFriend();
     if (row < 0) return;
-    const UserProfile own = sending_.ownProfile();
+    const UserProfile& own = Session().OwnProfile();
     const QString subject = KeyNoticeSubject(own.Name());
     const QString body = KeyNoticeBody(own.Name(), own.Number(), QDateTime::currentDateTime());
     const std::optional<QString> path =
-        CacheMessagePath(sending_.appDir, subject, QStringLiteral(".txt"));
+        CacheMessagePath(Session().AppDir(), subject, QStringLiteral(".txt"));
     if (!path || FirstNonGbkCharacter(body) >= 0 ||
         !WriteMessageFile(*path, TextMessageBytes(body))) {
-        boxes_.Tell(QStringLiteral("无法建立文件，发送失败！"));
+        Session().Boxes().Tell(QStringLiteral("无法建立文件，发送失败！"));
         return;
     }
     if (sending_.sendImmediately)

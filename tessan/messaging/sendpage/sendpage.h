@@ -4,9 +4,9 @@
 // them onto that friend. The rules live in LocalFileList, FriendList and SendPageRules.
 #pragma once
 
-#include "core/base/messageboxes.h"
 #include "core/base/timer.h"
 #include "core/browser/localfilelist.h"
+#include "core/frame/page.h"
 #include "messaging/recipient.h"
 #include "messaging/sendpage/friendlist.h"
 #include "messaging/sendpage/sendpagerules.h"
@@ -49,23 +49,23 @@ class FriendListView final : public QTreeView {
     bool dropped_ = false;
 };
 
-class SendPage final : public QWidget {
+class SendPage final : public Page {
     Q_OBJECT
   public:
-    // What the page sends with and as whom.
+    // What the page sends with.
     struct Sending {
-        QString appDir;
-        // The own profile as the server last sent it: name and number sign the messages.
-        std::function<UserProfile()> ownProfile;
         SendPageRules::FanOutFn fanOut;
         SendImmediatelyFn sendImmediately;
         VoiceDevice* voiceDevice = nullptr;  // must outlive the page
         TimerFactory timers;                 // empty: Qt timers of the voice dialog
     };
 
-    SendPage(MessageBoxes& boxes, LocalFileList::Services files, Sending sending,
+    // `files` empty: the desktop's own (SystemFileServices()).
+    SendPage(ClientSession& session, Sending sending, LocalFileList::Services files = {},
              QWidget* parent = nullptr);
     ~SendPage() override;
+
+    bool ShowsTransferList() const override { return true; }
 
     FriendList& Friends() { return friends_; }
     LocalFileList& Files() { return *files_; }
@@ -104,7 +104,6 @@ class SendPage final : public QWidget {
     int SelectedFriend() const;
     void SelectFriend(int row);
 
-    MessageBoxes& boxes_;
     Sending sending_;
     FriendList friends_;
     std::unique_ptr<LocalFileList> files_;

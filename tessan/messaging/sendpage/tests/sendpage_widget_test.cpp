@@ -1,7 +1,9 @@
 #include "core/browser/localfilelistview.h"
+#include "core/session/clientsession.h"
 #include "messaging/sendpage/frienddetailsdialog.h"
 #include "messaging/sendpage/sendpage.h"
 #include "messaging/textmessagedialog.h"
+#include "testsupport/fakelibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QApplication>
@@ -56,6 +58,8 @@ class SendPageWidgetTest : public QObject {
 
     std::unique_ptr<QTemporaryDir> dir_;
     ScriptedMessageBoxes boxes_;
+    FakeLibrary library_;
+    std::unique_ptr<ClientSession> session_;
     std::vector<Sent> sent_;
     std::unique_ptr<SendPage> page_;
 };
@@ -75,14 +79,13 @@ void SendPageWidgetTest::init() {
     QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("app/cache")));
     boxes_.Reset();
     sent_.clear();
+    session_ =
+        std::make_unique<ClientSession>(dir_->filePath(QStringLiteral("app")), library_, boxes_);
+    UserProfile own;
+    own.SetText(UserProfile::Field::Number, QStringLiteral("0086-10-9"));
+    own.SetText(UserProfile::Field::Name, QStringLiteral("我"));
+    session_->StoreOwnProfile(own);
     SendPage::Sending sending;
-    sending.appDir = dir_->filePath(QStringLiteral("app"));
-    sending.ownProfile = [] {
-        UserProfile own;
-        own.SetText(UserProfile::Field::Number, QStringLiteral("0086-10-9"));
-        own.SetText(UserProfile::Field::Name, QStringLiteral("我"));
-        return own;
-    };
     sending.fanOut = [this](const std::vector<UserProfile>& to,
                             const std::vector<SendPageRules::File>& files) {
         Sent s;
@@ -94,7 +97,7 @@ void SendPageWidgetTest::init() {
         sent_.push_back(s);
     };
     sending.sendImmediately = [](const Recipient&, const QString&, const QString&) { return true; };
-    page_ = std::make_unique<SendPage>(boxes_, services, sending);
+    page_ = std::make_unique<SendPage>(*session_, sending, services);
     for (const char* name : {"一", "二", "三"}) {
         UserProfile profile;
         profile.SetText(UserProfile::Field::Number,
@@ -110,6 +113,7 @@ void SendPageWidgetTest::init() {
 
 void SendPageWidgetTest::cleanup() {
     page_.reset();
+    session_.reset();
     dir_.reset();
 }
 
