@@ -90,12 +90,3 @@ BENCHMARK(BM_TenThousandEntriesSentAgain)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tessan
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
