@@ -34,3 +34,10 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 qt6-qpa-plugins, libqt6svg6, libqt6multimedia6 (>= 6.4), gstreamer1.0-plugins-good, \
 qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
 include(CPack)
+
+# The package as a user gets it: built, unpacked into a temporary root, its program started.
+if(BUILD_TESTING)
+    add_test(NAME tessan_package
+             COMMAND ${CMAKE_CURRENT_LIST_DIR}/test-package.sh ${CMAKE_BINARY_DIR})
+    set_tests_properties(tessan_package PROPERTIES TIMEOUT 60)
+endif()

@@ -3,6 +3,7 @@
 #include "core/base/qtmessageboxes.h"
 #include "core/library/tessnetlibrary.h"
 #include "core/session/clientsession.h"
+#include "core/startup/datafolder.h"
 #include "core/startup/localfiles.h"
 #include "core/startup/singleinstance.h"
 #include "look/look.h"
@@ -10,8 +11,10 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    // The lock file lives in the program folder, so the folder is known before the lock is claimed.
-    const QString appDir = tessan::ProgramFolder();
+    // The lock file lives in the data folder, so the folder is known before the lock is claimed;
+    // the user's data folder is named after the application.
+    QCoreApplication::setApplicationName(QStringLiteral("tessan"));
+    const QString appDir = tessan::LocateDataFolder(tessan::ProgramFolder()).path;
     const std::optional<tessan::InstanceLock> lock = tessan::PrepareStartUp(appDir);
     if (!lock) return 0;  // another copy holds the folder: end without a word
 

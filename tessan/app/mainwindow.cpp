@@ -9,9 +9,10 @@
 #include "core/library/notificationhub.h"
 #include "core/login/logindialog.h"
 #include "core/session/clientsession.h"
-#include "core/startup/help.h"
 #include "core/transfers/transferlistview.h"
 #include "core/transfers/transferqueue.h"
+#include "look/helpwindow.h"
+#include "look/imagebutton.h"
 #include "messaging/qtvoicedevice.h"
 #include "messaging/received/receivedfilespage.h"
 #include "messaging/received/replydialogs.h"
@@ -46,7 +47,6 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     setWindowTitle(kInitialTitle);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(0);
@@ -71,7 +71,7 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     connect(view, &QPushButton::clicked, this, [this] { ShowPage(kViewFiles); });
     connect(addressBook, &QPushButton::clicked, this, [this] { ShowPage(kAddressBook); });
     connect(settings, &QPushButton::clicked, this, [this] { ShowPage(kSettings); });
-    connect(help, &QPushButton::clicked, this, [this] { OpenHelp(session_.AppDir()); });
+    connect(help, &QPushButton::clicked, this, [this] { ShowHelpWindow(this); });
 
     noticePanel_ = new NoticePanel(this);
     transferView_ = new TransferListView(session_.Transfers(), this);
@@ -140,7 +140,7 @@ P* MainWindow::AddPage(PageIndex index, P* page) {
 }
 
 QPushButton* MainWindow::AddButton(const QString& text, const char* name) {
-    auto* button = new QPushButton(text, this);
+    auto* button = new ImageButton(text, this);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;

@@ -1,5 +1,7 @@
 #include "core/frame/viewfilespage.h"
 
+#include "look/chinesefilemodel.h"
+
 #include "core/session/clientsession.h"
 
 #include <QDesktopServices>
@@ -18,21 +20,27 @@ ViewFilesPage::ViewFilesPage(ClientSession& session, QWidget* parent)
       view_(new QTreeView(this)) {
     view_->setObjectName(QStringLiteral("downloadFolderView"));
     view_->setAccessibleName(QStringLiteral("下载的文件"));
-    view_->setModel(model_);
+    // Chinese headers, sizes and dates whatever the desktop's language.
+    view_->setModel(new ChineseFileModel(model_, view_));
     view_->setRootIsDecorated(false);
     view_->setSortingEnabled(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
-    connect(view_, &QTreeView::activated, this, [this](const QModelIndex& index) {
+    connect(view_, &QTreeView::activated, this, [this](const QModelIndex& shown) {
+        const QModelIndex index = Chinese().mapToSource(shown);
         if (!model_->isDir(index))
             QDesktopServices::openUrl(QUrl::fromLocalFile(model_->filePath(index)));
     });
 }
 
+ChineseFileModel& ViewFilesPage::Chinese() const {
+    return static_cast<ChineseFileModel&>(*view_->model());
+}
+
 void ViewFilesPage::Refresh() {
     QDir().mkpath(folder_);
-    view_->setRootIndex(model_->setRootPath(folder_));
+    view_->setRootIndex(Chinese().mapFromSource(model_->setRootPath(folder_)));
 }
 
 }  // namespace tessan

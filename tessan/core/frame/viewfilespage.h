@@ -8,6 +8,8 @@ class QTreeView;
 
 namespace tessan {
 
+class ChineseFileModel;
+
 class ViewFilesPage final : public Page {
     Q_OBJECT
   public:
@@ -19,6 +21,8 @@ class ViewFilesPage final : public Page {
     QTreeView* View() const { return view_; }
 
   private:
+    ChineseFileModel& Chinese() const;
+
     QString folder_;
     QFileSystemModel* model_;
     QTreeView* view_;

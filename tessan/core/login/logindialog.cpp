@@ -4,6 +4,8 @@
 #include "core/library/notificationhub.h"
 #include "core/login/loginfieldwidgets.h"
 #include "core/session/clientsession.h"
+#include "look/banner.h"
+#include "look/imagebutton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,8 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaMethod>
-#include <QMovie>
-#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,26 +23,10 @@ namespace tessan {
 
 namespace {
 
-// The advertisement banner: "ad.gif" (animated) or "ad.png" from the program folder when present.
-QLabel* Banner(const ClientSession& session, QWidget* parent) {
-    auto* banner = new QLabel(parent);
-    banner->setObjectName(QStringLiteral("banner"));
-    banner->setAlignment(Qt::AlignCenter);
-    banner->setMinimumHeight(48);
-    const QString gif = session.LocalPath(u"ad.gif");
-    const QString png = session.LocalPath(u"ad.png");
-    if (QFile::exists(gif)) {
-        auto* movie = new QMovie(gif, QByteArray(), banner);
-        banner->setMovie(movie);
-        movie->start();
-    } else if (QFile::exists(png)) {
-        banner->setPixmap(QPixmap(png));
-    }
-    return banner;
-}
-
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
+QPushButton* Button(const QString& text, const char* name, QWidget* parent,
+                    const ButtonColours& colours = ButtonColours::Standard()) {
+    auto* button = new ImageButton(text, parent);
+    button->SetColours(colours);
     button->setObjectName(QString::fromLatin1(name));
     return button;
 }
@@ -56,7 +40,7 @@ LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram s
       number_(new QComboBox(this)),
       key_(new QLineEdit(this)),
       rememberKey_(new QCheckBox(QStringLiteral("记住密码"), this)),
-      login_(Button(QStringLiteral("登录"), "loginButton", this)) {
+      login_(Button(QStringLiteral("登录"), "loginButton", this, ButtonColours::Accent())) {
     setObjectName(QStringLiteral("loginDialog"));
     setWindowTitle(QStringLiteral("登录Tessan系统"));
 
@@ -94,7 +78,8 @@ LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram s
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {login_, cancel, registration, recharge}) buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Banner(session, this));
+    // The advertisement "ad.gif" or "ad.png" from the program folder, else the bundled banner.
+    layout->addWidget(new Banner(session.AppDir(), this));
     layout->addLayout(fieldsGrid);
     layout->addWidget(line);
     layout->addLayout(buttons);

@@ -1,6 +1,7 @@
 #include "core/login/serverlist.h"
 
 #include "core/base/privateprofile.h"
+#include "core/startup/datafolder.h"
 #include "core/startup/localfiles.h"
 
 #include <cstring>
@@ -33,7 +34,7 @@ int ResolveServer(const QString& appDir, const char* accountNumber, QByteArray& 
     AccountNumberParts parts;
     if (const int split = SplitAccountNumber(accountNumber, parts); split != 1) return split;
 
-    const PrivateProfile list = PrivateProfile::Load(LocalPath(appDir, u"serverlist.ini"));
+    const PrivateProfile list = PrivateProfile::Load(ServerListFile(appDir));
     QByteArray section = parts.prefix;
     QByteArray found = list.String(section, "server", "", kServerAddressSize);
     if (found.isEmpty()) {
