@@ -1,5 +1,5 @@
 // The real windows under the real look, grabbed off screen at the scale the environment sets
-// (QT_SCALE_FACTOR; ctest runs this at 1 and 2). Not pictures compared pixel by pixel, but the
+// (QT_SCALE_FACTOR; ctest runs this at 1, 1.5 and 2). Not pictures compared pixel by pixel, but the
 // faults a user would see: a clipped button text, a control squeezed to nothing, a blurry grab.
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrar.h"
