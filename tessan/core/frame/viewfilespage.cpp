@@ -1,8 +1,7 @@
 #include "core/frame/viewfilespage.h"
 
-#include "look/chinesefilemodel.h"
-
 #include "core/session/clientsession.h"
+#include "look/chinesefilemodel.h"
 
 #include <QDesktopServices>
 #include <QDir>
