@@ -9,6 +9,7 @@
 #include "core/transfers/transferlogs.h"
 #include "core/transfers/transferqueue.h"
 #include "messaging/received/receivedfilespage.h"
+#include "messaging/textmessagedialog.h"
 #include "messaging/wavfile.h"
 #include "testsupport/scriptedmessageboxes.h"
 #include "testsupport/tessdprocess.h"
@@ -17,11 +18,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace tessan {
 
@@ -94,7 +98,19 @@ class RecordingLibrary final : public Library {
     }
 
   private:
+  public:
+    // File lists that arrive on other connections than the own one, as the server sent them.
+    std::vector<ReceivedFileEntry> othersEntries;
+    int othersSummaries = 0;
+
+  private:
     void Note(const Notification& n) {
+        if (n.type == note::kListSummary && n.reply()->account != kOwner) ++othersSummaries;
+        if (n.type == note::kFileEntries && n.reply()->account != kOwner) {
+            const Reply& r = *n.reply();
+            for (auto& e : ReceivedFileEntry::ParseAll(QByteArrayView(r.data).first(r.dataLength)))
+                othersEntries.push_back(std::move(e));
+        }
         if (n.type == note::kListSummary) events_.append(u"5"_qs);
         if (n.type == note::kDownloadAnswer) events_.append(u"7 "_qs + n.reply()->TextAt(0));
         if (n.type == note::kDelete) events_.append(u"11"_qs);
@@ -130,8 +146,12 @@ class ReceivedEndToEndTest : public QObject {
     void init();
     void cleanup();
     void friendsFilesAreListedDownloadedAndDeleted();
+    void aTextReplyReachesTheSendersSpace();
 
   private:
+    // The friend sends `names` from `folder` into the own space, then the owner logs in and
+    // opens the page, which lists them.
+    void ReceiveFromFriend(const QString& folder, const QStringList& names);
     QPushButton* PageButton(const char* name) const {
         return window->ReceivedFiles().findChild<QPushButton*>(QString::fromLatin1(name));
     }
@@ -173,22 +193,12 @@ void ReceivedEndToEndTest::cleanup() {
     server.reset();
 }
 
-void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
-    // The friend's three files: a text message, a binary of several chunks, a voice message.
-    const QString outbox = dir->filePath(u"outbox"_qs);
-    QVERIFY(QDir().mkpath(outbox));
-    const QByteArray text = QStringToGbk(u"你好，文件收到了吗？\r\n"_qs);
-    const QByteArray binary = Random(3 * 7848 + 1000, 7);
-    QVERIFY(WriteFile(outbox + u"/问候.txt"_qs, text));
-    QVERIFY(WriteFile(outbox + u"/data.bin"_qs, binary));
-    QVERIFY(WriteWavFile(outbox + u"/语音.wav"_qs, kVoiceFormat, Random(11025, 8)));
-    const QByteArray voice = ReadFile(outbox + u"/语音.wav"_qs);
-
+void ReceivedEndToEndTest::ReceiveFromFriend(const QString& folder, const QStringList& names) {
     // Sent the way the sending pipeline does: into the owner's space with the public key.
     QSignalSpy queueEmpty(&session->Notifications(), &NotificationHub::queueEmpty);
     QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kOwner, kOwner), 1);
-    for (const QString& name : {u"问候.txt"_qs, u"data.bin"_qs, u"语音.wav"_qs})
-        QCOMPARE(library->UploadFile(kFriend, kOwner, outbox + u"/"_qs + name), 1);
+    for (const QString& name : names)
+        QCOMPARE(library->UploadFile(kFriend, kOwner, folder + u"/"_qs + name), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!queueEmpty.isEmpty(), 20000);
     library->DisconnectServer(kOwner);
 
@@ -209,6 +219,21 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
     received->click();
     QCOMPARE(window->CurrentPage(), int(MainWindow::kReceivedFiles));
     QTRY_COMPARE_WITH_TIMEOUT(events, (QStringList{u"ListFile"_qs, u"5"_qs}), 10000);
+}
+
+void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
+    // The friend's three files: a text message, a binary of several chunks, a voice message.
+    const QString outbox = dir->filePath(u"outbox"_qs);
+    QVERIFY(QDir().mkpath(outbox));
+    const QByteArray text = QStringToGbk(u"你好，文件收到了吗？\r\n"_qs);
+    const QByteArray binary = Random(3 * 7848 + 1000, 7);
+    QVERIFY(WriteFile(outbox + u"/问候.txt"_qs, text));
+    QVERIFY(WriteFile(outbox + u"/data.bin"_qs, binary));
+    QVERIFY(WriteWavFile(outbox + u"/语音.wav"_qs, kVoiceFormat, Random(11025, 8)));
+    const QByteArray voice = ReadFile(outbox + u"/语音.wav"_qs);
+
+    ReceiveFromFriend(outbox, {u"问候.txt"_qs, u"data.bin"_qs, u"语音.wav"_qs});
+    if (QTest::currentTestFailed()) return;
     ReceivedFiles& files = window->ReceivedFiles().Rules();
     const ReceivedFilesModel& model = files.Model();
     QCOMPARE(model.RowCount(), 3);
@@ -274,6 +299,50 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
     QCOMPARE(model.RowCount(), 1);
     QCOMPARE(model.At(0).fileNameText, u"data.bin"_qs);
     QVERIFY(PageButton("deleteButton")->isEnabled());
+}
+
+void ReceivedEndToEndTest::aTextReplyReachesTheSendersSpace() {
+    const QString outbox = dir->filePath(u"outbox"_qs);
+    QVERIFY(QDir().mkpath(outbox));
+    QVERIFY(QDir(dir->path()).mkpath(u"cache"_qs));
+    QVERIFY(WriteFile(outbox + u"/report.final.doc"_qs, "draft"));
+    ReceiveFromFriend(outbox, {u"report.final.doc"_qs});
+    if (QTest::currentTestFailed()) return;
+    ReceivedFilesPage& page = window->ReceivedFiles();
+    QTRY_COMPARE_WITH_TIMEOUT(page.Rules().Model().RowCount(), 1, 10000);
+
+    // "文字回复" on the row: the text dialog, sent with OK as it comes.
+    page.View()->selectRow(0);
+    QString subject, body;
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = qobject_cast<TextMessageDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        subject = dialog->findChild<QLineEdit*>(u"subject"_qs)->text();
+        body = dialog->findChild<QPlainTextEdit*>(u"body"_qs)->toPlainText();
+        dialog->findChild<QPushButton*>(u"okButton"_qs)->click();
+    });
+    QSignalSpy queueEmpty(&session->Notifications(), &NotificationHub::queueEmpty);
+    page.ReplyWithText();
+    QCOMPARE(subject, u"RE：report"_qs);
+    QVERIFY2(body.startsWith(u"李四您好:"_qs), qPrintable(body));
+    QVERIFY2(body.contains(u"张三  0086-10-1234567"_qs), qPrintable(body));
+    QTRY_VERIFY_WITH_TIMEOUT(!queueEmpty.isEmpty(), 20000);
+
+    // The friend finds the reply in the own space, from the owner.
+    QSignalSpy friendLogin(&session->Notifications(), &NotificationHub::recipientLoginResult);
+    QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kFriend, "li123"), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!friendLogin.isEmpty(), 10000);
+    QCOMPARE(library->ListFile(kFriend), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(library->othersSummaries, 1, 10000);
+    QStringList names;
+    for (const ReceivedFileEntry& e : library->othersEntries)
+        names.append(GbkToQString(e.senderNumber + '@' + e.FileName()));
+    QCOMPARE(names, QStringList{u"0086-10-1234567@RE：report.txt"_qs});
+    const ReceivedFileEntry& reply = library->othersEntries.front();
+    QCOMPARE(reply.senderNumber, kOwner);
+    QCOMPARE(GbkToQString(reply.FileName()), u"RE：report.txt"_qs);
+    QVERIFY(reply.fileSize > 0);
+    library->DisconnectServer(kFriend);
 }
 
 }  // namespace tessan
