@@ -4,7 +4,6 @@
 #include "account/settings/settingspage.h"
 #include "core/base/messageboxes.h"
 #include "core/frame/noticepanel.h"
-#include "core/frame/titledpage.h"
 #include "core/frame/viewfilespage.h"
 #include "core/library/notificationhub.h"
 #include "core/login/logindialog.h"
@@ -17,6 +16,7 @@
 #include "messaging/received/receivedfilespage.h"
 #include "messaging/received/replydialogs.h"
 #include "messaging/sendingpipeline.h"
+#include "messaging/sendpage/sendpage.h"
 
 #include <QContextMenuEvent>
 #include <QFrame>
@@ -103,8 +103,7 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
                                     session_, [this] { OpenLoginDialog(); },
                                     ReplyDialogs(session_.AppDir(), session_.Boxes(), *voiceDevice_,
                                                  pipeline_->Immediately())));
-    send_ = AddPage(kSend, new TitledPage(session_, QStringLiteral("发送文件"),
-                                          QStringLiteral("sendPage"), true));
+    send_ = AddPage(kSend, new SendPage(session_, SendPage::Through(*pipeline_, *voiceDevice_)));
     viewFiles_ = AddPage(kViewFiles, new ViewFilesPage(session_));
     addressBook_ = AddPage(kAddressBook, new AddressBookPage(session_));
     settings_ = AddPage(kSettings, new SettingsPage(session_));

@@ -24,6 +24,7 @@ class NoticePanel;
 class Page;
 class ReceivedFilesPage;
 class SendingPipeline;
+class SendPage;
 class SettingsPage;
 class TransferListView;
 class VoiceDevice;
@@ -63,7 +64,7 @@ class MainWindow final : public QDialog {
 
     ReceivedFilesPage& ReceivedFiles() { return *receivedFiles_; }
     // The send page's widget is wired in by its own issue; until then a titled page stands in.
-    Page& Send() { return *send_; }
+    SendPage& Send() { return *send_; }
     ViewFilesPage& ViewFiles() { return *viewFiles_; }
     AddressBookPage& AddressBook() { return *addressBook_; }
     SettingsPage& Settings() { return *settings_; }
@@ -96,7 +97,7 @@ class MainWindow final : public QDialog {
     QStackedWidget* pageArea_ = nullptr;
     std::array<Page*, kPageCount> pages_{};
     ReceivedFilesPage* receivedFiles_ = nullptr;
-    Page* send_ = nullptr;
+    SendPage* send_ = nullptr;
     ViewFilesPage* viewFiles_ = nullptr;
     AddressBookPage* addressBook_ = nullptr;
     SettingsPage* settings_ = nullptr;

@@ -6,6 +6,7 @@
 #include "look/imagebutton.h"
 #include "look/locationbox.h"
 #include "messaging/messagefiles.h"
+#include "messaging/sendingpipeline.h"
 #include "messaging/sendpage/frienddetailsdialog.h"
 #include "messaging/sendpage/messagetexts.h"
 #include "messaging/textmessagedialog.h"
@@ -111,6 +112,24 @@ void FriendListView::dropEvent(QDropEvent* event) {
     }
 }
 
+SendPage::Sending SendPage::Through(SendingPipeline& pipeline, VoiceDevice& device) {
+    Sending sending;
+    sending.fanOut = [&pipeline](const std::vector<UserProfile>& to,
+                                 const std::vector<SendPageRules::File>& files) {
+        std::vector<Recipient> recipients;
+        recipients.reserve(to.size());
+        for (const UserProfile& profile : to) recipients.push_back(RecipientOf(profile));
+        std::vector<SendingPipeline::OutgoingFile> outgoing;
+        outgoing.reserve(files.size());
+        for (const SendPageRules::File& file : files)
+            outgoing.push_back({file.localPath, file.remoteName});
+        pipeline.FanOut(recipients, outgoing);
+    };
+    sending.sendImmediately = pipeline.Immediately();
+    sending.voiceDevice = &device;
+    return sending;
+}
+
 SendPage::SendPage(ClientSession& session, Sending sending, LocalFileList::Services files,
                    QWidget* parent)
     : Page(session, QStringLiteral("发送文件"), QStringLiteral("sendPage"), parent),
@@ -127,6 +146,7 @@ SendPage::SendPage(ClientSession& session, Sending sending, LocalFileList::Servi
     auto* places = new QHBoxLayout;
     location_ = new LocationBox(this);
     location_->setObjectName(QStringLiteral("locationBox"));
+    location_->setAccessibleName(QStringLiteral("位置"));
     places->addWidget(location_, 1);
     auto* up = ImageButton::IconOnly(Icon(LookIcon::GoUp), QStringLiteral("向上"), this);
     up->setObjectName(QStringLiteral("upButton"));
@@ -136,6 +156,7 @@ SendPage::SendPage(ClientSession& session, Sending sending, LocalFileList::Servi
     places->addWidget(desktop);
     leftLayout->addLayout(places);
     fileView_ = new LocalFileListView(*files_, this);
+    fileView_->setAccessibleName(QStringLiteral("本地文件"));
     leftLayout->addWidget(fileView_, 1);
 
     // Right: whom they go to.
@@ -143,9 +164,12 @@ SendPage::SendPage(ClientSession& session, Sending sending, LocalFileList::Servi
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     auto* search = new QHBoxLayout;
-    search->addWidget(new QLabel(QStringLiteral("姓名:")));
+    auto* nameLabel = new QLabel(QStringLiteral("姓名:"));
+    search->addWidget(nameLabel);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("nameBox"));
+    name_->setAccessibleName(QStringLiteral("姓名"));
+    nameLabel->setBuddy(name_);
     name_->setMaxLength(127);
     search->addWidget(name_, 1);
     auto* find = new ImageButton(QStringLiteral("查找"), this);

@@ -24,6 +24,7 @@ namespace tessan {
 
 class LocalFileListView;
 class LocationBox;
+class SendingPipeline;
 class VoiceDevice;
 
 // The friend list's view: follows a drag of local files across its rows and reports files
@@ -59,6 +60,9 @@ class SendPage final : public Page {
         VoiceDevice* voiceDevice = nullptr;  // must outlive the page
         TimerFactory timers;                 // empty: Qt timers of the voice dialog
     };
+
+    // Files and messages through `pipeline`, voice through `device`; both must outlive the page.
+    static Sending Through(SendingPipeline& pipeline, VoiceDevice& device);
 
     // `files` empty: the desktop's own (SystemFileServices()).
     SendPage(ClientSession& session, Sending sending, LocalFileList::Services files = {},
