@@ -1,0 +1,203 @@
+// The send page against real processes: the real library and two tessd servers on loopback, the
+// own account and one friend on A, another friend on B, found through two prefixes in
+// serverlist.ini. Two files picked in the browser go to both checked friends with one press of
+// "发送": four uploads, one at a time, each arriving whole.
+#include "core/base/gbk.h"
+#include "core/browser/localfilelistview.h"
+#include "core/library/notificationhub.h"
+#include "core/library/tessnetlibrary.h"
+#include "core/records/userprofile.h"
+#include "core/session/clientsession.h"
+#include "core/transfers/transferqueue.h"
+#include "core/transfers/transfertable.h"
+#include "messaging/sendingpipeline.h"
+#include "messaging/sendpage/sendpage.h"
+#include "messaging/tests/fakevoicedevice.h"
+#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/tessdprocess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tessan {
+
+class SendPageEndToEndTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+    void twoFilesToTwoFriendsOnTwoServersOneUploadAtATime();
+
+  private:
+    static QList<QByteArray> Stored(const QString& dataDir);
+    QString WriteFile(const QString& name, const QByteArray& content) const;
+    static UserProfile Friend(const QByteArray& number, const QString& name, const QByteArray& key);
+
+    static constexpr char kOwn[] = "0086-10-1234567";
+    std::unique_ptr<QTemporaryDir> dir;
+    TessdProcess serverA;
+    TessdProcess serverB;
+    ScriptedMessageBoxes boxes;
+    std::unique_ptr<TessnetLibrary> library;
+    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<SendingPipeline> pipeline;
+    FakeVoiceDevice voice;
+    std::unique_ptr<SendPage> page;
+    QStringList notices;
+};
+
+UserProfile SendPageEndToEndTest::Friend(const QByteArray& number, const QString& name,
+                                         const QByteArray& key) {
+    UserProfile profile;
+    profile.SetRawText(UserProfile::Field::Number, number);
+    profile.SetText(UserProfile::Field::Name, name);
+    profile.SetRawText(UserProfile::Field::PublicKey, key);
+    return profile;
+}
+
+void SendPageEndToEndTest::init() {
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    QDir root(dir->path());
+    for (const char* sub : {"cache", "log", "a", "b", "pick"})
+        QVERIFY(root.mkdir(QLatin1String(sub)));
+    QVERIFY(serverA.Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("a"))));
+    QVERIFY(serverB.Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("b")), {},
+                          false));
+    QFile list(dir->filePath(QStringLiteral("serverlist.ini")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("[0086-10]\r\nserver=127.0.0.1\r\nport=" + QByteArray::number(serverA.Port()) +
+               "\r\n[0086-21]\r\nserver=127.0.0.1\r\nport=" + QByteArray::number(serverB.Port()) +
+               "\r\n");
+    list.close();
+
+    boxes.Reset();
+    notices.clear();
+    library = std::make_unique<TessnetLibrary>(boxes);
+    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
+    connect(session.get(), &ClientSession::noticeShown, this,
+            [this](const QString& text, bool) { notices << text; });
+    QCOMPARE(session->StartLibrary(), 1);
+    pipeline = std::make_unique<SendingPipeline>(*session);
+
+    // The friend on B registers there; the own account logs in on A.
+    UserProfile zhao = Friend("0086-21-8888888", QStringLiteral("赵六"), "zhao-pub");
+    zhao.SetRawText(UserProfile::Field::PrivateKey, "zhao-key");
+    zhao.SetUserType('1');
+    QSignalSpy registered(&session->Notifications(), &NotificationHub::registerResult);
+    QCOMPARE(library->RegisterUser("127.0.0.1", serverB.Port(), zhao), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(registered.count(), 1, 30000);
+    QSignalSpy accepted(&session->Notifications(), &NotificationHub::ownLoginAccepted);
+    session->SetCurrentLogin(QString::fromLatin1(kOwn), QStringLiteral("zhang123"));
+    QCOMPARE(library->ConnectServer("127.0.0.1", serverA.Port(), kOwn, "zhang123"), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 30000);
+    notices.clear();
+}
+
+void SendPageEndToEndTest::cleanup() {
+    page.reset();
+    pipeline.reset();
+    if (session) session->StopLibrary();
+    session.reset();
+    library.reset();
+    serverA.Stop();
+    serverB.Stop();
+    dir.reset();
+}
+
+QList<QByteArray> SendPageEndToEndTest::Stored(const QString& dataDir) {
+    QList<QByteArray> contents;
+    const QDir files(dataDir + QStringLiteral("/files"));
+    for (const QString& name : files.entryList(QDir::Files)) {
+        QFile f(files.filePath(name));
+        if (f.open(QIODevice::ReadOnly)) contents << f.readAll();
+    }
+    return contents;
+}
+
+QString SendPageEndToEndTest::WriteFile(const QString& name, const QByteArray& content) const {
+    const QString path = dir->filePath(QStringLiteral("pick/") + name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) return {};
+    return path;
+}
+
+void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
+    QByteArray chunks(2 * 7848 + 1000, '\0');  // three chunks
+    QRandomGenerator rng(17);
+    for (char& c : chunks) c = static_cast<char>(rng.generate());
+    const QByteArray note = QStringToGbk(QStringLiteral("周报：一切顺利。\r\n"));
+    QVERIFY(!WriteFile(QStringLiteral("三块.bin"), chunks).isEmpty());
+    QVERIFY(!WriteFile(QStringLiteral("周报.txt"), note).isEmpty());
+    QVERIFY(!WriteFile(QStringLiteral("不发.txt"), "left out").isEmpty());
+    const QList<QByteArray> beforeA = Stored(dir->filePath(QStringLiteral("a")));
+
+    page = std::make_unique<SendPage>(*session, SendPage::Through(*pipeline, voice));
+    page->resize(900, 500);
+    page->show();
+    // 李四 on A (the demo's public key is the number), 赵六 on B.
+    page->Friends().AddOrUpdateFriend(
+        Friend("0086-10-7654321", QStringLiteral("李四"), "0086-10-7654321"));
+    page->Friends().AddOrUpdateFriend(
+        Friend("0086-21-8888888", QStringLiteral("赵六"), "zhao-pub"));
+    page->Friends().SetAllChecked(true);
+
+    QVERIFY(page->Files().ShowFolder(dir->filePath(QStringLiteral("pick")), false));
+    LocalFileListView& view = page->FileView();
+    for (const char* name : {"三块.bin", "周报.txt"}) {
+        const int row = page->Files().FindRow(QString::fromUtf8(name));
+        QVERIFY(row >= 0);
+        view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select);
+    }
+
+    // At every step no more than one upload runs.
+    const TransferTable& table = session->Transfers().Table();
+    int mostRunning = 0;
+    int uploadsSeen = 0;
+    const auto count = [&] {
+        int running = 0;
+        for (int row = 0; row < table.RowCount(); ++row) {
+            const TransferState state = table.Row(row).state;
+            running += state == TransferState::UploadStarted || state == TransferState::Uploading;
+        }
+        mostRunning = std::max(mostRunning, running);
+    };
+    connect(&table, &TransferTable::dataChanged, this, count);
+    connect(&table, &TransferTable::rowsAboutToBeRemoved, this, [&] {
+        ++uploadsSeen;
+        count();
+    });
+
+    page->findChild<QPushButton*>(QStringLiteral("sendButton"))->click();
+    QCOMPARE(table.RowCount(), 4);
+    // Friend by friend, file by file, in list order (李四 first: the first friend stays on top).
+    QCOMPARE(table.Cell(0, TransferTable::kName), QStringLiteral("三块.bin"));
+    QCOMPARE(table.Cell(0, TransferTable::kSentTo), QStringLiteral("李四"));
+    QCOMPARE(table.Cell(1, TransferTable::kName), QStringLiteral("周报.txt"));
+    QCOMPARE(table.Cell(2, TransferTable::kSentTo), QStringLiteral("赵六"));
+    QTRY_COMPARE_WITH_TIMEOUT(table.RowCount(), 0, 60000);
+    QCOMPARE(uploadsSeen, 4);
+    QCOMPARE(mostRunning, 1);
+    QVERIFY2(boxes.Shown().empty(), qPrintable(boxes.Texts().join(QLatin1Char('\n'))));
+
+    QList<QByteArray> onA = Stored(dir->filePath(QStringLiteral("a")));
+    for (const QByteArray& old : beforeA) onA.removeOne(old);
+    QList<QByteArray> onB = Stored(dir->filePath(QStringLiteral("b")));
+    const auto sorted = [](QList<QByteArray> list) {
+        std::sort(list.begin(), list.end());
+        return list;
+    };
+    const QList<QByteArray> expected = sorted({chunks, note});
+    QCOMPARE(sorted(onA), expected);
+    QCOMPARE(sorted(onB), expected);
+}
+
+}  // namespace tessan
+
+QTEST_MAIN(tessan::SendPageEndToEndTest)
+#include "sendpage_endtoend_test.moc"
