@@ -1,6 +1,8 @@
 #include "testsupport/tessdprocess.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 namespace tessan {
@@ -34,6 +36,25 @@ void TessdProcess::Stop() {
     process_.terminate();
     if (!process_.waitForFinished(5000)) process_.kill();
     process_.waitForFinished(5000);
+}
+
+bool WriteLoopbackServerList(const QString& path,
+                             const std::vector<std::pair<QByteArray, int>>& prefixPorts) {
+    QByteArray ini;
+    for (const auto& [prefix, port] : prefixPorts)
+        ini += '[' + prefix + "]\r\nserver=127.0.0.1\r\nport=" + QByteArray::number(port) + "\r\n";
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size();
+}
+
+QList<QByteArray> StoredFiles(const QString& dataDir) {
+    QList<QByteArray> contents;
+    const QDir files(dataDir + QStringLiteral("/files"));
+    for (const QString& name : files.entryList(QDir::Files)) {
+        QFile file(files.filePath(name));
+        if (file.open(QIODevice::ReadOnly)) contents << file.readAll();
+    }
+    return contents;
 }
 
 }  // namespace tessan

@@ -2,9 +2,13 @@
 // a folder of the test's, stopped when this goes.
 #pragma once
 
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include <utility>
+#include <vector>
 
 namespace tessan {
 
@@ -26,5 +30,12 @@ class TessdProcess {
     QProcess process_;
     int port_ = 0;
 };
+
+// Writes a serverlist.ini that sends each account prefix ("0086-10") to 127.0.0.1 and its port.
+bool WriteLoopbackServerList(const QString& path,
+                             const std::vector<std::pair<QByteArray, int>>& prefixPorts);
+
+// The contents of every file a tessd with `dataDir` has stored, in no particular order.
+QList<QByteArray> StoredFiles(const QString& dataDir);
 
 }  // namespace tessan

@@ -34,7 +34,6 @@ class SendPageEndToEndTest : public QObject {
     void twoFilesToTwoFriendsOnTwoServersOneUploadAtATime();
 
   private:
-    static QList<QByteArray> Stored(const QString& dataDir);
     QString WriteFile(const QString& name, const QByteArray& content) const;
     static UserProfile Friend(const QByteArray& number, const QString& name, const QByteArray& key);
 
@@ -69,12 +68,8 @@ void SendPageEndToEndTest::init() {
     QVERIFY(serverA.Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("a"))));
     QVERIFY(serverB.Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("b")), {},
                           false));
-    QFile list(dir->filePath(QStringLiteral("serverlist.ini")));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("[0086-10]\r\nserver=127.0.0.1\r\nport=" + QByteArray::number(serverA.Port()) +
-               "\r\n[0086-21]\r\nserver=127.0.0.1\r\nport=" + QByteArray::number(serverB.Port()) +
-               "\r\n");
-    list.close();
+    QVERIFY(WriteLoopbackServerList(dir->filePath(QStringLiteral("serverlist.ini")),
+                                    {{"0086-10", serverA.Port()}, {"0086-21", serverB.Port()}}));
 
     boxes.Reset();
     notices.clear();
@@ -110,16 +105,6 @@ void SendPageEndToEndTest::cleanup() {
     dir.reset();
 }
 
-QList<QByteArray> SendPageEndToEndTest::Stored(const QString& dataDir) {
-    QList<QByteArray> contents;
-    const QDir files(dataDir + QStringLiteral("/files"));
-    for (const QString& name : files.entryList(QDir::Files)) {
-        QFile f(files.filePath(name));
-        if (f.open(QIODevice::ReadOnly)) contents << f.readAll();
-    }
-    return contents;
-}
-
 QString SendPageEndToEndTest::WriteFile(const QString& name, const QByteArray& content) const {
     const QString path = dir->filePath(QStringLiteral("pick/") + name);
     QFile f(path);
@@ -135,7 +120,7 @@ void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
     QVERIFY(!WriteFile(QStringLiteral("三块.bin"), chunks).isEmpty());
     QVERIFY(!WriteFile(QStringLiteral("周报.txt"), note).isEmpty());
     QVERIFY(!WriteFile(QStringLiteral("不发.txt"), "left out").isEmpty());
-    const QList<QByteArray> beforeA = Stored(dir->filePath(QStringLiteral("a")));
+    const QList<QByteArray> beforeA = StoredFiles(dir->filePath(QStringLiteral("a")));
 
     page = std::make_unique<SendPage>(*session, SendPage::Through(*pipeline, voice));
     page->resize(900, 500);
@@ -185,9 +170,9 @@ void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
     QCOMPARE(mostRunning, 1);
     QVERIFY2(boxes.Shown().empty(), qPrintable(boxes.Texts().join(QLatin1Char('\n'))));
 
-    QList<QByteArray> onA = Stored(dir->filePath(QStringLiteral("a")));
+    QList<QByteArray> onA = StoredFiles(dir->filePath(QStringLiteral("a")));
     for (const QByteArray& old : beforeA) onA.removeOne(old);
-    QList<QByteArray> onB = Stored(dir->filePath(QStringLiteral("b")));
+    QList<QByteArray> onB = StoredFiles(dir->filePath(QStringLiteral("b")));
     const auto sorted = [](QList<QByteArray> list) {
         std::sort(list.begin(), list.end());
         return list;
