@@ -61,12 +61,8 @@ void SendingEndToEndTest::init() {
     QVERIFY(serverA->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("a"))));
     QVERIFY(serverB->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("b")), {},
                            false));
-    QFile list(dir->filePath(QStringLiteral("serverlist.ini")));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("[0086-10]\r\nserver=127.0.0.1\r\nport=" + QByteArray::number(serverA->Port()) +
-               "\r\n[0086-21]\r\nserver=127.0.0.1\r\nport=" + QByteArray::number(serverB->Port()) +
-               "\r\n");
-    list.close();
+    QVERIFY(WriteLoopbackServerList(dir->filePath(QStringLiteral("serverlist.ini")),
+                                    {{"0086-10", serverA->Port()}, {"0086-21", serverB->Port()}}));
 
     boxes.Reset();
     notices.clear();
@@ -117,13 +113,7 @@ void SendingEndToEndTest::cleanup() {
 }
 
 QList<QByteArray> SendingEndToEndTest::StoredOnB() const {
-    QList<QByteArray> contents;
-    const QDir files(dir->filePath(QStringLiteral("b/files")));
-    for (const QString& name : files.entryList(QDir::Files)) {
-        QFile f(files.filePath(name));
-        if (f.open(QIODevice::ReadOnly)) contents << f.readAll();
-    }
-    return contents;
+    return StoredFiles(dir->filePath(QStringLiteral("b")));
 }
 
 QString SendingEndToEndTest::WriteFile(const QString& name, const QByteArray& content) const {
