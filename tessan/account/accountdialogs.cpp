@@ -2,6 +2,9 @@
 
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrationwizard.h"
+#include "core/library/notificationhub.h"
+#include "core/login/logindialog.h"
+#include "core/session/clientsession.h"
 
 #include <QWidget>
 
@@ -19,11 +22,34 @@ void CentreOver(QWidget* window, const QWidget* over) {
 
 }  // namespace
 
-AccountDialogs::AccountDialogs(Services services, QObject* parent)
-    : QObject(parent), services_(std::move(services)) {
-    if (!services_.timers) services_.timers = QtTimers(this);
-    registrar_ = std::make_unique<Registrar>(services_.library, services_.boxes, services_.appDir,
-                                             services_.showNotice, services_.timers);
+AccountDialogs& AccountDialogs::For(ClientSession& session) {
+    if (auto* own = session.findChild<AccountDialogs*>(QString(), Qt::FindDirectChildrenOnly))
+        return *own;
+    return *new AccountDialogs(session, {}, Registrar::kAnswerTimeoutMs, &session);
+}
+
+void AccountDialogs::Attach(ClientSession& session, LoginDialog& dialog) {
+    AccountDialogs& accounts = For(session);
+    connect(&dialog, &LoginDialog::registerRequested, &accounts,
+            [&accounts, &dialog] { accounts.Register(&dialog); });
+    connect(&dialog, &LoginDialog::rechargeRequested, &accounts,
+            [&accounts, &dialog] { accounts.Recharge(&dialog); });
+    connect(&accounts, &AccountDialogs::loginRemembered, &dialog,
+            &LoginDialog::ReloadRememberedLogins);
+}
+
+AccountDialogs::AccountDialogs(ClientSession& session, TimerFactory timers, int answerTimeoutMs,
+                               QObject* parent)
+    : QObject(parent),
+      session_(session),
+      timers_(timers ? std::move(timers) : QtTimers(this)),
+      answerTimeoutMs_(answerTimeoutMs),
+      registrar_(std::make_unique<Registrar>(
+          session.Lib(), session.Boxes(), session.AppDir(),
+          [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers_,
+          answerTimeoutMs)) {
+    connect(&session.Notifications(), &NotificationHub::registerResult, this,
+            [this](const Reply& reply) { registrar_->OnResult(reply); });
     connect(registrar_.get(), &Registrar::accountRegistered, this,
             &AccountDialogs::accountRegistered);
     connect(registrar_.get(), &Registrar::loginRemembered, this, &AccountDialogs::loginRemembered);
@@ -31,8 +57,12 @@ AccountDialogs::AccountDialogs(Services services, QObject* parent)
 
 AccountDialogs::~AccountDialogs() = default;
 
+RechargeDialog* AccountDialogs::OpenRecharge() const {
+    return recharge_;
+}
+
 void AccountDialogs::Register(QWidget* over) {
-    if (!wizard_) wizard_ = std::make_unique<RegistrationWizard>(*registrar_, services_.boxes);
+    if (!wizard_) wizard_ = std::make_unique<RegistrationWizard>(*registrar_, session_.Boxes());
     if (wizard_->isVisible()) return;
     wizard_->Prepare();
     CentreOver(wizard_.get(), over);
@@ -40,18 +70,13 @@ void AccountDialogs::Register(QWidget* over) {
     wizard_->exec();
 }
 
-void AccountDialogs::Recharge(QWidget* over, const QByteArray& number) {
+void AccountDialogs::Recharge(QWidget* over) {
     if (recharge_) return;
-    RechargeDialog dialog({services_.library, services_.connectPlain, services_.boxes,
-                           services_.appDir, services_.showNotice, services_.timers},
-                          number, over);
+    RechargeDialog dialog(session_, session_.CurrentAccount().Bytes(), {timers_, answerTimeoutMs_},
+                          over);
     recharge_ = &dialog;
     emit rechargeOpened(&dialog);
     dialog.exec();
-}
-
-void AccountDialogs::OnCardAnswer(const Reply& reply) {
-    if (recharge_) recharge_->OnCardAnswer(reply);
 }
 
 }  // namespace tessan

@@ -1,9 +1,8 @@
 // Registration and recharge as the login dialog opens them: the registrar that outlives every
 // login dialog (a verdict may come after the dialog closed), the wizard made once so that its
-// pages keep what was typed, and one recharge dialog at a time, which alone hears card answers.
+// pages keep what was typed, and one recharge dialog at a time.
 #pragma once
 
-#include "account/recharge/rechargecontroller.h"
 #include "account/registration/registrar.h"
 #include "core/base/timer.h"
 
@@ -16,39 +15,34 @@ class QWidget;
 
 namespace tessan {
 
+class ClientSession;
+class LoginDialog;
 class RechargeDialog;
 class RegistrationWizard;
 
 class AccountDialogs final : public QObject {
     Q_OBJECT
   public:
-    struct Services {
-        Library& library;
-        RechargeController::ConnectPlain connectPlain;
-        MessageBoxes& boxes;
-        QString appDir;
-        std::function<void(const QString& text, bool error)> showNotice;
-        // Empty: QTimers owned by this object.
-        TimerFactory timers;
-    };
+    // The session's own, made on first use as a child of the session, whose life it shares.
+    static AccountDialogs& For(ClientSession& session);
+    // Joins a login dialog: "注册" and "充值" open the wizard and the recharge dialog over it, and
+    // a newly registered account appears in its list.
+    static void Attach(ClientSession& session, LoginDialog& dialog);
 
-    explicit AccountDialogs(Services services, QObject* parent = nullptr);
+    // `timers` empty: QTimers owned by this object.
+    explicit AccountDialogs(ClientSession& session, TimerFactory timers = {},
+                            int answerTimeoutMs = Registrar::kAnswerTimeoutMs,
+                            QObject* parent = nullptr);
     ~AccountDialogs() override;
 
     // "注册": runs the wizard modally over `over`.
     void Register(QWidget* over);
-    // "充值": runs a recharge dialog modally over `over` for `number` (GBK; the current account,
-    // empty when nobody is logged in).
-    void Recharge(QWidget* over, const QByteArray& number);
-
-    // Notification 3.
-    void OnRegisterResult(const Reply& reply) { registrar_->OnResult(reply); }
-    // Notification 41: only an open recharge dialog hears it.
-    void OnCardAnswer(const Reply& reply);
+    // "充值": runs a recharge dialog modally over `over` for the current account.
+    void Recharge(QWidget* over);
 
     Registrar& Registration() { return *registrar_; }
     RegistrationWizard* Wizard() const { return wizard_.get(); }
-    RechargeDialog* OpenRecharge() const { return recharge_; }
+    RechargeDialog* OpenRecharge() const;
 
   signals:
     // The server accepted a new account: the address book adds its entry.
@@ -60,7 +54,9 @@ class AccountDialogs final : public QObject {
     void rechargeOpened(tessan::RechargeDialog* dialog);
 
   private:
-    Services services_;
+    ClientSession& session_;
+    TimerFactory timers_;
+    int answerTimeoutMs_;
     std::unique_ptr<Registrar> registrar_;
     std::unique_ptr<RegistrationWizard> wizard_;
     QPointer<RechargeDialog> recharge_;

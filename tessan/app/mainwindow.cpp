@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "account/accountdialogs.h"
 #include "account/addressbook/addressbookpage.h"
 #include "account/settings/settingspage.h"
 #include "core/base/messageboxes.h"
@@ -171,6 +172,7 @@ void MainWindow::OpenLoginDialog() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     loginDialog_ = dialog;
+    AccountDialogs::Attach(session_, *dialog);
     connect(dialog, &LoginDialog::upgradeAccepted, this, &QDialog::close, Qt::QueuedConnection);
     dialog->open();
 }

@@ -40,12 +40,10 @@ QString RechargeController::ServicePeriod(int index) {
     }
 }
 
-RechargeController::RechargeController(Library& library, ConnectPlain connectPlain,
-                                       MessageBoxes& boxes, QString appDir, RechargeView& view,
-                                       ShowNotice showNotice, const TimerFactory& timers,
-                                       int answerTimeoutMs)
+RechargeController::RechargeController(Library& library, MessageBoxes& boxes, QString appDir,
+                                       RechargeView& view, ShowNotice showNotice,
+                                       const TimerFactory& timers, int answerTimeoutMs)
     : library_(library),
-      connectPlain_(std::move(connectPlain)),
       boxes_(boxes),
       appDir_(std::move(appDir)),
       view_(view),
@@ -126,7 +124,7 @@ void RechargeController::AskServer() {
     library_.DisconnectServer(accountNumber_);
     ownsConnection_ = true;
     view_.SetActionEnabled(false);
-    const int connected = connectPlain_(address, port, accountNumber_);
+    const int connected = library_.ConnectPlain(address, port, accountNumber_);
     if (connected != 1) {
         view_.SetActionEnabled(true);
         view_.SetStatus(QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")

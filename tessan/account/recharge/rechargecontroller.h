@@ -51,9 +51,6 @@ class RechargeController {
     enum Step { kAskNumber = 0, kAnswered = 1, kAskCard = 2, kRequestSent = 3 };
 
     using ShowNotice = std::function<void(const QString& text, bool error)>;
-    // Opens a connection without a login; the library's result (1 connected).
-    using ConnectPlain =
-        std::function<int(const QByteArray& address, int port, const QByteArray& account)>;
 
     // How long the query's answer is awaited before the dialog gives up on the server.
     static constexpr int kAnswerTimeoutMs = 30000;
@@ -64,9 +61,9 @@ class RechargeController {
     // The service period shown for a card type chosen by the user; empty outside the list.
     static QString ServicePeriod(int index);
 
-    RechargeController(Library& library, ConnectPlain connectPlain, MessageBoxes& boxes,
-                       QString appDir, RechargeView& view, ShowNotice showNotice,
-                       const TimerFactory& timers, int answerTimeoutMs = kAnswerTimeoutMs);
+    RechargeController(Library& library, MessageBoxes& boxes, QString appDir, RechargeView& view,
+                       ShowNotice showNotice, const TimerFactory& timers,
+                       int answerTimeoutMs = kAnswerTimeoutMs);
     ~RechargeController();
 
     // The dialog opens for `accountNumber` (GBK; empty when nobody is logged in).
@@ -90,7 +87,6 @@ class RechargeController {
     void NoAnswer();
 
     Library& library_;
-    ConnectPlain connectPlain_;
     MessageBoxes& boxes_;
     QString appDir_;
     RechargeView& view_;

@@ -1,5 +1,7 @@
 #include "account/recharge/rechargedialog.h"
 
+#include "core/library/notificationhub.h"
+#include "core/session/clientsession.h"
 #include "look/imagebutton.h"
 
 #include <QComboBox>
@@ -18,7 +20,12 @@ constexpr int kStatusPage = 0;
 constexpr int kCardTypePage = 1;
 }  // namespace
 
-RechargeDialog::RechargeDialog(Services services, const QByteArray& accountNumber, QWidget* parent)
+RechargeDialog::RechargeDialog(ClientSession& session, const QByteArray& accountNumber,
+                               QWidget* parent)
+    : RechargeDialog(session, accountNumber, Timing{}, parent) {}
+
+RechargeDialog::RechargeDialog(ClientSession& session, const QByteArray& accountNumber,
+                               Timing timing, QWidget* parent)
     : QDialog(parent),
       firstLabel_(new QLabel(QStringLiteral("输入Tessan号码："), this)),
       first_(new QLineEdit(this)),
@@ -75,12 +82,14 @@ RechargeDialog::RechargeDialog(Services services, const QByteArray& accountNumbe
     layout->addLayout(grid);
     layout->addLayout(buttons);
 
-    TimerFactory timers = services.timers ? services.timers : QtTimers(this);
+    const TimerFactory timers = timing.timers ? timing.timers : QtTimers(this);
     RechargeView& view = *this;
     controller_ = std::make_unique<RechargeController>(
-        services.library, std::move(services.connectPlain), services.boxes,
-        std::move(services.appDir), view, std::move(services.showNotice), timers,
-        services.answerTimeoutMs);
+        session.Lib(), session.Boxes(), session.AppDir(), view,
+        [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers,
+        timing.answerTimeoutMs);
+    connect(&session.Notifications(), &NotificationHub::cardAnswer, this,
+            [this](const Reply& reply) { controller_->OnCardAnswer(reply); });
 
     connect(action_, &QPushButton::clicked, this, [this] { controller_->Act(); });
     connect(cancel, &ImageButton::clicked, this, &RechargeDialog::reject);

@@ -15,27 +15,27 @@ class QStackedWidget;
 
 namespace tessan {
 
+class ClientSession;
 class ImageButton;
 
 class RechargeDialog final : public QDialog, private RechargeView {
     Q_OBJECT
   public:
-    struct Services {
-        Library& library;
-        RechargeController::ConnectPlain connectPlain;
-        MessageBoxes& boxes;
-        QString appDir;
-        RechargeController::ShowNotice showNotice;
+    struct Timing {
         // Empty: QTimers owned by the dialog.
         TimerFactory timers;
         int answerTimeoutMs = RechargeController::kAnswerTimeoutMs;
     };
 
     // Opens for `accountNumber` (GBK; the current account, or empty when nobody is logged in).
-    RechargeDialog(Services services, const QByteArray& accountNumber, QWidget* parent = nullptr);
+    // It hears the card answers itself while it exists. The session must outlive it.
+    RechargeDialog(ClientSession& session, const QByteArray& accountNumber,
+                   QWidget* parent = nullptr);
+    RechargeDialog(ClientSession& session, const QByteArray& accountNumber, Timing timing,
+                   QWidget* parent = nullptr);
     ~RechargeDialog() override;
 
-    // Notification 41, while the dialog is open.
+    // Notification 41.
     void OnCardAnswer(const Reply& reply) { controller_->OnCardAnswer(reply); }
     const RechargeController& Controller() const { return *controller_; }
 

@@ -242,10 +242,13 @@ int RegistrationWizard::Run() {
     return exec();
 }
 
-void RegistrationWizard::accept() {
-    // Whatever the outcome, the wizard ends; the typed values stay for another attempt.
+void RegistrationWizard::done(int result) {
+    if (result != Accepted) return QWizard::done(result);
+    // The last page writes its fields when it is validated, before anything is sent.
+    if (!validateCurrentPage()) return;
     registrar_.Submit();
-    QWizard::accept();
+    // Whatever the outcome, the wizard ends; the typed values stay for another attempt.
+    QDialog::done(result);
 }
 
 }  // namespace tessan

@@ -95,7 +95,7 @@ class RegistrationWizard final : public QWizard {
     int Run();
 
   public slots:
-    void accept() override;
+    void done(int result) override;
 
   private:
     Registrar& registrar_;

@@ -1,10 +1,10 @@
-// Registration and recharge against a real development server: the real library, real sockets, a
-// real tessd on an ephemeral loopback port, the real wizard, recharge dialog and login dialog on
-// the offscreen platform.
+// Registration and recharge through the real client against a real development server: the real
+// library, real sockets, a real tessd on an ephemeral loopback port, the main window and its login
+// dialog, the wizard and the recharge dialog on the offscreen platform.
+#include "account/accountdialogs.h"
 #include "account/recharge/rechargedialog.h"
-#include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
-#include "core/library/notificationhub.h"
+#include "app/mainwindow.h"
 #include "core/library/tessnetlibrary.h"
 #include "core/login/logindialog.h"
 #include "core/session/clientsession.h"
@@ -12,14 +12,15 @@
 #include "testsupport/tessdprocess.h"
 
 #include <QComboBox>
+#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -32,6 +33,7 @@ namespace {
 
 constexpr int kWait = 10000;
 constexpr char kNewNumber[] = "0086-10-2345678";
+constexpr char kNewKey[] = "Zhao6Secret";
 
 // A loopback port that takes connections (the kernel completes them) and never says a word.
 class SilentServer {
@@ -59,6 +61,12 @@ class SilentServer {
     int port_ = 0;
 };
 
+// Every diagnostic line the client writes while a test runs.
+QStringList* logged = nullptr;
+void KeepMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    if (logged) logged->append(text);
+}
+
 }  // namespace
 
 class AccountEndToEndTest : public QObject {
@@ -71,32 +79,34 @@ class AccountEndToEndTest : public QObject {
     void registeringATakenNumberIsRefused();
     void rechargeShowsTheNewTypeAtTheNextLogin();
     void usedCardAndWrongCardNumberAreRefused();
-    void paidAccountRenewsWithItsOwnTypeOnly();
+    void paidAccountHasItsTypeLockedAndAnUnknownNumberIsTold();
     void silentServerLeavesBothUsable();
 
   private:
     // serverlist.ini sends every number to `port` on the loopback.
     void PointAt(int port);
+    LoginDialog* OpenLoginDialog();
+    // Presses "登录" in the open login dialog with what it shows, or with `number` and `key`.
+    void LogIn(const char* number = nullptr, const char* key = nullptr);
+    QString Title(const char* label, const char* number) const;
+    // "注册" in the login dialog, then the three pages filled in and finished.
     void Register(const QString& number, const QString& privateKey);
-    // Recharges `number` with a card, choosing `cardType` (0 to 2) when the list is open; returns
-    // the server's notice.
+    // "充值" in the login dialog for `number` and the card, choosing `cardType` (0 to 2) when the
+    // list is open; returns the server's notice.
     QString Recharge(const char* number, const QString& card, const QString& password,
                      int cardType = 0);
-    // Logs in with the key and returns the user type of the own profile that follows.
-    char LogInForUserType(const char* number, const char* privateKey);
-    std::unique_ptr<RechargeDialog> OpenRecharge(const char* number, int timeoutMs);
+    // Runs `drive` inside the next recharge dialog's own loop.
+    void OnNextRecharge(std::function<void(RechargeDialog*)> drive);
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
     std::unique_ptr<TessnetLibrary> library;
     std::unique_ptr<ClientSession> session;
-    std::unique_ptr<Registrar> registrar;
+    std::unique_ptr<MainWindow> window;
     QStringList notices;
-    QPointer<RechargeDialog> recharge;
-    QPointer<LoginDialog> login;
-    std::map<QByteArray, int> loginStatus;  // -1 while waiting
-    std::map<QByteArray, char> userType;    // from each account's own profile
+    QStringList log;
+    QtMessageHandler previousHandler = nullptr;
 };
 
 void AccountEndToEndTest::init() {
@@ -107,49 +117,38 @@ void AccountEndToEndTest::init() {
     PointAt(server->Port());
     boxes.Reset();
     notices.clear();
-    loginStatus.clear();
-    userType.clear();
+    log.clear();
+    logged = &log;
+    previousHandler = qInstallMessageHandler(KeepMessage);
     library = std::make_unique<TessnetLibrary>(boxes);
     session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
-    const auto notice = [this](const QString& text, bool) { notices << text; };
-    registrar =
-        std::make_unique<Registrar>(*library, boxes, dir->path(), notice, QtTimers(library.get()));
-    // The routing of the types these pages handle, as the client routes them.
-    library->Init(dir->filePath(u"download"_qs), [this](const Notification& n) {
-        const Reply* r = n.reply();
-        if (!r) return;
-        switch (n.type) {
-            case note::kLogin:
-                loginStatus[r->account] = r->status;
-                session->Notifications().Dispatch(n);  // an open login dialog hears its own
-                break;
-            case note::kRegister:
-                registrar->OnResult(*r);
-                break;
-            case note::kCardAnswer:
-                if (recharge) recharge->OnCardAnswer(*r);
-                break;
-            case note::kNotice:
-                notices << r->TextAt(1);
-                break;
-            case note::kOwnProfile:
-                userType[r->account] = r->data.at(UserProfile::kUserTypeOffset);
-                break;
-        }
-    });
+    connect(session.get(), &ClientSession::noticeShown, this,
+            [this](const QString& text, bool) { notices << text; });
+    window = std::make_unique<MainWindow>(*session, [](const QString&) { return true; });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 }
 
 void AccountEndToEndTest::cleanup() {
-    if (library) {
-        for (const auto& [account, status] : loginStatus) library->DisconnectServer(account);
-        library->Free();
-    }
-    delete login;
-    delete recharge;
-    registrar.reset();
+    if (session && !session->CurrentAccount().IsEmpty())
+        library->DisconnectServer(session->CurrentAccount().Bytes());
+    window.reset();
     session.reset();
     library.reset();
     server.reset();
+    qInstallMessageHandler(previousHandler);
+    logged = nullptr;
+    // Nothing the client wrote or showed carries the private key typed in the wizard.
+    for (const QString& line : log + notices)
+        QVERIFY2(!line.contains(QLatin1String(kNewKey)), qPrintable(line));
+    QDirIterator files(dir->path(), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        if (path.endsWith(u"/remember.ini") || path.contains(u"/server/")) continue;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(!file.readAll().contains(kNewKey), qPrintable(path));
+    }
 }
 
 void AccountEndToEndTest::PointAt(int port) {
@@ -158,102 +157,115 @@ void AccountEndToEndTest::PointAt(int port) {
     list.write("[default]\nserver=127.0.0.1\nport=" + QByteArray::number(port) + "\n");
 }
 
-void AccountEndToEndTest::Register(const QString& number, const QString& privateKey) {
-    RegistrationWizard wizard(*registrar, boxes);
-    wizard.Prepare();
-    wizard.show();
-    const QStringList parts = number.split(u'-');
-    const auto type = [&wizard](const char* name, const QString& text) {
-        wizard.findChild<QLineEdit*>(QString::fromLatin1(name))->setText(text);
-    };
-    type("countryCode", parts[0]);
-    type("areaCode", parts[1]);
-    type("number", parts[2]);
-    type("name", u"赵六"_qs);
-    type("publicKey", number);
-    type("privateKey", privateKey);
-    type("confirmation", privateKey);
-    wizard.next();
-    type("mobile", u"13900000000"_qs);
-    wizard.next();
-    type("company", u"测试单位"_qs);
-    QCOMPARE(wizard.currentId(), int(RegistrationWizard::kStep3));
-    wizard.button(QWizard::FinishButton)->click();
-    QVERIFY(!wizard.isVisible());
+LoginDialog* AccountEndToEndTest::OpenLoginDialog() {
+    if (!window->OpenLogin()) window->findChild<QPushButton*>(u"loginButton"_qs)->click();
+    return window->OpenLogin();
 }
 
-std::unique_ptr<RechargeDialog> AccountEndToEndTest::OpenRecharge(const char* number,
-                                                                  int timeoutMs) {
-    auto dialog = std::make_unique<RechargeDialog>(
-        RechargeDialog::Services{
-            *library,
-            [](const QByteArray& address, int port, const QByteArray& account) {
-                return ::ConnectServer(address.constData(), port, account.constData(), nullptr);
-            },
-            boxes,
-            dir->path(),
-            [this](const QString& text, bool) { notices << text; },
-            {},
-            timeoutMs},
-        number);
-    recharge = dialog.get();
-    dialog->show();
-    return dialog;
+void AccountEndToEndTest::LogIn(const char* number, const char* key) {
+    LoginDialog* dialog = OpenLoginDialog();
+    QVERIFY(dialog);
+    if (number) {
+        dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(QString::fromLatin1(number));
+        dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(QString::fromLatin1(key));
+    }
+    dialog->findChild<QPushButton*>(u"loginButton"_qs)->click();
+}
+
+QString AccountEndToEndTest::Title(const char* label, const char* number) const {
+    return u"Tessan v1.32  "_qs + QString::fromUtf8(label) + u' ' + QString::fromLatin1(number) +
+           u"  "_qs;
+}
+
+void AccountEndToEndTest::Register(const QString& number, const QString& privateKey) {
+    LoginDialog* dialog = OpenLoginDialog();
+    QVERIFY(dialog);
+    AccountDialogs& accounts = AccountDialogs::For(*session);
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once =
+        connect(&accounts, &AccountDialogs::wizardOpened, this,
+                [once, number, privateKey](RegistrationWizard* wizard) {
+                    QObject::disconnect(*once);
+                    QTimer::singleShot(0, wizard, [wizard, number, privateKey] {
+                        const auto type = [wizard](const char* name, const QString& text) {
+                            wizard->findChild<QLineEdit*>(QString::fromLatin1(name))->setText(text);
+                        };
+                        const QStringList parts = number.split(u'-');
+                        type("countryCode", parts[0]);
+                        type("areaCode", parts[1]);
+                        type("number", parts[2]);
+                        type("name", u"赵六"_qs);
+                        type("publicKey", number);
+                        type("privateKey", privateKey);
+                        type("confirmation", privateKey);
+                        wizard->next();
+                        type("mobile", u"13900000000"_qs);
+                        wizard->next();
+                        type("company", u"测试单位"_qs);
+                        wizard->button(QWizard::FinishButton)->click();
+                    });
+                });
+    dialog->findChild<QPushButton*>(u"registerButton"_qs)->click();
+    QVERIFY(!accounts.Wizard()->isVisible());
+    QCOMPARE(accounts.Wizard()->result(), int(QDialog::Accepted));
+}
+
+void AccountEndToEndTest::OnNextRecharge(std::function<void(RechargeDialog*)> drive) {
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(&AccountDialogs::For(*session), &AccountDialogs::rechargeOpened, this,
+                    [once, drive](RechargeDialog* dialog) {
+                        QObject::disconnect(*once);
+                        QTimer::singleShot(0, dialog, [drive, dialog] { drive(dialog); });
+                    });
 }
 
 QString AccountEndToEndTest::Recharge(const char* number, const QString& card,
                                       const QString& password, int cardType) {
+    LoginDialog* login = OpenLoginDialog();
+    if (!login) return u"no login dialog"_qs;
     notices.clear();
-    auto dialog = OpenRecharge(number, RechargeController::kAnswerTimeoutMs);
-    auto* action = dialog->findChild<QPushButton*>(u"actionButton"_qs);
-    auto* types = dialog->findChild<QComboBox*>(u"cardTypes"_qs);
-    action->click();
-    if (!QTest::qWaitFor([&] { return dialog->Controller().CurrentStep() != 0; }, kWait))
-        return u"no answer"_qs;
-    if (types->isEnabled()) types->setCurrentIndex(cardType);
-    dialog->findChild<QLineEdit*>(u"firstBox"_qs)->setText(card);
-    dialog->findChild<QLineEdit*>(u"secondBox"_qs)->setText(password);
-    action->click();
-    if (dialog->result() != QDialog::Accepted) return u"not sent"_qs;
+    OnNextRecharge([=](RechargeDialog* dialog) {
+        auto* first = dialog->findChild<QLineEdit*>(u"firstBox"_qs);
+        auto* second = dialog->findChild<QLineEdit*>(u"secondBox"_qs);
+        first->setText(QString::fromLatin1(number));
+        second->setText(QString::fromLatin1(number));
+        dialog->findChild<QPushButton*>(u"actionButton"_qs)->click();
+        if (!QTest::qWaitFor([dialog] { return dialog->Controller().CurrentStep() != 0; }, kWait))
+            return dialog->reject();
+        auto* types = dialog->findChild<QComboBox*>(u"cardTypes"_qs);
+        if (types->isEnabled()) types->setCurrentIndex(cardType);
+        first->setText(card);
+        second->setText(password);
+        dialog->findChild<QPushButton*>(u"actionButton"_qs)->click();
+    });
+    login->findChild<QPushButton*>(u"rechargeButton"_qs)->click();
     if (!QTest::qWaitFor([this] { return !notices.isEmpty(); }, kWait)) return u"no result"_qs;
-    library->DisconnectServer(number);  // the connection was left open for the result
+    library->DisconnectServer(number);  // the dialog left it open for the result
     return notices.first();
 }
 
-char AccountEndToEndTest::LogInForUserType(const char* number, const char* privateKey) {
-    library->DisconnectServer(number);
-    userType.erase(number);
-    loginStatus[number] = -1;
-    if (library->ConnectServer("127.0.0.1", server->Port(), number, privateKey) != 1) return 'x';
-    if (!QTest::qWaitFor([&] { return userType.count(number) != 0; }, kWait)) return 'x';
-    return userType[number];
-}
-
 void AccountEndToEndTest::registerThroughTheWizardAndLogInFromTheList() {
-    Register(QString::fromLatin1(kNewNumber), u"Zhao6"_qs);
+    Register(QString::fromLatin1(kNewNumber), QString::fromLatin1(kNewKey));
     QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, kWait);
     QCOMPARE(notices[0],
              u"新用户:0086-10-2345678注册成功!\r\n私钥:******,公钥:0086-10-2345678!"_qs);
     QVERIFY(boxes.Shown().empty());
-    // The key is in remember.ini only, readable by the user alone.
     QFile remembered(dir->filePath(u"remember.ini"_qs));
-    QVERIFY(remembered.exists());
     QCOMPARE(remembered.permissions() & (QFile::ReadGroup | QFile::ReadOther),
              QFile::Permissions());
 
-    // The login dialog lists the new account, key filled in: one press logs in.
-    login = new LoginDialog(*session, [](const QString&) { return true; });
-    login->show();
-    QCOMPARE(login->findChild<QComboBox*>(u"numberBox"_qs)->currentText(),
+    // The open login dialog lists the new account with its key: one press logs in.
+    LoginDialog* dialog = window->OpenLogin();
+    QCOMPARE(dialog->findChild<QComboBox*>(u"numberBox"_qs)->currentText(),
              QString::fromLatin1(kNewNumber));
-    auto* key = login->findChild<QLineEdit*>(u"keyBox"_qs);
+    auto* key = dialog->findChild<QLineEdit*>(u"keyBox"_qs);
     QCOMPARE(key->echoMode(), QLineEdit::Password);
     QVERIFY(!key->text().isEmpty());
-    login->findChild<QPushButton*>(u"loginButton"_qs)->click();
-    QTRY_COMPARE_WITH_TIMEOUT(loginStatus[kNewNumber], 1, kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(!login->isVisible(), kWait);
-    QCOMPARE(login->result(), int(QDialog::Accepted));
-    QTRY_COMPARE_WITH_TIMEOUT(userType[kNewNumber], '0', kWait);
+    LogIn();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->OpenLogin(), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), Title("免费用户", kNewNumber), kWait);
+    QCOMPARE(session->OwnProfile().Name(), u"赵六"_qs);
+    QCOMPARE(session->OwnProfile().Text(UserProfile::Field::Company), u"测试单位"_qs);
 }
 
 void AccountEndToEndTest::registeringATakenNumberIsRefused() {
@@ -263,10 +275,15 @@ void AccountEndToEndTest::registeringATakenNumberIsRefused() {
 }
 
 void AccountEndToEndTest::rechargeShowsTheNewTypeAtTheNextLogin() {
-    QCOMPARE(LogInForUserType("0086-10-5555555", "wang123"), '0');
+    LogIn("0086-10-5555555", "wang123");
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), Title("免费用户", "0086-10-5555555"), kWait);
+    // From the login dialog of the logged-in account: the number is preset.
+    OpenLoginDialog();
     QCOMPARE(Recharge("0086-10-5555555", u"100000001"_qs, u"1111"_qs, 0),
              u"充值成功! 帐号:0086-10-5555555 的空间已经升级."_qs);
-    QCOMPARE(LogInForUserType("0086-10-5555555", "wang123"), '1');
+    LogIn("0086-10-5555555", "wang123");
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), Title("商务用户", "0086-10-5555555"), kWait);
+    QCOMPARE(session->OwnQuota(), 100 * 1048576);
 }
 
 void AccountEndToEndTest::usedCardAndWrongCardNumberAreRefused() {
@@ -276,45 +293,75 @@ void AccountEndToEndTest::usedCardAndWrongCardNumberAreRefused() {
              u"该充值卡已经使用过!"_qs);
     QCOMPARE(Recharge("0086-10-7654321", u"999999999"_qs, u"2222"_qs, 1),
              u"充值卡号或密码错误!"_qs);
-    QCOMPARE(LogInForUserType("0086-10-7654321", "li123"), '0');
+    LogIn("0086-10-7654321", "li123");
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), Title("免费用户", "0086-10-7654321"), kWait);
 }
 
-void AccountEndToEndTest::paidAccountRenewsWithItsOwnTypeOnly() {
+void AccountEndToEndTest::paidAccountHasItsTypeLockedAndAnUnknownNumberIsTold() {
     QVERIFY(Recharge("0086-10-1234567", u"300000001"_qs, u"3333"_qs, 2).startsWith(u"充值成功"_qs));
-    // Now the server fixes the type: the list is locked on the third entry.
-    auto dialog = OpenRecharge("0086-10-1234567", RechargeController::kAnswerTimeoutMs);
-    dialog->findChild<QPushButton*>(u"actionButton"_qs)->click();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog->Controller().CurrentStep(), 2, kWait);
-    auto* types = dialog->findChild<QComboBox*>(u"cardTypes"_qs);
-    QCOMPARE(types->currentIndex(), 2);
-    QVERIFY(!types->isEnabled());
-    dialog->reject();
-    // An unknown number is told in the status line, and the dialog starts again.
-    dialog = OpenRecharge("0086-10-9999999", RechargeController::kAnswerTimeoutMs);
-    dialog->findChild<QPushButton*>(u"actionButton"_qs)->click();
-    auto* status = dialog->findChild<QLabel*>(u"statusLine"_qs);
-    QTRY_COMPARE_WITH_TIMEOUT(status->text(), u"无此用户，无法进行充值!"_qs, kWait);
-    QCOMPARE(dialog->Controller().CurrentStep(), 0);
-    dialog->reject();
+    int lockedOn = -1;
+    bool enabled = true;
+    QString unknown;
+    OnNextRecharge([&](RechargeDialog* dialog) {
+        dialog->findChild<QLineEdit*>(u"firstBox"_qs)->setText(u"0086-10-1234567"_qs);
+        dialog->findChild<QLineEdit*>(u"secondBox"_qs)->setText(u"0086-10-1234567"_qs);
+        dialog->findChild<QPushButton*>(u"actionButton"_qs)->click();
+        (void)QTest::qWaitFor([dialog] { return dialog->Controller().CurrentStep() == 2; }, kWait);
+        auto* types = dialog->findChild<QComboBox*>(u"cardTypes"_qs);
+        lockedOn = types->currentIndex();
+        enabled = types->isEnabled();
+        dialog->reject();
+    });
+    OpenLoginDialog()->findChild<QPushButton*>(u"rechargeButton"_qs)->click();
+    QCOMPARE(lockedOn, 2);
+    QVERIFY(!enabled);
+    OnNextRecharge([&](RechargeDialog* dialog) {
+        dialog->findChild<QLineEdit*>(u"firstBox"_qs)->setText(u"0086-10-9999999"_qs);
+        dialog->findChild<QLineEdit*>(u"secondBox"_qs)->setText(u"0086-10-9999999"_qs);
+        dialog->findChild<QPushButton*>(u"actionButton"_qs)->click();
+        auto* status = dialog->findChild<QLabel*>(u"statusLine"_qs);
+        (void)QTest::qWaitFor([status] { return status->text().startsWith(u"无此用户"_qs); },
+                              kWait);
+        unknown = status->text();
+        dialog->reject();
+    });
+    OpenLoginDialog()->findChild<QPushButton*>(u"rechargeButton"_qs)->click();
+    QCOMPARE(unknown, u"无此用户，无法进行充值!"_qs);
 }
 
 void AccountEndToEndTest::silentServerLeavesBothUsable() {
     SilentServer silent;
     QVERIFY(silent.Port() != 0);
     PointAt(silent.Port());
-    auto dialog = OpenRecharge("0086-10-1234567", 200);
-    auto* action = dialog->findChild<QPushButton*>(u"actionButton"_qs);
+    // Short waits instead of the real 30 s.
+    RechargeDialog dialog(*session, "0086-10-1234567", {{}, 200});
+    dialog.show();
+    auto* action = dialog.findChild<QPushButton*>(u"actionButton"_qs);
     action->click();
     QVERIFY(!action->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(action->isEnabled(), kWait);
-    QCOMPARE(dialog->findChild<QLabel*>(u"statusLine"_qs)->text(),
+    QCOMPARE(dialog.findChild<QLabel*>(u"statusLine"_qs)->text(),
              u"服务器没有应答，现在不能充值!"_qs);
-    dialog->reject();
+    dialog.reject();
 
-    registrar = std::make_unique<Registrar>(
-        *library, boxes, dir->path(), [this](const QString& text, bool) { notices << text; },
-        QtTimers(library.get()), 200);
-    Register(QString::fromLatin1(kNewNumber), u"Zhao6"_qs);
+    AccountDialogs accounts(*session, {}, 200);
+    connect(&accounts, &AccountDialogs::wizardOpened, this, [](RegistrationWizard* wizard) {
+        QTimer::singleShot(0, wizard, [wizard] {
+            for (const auto& [name, text] : {std::pair{"countryCode", "0086"},
+                                             {"areaCode", "10"},
+                                             {"number", "2345678"},
+                                             {"name", "Zhao"},
+                                             {"publicKey", "0086-10-2345678"},
+                                             {"privateKey", kNewKey},
+                                             {"confirmation", kNewKey}})
+                wizard->findChild<QLineEdit*>(QString::fromLatin1(name))
+                    ->setText(QString::fromLatin1(text));
+            wizard->next();
+            wizard->next();
+            wizard->button(QWizard::FinishButton)->click();
+        });
+    });
+    accounts.Register(nullptr);
     QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, kWait);
     QVERIFY(notices[0].startsWith(u"注册服务器没有应答"_qs));
 }

@@ -4,6 +4,9 @@
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
+#include "core/library/notificationhub.h"
+#include "core/login/logindialog.h"
+#include "core/session/clientsession.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"
@@ -34,7 +37,7 @@ class AccountWidgetsTest : public QObject {
     void chineseTextIsCutToWhatTheFieldHolds();
     void rechargeWalksFromNumberToLockedCardType();
     void rechargeUserChoiceShowsThePeriodAndCancelDrops();
-    void accountDialogsKeepTheWizardAndRouteAnswersToTheOpenDialog();
+    void loginDialogOpensBothAndListsTheNewAccount();
 
   private:
     // Types as a user would: each key goes to whatever has the focus at that moment.
@@ -53,16 +56,10 @@ class AccountWidgetsTest : public QObject {
         return w.findChild<QLineEdit*>(QString::fromLatin1(name));
     }
     void StartWizard();
-    // The dialog for 0086-10-1234567; its plain connections are recorded with "<plain>" as key.
+    // The dialog for 0086-10-1234567.
     std::unique_ptr<RechargeDialog> OpenRecharge() {
-        return std::make_unique<RechargeDialog>(
-            RechargeDialog::Services{library,
-                                     [this](const QByteArray& a, int p, const QByteArray& n) {
-                                         return library.ConnectServer(a, p, n, "<plain>");
-                                     },
-                                     boxes, dir->path(), [](const QString&, bool) {},
-                                     timers.Factory()},
-            "0086-10-1234567");
+        return std::make_unique<RechargeDialog>(*session, "0086-10-1234567",
+                                                RechargeDialog::Timing{timers.Factory()});
     }
     void TypePageOne();
 
@@ -71,6 +68,7 @@ class AccountWidgetsTest : public QObject {
     ScriptedMessageBoxes boxes;
     FakeTimers timers;
     QStringList notices;
+    std::unique_ptr<ClientSession> session;
     std::unique_ptr<Registrar> registrar;
     std::unique_ptr<RegistrationWizard> wizard;
 };
@@ -81,6 +79,8 @@ void AccountWidgetsTest::init() {
     boxes.Reset();
     notices.clear();
     wizard.reset();
+    registrar.reset();
+    session = std::make_unique<ClientSession>(dir->path(), library, boxes);
     registrar = std::make_unique<Registrar>(
         library, boxes, dir->path(),
         [this](const QString& text, bool error) { notices.append(error ? text + u'!' : text); },
@@ -167,6 +167,7 @@ void AccountWidgetsTest::finishSendsTheProfileAndTheValuesStayForNextTime() {
     wizard->next();
     QCOMPARE(wizard->currentId(), int(RegistrationWizard::kStep3));
     Box(*wizard, "postCode")->setText(u"100000"_qs);
+    Box(*wizard, "company")->setText(u"测试单位"_qs);
     QVERIFY(boxes.Texts().isEmpty());
     wizard->button(QWizard::FinishButton)->click();
     QCOMPARE(wizard->result(), int(QDialog::Accepted));
@@ -176,8 +177,15 @@ void AccountWidgetsTest::finishSendsTheProfileAndTheValuesStayForNextTime() {
     QCOMPARE(sent.Text(UserProfile::Field::PrivateKey), u"Secret"_qs);
     QCOMPARE(sent.Text(UserProfile::Field::Mobile), u"13900000000"_qs);
     QCOMPARE(sent.Text(UserProfile::Field::PostCode), u"100000"_qs);
+    QCOMPARE(sent.Text(UserProfile::Field::Company), u"测试单位"_qs);
     QCOMPARE(sent.UserType(), '0');
     QVERIFY(registrar->AwaitingResult());
+    // What went out is what the verdict is about: the last page's fields too.
+    QString registeredCompany;
+    connect(registrar.get(), &Registrar::accountRegistered, this,
+            [&](const UserProfile& p) { registeredCompany = p.Text(UserProfile::Field::Company); });
+    registrar->OnResult(*MakeReply(note::kRegister, 1, "", "ok").reply());
+    QCOMPARE(registeredCompany, u"测试单位"_qs);
 
     // Opening again: first page, the typed values, an empty profile.
     wizard->Prepare();
@@ -225,8 +233,7 @@ void AccountWidgetsTest::rechargeWalksFromNumberToLockedCardType() {
     action->click();
     QVERIFY(!action->isEnabled());
     QCOMPARE(status->text(), u"已经连接到注册服务器，等待验证..."_qs);
-    library.Deliver(MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2"));  // no subscriber
-    dialog.OnCardAnswer(*MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2").reply());
+    session->Notifications().Dispatch(MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2"));
     QVERIFY(action->isEnabled());
     QCOMPARE(action->text(), u"确认"_qs);
     QVERIFY(stack->currentWidget() != status);
@@ -249,7 +256,7 @@ void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     dialog.findChild<QPushButton*>(u"actionButton"_qs)->click();
-    dialog.OnCardAnswer(*MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0").reply());
+    session->Notifications().Dispatch(MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0"));
     auto* types = dialog.findChild<QComboBox*>(u"cardTypes"_qs);
     QVERIFY(types->isEnabled());
     QCOMPARE(types->currentIndex(), -1);
@@ -263,16 +270,12 @@ void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
     QCOMPARE(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
 }
 
-void AccountWidgetsTest::accountDialogsKeepTheWizardAndRouteAnswersToTheOpenDialog() {
-    AccountDialogs accounts({library,
-                             [this](const QByteArray& a, int p, const QByteArray& n) {
-                                 return library.ConnectServer(a, p, n, "<plain>");
-                             },
-                             boxes, dir->path(),
-                             [this](const QString& text, bool) { notices << text; },
-                             timers.Factory()});
-    int remembered = 0;
-    connect(&accounts, &AccountDialogs::loginRemembered, this, [&remembered] { ++remembered; });
+void AccountWidgetsTest::loginDialogOpensBothAndListsTheNewAccount() {
+    LoginDialog login(*session, [](const QString&) { return true; });
+    AccountDialogs::Attach(*session, login);
+    AccountDialogs& accounts = AccountDialogs::For(*session);
+    QCOMPARE(&AccountDialogs::For(*session), &accounts);
+    login.show();
     // Each modal run is driven from inside its own loop.
     connect(&accounts, &AccountDialogs::wizardOpened, this, [this](RegistrationWizard* w) {
         QTimer::singleShot(0, w, [this, w] {
@@ -291,33 +294,39 @@ void AccountWidgetsTest::accountDialogsKeepTheWizardAndRouteAnswersToTheOpenDial
             w->button(QWizard::FinishButton)->click();
         });
     });
-    accounts.Register(nullptr);
-    QCOMPARE(library.calls, QStringList{u"RegisterUser 127.0.0.1 8800 0086-10-2345678"_qs});
-    accounts.OnRegisterResult(*MakeReply(note::kRegister, 1, "", "ok").reply());
-    QCOMPARE(remembered, 1);
+    login.findChild<QPushButton*>(u"registerButton"_qs)->click();
+    QCOMPARE(library.calls.filter(u"RegisterUser"_qs),
+             QStringList{u"RegisterUser 127.0.0.1 8800 0086-10-2345678"_qs});
+    session->Notifications().Dispatch(MakeReply(note::kRegister, 1, "", "ok"));
+    auto* numbers = login.findChild<QComboBox*>(u"numberBox"_qs);
+    QCOMPARE(numbers->currentText(), u"0086-10-2345678"_qs);
+    QCOMPARE(login.findChild<QLineEdit*>(u"keyBox"_qs)->text(), u"k"_qs);
     // The same wizard, with what was typed, the next time.
     RegistrationWizard* first = accounts.Wizard();
-    accounts.Register(nullptr);
+    login.findChild<QPushButton*>(u"registerButton"_qs)->click();
     QCOMPARE(accounts.Wizard(), first);
-    QCOMPARE(library.calls.size(), 2);
-    QCOMPARE(library.calls[1], library.calls[0]);
+    QCOMPARE(library.calls.filter(u"RegisterUser"_qs).size(), 2);
 
+    // "充值" opens for the current account; only the open dialog hears the answer.
+    session->SetCurrentLogin(u"0086-10-1234567"_qs, u"x"_qs);
     library.calls.clear();
-    connect(&accounts, &AccountDialogs::rechargeOpened, this, [&accounts](RechargeDialog* d) {
-        QTimer::singleShot(0, d, [&accounts, d] {
+    connect(&accounts, &AccountDialogs::rechargeOpened, this, [this](RechargeDialog* d) {
+        QTimer::singleShot(0, d, [this, d] {
+            QCOMPARE(Box(*d, "firstBox")->text(), u"0086-10-1234567"_qs);
             d->findChild<QPushButton*>(u"actionButton"_qs)->click();
-            accounts.OnCardAnswer(
-                *MakeReply(note::kCardAnswer, '7', "0086-10-1234567", "7").reply());
+            session->Notifications().Dispatch(
+                MakeReply(note::kCardAnswer, '7', "0086-10-1234567", "7"));
             QCOMPARE(d->findChild<QLabel*>(u"statusLine"_qs)->text(),
                      u"无此用户，无法进行充值!"_qs);
             d->reject();
         });
     });
-    accounts.Recharge(nullptr, "0086-10-1234567");
+    login.findChild<QPushButton*>(u"rechargeButton"_qs)->click();
     QVERIFY(!accounts.OpenRecharge());
-    // An answer after the dialog closed reaches no one.
-    accounts.OnCardAnswer(*MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0").reply());
     QCOMPARE(library.calls.last(), u"DisconnectServer 0086-10-1234567"_qs);
+    // An answer after the dialog closed reaches no one.
+    session->Notifications().Dispatch(MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0"));
+    QVERIFY(boxes.Texts().isEmpty());
 }
 
 }  // namespace tessan

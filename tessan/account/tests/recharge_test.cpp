@@ -55,11 +55,7 @@ class Recharge : public ::testing::Test {
         list.write("[0086-10]\nserver=10.1.2.3\nport=9900\n");
         list.close();
         controller = std::make_unique<RechargeController>(
-            library,
-            [this](const QByteArray& address, int port, const QByteArray& account) {
-                return library.ConnectServer(address, port, account, "<plain>");
-            },
-            boxes, dir.path(), view,
+            library, boxes, dir.path(), view,
             [this](const QString& text, bool error) {
                 notices.append((error ? u"!"_qs : u""_qs) + text);
             },
@@ -151,11 +147,10 @@ TEST_F(Recharge, TrailingSpacesDoNotMakeTheNumbersDiffer) {
     EXPECT_EQ(controller->AccountNumber(), QByteArray("0086-10-1234567"));
     RechargeQuery query;
     query.SetNumber("0086-10-1234567");
-    EXPECT_EQ(library.calls,
-              (QStringList{u"DisconnectServer 0086-10-1234567"_qs,
-                           u"ConnectServer 10.1.2.3 9900 0086-10-1234567 %3Cplain%3E"_qs,
-                           u"SendData 0086-10-1234567 40 "_qs +
-                               QString::fromLatin1(query.Payload().toHex())}));
+    EXPECT_EQ(library.calls, (QStringList{u"DisconnectServer 0086-10-1234567"_qs,
+                                          u"ConnectPlain 10.1.2.3 9900 0086-10-1234567"_qs,
+                                          u"SendData 0086-10-1234567 40 "_qs +
+                                              QString::fromLatin1(query.Payload().toHex())}));
     EXPECT_EQ(view.status, u"已经连接到注册服务器，等待验证..."_qs);
     EXPECT_FALSE(view.actionEnabled);
     EXPECT_TRUE(AnswerTimer().active);
@@ -163,7 +158,7 @@ TEST_F(Recharge, TrailingSpacesDoNotMakeTheNumbersDiffer) {
 }
 
 TEST_F(Recharge, ConnectAndQueryFailuresShowInTheStatusLineAndAllowAnotherTry) {
-    library.Script(u"ConnectServer"_qs, {0});
+    library.Script(u"ConnectPlain"_qs, {0});
     AskFor("0086-10-1234567");
     EXPECT_EQ(view.status, u"不能连接到服务器IP:10.1.2.3,端口:9900!0"_qs);
     EXPECT_TRUE(view.actionEnabled);

@@ -236,13 +236,8 @@ void ScreensTest::rechargeDialog() {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
-    RechargeDialog dialog({library,
-                           [](const QByteArray&, int, const QByteArray&) { return 1; },
-                           boxes,
-                           dir.path(),
-                           [](const QString&, bool) {},
-                           {}},
-                          "0086-10-1234567");
+    ClientSession session(dir.path(), library, boxes);
+    RechargeDialog dialog(session, "0086-10-1234567");
     dialog.show();
     CheckWindow(&dialog);
     if (QTest::currentTestFailed()) return;
