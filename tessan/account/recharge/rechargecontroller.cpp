@@ -5,11 +5,15 @@
 #include "core/base/gbk.h"
 #include "core/login/serverlist.h"
 
+#include <QLoggingCategory>
+
 #include <optional>
 
 namespace tessan {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcRecharge, "tessan.account", QtInfoMsg)
 
 // The GBK form of a typed text, or nothing when it does not fit a 32-byte field.
 std::optional<QByteArray> FitField(const QString& text) {
@@ -148,7 +152,10 @@ void RechargeController::AskServer() {
 void RechargeController::OnCardAnswer(const Reply& reply) {
     // Only the answer to this dialog's own query counts; a late one from an abandoned query or
     // one for another number is dropped.
-    if (!awaitingAnswer_ || reply.account != accountNumber_) return;
+    if (!awaitingAnswer_ || reply.account != accountNumber_) {
+        qCInfo(lcRecharge, "card answer that no query of this dialog awaits, dropped");
+        return;
+    }
     awaitingAnswer_ = false;
     answerTimer_->Stop();
     verdict_ = reply.dataLength > 0 && !reply.data.isEmpty() ? reply.data.at(0) : '\0';
@@ -234,6 +241,7 @@ void RechargeController::NoAnswer() {
     answerTimer_->Stop();
     if (!awaitingAnswer_) return;
     awaitingAnswer_ = false;
+    qCWarning(lcRecharge, "no card answer within %d ms, connection closed", answerTimeoutMs_);
     // The server took the connection but says nothing: drop it, so that a later attempt starts
     // clean, and let the user try again or cancel.
     library_.DisconnectServer(accountNumber_);

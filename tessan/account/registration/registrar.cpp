@@ -3,9 +3,13 @@
 #include "core/login/rememberedlogins.h"
 #include "core/login/serverlist.h"
 
+#include <QLoggingCategory>
+
 namespace tessan {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcRegistration, "tessan.account", QtInfoMsg)
 
 // The remembered logins are read only to find the record a save replaces.
 class NoLoginFields final : public LoginFields {
@@ -60,6 +64,7 @@ bool Registrar::Submit() {
 
 void Registrar::OnResult(const Reply& reply) {
     answerTimer_->Stop();
+    if (!sent_) qCInfo(lcRegistration, "registration result with no registration under way");
     if (reply.status == 0 || !sent_) {
         showNotice_(reply.TextAt(0), reply.status == 0);
         sent_.reset();
@@ -75,15 +80,19 @@ void Registrar::OnResult(const Reply& reply) {
     RememberedLogins remembered(appDir_);
     NoLoginFields fields;
     remembered.LoadRememberedLogins(fields);
-    if (remembered.SaveRememberedLogin(
+    if (!remembered.SaveRememberedLogin(
             RememberedLogin(registered.RawText(UserProfile::Field::Number),
-                            registered.RawText(UserProfile::Field::PrivateKey))))
-        emit loginRemembered();
+                            registered.RawText(UserProfile::Field::PrivateKey)))) {
+        qCWarning(lcRegistration, "the new account's login could not be remembered");
+        return;
+    }
+    emit loginRemembered();
 }
 
 void Registrar::NoAnswer() {
     answerTimer_->Stop();
     if (!sent_) return;
+    qCWarning(lcRegistration, "no registration result within %d ms", answerTimeoutMs_);
     showNotice_(QStringLiteral("注册服务器没有应答，请稍后用新帐号登录试试，或者重新注册!"), true);
 }
 
