@@ -13,7 +13,7 @@ while IFS= read -r target; do
     name=$(basename "$target")
     corpus="$scratch/$name"
     mkdir -p "$corpus"
-    seeds="$top/tessnet/fuzz/corpus/$name"
+    seeds="$top/tessnet/fuzz/corpus/${name%_portable}"
     if [[ -d "$seeds" ]]; then cp -r "$seeds"/. "$corpus"/; fi
     echo "== $name for ${seconds}s"
     # Crash reproducers land in the build folder.

@@ -24,37 +24,28 @@ void StreamCutter::Consume(std::size_t n) {
 }
 
 bool StreamCutter::Next(Packet& packet) {
-    while (Buffered() >= kHeaderSize) {
+    for (;;) {
         const std::uint8_t* p = buffer_.data() + start_;
-        if (p[0] != ':' || p[1] != ':' || p[2] != ':') {
-            const std::size_t skip = p[0] != ':' ? 1 : p[1] != ':' ? 2 : 3;
-            skipped_ += skip;
-            Consume(skip);
+        const Cut cut = CutFront(p, Buffered());
+        if (cut.kind == Cut::Wait) return false;
+        if (cut.kind == Cut::Skip) {
+            skipped_ += cut.length;
+            Consume(cut.length);
             continue;
         }
-        PacketHeader header;
-        DecodeHeader(p, header);
-        if (header.bodyLength > kMaxBodyLength) {
-            skipped_ += kHeaderSize;
-            Consume(kHeaderSize);
-            continue;
-        }
-        if (Buffered() < kHeaderSize + header.bodyLength) return false;
-
         thread_local std::unique_ptr<std::uint8_t[]> work;
         if (!work) work = std::make_unique<std::uint8_t[]>(kWorkAreaSize);
         std::uint16_t payloadLength = 0;
         const bool ok = ParsePacket(p, p + kHeaderSize, work.get(), kWorkAreaSize, payloadLength);
-        Consume(kHeaderSize + header.bodyLength);
+        Consume(cut.length);
         if (!ok) {
             ++dropped_;
             continue;
         }
-        packet.header = header;
+        packet.header = cut.header;
         packet.payload.assign(work.get(), work.get() + payloadLength);
         return true;
     }
-    return false;
 }
 
 }  // namespace tessd

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tessnet/tessnet.h"
+
 namespace tessd {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -132,14 +134,14 @@ struct Announcement {
 
 // File chunk (commands 31 and 129): a 312-byte head, then the data.
 struct ChunkHead {
-    static constexpr std::size_t kSize = 312;
-    static constexpr std::size_t kFileName = 0;
-    static constexpr std::size_t kFileSize = 260;
-    static constexpr std::size_t kSender = 264;
-    static constexpr std::size_t kChunkCount = 296;
-    static constexpr std::size_t kChunkNumber = 300;
-    static constexpr std::size_t kFileOffset = 304;
-    static constexpr std::size_t kChunkLength = 308;
+    static constexpr std::size_t kSize = TESS_CHUNK_HEAD_SIZE;
+    static constexpr std::size_t kFileName = TESS_CHUNK_OFF_FILE_NAME;
+    static constexpr std::size_t kFileSize = TESS_CHUNK_OFF_FILE_SIZE;
+    static constexpr std::size_t kSender = TESS_CHUNK_OFF_SENDER;
+    static constexpr std::size_t kChunkCount = TESS_CHUNK_OFF_CHUNK_COUNT;
+    static constexpr std::size_t kChunkNumber = TESS_CHUNK_OFF_CHUNK_NUMBER;
+    static constexpr std::size_t kFileOffset = TESS_CHUNK_OFF_FILE_OFFSET;
+    static constexpr std::size_t kChunkLength = TESS_CHUNK_OFF_CHUNK_LENGTH;
     static_assert(kChunkLength + 4 == kSize);
     static_assert(kSize + kChunkData == kMaxRawPayload);
 

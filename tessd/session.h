@@ -28,15 +28,14 @@ struct ServerHooks {
 // knows no other servers.
 using RemoteKeyCheck = std::function<bool(std::string_view number, std::string_view key)>;
 
-// Upload answer reasons (command 9).
-enum UploadReason : std::uint8_t {
-    kUploadGo = 0,
-    kUploadOverQuota = 1,
-    kUploadRefused = 2,
-    kUploadExists = 3,
-    kUploadReceived = 4,
-    kUploadBroken = 5,
-};
+// Upload answer reasons (command 9), as the client library names them.
+inline constexpr auto kUploadGo = static_cast<std::uint8_t>(tessnet::UploadReason::GoAhead);
+inline constexpr auto kUploadOverQuota =
+    static_cast<std::uint8_t>(tessnet::UploadReason::OverQuota);
+inline constexpr auto kUploadRefused = static_cast<std::uint8_t>(tessnet::UploadReason::Refused);
+inline constexpr auto kUploadExists = static_cast<std::uint8_t>(tessnet::UploadReason::Exists);
+inline constexpr auto kUploadReceived = static_cast<std::uint8_t>(tessnet::UploadReason::Complete);
+inline constexpr auto kUploadBroken = static_cast<std::uint8_t>(tessnet::UploadReason::Broken);
 
 class Session {
   public:

@@ -1,40 +1,10 @@
 #include "text.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <memory>
+#include "wire_text.h"
 
 namespace tessd {
 
 namespace {
-
-struct IconvCloser {
-    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
-};
-
-std::string Convert(std::string_view in, const char* to, const char* from) {
-    iconv_t raw = iconv_open(to, from);
-    if (raw == reinterpret_cast<iconv_t>(-1)) return std::string(in);
-    std::unique_ptr<void, IconvCloser> cd(raw);
-    std::string out;
-    std::string input(in);
-    char* src = input.data();
-    std::size_t srcLeft = input.size();
-    char buffer[256];
-    while (srcLeft > 0) {
-        char* dst = buffer;
-        std::size_t dstLeft = sizeof buffer;
-        const std::size_t r = iconv(raw, &src, &srcLeft, &dst, &dstLeft);
-        out.append(buffer, sizeof buffer - dstLeft);
-        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            out.push_back('?');  // an invalid or truncated sequence: skip one byte
-            ++src;
-            --srcLeft;
-        }
-    }
-    return out;
-}
 
 bool AllDigits(std::string_view s) {
     if (s.empty()) return false;
@@ -46,11 +16,11 @@ bool AllDigits(std::string_view s) {
 }  // namespace
 
 std::string Gbk(std::string_view utf8) {
-    return Convert(utf8, "GB18030", "UTF-8");
+    return tessnet::Utf8ToGbkLossy(utf8);
 }
 
 std::string Utf8(std::string_view gbk) {
-    return Convert(gbk, "UTF-8", "GB18030");
+    return tessnet::GbkToUtf8Lossy(gbk);
 }
 
 bool IsAccountNumber(std::string_view number) {

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet {
 

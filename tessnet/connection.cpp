@@ -18,7 +18,7 @@
 #include "packet.h"
 #include "registry.h"
 #include "stream_cutter.h"
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet {
 

@@ -12,7 +12,7 @@
 #include "packet.h"
 #include "registry.h"
 #include "tessnet/tessnet.h"
-#include "text.h"
+#include "wire_text.h"
 
 using namespace tessnet;
 

@@ -13,7 +13,7 @@
 #include "connection.h"
 #include "host_link.h"
 #include "log.h"
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet {
 

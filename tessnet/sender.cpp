@@ -11,7 +11,7 @@
 #include "connection.h"
 #include "host_link.h"
 #include "packet.h"
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet {
 

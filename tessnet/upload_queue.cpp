@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet {
 

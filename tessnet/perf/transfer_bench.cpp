@@ -1,5 +1,6 @@
 // Library transfers against a fake server in a child process, on loopback:
-//   tessnet_transfer_bench [MiB] [connections] [text|random|""] [up|down|""] [cold]
+//   tessnet_transfer_bench [MiB] [connections] [text|random|""] [up|down|""] [cold|""] [paced]
+// `paced`: the server sends downloads at 60 MB/s, as a fast network would.
 // For text-like and random content it measures, in one run, the codec alone on one core
 // (BuildPacket / ParsePacket of every chunk), raw loopback TCP, and the library's upload and
 // download of the same file; then opens and closes many logged-in connections.
@@ -32,7 +33,7 @@
 #include "packet.h"
 #include "sample_data.h"
 #include "tessnet/tessnet.h"
-#include "text.h"
+#include "wire_text.h"
 #include "unique_fd.h"
 
 using namespace tessnet;
@@ -98,7 +99,7 @@ Packets DownloadPackets(const std::vector<std::uint8_t>& data, const std::string
 // answered, so that the server's own codec work does not compete with the library for the
 // machine's processors. A byte from the parent on `control` asks for the last upload's check:
 // '1' when it arrived intact. Ends when the parent closes `control`.
-[[noreturn]] void RunServer(int control, std::size_t size, const std::string& only) {
+[[noreturn]] void RunServer(int control, std::size_t size, const std::string& only, bool paced) {
     Packets packets[2];
     std::uint32_t crc[2] = {0, 0};
     for (int text = 0; text < 2; ++text) {
@@ -142,7 +143,15 @@ Packets DownloadPackets(const std::vector<std::uint8_t>& data, const std::string
         if (packet.header.command != CMD_DOWNLOAD) return;
         const bool text =
             std::string(reinterpret_cast<const char*>(packet.payload.data())) == StoredName(true);
-        for (const auto& p : packets[text]) client.SendRaw(p);
+        const auto start = Clock::now();
+        std::size_t sent = 0;
+        for (const auto& p : packets[text]) {
+            if (paced)
+                std::this_thread::sleep_until(
+                    start + std::chrono::nanoseconds(static_cast<long long>(sent / 0.06)));
+            client.SendRaw(p);
+            sent += p.size();
+        }
     });
     const int port = server.port();
     [[maybe_unused]] ssize_t w = write(control, &port, sizeof port);
@@ -237,13 +246,14 @@ int main(int argc, char** argv) {
     const std::string only = argc > 3 ? argv[3] : "";
     const std::string direction = argc > 4 ? argv[4] : "";
     const bool cold = argc > 5 && std::string(argv[5]) == "cold";
+    const bool paced = argc > 6 && std::string(argv[6]) == "paced";
 
     int control[2];
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, control) != 0) return 1;
     const pid_t child = fork();
     if (child == 0) {
         close(control[1]);
-        RunServer(control[0], size, only);
+        RunServer(control[0], size, only, paced);
     }
     close(control[0]);
     int port = 0;
@@ -312,6 +322,12 @@ int main(int argc, char** argv) {
                     downloadCpu, 100 * upload / build, 100 * download / parse,
                     same ? "" : "  (downloaded size differs)",
                     uploadIntact ? "" : "  (upload arrived damaged)");
+        // Processor seconds per GiB: the library's whole process against the codec's own.
+        const auto perGiB = [](double mibps) { return mibps > 0 ? 1024 / mibps : 0.0; };
+        std::printf("        cpu s/GiB: codec build %.2f, upload %.2f (%.2fx); codec parse %.2f, "
+                    "download %.2f (%.2fx)\n",
+                    perGiB(build), perGiB(uploadCpu), build / uploadCpu, perGiB(parse),
+                    perGiB(downloadCpu), parse / downloadCpu);
         DisconnectServer(kAccount);
         std::filesystem::remove(path);
         std::filesystem::remove(dir / "dl" / path.filename());
@@ -335,7 +351,7 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_SELF, &usageBefore);
     const auto idleStart = Clock::now();
     // Nothing to deliver while idle: the host sleeps, so only the library threads wake.
-    std::this_thread::sleep_for(std::chrono::seconds(5));
+    std::this_thread::sleep_for(std::chrono::seconds(10));
     const double idle = Since(idleStart);
     getrusage(RUSAGE_SELF, &usageAfter);
     const double cpu = (usageAfter.ru_utime.tv_sec - usageBefore.ru_utime.tv_sec) +
@@ -352,8 +368,8 @@ int main(int argc, char** argv) {
     std::printf("%d connections: open+login %.3f s, close %.3f s, %.1f KiB resident each\n",
                 connections, openSeconds, closeSeconds,
                 static_cast<double>(rssAfter - rssBefore) / connections);
-    std::printf("idle %.1f s: %.1f%% of one core, %.0f voluntary wake-ups per connection per s\n",
-                idle, 100 * cpu / idle, switches / idle / connections);
+    std::printf("idle %.1f s: %.2f%% of one core, %ld voluntary wake-ups in all\n", idle,
+                100 * cpu / idle, switches);
 
     FreeFtpDll();
     close(control[1]);

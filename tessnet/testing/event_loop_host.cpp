@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "packet.h"
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet::testing {
 

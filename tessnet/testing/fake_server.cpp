@@ -11,7 +11,7 @@
 
 #include "codec.h"
 #include "tessnet/tessnet.h"
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet::testing {
 

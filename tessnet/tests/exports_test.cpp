@@ -12,7 +12,7 @@
 
 #include "connection.h"
 #include "lib_fixture.h"
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet::testing {
 namespace {

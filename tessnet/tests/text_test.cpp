@@ -1,7 +1,7 @@
 // GBK and file-name helpers: the pieces that decide where a network name may be written.
 #include <gtest/gtest.h>
 
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet {
 namespace {

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "lib_fixture.h"
-#include "text.h"
+#include "wire_text.h"
 
 namespace tessnet::testing {
 namespace {

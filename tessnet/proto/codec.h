@@ -4,6 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 
+// The codec's functions live in an inline namespace: the benchmark links a second copy built
+// without the x86-64 assembly (TESS_PORTABLE_CODEC_COPY) under tessnet::portable, to compare the
+// two in one run; everything else sees one codec as tessnet::Compress and so on.
+#ifdef TESS_PORTABLE_CODEC_COPY
+#define TESS_CODEC_BEGIN inline namespace portable {
+#else
+#define TESS_CODEC_BEGIN inline namespace native {
+#endif
+#define TESS_CODEC_END }
+
 namespace tessnet {
 
 // One-byte results of Compress and Decompress; 0 is success.
@@ -18,6 +28,8 @@ enum CodecResult : std::uint8_t {
 
 inline constexpr char kCodecMagic[5] = {'W', 'M', 'C', '1', '5'};
 inline constexpr std::size_t kCodecMinInput = 50;
+
+TESS_CODEC_BEGIN
 
 // Standard CRC-32 of IEEE 802.3 (reflected, init ~0, final complement). Empty input gives 0.
 std::uint32_t Crc32(const void* data, std::size_t length);
@@ -35,4 +47,5 @@ std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std:
 std::uint8_t Decompress(const std::uint8_t* input, std::uint16_t inputLength, std::uint8_t* output,
                         std::uint16_t capacity, std::uint16_t& outputLength);
 
+TESS_CODEC_END
 }  // namespace tessnet

@@ -30,6 +30,27 @@ bool DecodeHeader(const std::uint8_t* in, PacketHeader& header) {
     return true;
 }
 
+Cut CutFront(const std::uint8_t* front, std::size_t available) {
+    Cut cut;
+    if (available < kHeaderSize) return cut;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (front[i] != ':') {
+            cut.kind = Cut::Skip;
+            cut.length = i + 1;
+            return cut;
+        }
+    DecodeHeader(front, cut.header);
+    if (cut.header.bodyLength > kMaxBodyLength) {
+        cut.kind = Cut::Skip;
+        cut.length = kHeaderSize;
+        return cut;
+    }
+    if (available < kHeaderSize + cut.header.bodyLength) return cut;
+    cut.kind = Cut::Packet;
+    cut.length = kHeaderSize + cut.header.bodyLength;
+    return cut;
+}
+
 bool BuildPacket(const std::uint8_t* payload, std::uint16_t payloadLength, std::uint8_t command,
                  std::uint32_t fixedOne, std::uint32_t pieceCount, std::uint32_t pieceNumber,
                  std::uint8_t* out, std::uint16_t outCapacity, std::uint16_t& packetLength) {

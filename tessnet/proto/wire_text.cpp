@@ -1,4 +1,4 @@
-#include "text.h"
+#include "wire_text.h"
 
 #include <iconv.h>
 
@@ -37,7 +37,8 @@ class Iconv {
     Iconv& operator=(const Iconv&) = delete;
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-    std::optional<std::string> Convert(std::string_view in) {
+    // Lossy: a byte that does not convert becomes '?' and the conversion goes on.
+    std::optional<std::string> Convert(std::string_view in, bool lossy = false) {
         if (!ok()) return std::nullopt;
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a failed call may leave a shift state
         std::string out(in.size() * 4 + 8, '\0');
@@ -47,7 +48,15 @@ class Iconv {
         std::size_t dstLeft = out.size();
         while (srcLeft > 0) {
             if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) {
-                if (errno != E2BIG) return std::nullopt;
+                if (errno != E2BIG && !lossy) return std::nullopt;
+                if (errno != E2BIG && dstLeft > 0) {
+                    *dst++ = '?';
+                    --dstLeft;
+                    ++src;
+                    --srcLeft;
+                    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+                    continue;
+                }
                 const std::size_t used = out.size() - dstLeft;
                 out.resize(out.size() * 2);
                 dst = out.data() + used;
@@ -73,6 +82,16 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk) {
 std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
     thread_local Iconv converter("GB18030", "UTF-8");
     return converter.Convert(utf8);
+}
+
+std::string GbkToUtf8Lossy(std::string_view gbk) {
+    thread_local Iconv converter("UTF-8", "GB18030");
+    return converter.Convert(gbk, true).value_or(std::string(gbk));
+}
+
+std::string Utf8ToGbkLossy(std::string_view utf8) {
+    thread_local Iconv converter("GB18030", "UTF-8");
+    return converter.Convert(utf8, true).value_or(std::string(utf8));
 }
 
 bool GbkEqualNoCase(std::string_view a, std::string_view b) {

@@ -76,6 +76,18 @@ struct PacketHeader {
     std::uint16_t bodyLength = 0;
 };
 
+// The cutting rule for the front of a received byte stream, whatever holds the bytes. `front`
+// has the first min(available, 32) of the `available` bytes. Bytes before a header's ":::" are
+// dropped one sync position at a time, so the stream resynchronises after garbage; a header that
+// announces more than kMaxBodyLength bytes is dropped whole.
+struct Cut {
+    enum Kind { Wait, Skip, Packet };
+    Kind kind = Wait;        // Wait: the packet is not complete yet
+    std::size_t length = 0;  // Skip: bytes to drop; Packet: header and body
+    PacketHeader header;     // Packet only
+};
+Cut CutFront(const std::uint8_t* front, std::size_t available);
+
 // Writes the 32 header bytes: three colons, the fields, zero reserved bytes.
 void EncodeHeader(const PacketHeader& header, std::uint8_t* out);
 // Reads the fields of 32 header bytes; false when the three sync colons are missing.
