@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     clang libclang-rt-14-dev
-    libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+    libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev gettext
     libsqlite3-dev
     qt6-base-dev qt6-multimedia-dev libgl-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good

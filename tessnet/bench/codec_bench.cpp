@@ -4,12 +4,24 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "codec.h"
 #include "sample_data.h"
+
+// The second copy of the codec, built without its assembly (see codec.h).
+namespace tessnet {
+inline namespace portable {
+std::uint8_t Compress(const std::uint8_t* input, std::uint16_t inputLength, std::uint8_t* output,
+                      std::uint16_t capacity, std::uint16_t& outputLength);
+std::uint8_t Decompress(const std::uint8_t* input, std::uint16_t inputLength, std::uint8_t* output,
+                        std::uint16_t capacity, std::uint16_t& outputLength);
+}  // namespace portable
+}  // namespace tessnet
 
 namespace {
 
@@ -57,8 +69,8 @@ void BM_Compress(benchmark::State& state, Data which) {
     for (auto _ : state) {
         const Bytes& in = chunks[i++ % chunks.size()];
         std::uint16_t n;
-        benchmark::DoNotOptimize(tessnet::Compress(in.data(), static_cast<std::uint16_t>(in.size()),
-                                                   out.data(), 61440, n));
+        benchmark::DoNotOptimize(tessnet::native::Compress(
+            in.data(), static_cast<std::uint16_t>(in.size()), out.data(), 61440, n));
     }
     SetBytes(state, chunks[0].size());
 }
@@ -68,8 +80,8 @@ std::vector<Bytes> CompressedChunks(Data which) {
     for (const Bytes& in : Chunks(which)) {
         Bytes out(61440);
         std::uint16_t n = 0;
-        if (tessnet::Compress(in.data(), static_cast<std::uint16_t>(in.size()), out.data(), 61440,
-                              n) != tessnet::CODEC_OK)
+        if (tessnet::native::Compress(in.data(), static_cast<std::uint16_t>(in.size()), out.data(),
+                                      61440, n) != tessnet::CODEC_OK)
             return {};
         out.resize(n);
         packed.push_back(out);
@@ -88,7 +100,7 @@ void BM_Decompress(benchmark::State& state, Data which) {
     for (auto _ : state) {
         const Bytes& in = packed[i++ % packed.size()];
         std::uint16_t n;
-        benchmark::DoNotOptimize(tessnet::Decompress(
+        benchmark::DoNotOptimize(tessnet::native::Decompress(
             in.data(), static_cast<std::uint16_t>(in.size()), out.data(), 61440, n));
     }
     SetBytes(state, Chunks(which)[0].size());
@@ -162,8 +174,8 @@ void BM_Ratio(benchmark::State& state, Data which) {
             Bytes out(61440);
             std::uint16_t n = 0;
             raw += static_cast<double>(in.size());
-            ours += tessnet::Compress(in.data(), static_cast<std::uint16_t>(in.size()), out.data(),
-                                      61440, n) == tessnet::CODEC_OK
+            ours += tessnet::native::Compress(in.data(), static_cast<std::uint16_t>(in.size()),
+                                              out.data(), 61440, n) == tessnet::CODEC_OK
                         ? n
                         : static_cast<double>(in.size());
             uLongf zn = compressBound(static_cast<uLong>(in.size()));
@@ -174,6 +186,135 @@ void BM_Ratio(benchmark::State& state, Data which) {
     }
     state.counters["wmc15_ratio"] = ours / raw;
     state.counters["zlib1_ratio"] = zlib / raw;
+}
+
+// ---- A real corpus (scripts/make-codec-corpus.sh, folder in TESS_CODEC_CORPUS), and the codec
+// built with and without its x86-64 assembly side by side.
+using CodecFn = std::uint8_t (*)(const std::uint8_t*, std::uint16_t, std::uint8_t*, std::uint16_t,
+                                 std::uint16_t&);
+
+std::vector<Bytes> FileChunks(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const Bytes all{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<Bytes> v;
+    for (std::size_t at = 0; at + kChunk <= all.size(); at += kChunk)
+        v.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(at),
+                       all.begin() + static_cast<std::ptrdiff_t>(at + kChunk));
+    return v;
+}
+
+void CorpusCompress(benchmark::State& state, const std::vector<Bytes>* chunks, CodecFn compress) {
+    Bytes out(61440);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Bytes& in = (*chunks)[i++ % chunks->size()];
+        std::uint16_t n;
+        benchmark::DoNotOptimize(
+            compress(in.data(), static_cast<std::uint16_t>(in.size()), out.data(), 61440, n));
+    }
+    SetBytes(state, kChunk);
+}
+
+// Stored chunks (those that do not compress) travel raw and cost the receiver only their CRC.
+void CorpusExpand(benchmark::State& state, const std::vector<Bytes>* chunks, CodecFn decompress) {
+    std::vector<Bytes> packed;
+    for (const Bytes& in : *chunks) {
+        Bytes out(61440);
+        std::uint16_t n = 0;
+        if (tessnet::native::Compress(in.data(), static_cast<std::uint16_t>(in.size()), out.data(),
+                                      61440, n) == tessnet::CODEC_OK) {
+            out.resize(n);
+            packed.push_back(out);
+        } else {
+            packed.push_back(in);
+            packed.back().insert(packed.back().begin(), 0);  // no magic: stored
+        }
+    }
+    Bytes out(61440);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Bytes& in = packed[i++ % packed.size()];
+        std::uint16_t n;
+        if (in[0] == 0)
+            benchmark::DoNotOptimize(tessnet::Crc32(in.data(), in.size()));
+        else
+            benchmark::DoNotOptimize(
+                decompress(in.data(), static_cast<std::uint16_t>(in.size()), out.data(), 61440, n));
+    }
+    SetBytes(state, kChunk);
+}
+
+void CorpusDeflate1(benchmark::State& state, const std::vector<Bytes>* chunks) {
+    z_stream zs{};
+    deflateInit(&zs, 1);
+    Bytes out(deflateBound(&zs, 61440));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Bytes& in = (*chunks)[i++ % chunks->size()];
+        deflateReset(&zs);
+        zs.next_in = const_cast<Bytef*>(in.data());
+        zs.avail_in = static_cast<uInt>(in.size());
+        zs.next_out = out.data();
+        zs.avail_out = static_cast<uInt>(out.size());
+        benchmark::DoNotOptimize(deflate(&zs, Z_FINISH));
+    }
+    deflateEnd(&zs);
+    SetBytes(state, kChunk);
+}
+
+void CorpusInflate(benchmark::State& state, const std::vector<Bytes>* chunks) {
+    std::vector<Bytes> packed;
+    for (const Bytes& in : *chunks) {
+        uLongf n = compressBound(static_cast<uLong>(in.size()));
+        Bytes out(n);
+        compress2(out.data(), &n, in.data(), static_cast<uLong>(in.size()), 1);
+        out.resize(n);
+        packed.push_back(out);
+    }
+    z_stream zs{};
+    inflateInit(&zs);
+    Bytes out(61440);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Bytes& in = packed[i++ % packed.size()];
+        inflateReset(&zs);
+        zs.next_in = const_cast<Bytef*>(in.data());
+        zs.avail_in = static_cast<uInt>(in.size());
+        zs.next_out = out.data();
+        zs.avail_out = static_cast<uInt>(out.size());
+        benchmark::DoNotOptimize(inflate(&zs, Z_FINISH));
+    }
+    inflateEnd(&zs);
+    SetBytes(state, kChunk);
+}
+
+const char* const kCorpusFiles[] = {"gbk-chinese.txt", "english.txt", "c-source.txt", "binary.bin"};
+
+// Registered at start-up, when the corpus is there.
+std::vector<std::string> RegisterCorpus() {
+    std::vector<std::string> names;
+    const char* dir = std::getenv("TESS_CODEC_CORPUS");
+    if (!dir) return names;
+    static std::vector<std::vector<Bytes>> sets;
+    sets.reserve(std::size(kCorpusFiles));
+    for (const char* file : kCorpusFiles) {
+        sets.push_back(FileChunks(std::string(dir) + "/" + file));
+        if (sets.back().empty()) continue;
+        const std::vector<Bytes>* chunks = &sets.back();
+        const std::string name = file;
+        names.push_back(name);
+        benchmark::RegisterBenchmark(("corpus/compress/asm/" + name).c_str(), CorpusCompress,
+                                     chunks, &tessnet::native::Compress);
+        benchmark::RegisterBenchmark(("corpus/compress/portable/" + name).c_str(), CorpusCompress,
+                                     chunks, &tessnet::portable::Compress);
+        benchmark::RegisterBenchmark(("corpus/deflate1/" + name).c_str(), CorpusDeflate1, chunks);
+        benchmark::RegisterBenchmark(("corpus/expand/asm/" + name).c_str(), CorpusExpand, chunks,
+                                     &tessnet::native::Decompress);
+        benchmark::RegisterBenchmark(("corpus/expand/portable/" + name).c_str(), CorpusExpand,
+                                     chunks, &tessnet::portable::Decompress);
+        benchmark::RegisterBenchmark(("corpus/inflate/" + name).c_str(), CorpusInflate, chunks);
+    }
+    return names;
 }
 
 }  // namespace
@@ -201,9 +342,12 @@ namespace {
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
+        // With repetitions, the median stands for the benchmark.
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
                 times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+            else if (!run.error_occurred && run.aggregate_name == "median")
+                times_[run.run_name.str()] = run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
 
@@ -232,6 +376,27 @@ class RatioReporter : public benchmark::ConsoleReporter {
         }
     }
 
+    // Per corpus file: speed against zlib, and the assembly's gain over the portable build.
+    void PrintCorpus(const std::vector<std::string>& files) const {
+        if (files.empty()) return;
+        const auto time = [&](const std::string& name) {
+            const auto it = times_.find(name);
+            return it == times_.end() ? 0.0 : it->second;
+        };
+        std::printf(
+            "\n| corpus (8160-byte chunks) | compress / deflate-1 | asm gain, compress | "
+            "expand / inflate | asm gain, expand |\n|---|---|---|---|---|\n");
+        for (const auto& f : files) {
+            const double ca = time("corpus/compress/asm/" + f);
+            const double cp = time("corpus/compress/portable/" + f);
+            const double ea = time("corpus/expand/asm/" + f);
+            const double ep = time("corpus/expand/portable/" + f);
+            std::printf("| %s | %.2fx | %+.0f%% | %.2fx | %+.0f%% |\n", f.c_str(),
+                        time("corpus/deflate1/" + f) / ca, 100 * (cp / ca - 1),
+                        time("corpus/inflate/" + f) / ea, 100 * (ep / ea - 1));
+        }
+    }
+
   private:
     std::map<std::string, double> times_;
 };
@@ -241,9 +406,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    const auto corpus = RegisterCorpus();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintTargets();
+    reporter.PrintCorpus(corpus);
     benchmark::Shutdown();
     return 0;
 }

@@ -37,8 +37,9 @@ class Iconv {
     Iconv& operator=(const Iconv&) = delete;
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-    // Lossy: a byte that does not convert becomes '?' and the conversion goes on.
-    std::optional<std::string> Convert(std::string_view in, bool lossy = false) {
+    // With a replacement, a byte that does not convert becomes it and the conversion goes on.
+    std::optional<std::string> Convert(std::string_view in,
+                                       std::optional<std::string_view> replacement = {}) {
         if (!ok()) return std::nullopt;
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a failed call may leave a shift state
         std::string out(in.size() * 4 + 8, '\0');
@@ -48,10 +49,11 @@ class Iconv {
         std::size_t dstLeft = out.size();
         while (srcLeft > 0) {
             if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) {
-                if (errno != E2BIG && !lossy) return std::nullopt;
-                if (errno != E2BIG && dstLeft > 0) {
-                    *dst++ = '?';
-                    --dstLeft;
+                if (errno != E2BIG && !replacement) return std::nullopt;
+                if (errno != E2BIG && dstLeft >= replacement->size()) {
+                    std::memcpy(dst, replacement->data(), replacement->size());
+                    dst += replacement->size();
+                    dstLeft -= replacement->size();
                     ++src;
                     --srcLeft;
                     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -84,14 +86,14 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
     return converter.Convert(utf8);
 }
 
-std::string GbkToUtf8Lossy(std::string_view gbk) {
+std::string GbkToUtf8Lossy(std::string_view gbk, std::string_view replacement) {
     thread_local Iconv converter("UTF-8", "GB18030");
-    return converter.Convert(gbk, true).value_or(std::string(gbk));
+    return converter.Convert(gbk, replacement).value_or(std::string(gbk));
 }
 
-std::string Utf8ToGbkLossy(std::string_view utf8) {
+std::string Utf8ToGbkLossy(std::string_view utf8, std::string_view replacement) {
     thread_local Iconv converter("GB18030", "UTF-8");
-    return converter.Convert(utf8, true).value_or(std::string(utf8));
+    return converter.Convert(utf8, replacement).value_or(std::string(utf8));
 }
 
 bool GbkEqualNoCase(std::string_view a, std::string_view b) {

@@ -21,9 +21,10 @@ void PutField(std::uint8_t* field, std::size_t width, std::string_view text);
 std::optional<std::string> GbkToUtf8(std::string_view gbk);
 std::optional<std::string> Utf8ToGbk(std::string_view utf8);
 
-// For logs and terminals: bytes that do not convert become '?'.
-std::string GbkToUtf8Lossy(std::string_view gbk);
-std::string Utf8ToGbkLossy(std::string_view utf8);
+// For text shown to people: each byte that does not convert becomes `replacement` (without the
+// converter the text comes back unchanged).
+std::string GbkToUtf8Lossy(std::string_view gbk, std::string_view replacement = "?");
+std::string Utf8ToGbkLossy(std::string_view utf8, std::string_view replacement = "?");
 
 // Letter case is ignored for ASCII letters only; the trail byte of a double-byte GBK character
 // is compared exactly, since it may fall in the ASCII letter range.

@@ -184,3 +184,36 @@ TEST(Packet, FileChunkPieceFields) {
     EXPECT_EQ(h.pieceNumber, 2u);
     EXPECT_EQ(Parse(p.bytes).payload, chunk);
 }
+
+// The one cutting rule, as the library's reader and the server apply it.
+TEST(Packet, CuttingRuleAtTheFrontOfAStream) {
+    const auto packet = [] {
+        std::vector<std::uint8_t> out(kRequestCapacity);
+        std::uint16_t n = 0;
+        const std::uint8_t payload[] = {'h', 'i'};
+        EXPECT_TRUE(BuildPacket(payload, 2, CMD_LIST, 1, 1, 1, out.data(), 8192, n));
+        out.resize(n);
+        return out;
+    }();
+    Cut cut = CutFront(packet.data(), packet.size());
+    EXPECT_EQ(cut.kind, Cut::Packet);
+    EXPECT_EQ(cut.length, packet.size());
+    EXPECT_EQ(cut.header.command, CMD_LIST);
+    // One byte short, or under a header's length: wait.
+    EXPECT_EQ(CutFront(packet.data(), packet.size() - 1).kind, Cut::Wait);
+    EXPECT_EQ(CutFront(packet.data(), 31).kind, Cut::Wait);
+    // Garbage before the sync colons goes one, two or three bytes at a time.
+    for (std::size_t bad = 0; bad < 3; ++bad) {
+        auto front = packet;
+        front[bad] = 'x';
+        cut = CutFront(front.data(), front.size());
+        EXPECT_EQ(cut.kind, Cut::Skip);
+        EXPECT_EQ(cut.length, bad + 1);
+    }
+    // A header announcing more than 8192 bytes is dropped whole, before its body could arrive.
+    auto oversized = packet;
+    PutU16(oversized.data() + kOffBodyLength, 9000);
+    cut = CutFront(oversized.data(), 32);
+    EXPECT_EQ(cut.kind, Cut::Skip);
+    EXPECT_EQ(cut.length, kHeaderSize);
+}

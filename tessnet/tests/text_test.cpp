@@ -19,6 +19,13 @@ TEST(TextTest, GbkRoundTripAndRefusal) {
     EXPECT_EQ(GbkToUtf8(*rare), "😀");
 }
 
+TEST(TextTest, LossyConversionReplacesOnlyWhatDoesNotConvert) {
+    EXPECT_EQ(GbkToUtf8Lossy("\xB1\xA8x\xFFy"), "报x?y");
+    EXPECT_EQ(GbkToUtf8Lossy("ab\xB1", "\xEF\xBF\xBD"), "ab\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8ToGbkLossy("报\xC3x"), "\xB1\xA8?x");  // a cut UTF-8 sequence
+    EXPECT_EQ(GbkToUtf8Lossy(""), "");
+}
+
 TEST(TextTest, CaseIsIgnoredForAsciiLettersOnly) {
     EXPECT_TRUE(GbkEqualNoCase("Report.TXT", "report.txt"));
     EXPECT_FALSE(GbkEqualNoCase("report.txt", "report.txt2"));
