@@ -1,5 +1,5 @@
-// CQueueTemplate: the inbound byte ring of a connection. Written by the poller thread, read and
-// consumed by the reader thread; every operation takes the queue's lock once.
+// CQueueTemplate: the inbound byte ring of a connection, the reader thread's own (the host's
+// thread only resets it); every operation takes the queue's lock once.
 #pragma once
 
 #include <cstddef>
