@@ -1,17 +1,188 @@
 #include "account/addressbook/addressbookpage.h"
 
+#include "account/addressbook/addfrienddialog.h"
+#include "account/fieldedit.h"
+#include "core/base/gbk.h"
+#include "core/library/notificationhub.h"
+#include "core/session/clientsession.h"
+#include "look/imagebutton.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace tessan {
 
+namespace {
+
+// Object names of the detail boxes, in DetailField order.
+constexpr std::array<const char16_t*, kDetailFieldCount> kBoxNames = {
+    u"countryCodeBox",   u"areaCodeBox",   u"personalNumberBox", u"typeBox",   u"publicKeyBox",
+    u"nameBox",          u"countryBox",    u"provinceBox",       u"mobileBox", u"webAddressBox",
+    u"postCodeBox",      u"companyBox",    u"phoneBox",          u"faxBox",    u"videophoneBox",
+    u"postalAddressBox", u"occupationBox", u"privateKeyBox",
+};
+
+}  // namespace
+
 AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
-    : Page(session, QStringLiteral("地址簿"), QStringLiteral("addressBookPage"), parent) {
-    auto* label = new QLabel(Title(), this);
-    label->setObjectName(QStringLiteral("pageTitle"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addStretch();
+    : Page(session, QStringLiteral("地址簿"), QStringLiteral("addressBookPage"), parent),
+      book_(session.Lib(), session.Boxes(), session.CurrentAccount(),
+            [&session](const QString& text, bool error) { session.ShowNotice(text, error); }),
+      list_(new QTableWidget(0, 1, this)),
+      add_(new ImageButton(QStringLiteral("添加"), this)),
+      delete_(new ImageButton(QStringLiteral("删除"), this)),
+      modify_(new ImageButton(QStringLiteral("修改"), this)),
+      help_(new QLabel(AddressBookHelpText(), this)) {
+    askFriend_ = [this]() -> std::optional<std::pair<QString, QString>> {
+        AddFriendDialog dialog(Session().Boxes(), this);
+        dialog.exec();
+        if (dialog.Flow().Step() != 2) return std::nullopt;
+        return std::pair(dialog.Flow().FriendNumber(), dialog.Flow().FriendKey());
+    };
+
+    list_->setObjectName(QStringLiteral("entryList"));
+    list_->setAccessibleName(QStringLiteral("好友列表"));
+    list_->setHorizontalHeaderLabels({QStringLiteral("好友列表")});
+    list_->horizontalHeader()->setStretchLastSection(true);
+    list_->verticalHeader()->hide();
+    list_->setShowGrid(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setMinimumWidth(fontMetrics().averageCharWidth() * 24);
+
+    auto* details = new QGridLayout;
+    int index = 0;
+    for (const DetailSpec& spec : DetailSpecs()) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QString::fromUtf16(kBoxNames[static_cast<std::size_t>(spec.field)]));
+        // The number's parts and the type are never typed into; what the server sent shows whole.
+        if (spec.profileField) FieldEdit::Attach(box, spec.limit, false);
+        box->setReadOnly(spec.readOnlyAfterSelection);
+        boxes_[static_cast<std::size_t>(spec.field)] = box;
+        if (spec.field == DetailField::PrivateKey) {
+            // Kept with the details, never shown.
+            box->setEchoMode(QLineEdit::Password);
+            box->hide();
+            continue;
+        }
+        auto* label = new QLabel(QString::fromUtf16(spec.label), this);
+        label->setBuddy(box);
+        const int row = index / 2;
+        const int column = (index % 2) * 2;
+        details->addWidget(label, row, column);
+        details->addWidget(box, row, column + 1);
+        ++index;
+    }
+    add_->setObjectName(QStringLiteral("addButton"));
+    delete_->setObjectName(QStringLiteral("deleteButton"));
+    modify_->setObjectName(QStringLiteral("modifyButton"));
+    help_->setObjectName(QStringLiteral("helpText"));
+    help_->setWordWrap(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(add_);
+    buttons->addWidget(delete_);
+    buttons->addWidget(modify_);
+    auto* right = new QVBoxLayout;
+    right->addLayout(details);
+    right->addLayout(buttons);
+    right->addWidget(help_);
+    right->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addLayout(right, 1);
+
+    for (int row = 0; row < book_.Count(); ++row) RowInserted(row);
+    modify_->setEnabled(book_.ModifyEnabled());
+
+    connect(&book_, &AddressBook::rowInserted, this, &AddressBookPage::RowInserted);
+    connect(&book_, &AddressBook::rowRemoved, this, &AddressBookPage::RowRemoved);
+    connect(&book_, &AddressBook::selectionChanged, this, &AddressBookPage::SelectionChanged);
+    connect(&book_, &AddressBook::modifyEnabledChanged, modify_, &QWidget::setEnabled);
+    connect(list_, &QTableWidget::itemSelectionChanged, this,
+            &AddressBookPage::ListSelectionChanged);
+    connect(list_, &QTableWidget::cellClicked, this, &AddressBookPage::Clicked);
+    connect(add_, &QPushButton::clicked, this, &AddressBookPage::AddClicked);
+    connect(delete_, &QPushButton::clicked, &book_, &AddressBook::DeleteSelected);
+    connect(modify_, &QPushButton::clicked, this, [this] { book_.ModifySelected(BoxTexts()); });
+
+    NotificationHub& hub = session.Notifications();
+    connect(&hub, &NotificationHub::loginResetBeforeDialog, &book_, &AddressBook::LoginReset);
+    connect(&hub, &NotificationHub::addFriendResult, &book_, &AddressBook::AddResult);
+    connect(&hub, &NotificationHub::delFriendResult, &book_, &AddressBook::DeleteResult);
+    connect(&hub, &NotificationHub::modifyFriendResult, &book_, &AddressBook::ChangeResult);
+    connect(&hub, &NotificationHub::modifyUserResult, &book_, &AddressBook::ProfileChangeResult);
+    connect(&hub, &NotificationHub::addressBookEntries, &book_, &AddressBook::Entries);
+    connect(&hub, &NotificationHub::ownProfileArriving, &book_, &AddressBook::OwnProfileArrived);
+}
+
+bool AddressBookPage::ShowSelectedEntry() {
+    const auto details = book_.SelectedDetails();
+    if (book_.Selected() < 0) return false;
+    if (details) ShowDetails(*details);
+    return true;
+}
+
+void AddressBookPage::RowInserted(int row) {
+    mirroring_ = true;
+    list_->insertRow(row);
+    list_->setItem(row, 0, new QTableWidgetItem(GbkToQString(book_.NumberAt(row))));
+    mirroring_ = false;
+}
+
+void AddressBookPage::RowRemoved(int row) {
+    mirroring_ = true;
+    list_->removeRow(row);
+    mirroring_ = false;
+}
+
+void AddressBookPage::SelectionChanged(int row) {
+    if (!mirroring_) {
+        mirroring_ = true;
+        if (row < 0)
+            list_->clearSelection();
+        else
+            list_->selectRow(row);
+        mirroring_ = false;
+    }
+    if (const auto details = book_.SelectedDetails()) ShowDetails(*details);
+    for (const DetailSpec& spec : DetailSpecs())
+        Box(spec.field)->setReadOnly(spec.readOnlyAfterSelection);
+}
+
+void AddressBookPage::ListSelectionChanged() {
+    if (mirroring_) return;
+    const auto selected = list_->selectionModel()->selectedRows();
+    mirroring_ = true;
+    book_.Select(selected.isEmpty() ? -1 : selected.first().row());
+    mirroring_ = false;
+}
+
+void AddressBookPage::Clicked() {
+    if (book_.Selected() < 0) return;
+    if (const auto details = book_.SelectedDetails()) ShowDetails(*details);
+    list_->setHorizontalHeaderLabels({AddressBookHeader(book_.Selected(), book_.Count())});
+}
+
+void AddressBookPage::ShowDetails(const Details& details) {
+    for (const DetailSpec& spec : DetailSpecs()) Box(spec.field)->setText(At(details, spec.field));
+}
+
+Details AddressBookPage::BoxTexts() const {
+    Details details;
+    for (const DetailSpec& spec : DetailSpecs()) At(details, spec.field) = Box(spec.field)->text();
+    return details;
+}
+
+void AddressBookPage::AddClicked() {
+    if (const auto given = askFriend_()) book_.Add(given->first, given->second);
 }
 
 }  // namespace tessan

@@ -3,6 +3,7 @@
 #include "core/base/gbk.h"
 #include "core/records/usertype.h"
 #include "messaging/messagefiles.h"
+#include "messaging/sendpage/messagetexts.h"
 
 namespace tessan {
 
@@ -36,11 +37,7 @@ const std::array<ProfileBoxSpec, kProfileBoxCount>& ProfileBoxSpecs() {
     return specs;
 }
 
-QString KeyNoticeSubject(const UserProfile& own) {
-    return own.Name() + u"的公钥改变了"_qs;
-}
-
-QString KeyNoticeBody(const UserProfile& own, const QDateTime& now) {
+QString KeyChangeNoticeBody(const UserProfile& own, const QDateTime& now) {
     const QString time = now.toString(u"yyyy年MM月dd日  HH:mm:ss"_qs);
     const QString tabs(6, u'\t');
     return own.Name() + u"的公钥已改变，请重新加我为好友!\r\n"_qs + own.Number() + u"\r\n"_qs +
@@ -93,11 +90,12 @@ std::optional<ProfileBox> ProfileSettings::Save(const ProfileValues& values) {
 
 bool ProfileSettings::SendKeyNotice(const QDateTime& now) {
     const UserProfile& own = ownProfile_();
-    const QString subject = KeyNoticeSubject(own);
+    const QString subject = KeyNoticeSubject(own.Name());
     // A name that would take the file out of the cache folder is refused like an uncreatable file.
     const auto path = CacheMessagePath(appDir_, subject, u".txt");
-    if (!path || !WriteMessageFile(*path, QStringToGbk(KeyNoticeBody(own, now)))) return false;
-    emit keyNoticeReady(*path, QStringToGbk(subject + u".txt"_qs));
+    if (!path || !WriteMessageFile(*path, QStringToGbk(KeyChangeNoticeBody(own, now))))
+        return false;
+    emit keyNoticeReady(*path, subject + u".txt"_qs);
     SetNoticeEnabled(false);
     return true;
 }

@@ -58,9 +58,9 @@ inline const QString& At(const ProfileValues& v, ProfileBox b) {
     return v[static_cast<std::size_t>(b)];
 }
 
-// The key-change notice: its subject (also the file's and the stored name's stem) and its body.
-QString KeyNoticeSubject(const UserProfile& own);
-QString KeyNoticeBody(const UserProfile& own, const QDateTime& now);
+// The body of the key-change notice to all friends: the request to add this user again with the
+// new key, and a signature. Its subject is the send page's KeyNoticeSubject.
+QString KeyChangeNoticeBody(const UserProfile& own, const QDateTime& now);
 
 class ProfileSettings final : public QObject {
     Q_OBJECT
@@ -86,7 +86,7 @@ class ProfileSettings final : public QObject {
   signals:
     void noticeEnabledChanged(bool enabled);
     // To every friend of the send page, ticked or not.
-    void keyNoticeReady(const QString& localPath, const QByteArray& remoteName);
+    void keyNoticeReady(const QString& localPath, const QString& remoteName);
 
   private:
     void SetNoticeEnabled(bool enabled);

@@ -1,17 +1,24 @@
 #include "account/settings/settingspage.h"
 
-#include <QLabel>
+#include "account/settings/setupsheet.h"
+#include "core/session/clientsession.h"
+
 #include <QVBoxLayout>
 
 namespace tessan {
 
 SettingsPage::SettingsPage(ClientSession& session, QWidget* parent)
-    : Page(session, QStringLiteral("系统设置"), QStringLiteral("settingsPage"), parent) {
-    auto* label = new QLabel(Title(), this);
-    label->setObjectName(QStringLiteral("pageTitle"));
+    : Page(session, QStringLiteral("系统设置"), QStringLiteral("settingsPage"), parent),
+      profile_(session.AppDir(), session.Lib(), session.Boxes(), session.CurrentAccount(),
+               [&session]() -> const UserProfile& { return session.OwnProfile(); }),
+      sheet_(new CSetupSheet(profile_, session.AppDir(), session.CurrentAccount(), this)) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addStretch();
+    layout->addWidget(sheet_);
+    connect(&session, &ClientSession::ownProfileChanged, sheet_, &CSetupSheet::ShowProfile);
+}
+
+void SettingsPage::Shown() {
+    sheet_->Activate();
 }
 
 }  // namespace tessan

@@ -1,15 +1,28 @@
-// SettingsPage: "系统设置", the own profile and the transfer logs. Until its own issue fills it,
-// the page shows only its title.
+// SettingsPage: "系统设置", the settings sheet with the own profile and the transfer logs. The
+// sheet's current tab refills each time the page is shown; a new own profile brings the profile
+// tab to the front. The key-change notice leaves through ProfileSettings::keyNoticeReady, which
+// the main window hands to the send page's fan-out.
 #pragma once
 
+#include "account/settings/profilesettings.h"
 #include "core/frame/page.h"
 
 namespace tessan {
+
+class CSetupSheet;
 
 class SettingsPage final : public Page {
     Q_OBJECT
   public:
     explicit SettingsPage(ClientSession& session, QWidget* parent = nullptr);
+
+    ProfileSettings& Profile() { return profile_; }
+    CSetupSheet& Sheet() const { return *sheet_; }
+    void Shown() override;
+
+  private:
+    ProfileSettings profile_;
+    CSetupSheet* sheet_;
 };
 
 }  // namespace tessan

@@ -59,11 +59,7 @@ void AddressBookEndToEndTest::init() {
     book = std::make_unique<AddressBook>(*library, boxes, own,
                                          [this](const QString& text, bool) { notices << text; });
     friends = std::make_unique<FriendList>();
-    connect(book.get(), &AddressBook::friendAddedOrUpdated, friends.get(),
-            &FriendList::AddOrUpdateFriend);
-    connect(book.get(), &AddressBook::friendRemoved, friends.get(), &FriendList::RemoveFriend);
-    connect(book.get(), &AddressBook::friendKeyChanged, friends.get(), &FriendList::SetFriendKey);
-    connect(book.get(), &AddressBook::friendsCleared, friends.get(), &FriendList::ClearFriends);
+    book->KeepInStep(*friends);
     // The notification routing of the address book's types.
     library->Init(dir->filePath(u"download"_qs), [this](const Notification& n) {
         const Reply* r = n.reply();

@@ -196,7 +196,7 @@ TEST_F(ProfileSettingsTest, KeyNoticeFileGoesToEveryFriendOnce) {
     ASSERT_EQ(ready.count(), 1);
     const QString path = ready[0][0].toString();
     EXPECT_EQ(path, dir.filePath(u"cache/张三的公钥改变了.txt"_qs));
-    EXPECT_EQ(ready[0][1].toByteArray(), QStringToGbk(u"张三的公钥改变了.txt"_qs));
+    EXPECT_EQ(ready[0][1].toString(), u"张三的公钥改变了.txt"_qs);
     EXPECT_EQ(ReadAll(path),
               QStringToGbk(u"张三的公钥已改变，请重新加我为好友!\r\n0086-10-1234567\r\npub\r\n"
                            u"\r\n\r\n\r\n\r\n\r\n\r\n\r\n\t\t\t\t\t\t0086-10-1234567   张三\r\n"

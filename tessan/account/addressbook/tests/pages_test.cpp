@@ -1,0 +1,249 @@
+// The address book's and the settings' widgets on the offscreen platform, driven like a user.
+#include "account/addressbook/addfrienddialog.h"
+#include "account/addressbook/addressbookpage.h"
+#include "account/settings/settingspage.h"
+#include "account/settings/setupsheet.h"
+#include "core/base/gbk.h"
+#include "core/library/notificationhub.h"
+#include "core/session/clientsession.h"
+#include "testsupport/fakelibrary.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tessan {
+
+namespace {
+
+using F = UserProfile::Field;
+
+UserProfile Profile(const QByteArray& number, const QByteArray& privateKey = {}) {
+    UserProfile p;
+    p.SetRawText(F::Number, number);
+    p.SetRawText(F::PublicKey, number);
+    p.SetRawText(F::PrivateKey, privateKey);
+    p.SetText(F::Name, u"名字"_qs);
+    return p;
+}
+
+template <typename T>
+T* Child(QObject* parent, const char16_t* name) {
+    return parent->findChild<T*>(QString::fromUtf16(name));
+}
+
+}  // namespace
+
+class AccountPagesTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void addressBookShowsTheSelectedEntryAndOnlyTheKeyIsEditable();
+    void modifyAndAddGoThroughTheBook();
+    void addFriendDialogFiltersAndSteps();
+    void fullBoxRefusesHalfACharacter();
+    void logPageShowsTheTailAndSavesInPlace();
+    void profilePageRefillsAndTheNoticeButtonFollowsSaves();
+
+  private:
+    QByteArray Bytes(const UserProfile& p) {
+        return QByteArray(reinterpret_cast<const char*>(p.Bytes().data()), UserProfile::kSize);
+    }
+
+    QTemporaryDir dir;
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+};
+
+void AccountPagesTest::addressBookShowsTheSelectedEntryAndOnlyTheKeyIsEditable() {
+    ClientSession session(dir.path(), library, boxes);
+    session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
+    AddressBookPage page(session);
+    AddressBook& book = page.Book();
+    page.show();
+    QVERIFY(!page.ShowSelectedEntry());
+    QVERIFY(Child<QLabel>(&page, u"helpText")->text().contains(u"添加好友有二种方法."_qs));
+
+    // The server's answers reach the page through the notifications.
+    NotificationHub& hub = session.Notifications();
+    hub.Dispatch(MakeReply(note::kOwnProfile, 0, "0086-10-1234567",
+                           Bytes(Profile("0086-10-1234567", "secret"))));
+    hub.Dispatch(MakeReply(note::kAddressBook, 0, "0086-10-1234567",
+                           Bytes(Profile("0086-10-1")) + Bytes(Profile("0086-10-2"))));
+    QTableWidget* list = page.List();
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(list->item(1, 0)->text(), u"0086-10-2"_qs);
+    QCOMPARE(page.Box(DetailField::PersonalNumber)->text(), u"2"_qs);
+
+    // A click on the middle row selects it and counts it in the header.
+    list->selectRow(2);
+    QCOMPARE(book.Selected(), 2);
+    QCOMPARE(page.Box(DetailField::PersonalNumber)->text(), u"1"_qs);
+    const QRect cell = list->visualItemRect(list->item(1, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(book.Selected(), 1);
+    QCOMPARE(list->horizontalHeaderItem(0)->text(), u"好友列表  2/3"_qs);
+    for (const DetailSpec& spec : DetailSpecs())
+        QCOMPARE(page.Box(spec.field)->isReadOnly(), spec.field != DetailField::PublicKey);
+    QVERIFY(page.Box(DetailField::PrivateKey)->isHidden());
+
+    // Removing rows keeps the list and the selection in step.
+    book.RemoveEntry("0086-10-2");
+    QCOMPARE(list->rowCount(), 2);
+    QVERIFY(list->selectionModel()->selectedRows().isEmpty());
+    list->selectRow(0);
+    QVERIFY(page.ShowSelectedEntry());
+    QCOMPARE(page.Box(DetailField::PrivateKey)->text(), u"secret"_qs);
+    hub.Dispatch(MakeReply(note::kLogin, 1, "0086-10-1234567", "ok"));
+    QCOMPARE(list->rowCount(), 0);
+}
+
+void AccountPagesTest::modifyAndAddGoThroughTheBook() {
+    library.calls.clear();
+    ClientSession session(dir.path(), library, boxes);
+    session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
+    AddressBookPage page(session);
+    AddressBook& book = page.Book();
+    book.AddOrUpdateEntry(Profile("0086-10-1234567", "secret"));
+    page.Box(DetailField::PublicKey)->setText(u"newpub"_qs);
+    auto* modify = Child<QPushButton>(&page, u"modifyButton");
+    modify->click();
+    QCOMPARE(library.calls, QStringList{u"ModifyUser 0086-10-1234567"_qs});
+    QVERIFY(!modify->isEnabled());
+    session.Notifications().Dispatch(MakeReply(note::kModifyUser, 1, "0086-10-1234567", "ok"));
+    QVERIFY(modify->isEnabled());
+
+    page.SetAskFriend([] { return std::pair(u"0086-10-7654321"_qs, u"key"_qs); });
+    Child<QPushButton>(&page, u"addButton")->click();
+    QCOMPARE(library.calls.last(), u"AddFriend 0086-10-1234567 0086-10-7654321"_qs);
+    page.SetAskFriend([] { return std::nullopt; });
+    Child<QPushButton>(&page, u"addButton")->click();
+    QCOMPARE(library.calls.size(), 2);
+}
+
+void AccountPagesTest::addFriendDialogFiltersAndSteps() {
+    boxes.Reset();
+    AddFriendDialog dialog(boxes);
+    dialog.show();
+    auto* input = Child<QLineEdit>(&dialog, u"input");
+    auto* next = Child<QPushButton>(&dialog, u"nextButton");
+    auto* back = Child<QPushButton>(&dialog, u"backButton");
+    QVERIFY(!back->isEnabled());
+    QTest::keyClicks(input, u"0086a-10b"_qs);
+    QCOMPARE(input->text(), u"0086-10"_qs);
+    input->insert(u"-12x3yz"_qs);  // a paste keeps its inner characters
+    QCOMPARE(input->text(), u"0086-10-12x3"_qs);
+    QTest::keyClick(input, Qt::Key_Backspace);
+    QCOMPARE(input->text(), u"0086-10-12x"_qs.chopped(1));
+    input->setText(u"0086-10-1"_qs);
+    next->click();
+    QCOMPARE(Child<QLabel>(&dialog, u"prompt")->text(), u"请输入好友的公钥:"_qs);
+    QCOMPARE(input->selectedText(), u"0086-10-1"_qs);
+    QCOMPARE(next->text(), u"完成"_qs);
+    back->click();
+    QCOMPARE(input->text(), u"0086-10-1"_qs);
+    QCOMPARE(next->text(), u"下一步>>"_qs);
+    next->click();
+    QTest::keyClick(input, Qt::Key_Return);  // Enter finishes with key = number
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.Flow().FriendKey(), u"0086-10-1"_qs);
+    QVERIFY(boxes.Shown().empty());
+}
+
+void AccountPagesTest::fullBoxRefusesHalfACharacter() {
+    ClientSession session(dir.path(), library, boxes);
+    AddressBookPage page(session);
+    QLineEdit* key = page.Box(DetailField::PublicKey);
+    key->setText(QString(30, u'a'));
+    key->end(false);
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u"中"_qs);
+    QApplication::sendEvent(key, &typed);
+    QCOMPARE(key->text(), QString(30, u'a'));
+    QTest::keyClicks(key, u"b"_qs);
+    QCOMPARE(QStringToGbk(key->text()).size(), 31);
+    key->setText(QString(28, u'a'));
+    key->setCursorPosition(1);
+    key->insert(u"一二三"_qs);  // a paste in the middle keeps what fits and the text after it
+    QCOMPARE(key->text(), u"a一"_qs + QString(27, u'a'));
+    QCOMPARE(key->cursorPosition(), 2);
+}
+
+void AccountPagesTest::logPageShowsTheTailAndSavesInPlace() {
+    QDir(dir.path()).mkdir(u"log"_qs);
+    ClientSession session(dir.path(), library, boxes);
+    session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
+    const QString path = dir.filePath(u"log/0086-10-1234567_RecvLog.txt"_qs);
+    QByteArray original;
+    for (int i = 0; i < 8000; ++i) original += "line " + QByteArray::number(i) + " \xB1\xA8\r\n";
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(original);
+    }
+    SettingsPage page(session);
+    page.show();
+    CSetupSheet& sheet = page.Sheet();
+    sheet.setCurrentWidget(sheet.ReceiveLogPage());
+    QPlainTextEdit* text = sheet.ReceiveLogPage()->TextBox();
+    QVERIFY(text->toPlainText().endsWith(u"line 7999 报\n"_qs));
+    QVERIFY(!text->toPlainText().contains(u"\nline 2 报"_qs));
+    text->setPlainText(text->toPlainText().replace(u"line 7999 报"_qs, u"edited"_qs));
+    Child<QPushButton>(sheet.ReceiveLogPage(), u"saveButton")->click();
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), original.replace("line 7999 \xB1\xA8", "edited"));
+}
+
+void AccountPagesTest::profilePageRefillsAndTheNoticeButtonFollowsSaves() {
+    QDir(dir.path()).mkdir(u"cache"_qs);
+    ClientSession session(dir.path(), library, boxes);
+    SettingsPage settingsPage(session);
+    QStringList sent;
+    connect(&settingsPage.Profile(), &ProfileSettings::keyNoticeReady, this,
+            [&sent](const QString& path, const QString&) { sent << path; });
+    settingsPage.show();
+    CSetupSheet& sheet = settingsPage.Sheet();
+    CSetupPage1* page = sheet.ProfilePage();
+    auto* notice = Child<QPushButton>(page, u"noticeButton");
+    QVERIFY(!notice->isEnabled());
+    settingsPage.Shown();
+    QCOMPARE(page->Box(ProfileBox::Number)->text(), QString());  // no login: nothing filled
+
+    // The own profile arrives after a login: the profile tab comes to the front and refills.
+    session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
+    sheet.setCurrentWidget(sheet.SendLogPage());
+    page->Box(ProfileBox::Confirmation)->setText(u"old"_qs);
+    session.Notifications().Dispatch(MakeReply(note::kOwnProfile, 0, "0086-10-1234567",
+                                               Bytes(Profile("0086-10-1234567", "secret"))));
+    QCOMPARE(sheet.currentWidget(), page);
+    QCOMPARE(page->Box(ProfileBox::Number)->text(), u"0086-10-1234567"_qs);
+    QCOMPARE(page->Box(ProfileBox::Confirmation)->text(), QString());
+    QTest::keyClicks(page->Box(ProfileBox::Mobile), u"13x9"_qs);
+    QCOMPARE(page->Box(ProfileBox::Mobile)->text(), u"139"_qs);
+
+    boxes.Reset();
+    Child<QPushButton>(page, u"saveButton")->click();
+    QCOMPARE(boxes.Texts(), QStringList{u"两次输入的私钥不相同！"_qs});
+    QVERIFY(!notice->isEnabled());
+    page->Box(ProfileBox::Confirmation)->setText(u"secret"_qs);
+    Child<QPushButton>(page, u"saveButton")->click();
+    QVERIFY(notice->isEnabled());
+    notice->click();
+    QCOMPARE(sent.size(), 1);
+    QVERIFY(!notice->isEnabled());
+}
+
+}  // namespace tessan
+
+QTEST_MAIN(tessan::AccountPagesTest)
+#include "pages_test.moc"
