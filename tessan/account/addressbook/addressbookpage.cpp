@@ -27,6 +27,20 @@ constexpr std::array<const char16_t*, kDetailFieldCount> kBoxNames = {
     u"postalAddressBox", u"occupationBox", u"privateKeyBox",
 };
 
+// What a screen reader says for a box: its label, and which part of the number the parts are.
+QString AccessibleName(const DetailSpec& spec) {
+    switch (spec.field) {
+        case DetailField::CountryCode:
+            return QStringLiteral("Tessan号码 国家码");
+        case DetailField::AreaCode:
+            return QStringLiteral("Tessan号码 区号");
+        case DetailField::PersonalNumber:
+            return QStringLiteral("Tessan号码 个人号码");
+        default:
+            return QString::fromUtf16(spec.label);
+    }
+}
+
 }  // namespace
 
 AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
@@ -64,6 +78,7 @@ AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
         // The number's parts and the type are never typed into; what the server sent shows whole.
         if (spec.profileField) FieldEdit::Attach(box, spec.limit, false);
         box->setReadOnly(spec.readOnlyAfterSelection);
+        box->setAccessibleName(AccessibleName(spec));
         boxes_[static_cast<std::size_t>(spec.field)] = box;
         if (spec.field == DetailField::PrivateKey) {
             // Kept with the details, never shown.

@@ -40,6 +40,7 @@ CSetupPage1::CSetupPage1(ProfileSettings& settings, QWidget* parent)
         auto* box = new QLineEdit(group);
         box->setObjectName(QString::fromUtf16(kBoxNames[static_cast<std::size_t>(spec.box)]));
         box->setReadOnly(spec.readOnly);
+        box->setAccessibleName(QString::fromUtf16(spec.label).remove(u' '));
         if (spec.password) box->setEchoMode(QLineEdit::Password);
         if (!spec.readOnly) FieldEdit::Attach(box, spec.limit, spec.digitsAndDashes);
         boxes_[static_cast<std::size_t>(spec.box)] = box;

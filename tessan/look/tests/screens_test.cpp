@@ -1,6 +1,7 @@
 // The real windows under the real look, grabbed off screen at the scale the environment sets
 // (QT_SCALE_FACTOR; ctest runs this at 1, 1.5 and 2). Not pictures compared pixel by pixel, but the
 // faults a user would see: a clipped button text, a control squeezed to nothing, a blurry grab.
+#include "account/addressbook/addfrienddialog.h"
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
@@ -44,6 +45,7 @@ class ScreensTest : public QObject {
     void registrationWizard();
     void rechargeDialog();
     void overwriteDialog();
+    void addFriendDialog();
 
   private:
     // Every check on one shown window.
@@ -258,6 +260,18 @@ void ScreensTest::overwriteDialog() {
                  QStringLiteral("文件:/home/用户/下载/Tessan/一个很长的文件名称.txt已经存在！\r\n"
                                 "是否覆盖?")});
     dialog.show();
+    CheckWindow(&dialog);
+}
+
+void ScreensTest::addFriendDialog() {
+    ScriptedMessageBoxes boxes;
+    AddFriendDialog dialog(boxes);
+    dialog.show();
+    CheckWindow(&dialog);
+    if (QTest::currentTestFailed()) return;
+    // The second step relabels the buttons.
+    dialog.findChild<QLineEdit*>(QStringLiteral("input"))->setText(QStringLiteral("0086-10-1"));
+    dialog.findChild<QPushButton*>(QStringLiteral("nextButton"))->click();
     CheckWindow(&dialog);
 }
 
