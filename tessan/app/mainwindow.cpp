@@ -108,6 +108,12 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     viewFiles_ = AddPage(kViewFiles, new ViewFilesPage(session_));
     addressBook_ = AddPage(kAddressBook, new AddressBookPage(session_));
     settings_ = AddPage(kSettings, new SettingsPage(session_));
+    // The friend list follows the address book; the key-change notice goes to every friend.
+    addressBook_->Book().KeepInStep(send_->Friends());
+    connect(&settings_->Profile(), &ProfileSettings::keyNoticeReady, send_,
+            [this](const QString& path, const QString& remoteName) {
+                send_->FanOutFile(path, remoteName, false);
+            });
 
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);

@@ -84,12 +84,14 @@ std::optional<ProfileBox> ProfileSettings::Save(const ProfileValues& values) {
         if (spec.field) profile.SetText(*spec.field, At(values, spec.box));
     profile.SetUserType(ownProfile_().UserType());
     if (library_.ModifyUser(profile) != 1) boxes_.Tell(u"修改用户信息失败!"_qs);
+    saved_ = profile;
     SetNoticeEnabled(true);
     return std::nullopt;
 }
 
 bool ProfileSettings::SendKeyNotice(const QDateTime& now) {
-    const UserProfile& own = ownProfile_();
+    // The own profile keeps the old key until the next login; the notice announces the saved one.
+    const UserProfile& own = saved_ ? *saved_ : ownProfile_();
     const QString subject = KeyNoticeSubject(own.Name());
     // A name that would take the file out of the cache folder is refused like an uncreatable file.
     const auto path = CacheMessagePath(appDir_, subject, u".txt");

@@ -78,7 +78,8 @@ class ProfileSettings final : public QObject {
 
     // "保存": the box to focus when a check fails (its message was shown), else nothing.
     std::optional<ProfileBox> Save(const ProfileValues& values);
-    // "发送公钥给所有好友": false when the notice file could not be written (nothing is sent).
+    // "发送公钥给所有好友", with the name, number and public key of the last save: false when the
+    // notice file could not be written (nothing is sent).
     bool SendKeyNotice(const QDateTime& now);
 
     bool NoticeEnabled() const { return noticeEnabled_; }
@@ -97,6 +98,8 @@ class ProfileSettings final : public QObject {
     const AccountText& currentAccount_;
     OwnProfileSource ownProfile_;
     bool noticeEnabled_ = false;
+    // What the last save sent.
+    std::optional<UserProfile> saved_;
 };
 
 }  // namespace tessan

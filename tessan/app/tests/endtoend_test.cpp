@@ -6,60 +6,16 @@
 #include "core/login/logindialog.h"
 #include "core/session/clientsession.h"
 #include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/tessdprocess.h"
 
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace tessan {
-
-namespace {
-
-// tessd with demo accounts, stopped when this goes.
-class Tessd {
-  public:
-    bool Start(const QString& dataDir, const QStringList& extra = {}) {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(
-            QStringLiteral(TESSD_PROGRAM),
-            QStringList{u"--listen"_qs, u"127.0.0.1:0"_qs, u"--data"_qs, dataDir, u"--demo"_qs} +
-                extra);
-        if (!process_.waitForStarted(5000)) return false;
-        static const QRegularExpression listening(u"listening on 127\\.0\\.0\\.1:(\\d+)"_qs);
-        QByteArray out;
-        const QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired() && process_.state() == QProcess::Running) {
-            process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-            out += process_.readAllStandardOutput();
-            const auto match = listening.match(QString::fromUtf8(out));
-            if (match.hasMatch()) {
-                port_ = match.captured(1).toInt();
-                return true;
-            }
-        }
-        return false;
-    }
-    void Stop() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) process_.kill();
-        process_.waitForFinished(5000);
-    }
-    ~Tessd() { Stop(); }
-    int Port() const { return port_; }
-
-  private:
-    QProcess process_;
-    int port_ = 0;
-};
-
-}  // namespace
 
 class EndToEndTest : public QObject {
     Q_OBJECT
@@ -79,7 +35,7 @@ class EndToEndTest : public QObject {
     LoginDialog* LogIn(const char* number, const char* key);
 
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Tessd> server;
+    std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
     std::unique_ptr<TessnetLibrary> library;
     std::unique_ptr<ClientSession> session;
@@ -102,8 +58,9 @@ void EndToEndTest::cleanup() {
 }
 
 void EndToEndTest::StartAll(const QStringList& serverOptions) {
-    server = std::make_unique<Tessd>();
-    QVERIFY(server->Start(dir->filePath(u"server"_qs), serverOptions));
+    server = std::make_unique<TessdProcess>();
+    QVERIFY(
+        server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs), serverOptions));
     QFile list(dir->filePath(u"serverlist.ini"_qs));
     QVERIFY(list.open(QIODevice::WriteOnly));
     list.write("[default]\nserver=127.0.0.1\nport=" + QByteArray::number(server->Port()) + "\n");

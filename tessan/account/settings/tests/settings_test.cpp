@@ -189,7 +189,11 @@ TEST_F(ProfileSettingsTest, SaveSendsAFreshProfileAndEnablesTheNoticeEvenWhenRef
 }
 
 TEST_F(ProfileSettingsTest, KeyNoticeFileGoesToEveryFriendOnce) {
-    settings.Save(Filled());
+    // The notice announces the key just saved, not the one the own profile still holds.
+    ProfileValues v = Filled();
+    At(v, B::PublicKey) = u"pub"_qs;
+    own.SetRawText(F::PublicKey, "old");
+    settings.Save(v);
     QSignalSpy ready(&settings, &ProfileSettings::keyNoticeReady);
     const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7));
     ASSERT_TRUE(settings.SendKeyNotice(now));
@@ -205,14 +209,16 @@ TEST_F(ProfileSettingsTest, KeyNoticeFileGoesToEveryFriendOnce) {
 }
 
 TEST_F(ProfileSettingsTest, ANameThatWouldLeaveTheCacheSendsNothing) {
-    settings.Save(Filled());
     QSignalSpy ready(&settings, &ProfileSettings::keyNoticeReady);
+    ProfileValues v = Filled();
     for (const QString& name : {u"../x"_qs, u"a\\b"_qs}) {
-        own.SetText(F::Name, name);
+        At(v, B::Name) = name;
+        settings.Save(v);
         EXPECT_FALSE(settings.SendKeyNotice(QDateTime::currentDateTime()));
     }
     // An uncreatable file: the cache folder is missing.
-    own.SetText(F::Name, u"张三"_qs);
+    At(v, B::Name) = u"张三"_qs;
+    settings.Save(v);
     QDir(dir.filePath(u"cache"_qs)).removeRecursively();
     EXPECT_FALSE(settings.SendKeyNotice(QDateTime::currentDateTime()));
     EXPECT_EQ(ready.count(), 0);
