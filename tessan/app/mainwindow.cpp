@@ -110,6 +110,9 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     settings_ = AddPage(kSettings, new SettingsPage(session_));
     // The friend list follows the address book; the key-change notice goes to every friend.
     addressBook_->Book().KeepInStep(send_->Friends());
+    // A newly registered account's entry goes into the address book.
+    connect(&AccountDialogs::For(session_), &AccountDialogs::accountRegistered,
+            &addressBook_->Book(), &tessan::AddressBook::AddOrUpdateEntry);
     connect(&settings_->Profile(), &ProfileSettings::keyNoticeReady, send_,
             [this](const QString& path, const QString& remoteName) {
                 send_->FanOutFile(path, remoteName, false);

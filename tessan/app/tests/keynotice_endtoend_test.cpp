@@ -29,17 +29,6 @@ constexpr char kZhang[] = "0086-10-1234567";
 constexpr char kZhao[] = "0086-21-8888888";  // on the second server
 constexpr int kWait = 30000;
 
-// The contents of the files a tessd keeps in its spaces.
-QList<QByteArray> Stored(const QString& dataDir) {
-    QList<QByteArray> contents;
-    const QDir files(dataDir + u"/files"_qs);
-    for (const QString& name : files.entryList(QDir::Files)) {
-        QFile f(files.filePath(name));
-        if (f.open(QIODevice::ReadOnly)) contents << f.readAll();
-    }
-    return contents;
-}
-
 }  // namespace
 
 class KeyNoticeEndToEndTest : public QObject {
@@ -119,7 +108,7 @@ void KeyNoticeEndToEndTest::keyNoticeReachesEveryFriendOnBothServers() {
     QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, kWait);
     QCOMPARE(changed[0][0].value<Reply>().status, 1);
 
-    const int beforeA = static_cast<int>(Stored(dir.filePath(u"a"_qs)).size());
+    const int beforeA = static_cast<int>(StoredFiles(dir.filePath(u"a"_qs)).size());
     auto* notice = form->findChild<QPushButton*>(u"noticeButton"_qs);
     QVERIFY(notice->isEnabled());
     notice->click();
@@ -130,10 +119,10 @@ void KeyNoticeEndToEndTest::keyNoticeReachesEveryFriendOnBothServers() {
     QVERIFY(body.contains("zhang-pub"));
 
     // Li, Wang and the own space (its row is in the list too) on A, Zhao on B.
-    QTRY_COMPARE_WITH_TIMEOUT(Stored(dir.filePath(u"b"_qs)).count(body), 1, kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(Stored(dir.filePath(u"a"_qs)).count(body), 3, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(StoredFiles(dir.filePath(u"b"_qs)).count(body), 1, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(StoredFiles(dir.filePath(u"a"_qs)).count(body), 3, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(session.Transfers().RowCount(), 0, kWait);
-    QCOMPARE(Stored(dir.filePath(u"a"_qs)).size(), beforeA + 3);
+    QCOMPARE(StoredFiles(dir.filePath(u"a"_qs)).size(), beforeA + 3);
     library.DisconnectServer(kZhang);
     session.StopLibrary();
 }
