@@ -1,90 +1,27 @@
 #include "core/base/gbk.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <string>
+#include <string_view>
+
+#include "wire_text.h"
 
 namespace tessan {
-namespace {
-
-// One conversion direction of iconv, opened once per thread (a descriptor is not thread-safe).
-class IconvHandle {
-  public:
-    IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~IconvHandle() {
-        if (Valid()) iconv_close(cd_);
-    }
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
-
-    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts all of `in`; each byte iconv cannot take is replaced by `replacement`.
-    QByteArray Convert(QByteArrayView in, QByteArrayView replacement) {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        QByteArray out;
-        out.reserve(in.size() * 2 + 8);
-        char* src = const_cast<char*>(in.data());
-        std::size_t srcLeft = static_cast<std::size_t>(in.size());
-        char buffer[1024];
-        while (srcLeft > 0) {
-            char* dst = buffer;
-            std::size_t dstLeft = sizeof buffer;
-            const std::size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-            out.append(buffer, dst - buffer);
-            if (rc != static_cast<std::size_t>(-1)) break;
-            if (errno == E2BIG) continue;
-            // EILSEQ or a truncated sequence at the end (EINVAL): replace one byte, go on.
-            out.append(replacement);
-            ++src;
-            --srcLeft;
-        }
-        return out;
-    }
-
-  private:
-    iconv_t cd_;
-};
-
-IconvHandle& Decoder() {
-    thread_local IconvHandle handle("UTF-8", "GB18030");
-    return handle;
-}
-
-IconvHandle& Encoder() {
-    thread_local IconvHandle handle("GB18030", "UTF-8");
-    return handle;
-}
-
-}  // namespace
 
 QString GbkToQString(QByteArrayView gbk) {
     if (gbk.empty()) return {};
-    IconvHandle& decoder = Decoder();
-    // Without the GB18030 module, keep ASCII and mark everything else as undecodable.
-    if (!decoder.Valid()) {
-        QString text;
-        for (const char c : gbk)
-            text.append(static_cast<unsigned char>(c) < 0x80 ? QChar(QLatin1Char(c))
-                                                             : QChar(0xFFFD));
-        return text;
-    }
-    return QString::fromUtf8(decoder.Convert(gbk, "\xEF\xBF\xBD"));
+    const std::string utf8 = tessnet::GbkToUtf8Lossy(
+        std::string_view(gbk.data(), static_cast<std::size_t>(gbk.size())), "\xEF\xBF\xBD");
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 QByteArray QStringToGbk(const QString& text) {
     if (text.isEmpty()) return {};
-    IconvHandle& encoder = Encoder();
     const QByteArray utf8 = text.toUtf8();
-    if (!encoder.Valid()) {
-        QByteArray out;
-        for (const QChar c : text)
-            out.append(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
-        return out;
-    }
-    return encoder.Convert(utf8, "?");
+    const std::string gbk = tessnet::Utf8ToGbkLossy(
+        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), "?");
+    return QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size()));
 }
 
 namespace {

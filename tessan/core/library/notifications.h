@@ -9,29 +9,31 @@
 #include <optional>
 #include <variant>
 
+#include "tessnet/tessnet.h"
+
 namespace tessan {
 
 // Notification types the client acts on (the library's own numbers, plus the client's 1024).
 namespace note {
-inline constexpr int kLogin = 1;
-inline constexpr int kRegister = 3;
-inline constexpr int kListSummary = 5;
-inline constexpr int kDownloadAnswer = 7;
-inline constexpr int kUploadAnswer = 9;
-inline constexpr int kDelete = 11;
-inline constexpr int kAddFriend = 13;
-inline constexpr int kDelFriend = 15;
-inline constexpr int kModifyFriend = 17;
-inline constexpr int kModifyUser = 19;
-inline constexpr int kAddressBook = 28;
-inline constexpr int kFileEntries = 30;
-inline constexpr int kOwnProfile = 32;
-inline constexpr int kQueueEmpty = 33;
+inline constexpr int kLogin = TESS_NOTE_LOGIN;
+inline constexpr int kRegister = TESS_NOTE_REGISTER;
+inline constexpr int kListSummary = TESS_NOTE_LIST_SUMMARY;
+inline constexpr int kDownloadAnswer = TESS_NOTE_DOWNLOAD_ANSWER;
+inline constexpr int kUploadAnswer = TESS_NOTE_UPLOAD_ANSWER;
+inline constexpr int kDelete = TESS_NOTE_DELETE;
+inline constexpr int kAddFriend = TESS_NOTE_ADD_FRIEND;
+inline constexpr int kDelFriend = TESS_NOTE_DEL_FRIEND;
+inline constexpr int kModifyFriend = TESS_NOTE_MODIFY_FRIEND;
+inline constexpr int kModifyUser = TESS_NOTE_MODIFY_USER;
+inline constexpr int kAddressBook = TESS_NOTE_ADDRESS_BOOK;
+inline constexpr int kFileEntries = TESS_NOTE_FILE_ENTRIES;
+inline constexpr int kOwnProfile = TESS_NOTE_OWN_PROFILE;
+inline constexpr int kQueueEmpty = TESS_NOTE_QUEUE_EMPTY;
 inline constexpr int kServerNotice = 37;
-inline constexpr int kNotice = 39;
-inline constexpr int kCardAnswer = 41;
-inline constexpr int kDisconnected = 42;
-inline constexpr int kProgress = 254;
+inline constexpr int kNotice = TESS_NOTE_NOTICE;
+inline constexpr int kCardAnswer = TESS_NOTE_CARD_ANSWER;
+inline constexpr int kDisconnected = TESS_NOTE_DISCONNECTED;
+inline constexpr int kProgress = TESS_NOTE_PROGRESS;
 inline constexpr int kShowSettings = 1024;  // the client's own; the library never sends it
 }  // namespace note
 
