@@ -1,5 +1,6 @@
 // tessan: one client per program folder; the process lives as long as its main window.
 #include "app/mainwindow.h"
+#include "core/base/diagnostics.h"
 #include "core/base/qtmessageboxes.h"
 #include "core/library/tessnetlibrary.h"
 #include "core/session/clientsession.h"
@@ -10,14 +11,25 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char* argv[]) {
     // The lock file lives in the data folder, so the folder is known before the lock is claimed;
     // the user's data folder is named after the application.
     QCoreApplication::setApplicationName(QStringLiteral("tessan"));
     const QString appDir = tessan::LocateDataFolder(tessan::ProgramFolder()).path;
-    const std::optional<tessan::InstanceLock> lock = tessan::PrepareStartUp(appDir);
-    if (!lock) return 0;  // another copy holds the folder: end without a word
+    QString whyNot;
+    const std::optional<tessan::InstanceLock> lock = tessan::PrepareStartUp(appDir, &whyNot);
+    if (!lock) {
+        // Also on the terminal: the box needs a display.
+        std::fprintf(stderr, "tessan: %s\n", whyNot.toLocal8Bit().constData());
+        QApplication app(argc, argv);
+        tessan::QtMessageBoxes().Tell(whyNot, tessan::MessageBoxes::Icon::Error);
+        return 1;
+    }
 
+    // Beside the transfer logs: what was dropped, refused or failed without a word to the user.
+    const tessan::DiagnosticsFile diagnostics(tessan::LocalPath(appDir, u"log/diagnostics.txt"));
     QApplication app(argc, argv);
     tessan::ApplyLook(app);
     tessan::QtMessageBoxes boxes;
@@ -25,6 +37,7 @@ int main(int argc, char* argv[]) {
     // has not), then the adapter.
     tessan::TessnetLibrary library(boxes);
     tessan::ClientSession session(appDir, library, boxes);
+    session.SetDownloadFolder(tessan::UserDownloadFolder());
     tessan::MainWindow window(session);
     window.exec();
     return 0;

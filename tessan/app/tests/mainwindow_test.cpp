@@ -102,7 +102,7 @@ void MainWindowTest::cleanup() {
 void MainWindowTest::startsLoggedOutOnTheViewFilesPage() {
     QCOMPARE(window->windowTitle(), QStringLiteral("Tessan v1.32   当前未登录状态"));
     QCOMPARE(library.calls,
-             QStringList{QStringLiteral("InitFtpDll ") + dir->path() + u"/tessan"_qs});
+             QStringList{QStringLiteral("InitFtpDll ") + dir->path() + u"/download"_qs});
     QCOMPARE(window->CurrentPage(), int(MainWindow::kViewFiles));
     QVERIFY(!window->TransferView().isVisible());
     for (const char* name :

@@ -29,11 +29,20 @@ using namespace std::chrono_literals;
 // A started program; killed and reaped when the test lets go of it.
 class Child {
   public:
-    explicit Child(const QString& program) {
+    // `errorFile`, when given, receives the program's standard error.
+    explicit Child(const QString& program, const QString& errorFile = {}) {
         const QByteArray path = QFile::encodeName(program);
         char* argv[] = {const_cast<char*>(path.constData()), const_cast<char*>("-platform"),
                         const_cast<char*>("offscreen"), nullptr};
-        if (::posix_spawn(&pid_, path.constData(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        const QByteArray errors = QFile::encodeName(errorFile);
+        if (!errorFile.isEmpty())
+            ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.constData(),
+                                               O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (::posix_spawn(&pid_, path.constData(), &actions, nullptr, argv, environ) != 0)
+            pid_ = -1;
+        ::posix_spawn_file_actions_destroy(&actions);
     }
     ~Child() {
         if (pid_ > 0 && !status_) {
@@ -104,16 +113,29 @@ TEST_F(StartUpTest, ASecondCopyEndsTheFirstAndTakesOver) {
     EXPECT_TRUE(second.Running());
 }
 
-TEST_F(StartUpTest, ACopyThatCannotClaimTheLockEndsSilently) {
-    // The lock is held by a process that is not this program (this test), so no one ends it.
+TEST_F(StartUpTest, ACopyThatCannotClaimTheLockSaysWhy) {
+    // The lock is held by a process that is not this program (this test), as another user's copy
+    // would hold it: no one ends it.
     std::optional<InstanceLock> held = InstanceLock::Claim(Path("tessan.lock"));
     ASSERT_TRUE(held);
-    Child late(program_);
-    const std::optional<int> status = late.WaitForExit(20s);
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(WIFEXITED(*status));
-    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    const QString errors = Path("stderr.txt");
+    Child late(program_, errors);
+    ASSERT_TRUE(late.Started());
+    // The reason goes to the terminal and into a message box, which waits for the user.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            QFile file(errors);
+            return file.open(QIODevice::ReadOnly) &&
+                   QString::fromLocal8Bit(file.readAll()).contains(u"Tessan不能启动"_qs);
+        },
+        20s));
     EXPECT_FALSE(QDir(Path("cache")).exists());
+
+    QString whyNot;
+    EXPECT_FALSE(InstanceLock::Claim(Path("tessan.lock"), &whyNot));
+    EXPECT_TRUE(whyNot.contains(Path("tessan.lock")));
+    EXPECT_FALSE(InstanceLock::Claim(Path("missing/tessan.lock"), &whyNot));
+    EXPECT_TRUE(whyNot.startsWith(u"无法创建文件"_qs));
 }
 
 TEST(InstanceLock, SecondClaimFailsUntilTheFirstIsReleased) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QLoggingCategory>
+#include <QString>
 
 namespace tessan {
 
@@ -12,5 +13,19 @@ Q_DECLARE_LOGGING_CATEGORY(lcLogin)          // tessan.login: server lookup, con
 Q_DECLARE_LOGGING_CATEGORY(lcNotifications)  // tessan.notifications: unknown and unhandled types
 Q_DECLARE_LOGGING_CATEGORY(lcTransfers)  // tessan.transfers: unmatched progress, refused uploads
 Q_DECLARE_LOGGING_CATEGORY(lcFiles)      // tessan.files: logs, remember.ini, para.ini
+
+// While it lives, the client's diagnostics (every tessan.* message that is enabled, and warnings of
+// Qt itself) are appended to `path`, readable by the user only; a file grown past 1 MiB is kept
+// as "<path>.old" and started afresh. Messages still reach the terminal as before. One at a time.
+class DiagnosticsFile {
+  public:
+    explicit DiagnosticsFile(const QString& path);
+    ~DiagnosticsFile();
+    DiagnosticsFile(const DiagnosticsFile&) = delete;
+    DiagnosticsFile& operator=(const DiagnosticsFile&) = delete;
+
+    // Whether the file could be opened.
+    bool IsOpen() const;
+};
 
 }  // namespace tessan

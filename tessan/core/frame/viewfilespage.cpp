@@ -1,6 +1,7 @@
 #include "core/frame/viewfilespage.h"
 
 #include "core/session/clientsession.h"
+#include "core/startup/localfiles.h"
 #include "look/chinesefilemodel.h"
 
 #include <QDesktopServices>
@@ -14,7 +15,7 @@ namespace tessan {
 
 ViewFilesPage::ViewFilesPage(ClientSession& session, QWidget* parent)
     : Page(session, QStringLiteral("查阅文件"), QStringLiteral("viewFilesPage"), parent),
-      folder_(session.DownloadFolder()),
+      folder_(session.DownloadFolder()),  // fixed before the pages are made
       model_(new QFileSystemModel(this)),
       view_(new QTreeView(this)) {
     view_->setObjectName(QStringLiteral("downloadFolderView"));
@@ -38,7 +39,7 @@ ChineseFileModel& ViewFilesPage::Chinese() const {
 }
 
 void ViewFilesPage::Refresh() {
-    QDir().mkpath(folder_);
+    MakePrivateFolder(folder_);
     view_->setRootIndex(Chinese().mapFromSource(model_->setRootPath(folder_)));
 }
 

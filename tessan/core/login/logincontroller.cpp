@@ -1,5 +1,6 @@
 #include "core/login/logincontroller.h"
 
+#include "core/base/diagnostics.h"
 #include "core/base/messageboxes.h"
 #include "core/library/library.h"
 #include "core/login/serverlist.h"
@@ -11,11 +12,13 @@ namespace {
 const QString kUpgradeMarker = QStringLiteral("-1025");
 }  // namespace
 
-LoginController::LoginController(ClientSession& session, LoginView& view, StartProgram startProgram)
+LoginController::LoginController(ClientSession& session, LoginView& view, StartProgram startProgram,
+                                 const TimerFactory& timers)
     : session_(session),
       view_(view),
       startProgram_(std::move(startProgram)),
-      remembered_(session.AppDir()) {}
+      remembered_(session.AppDir()),
+      verdictTimer_(timers([this] { VerdictOverdue(); })) {}
 
 void LoginController::SetUp() {
     remembered_.LoadRememberedLogins(view_);
@@ -47,9 +50,16 @@ void LoginController::Login() {
     }
     library.DisconnectServer(account.Bytes());
     view_.SetLoginEnabled(false);
+    view_.SetConnecting(true);
     const int result =
         library.ConnectServer(address, port, account.Bytes(), session_.CurrentPrivateKey().Bytes());
-    if (result == 1) return;  // the verdict arrives as a notification
+    view_.SetConnecting(false);
+    if (result == 1) {
+        // The verdict arrives as a notification, unless the server never answers.
+        verdictTimer_->Start(kVerdictTimeoutMs);
+        return;
+    }
+    qCInfo(lcLogin) << "connection to" << address << port << "failed:" << result;
     view_.SetLoginEnabled(true);
     boxes.Tell(QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")
                    .arg(QString::fromLatin1(address))
@@ -58,6 +68,7 @@ void LoginController::Login() {
 }
 
 void LoginController::OnLoginReply(const Reply& reply) {
+    verdictTimer_->Stop();
     view_.SetLoginEnabled(true);
     if (reply.status == 1) {
         const RememberedLogin login(
@@ -76,7 +87,18 @@ void LoginController::OnLoginReply(const Reply& reply) {
 }
 
 void LoginController::OnConnectionLost() {
+    verdictTimer_->Stop();
     view_.SetLoginEnabled(true);
+}
+
+void LoginController::VerdictOverdue() {
+    verdictTimer_->Stop();
+    const QByteArray account = session_.CurrentAccount().Bytes();
+    qCWarning(lcLogin) << "no answer to the login of" << account << "within 30 s";
+    // Its verdict, should it still come, no longer concerns anyone.
+    session_.Lib().DisconnectServer(account);
+    view_.SetLoginEnabled(true);
+    session_.Boxes().Tell(QStringLiteral("服务器在30秒内没有回答登录请求，请稍后再试!"));
 }
 
 void LoginController::Upgrade(const QString& replyText) {

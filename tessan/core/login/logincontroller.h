@@ -3,6 +3,7 @@
 // the refusal, or offer the upgrade and start the updater).
 #pragma once
 
+#include "core/base/timer.h"
 #include "core/library/notifications.h"
 #include "core/login/rememberedlogins.h"
 
@@ -21,6 +22,9 @@ class LoginView : public LoginFields {
     virtual QString KeyText() const = 0;
     virtual bool RememberKeyChecked() const = 0;
     virtual void SetLoginEnabled(bool enabled) = 0;
+    // While the connection is being opened (up to the library's bound of 10 s): a busy cursor;
+    // the disabled "登录" is shown before the attempt starts.
+    virtual void SetConnecting(bool connecting) = 0;
     virtual void FocusNumber() = 0;
     virtual void FocusKey() = 0;
     // Closes the dialog as confirmed.
@@ -32,12 +36,15 @@ class LoginView : public LoginFields {
 
 class LoginController {
   public:
-    // The number box and the key box take at most this many characters.
+    // The number box and the key box take at most this many GBK bytes.
     static constexpr int kMaxInput = 30;
+    // How long a connected server may take to answer the login.
+    static constexpr int kVerdictTimeoutMs = 30000;
     using StartProgram = std::function<bool(const QString& path)>;
 
-    // The session must outlive the controller.
-    LoginController(ClientSession& session, LoginView& view, StartProgram startProgram);
+    // The session must outlive the controller. `timers` runs the wait for the verdict.
+    LoginController(ClientSession& session, LoginView& view, StartProgram startProgram,
+                    const TimerFactory& timers);
 
     // The dialog's set-up: lists the remembered logins.
     void SetUp();
@@ -54,11 +61,14 @@ class LoginController {
 
   private:
     void Upgrade(const QString& replyText);
+    // No verdict within kVerdictTimeoutMs.
+    void VerdictOverdue();
 
     ClientSession& session_;
     LoginView& view_;
     StartProgram startProgram_;
     RememberedLogins remembered_;
+    std::unique_ptr<Timer> verdictTimer_;
 };
 
 }  // namespace tessan

@@ -1,5 +1,6 @@
 #include "core/login/logindialog.h"
 
+#include "core/base/gbkvalidator.h"
 #include "core/base/messageboxes.h"
 #include "core/library/notificationhub.h"
 #include "core/login/loginfieldwidgets.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,9 +50,11 @@ LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram s
     number_->setEditable(true);
     number_->setInsertPolicy(QComboBox::NoInsert);
     number_->lineEdit()->setMaxLength(LoginController::kMaxInput);
+    number_->lineEdit()->setValidator(new GbkLengthValidator(LoginController::kMaxInput, this));
     key_->setObjectName(QStringLiteral("keyBox"));
     key_->setEchoMode(QLineEdit::Password);
     key_->setMaxLength(LoginController::kMaxInput);
+    key_->setValidator(new GbkLengthValidator(LoginController::kMaxInput, this));
     rememberKey_->setObjectName(QStringLiteral("rememberKey"));
     auto* numberLabel = new QLabel(QStringLiteral("号码："), this);
     numberLabel->setBuddy(number_);
@@ -85,7 +89,8 @@ LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram s
     layout->addLayout(buttons);
 
     LoginView& view = *this;
-    controller_ = std::make_unique<LoginController>(session, view, std::move(startProgram));
+    controller_ =
+        std::make_unique<LoginController>(session, view, std::move(startProgram), QtTimers(this));
     fields_ = new LoginFieldWidgets(number_, key_, rememberKey_, controller_->Remembered(), this);
 
     connect(login_, &QPushButton::clicked, this, [this] { controller_->Login(); });
@@ -141,6 +146,16 @@ bool LoginDialog::RememberKeyChecked() const {
 }
 void LoginDialog::SetLoginEnabled(bool enabled) {
     login_->setEnabled(enabled);
+}
+
+void LoginDialog::SetConnecting(bool connecting) {
+    // The attempt blocks this thread: paint the disabled button now, not after it.
+    if (connecting) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        login_->repaint();
+    } else {
+        QGuiApplication::restoreOverrideCursor();
+    }
 }
 void LoginDialog::FocusNumber() {
     number_->setFocus();

@@ -49,6 +49,7 @@ class LoginDialog final : public QDialog, private LoginView {
     QString KeyText() const override;
     bool RememberKeyChecked() const override;
     void SetLoginEnabled(bool enabled) override;
+    void SetConnecting(bool connecting) override;
     void FocusNumber() override;
     void FocusKey() override;
     void Accept() override { accept(); }

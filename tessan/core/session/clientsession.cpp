@@ -10,7 +10,11 @@ namespace tessan {
 
 ClientSession::ClientSession(QString appDir, Library& library, MessageBoxes& boxes, Clock clock,
                              QObject* parent)
-    : QObject(parent), appDir_(std::move(appDir)), library_(library), boxes_(boxes) {
+    : QObject(parent),
+      appDir_(std::move(appDir)),
+      downloadFolder_(tessan::LocalPath(appDir_, u"download")),
+      library_(library),
+      boxes_(boxes) {
     notifications_ = std::make_unique<NotificationHub>(*this);
     transfers_ = std::make_unique<TransferQueue>(*this, std::move(clock));
 }
@@ -21,10 +25,6 @@ ClientSession::~ClientSession() {
 
 QString ClientSession::LocalPath(QStringView name) const {
     return tessan::LocalPath(appDir_, name);
-}
-
-QString ClientSession::DownloadFolder() const {
-    return LocalPath(u"tessan");
 }
 
 void ClientSession::SetCurrentLogin(const QString& number, const QString& privateKey) {
@@ -59,6 +59,7 @@ void ClientSession::ClearNotices() {
 
 int ClientSession::StartLibrary() {
     libraryRunning_ = true;
+    MakePrivateFolder(downloadFolder_);
     return library_.Init(DownloadFolder(),
                          [this](const Notification& n) { notifications_->Dispatch(n); });
 }

@@ -38,8 +38,11 @@ class ClientSession final : public QObject {
     const QString& AppDir() const { return appDir_; }
     // "<AppDir>/<name>".
     QString LocalPath(QStringView name) const;
-    // Where downloads go and what the view-files page shows.
-    QString DownloadFolder() const;
+    // Where downloads go and what the view-files page shows. The program sets the user's folder
+    // (UserDownloadFolder) before the library starts; until then it is "<AppDir>/download", which
+    // keeps tests inside their own folder.
+    const QString& DownloadFolder() const { return downloadFolder_; }
+    void SetDownloadFolder(QString folder) { downloadFolder_ = std::move(folder); }
 
     // The current or last attempted login; empty when none was ever attempted. Only the login
     // writes them: cleared, then refilled on every attempt, so they hold the last attempt even
@@ -71,8 +74,9 @@ class ClientSession final : public QObject {
     void ShowNotice(const QString& text, bool error = false);
     void ClearNotices();
 
-    // InitFtpDll with the download folder; from here on notifications reach Notifications(). The
-    // main window calls it during its set-up, StopLibrary when it closes (also safe to repeat).
+    // Creates the download folder (readable by the user only) and calls InitFtpDll with it; from
+    // here on notifications reach Notifications(). The main window calls it during its set-up,
+    // StopLibrary when it closes (also safe to repeat).
     int StartLibrary();
     void StopLibrary();
     bool LibraryRunning() const { return libraryRunning_; }
@@ -86,6 +90,7 @@ class ClientSession final : public QObject {
 
   private:
     QString appDir_;
+    QString downloadFolder_;
     Library& library_;
     MessageBoxes& boxes_;
     AccountText currentAccount_;

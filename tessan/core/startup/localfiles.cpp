@@ -1,7 +1,10 @@
 #include "core/startup/localfiles.h"
 
+#include "core/base/diagnostics.h"
+
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <filesystem>
 #include <system_error>
@@ -19,10 +22,30 @@ QString LocalPath(const QString& appDir, QStringView name) {
     return appDir + QLatin1Char('/') + name.toString();
 }
 
+namespace {
+constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+}  // namespace
+
+bool MakePrivateFolder(const QString& path) {
+    if (!QDir().mkpath(path)) {
+        qCWarning(lcFiles) << "folder not created:" << path;
+        return false;
+    }
+    if (!QFile::setPermissions(path, kOwnerOnly))
+        qCWarning(lcFiles) << "folder not made private:" << path;
+    return true;
+}
+
 void CreateWorkingFolders(const QString& appDir) {
-    QDir dir(appDir);
-    dir.mkdir(QStringLiteral("cache"));
-    dir.mkdir(QStringLiteral("log"));
+    MakePrivateFolder(LocalPath(appDir, u"cache"));
+    MakePrivateFolder(LocalPath(appDir, u"log"));
+}
+
+QString UserDownloadFolder() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (base.isEmpty()) base = QDir::homePath();
+    return base + QStringLiteral("/Tessan");
 }
 
 bool ReadParameterFile(const QString& appDir, std::uint8_t& parameter) {

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -91,20 +92,35 @@ int EndOtherCopies(std::chrono::milliseconds timeout) {
     return signalled;
 }
 
-std::optional<InstanceLock> InstanceLock::Claim(const QString& lockPath) {
+std::optional<InstanceLock> InstanceLock::Claim(const QString& lockPath, QString* whyNot) {
     FileDescriptor fd(
         ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!fd.Valid()) return std::nullopt;
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return std::nullopt;
+    if (!fd.Valid()) {
+        // A read-only or foreign program folder.
+        if (whyNot)
+            *whyNot = QStringLiteral("无法创建文件%1(%2)，Tessan不能启动。")
+                          .arg(lockPath, QString::fromLocal8Bit(std::strerror(errno)));
+        return std::nullopt;
+    }
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        // Another user's copy, or a process that is not this program, holds the folder.
+        if (whyNot)
+            *whyNot = QStringLiteral("另一个用户或程序正在使用%1，Tessan不能启动。").arg(lockPath);
+        return std::nullopt;
+    }
     return InstanceLock(std::move(fd));
 }
 
-std::optional<InstanceLock> PrepareStartUp(const QString& appDir) {
+std::optional<InstanceLock> PrepareStartUp(const QString& appDir, QString* whyNot) {
     // Without its folder the client has nowhere to keep its lock and files ("/tessan.lock" is not
     // an option).
-    if (appDir.isEmpty()) return std::nullopt;
+    if (appDir.isEmpty()) {
+        if (whyNot) *whyNot = QStringLiteral("无法确定程序所在的目录，Tessan不能启动。");
+        return std::nullopt;
+    }
     EndOtherCopies(std::chrono::seconds(5));
-    std::optional<InstanceLock> lock = InstanceLock::Claim(LocalPath(appDir, u"tessan.lock"));
+    std::optional<InstanceLock> lock =
+        InstanceLock::Claim(LocalPath(appDir, u"tessan.lock"), whyNot);
     if (lock) CreateWorkingFolders(appDir);
     return lock;
 }

@@ -1,5 +1,6 @@
 // One client per program folder: a new copy ends the other running copies of this program owned by
-// the same user, then claims a lock file in the program folder; a copy that cannot claim it ends.
+// the same user, then claims a lock file in the program folder; a copy that cannot claim it ends
+// and says why.
 #pragma once
 
 #include "core/base/filedescriptor.h"
@@ -19,8 +20,9 @@ int EndOtherCopies(std::chrono::milliseconds timeout);
 class InstanceLock {
   public:
     // "<appDir>/tessan.lock", or whatever path a test names. Empty when another process holds it
-    // or it cannot be created. The descriptor is not inherited by programs the client starts.
-    static std::optional<InstanceLock> Claim(const QString& lockPath);
+    // or it cannot be created; `whyNot` (when given) then says which, for the user. The descriptor
+    // is not inherited by programs the client starts.
+    static std::optional<InstanceLock> Claim(const QString& lockPath, QString* whyNot = nullptr);
 
   private:
     explicit InstanceLock(FileDescriptor fd) : fd_(std::move(fd)) {}
@@ -28,7 +30,8 @@ class InstanceLock {
 };
 
 // Start-up up to the main window, in order: end other copies, claim the lock, create the working
-// folders. Empty when this copy must end silently (also when the program folder is unknown).
-std::optional<InstanceLock> PrepareStartUp(const QString& appDir);
+// folders. Empty when this copy must end (also when the program folder is unknown); `whyNot` then
+// says why, for the user.
+std::optional<InstanceLock> PrepareStartUp(const QString& appDir, QString* whyNot = nullptr);
 
 }  // namespace tessan

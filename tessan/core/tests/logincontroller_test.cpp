@@ -3,6 +3,7 @@
 #include "core/session/clientsession.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/fakeloginfields.h"
+#include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QFile>
@@ -27,6 +28,12 @@ class FakeLoginView final : public LoginView {
     QString KeyText() const override { return key; }
     bool RememberKeyChecked() const override { return remember; }
     void SetLoginEnabled(bool e) override { loginEnabled = e; }
+    void SetConnecting(bool c) override {
+        // "登录" is disabled before the attempt starts and the busy state ends with it.
+        if (c && loginEnabled) connectingWhileEnabled = true;
+        connecting = c;
+        connectingChanges.append(c);
+    }
     void FocusNumber() override { focus = u"number"_qs; }
     void FocusKey() override { focus = u"key"_qs; }
     void Accept() override { accepted = true; }
@@ -38,6 +45,9 @@ class FakeLoginView final : public LoginView {
     bool loginEnabled = true;
     bool accepted = false;
     bool closedForUpgrade = false;
+    bool connecting = false;
+    bool connectingWhileEnabled = false;
+    QList<bool> connectingChanges;
 };
 
 class LoginControllerTest : public ::testing::Test {
@@ -52,10 +62,13 @@ class LoginControllerTest : public ::testing::Test {
     ClientSession session{dir.path(), library, boxes};
     FakeLoginView view;
     QStringList started;
-    LoginController login{session, view, [this](const QString& path) {
+    FakeTimers timers;
+    LoginController login{session, view,
+                          [this](const QString& path) {
                               started.append(path);
                               return true;
-                          }};
+                          },
+                          timers.Factory()};
 };
 
 TEST_F(LoginControllerTest, AcceptedLoginConnectsToTheResolvedServerAndRemembersIt) {
@@ -140,6 +153,41 @@ TEST_F(LoginControllerTest, UpgradeQuestionStartsTheUpdaterOnlyOnYes) {
     EXPECT_EQ(boxes.Shown()[1].text, u"请升级到1.40-1025\r\n\tTessan系统现在将进行升级!"_qs);
     EXPECT_TRUE(view.closedForUpgrade);
     EXPECT_EQ(started, QStringList{dir.path() + u"/Renovator"_qs});
+}
+
+TEST_F(LoginControllerTest, AServerThatNeverAnswersTheLoginIsGivenUpAfterThirtySeconds) {
+    view.number = u"0086-10-1"_qs;
+    view.key = u"k"_qs;
+    login.Login();
+    EXPECT_EQ(view.connectingChanges, (QList<bool>{true, false}));
+    EXPECT_FALSE(view.connectingWhileEnabled);
+    ASSERT_EQ(timers.made.size(), 1u);
+    FakeTimer& verdict = *timers.made[0];
+    EXPECT_TRUE(verdict.active);
+    EXPECT_EQ(verdict.interval, LoginController::kVerdictTimeoutMs);
+    EXPECT_FALSE(view.loginEnabled);
+
+    library.calls.clear();
+    verdict.Fire();
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1"_qs});
+    EXPECT_TRUE(view.loginEnabled);
+    ASSERT_EQ(boxes.Texts().size(), 1);
+    EXPECT_FALSE(verdict.active);
+
+    // A verdict in time, or the connection's loss, ends the wait.
+    login.Login();
+    EXPECT_TRUE(verdict.active);
+    login.OnLoginReply(Verdict(0, u"私钥错误"_qs));
+    EXPECT_FALSE(verdict.active);
+    login.Login();
+    login.OnConnectionLost();
+    EXPECT_FALSE(verdict.active);
+
+    // A failed connection starts no wait.
+    library.Script(u"ConnectServer"_qs, {0});
+    login.Login();
+    EXPECT_FALSE(verdict.active);
+    EXPECT_TRUE(view.loginEnabled);
 }
 
 }  // namespace

@@ -32,9 +32,9 @@ void WriteTransferLog(const QString& appDir, const QByteArray& account, const QB
         return;
     }
     QFile file(TransferLogPath(appDir, account, log));
-    // Created when absent, never truncated.
-    if (!file.open(QIODevice::ReadWrite) || !file.seek(file.size()) ||
-        file.write(text) != text.size())
+    // Created when absent (readable by the user only), never truncated.
+    if (!file.open(QIODevice::ReadWrite, QFile::ReadOwner | QFile::WriteOwner) ||
+        !file.seek(file.size()) || file.write(text) != text.size())
         qCWarning(lcFiles) << "transfer log not written:" << file.fileName() << file.errorString();
 }
 
