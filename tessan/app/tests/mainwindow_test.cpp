@@ -168,8 +168,12 @@ void MainWindowTest::loginDialogMessagesAndASecondOpenDoesNothing() {
     QVERIFY(wizardRan);
     QCOMPARE(boxes.Shown().size(), 2u);
     QVERIFY(dialog->isVisible());
+    QPointer<LoginDialog> closed(dialog);
     dialog->findChild<QPushButton*>(u"cancelButton"_qs)->click();
     QTRY_VERIFY(!window->OpenLogin());
+    QTRY_VERIFY(!closed);  // gone, and with it its subscriptions
+    Verdict(0, "私钥错误");
+    QCOMPARE(boxes.Shown().size(), 3u);
     QVERIFY(OpenLoginDialog());  // a new one
 }
 

@@ -1,4 +1,5 @@
 #include "core/library/notificationhub.h"
+#include "core/base/diagnostics.h"
 #include "core/base/gbk.h"
 #include "core/records/usertype.h"
 #include "core/session/clientsession.h"
@@ -8,6 +9,7 @@
 
 #include <tessnet/tessnet.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -166,6 +168,41 @@ TEST_F(NotificationHubTest, TypedSignalsUnknownTypesAndTheSettingsPage) {
     EXPECT_EQ(log, (QStringList{u"notice! 无法识别的消息类型:29\r\n"_qs, u"settings page"_qs}));
 }
 
+TEST_F(NotificationHubTest, EveryListenerHearsItsTypeUntilItGoesAndWhatNobodyHearsIsLogged) {
+    QTemporaryDir logs;
+    const QString diagnosticsPath = logs.filePath(u"diagnostics.txt"_qs);
+    const DiagnosticsFile diagnostics(diagnosticsPath);
+    ASSERT_TRUE(diagnostics.IsOpen());
+
+    QStringList heard;
+    auto first = std::make_unique<QObject>();
+    QObject second;
+    QObject::connect(&hub, &NotificationHub::uploadAnswer, first.get(),
+                     [&heard](const Reply& r) { heard.append(u"first "_qs + r.TextAt(0)); });
+    QObject::connect(&hub, &NotificationHub::uploadAnswer, &second,
+                     [&heard](const Reply& r) { heard.append(u"second "_qs + r.TextAt(0)); });
+    hub.Dispatch(MakeReply(note::kUploadAnswer, 1, "0086-10-2", "a"));
+    EXPECT_EQ(heard, (QStringList{u"first a"_qs, u"second a"_qs}));
+
+    // A dialog that closed while subscribed hears nothing more, and nothing breaks.
+    first.reset();
+    hub.Dispatch(MakeReply(note::kUploadAnswer, 1, "0086-10-2", "b"));
+    EXPECT_EQ(heard.last(), u"second b"_qs);
+    EXPECT_EQ(heard.size(), 3);
+
+    // Known types without a listener are dropped, with a line in the diagnostics.
+    hub.Dispatch(MakeReply(note::kAddressBook, 1, "0086-10-1", "x"));
+    hub.Dispatch(MakeAccountEvent(note::kQueueEmpty, "0086-10-2"));
+    EXPECT_TRUE(log.isEmpty());
+    QFile file(diagnosticsPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString written = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(written.contains(u"tessan.notifications: notification type 28: nothing listens"_qs))
+        << written.toStdString();
+    EXPECT_TRUE(written.contains(u"notification type 33: nothing listens"_qs));
+    EXPECT_EQ(file.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+}
+
 TEST(DecodeNotification, ReadsTheLibraryRecordsAtTheirOffsets) {
     std::array<std::uint8_t, TESS_REPLY_SIZE> reply{};
     reply[TESS_REPLY_OFF_KIND] = 1;
@@ -196,6 +233,14 @@ TEST(DecodeNotification, ReadsTheLibraryRecordsAtTheirOffsets) {
     EXPECT_EQ(p.progress()->percentText, "99%");
     EXPECT_EQ(p.progress()->fileSize, 70000u);
     EXPECT_EQ(p.progress()->percent, 99);
+
+    std::array<std::uint8_t, TESS_QUEUE_EMPTY_SIZE> empty{};
+    std::memcpy(&empty[TESS_QUEUE_EMPTY_OFF_ACCOUNT], "0086-10-2", 9);
+    qToLittleEndian<std::uint16_t>(7, &empty[TESS_QUEUE_EMPTY_OFF_ZERO]);
+    const Notification queue = DecodeNotification(note::kQueueEmpty, empty.data());
+    ASSERT_TRUE(queue.queueEmpty());
+    EXPECT_EQ(queue.queueEmpty()->account, "0086-10-2");
+    EXPECT_EQ(queue.queueEmpty()->zeroWord, 7);
 
     const char account[] = "0086-10-1";
     const Notification lost = DecodeNotification(note::kDisconnected, account);

@@ -88,9 +88,17 @@ TEST_F(ResolveServerTest, PrefixWithServerButNoPortGets8800) {
     ExpectServer("0086-10-1234567", "10.1.1.1", 8800);
 }
 
-TEST_F(ResolveServerTest, AddressIsCutTo15CharactersAndEmptyAreaNamesATrailingDash) {
-    WriteList("[0086-]\nserver=123.123.123.123456\n");
-    ExpectServer("0086--1234567", "123.123.123.123", 8800);
+TEST_F(ResolveServerTest, HostNamesAndIPv6AddressesAreTakenWholeAndEmptyAreaNamesATrailingDash) {
+    WriteList("[0086-]\nserver=files.beijing.example.com\n[0086-20]\nserver=2001:db8::1:2:3\n");
+    ExpectServer("0086--1234567", "files.beijing.example.com", 8800);
+    ExpectServer("0086-20-1234567", "2001:db8::1:2:3", 8800);
+}
+
+TEST(ServerConnectAddress, AddressesStayAndNamesAreLookedUp) {
+    EXPECT_EQ(ServerConnectAddress("10.1.2.3"), "10.1.2.3");
+    EXPECT_EQ(ServerConnectAddress("::1"), "::1");
+    const QByteArray local = ServerConnectAddress("localhost");
+    EXPECT_TRUE(local == "127.0.0.1" || local == "::1") << local.constData();
 }
 
 TEST_F(ResolveServerTest, BadNumbersLeaveTheOutputsAlone) {

@@ -245,6 +245,48 @@ TEST_F(TransferQueueTest, OnlyWaitingUploadsCanBeRemovedByTheUser) {
     EXPECT_EQ(list.Table().rowCount(), 0);
 }
 
+TEST_F(TransferQueueTest, QueueQuestionsLookAtTypedRowsAndTheViewHearsOnlyChangedText) {
+    TransferRow ghost;
+    ghost.name = u"ghost"_qs;
+    list.AppendRow(std::move(ghost));
+    EXPECT_FALSE(list.HasQueuedUploads());
+    EXPECT_FALSE(list.HasQueuedDownloads());
+    EXPECT_FALSE(list.StartNextUpload(TransferQueue::Refusal::Short));
+    AddDownload("0086-10-2", "李四", "a.txt");
+    EXPECT_FALSE(list.HasQueuedUploads());
+    EXPECT_TRUE(list.HasQueuedDownloads());
+    AddUpload("0086-10-3", "王五", "b.txt");
+    EXPECT_TRUE(list.HasQueuedUploads());
+
+    int changes = 0;
+    QObject::connect(&list.Table(), &QAbstractItemModel::dataChanged, &session,
+                     [&changes] { ++changes; });
+    list.HandleProgress(*MakeProgress(0, "b.txt", "0086-10-3", 10).progress());
+    list.HandleProgress(*MakeProgress(0, "b.txt", "0086-10-3", 10).progress());  // same text
+    list.HandleProgress(*MakeProgress(0, "b.txt", "0086-10-3", 11).progress());
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(State(2), u"上传:11%"_qs);
+    EXPECT_FALSE(list.RemoveWaitingUpload(2));
+
+    // Type 7 removes a download row by its name, whoever sent it.
+    EXPECT_FALSE(list.RemoveDownloadRow("b.txt"));
+    EXPECT_TRUE(list.RemoveDownloadRow("a.txt"));
+    EXPECT_FALSE(list.HasQueuedDownloads());
+}
+
+TEST_F(TransferQueueTest, DownloadProgressSplitsAtTheFirstAtCharacterNotAtATrailByte) {
+    // "丂" is 0x81 0x40 in GBK: its second byte is '@'.
+    const QByteArray sender = "0086-10-2";
+    auto item = Download("0086-10-2", "李四", "丂@x.txt");
+    list.AppendDownload(std::move(item), u"丂@x.txt"_qs, u"1K"_qs);
+    ASSERT_EQ(Gbk("丂").at(1), '@');
+    list.HandleProgress(
+        *MakeProgress(1, sender + '@' + Gbk("丂@x.txt"), "0086-10-1", 50).progress());
+    EXPECT_EQ(State(0), u"下载:50%"_qs);
+    list.HandleProgress(*MakeProgress(1, Gbk("丂@x.txt"), "0086-10-1", 60).progress());
+    EXPECT_EQ(State(0), u"下载:50%"_qs);  // "丂" is no sender
+}
+
 TEST(TransferItemRecord, LayoutAndLocalPathsThatDoNotFitAreRefused) {
     TransferItem item(Direction::Download);
     item.SetServerPort(0x01020304);
