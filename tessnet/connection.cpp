@@ -29,9 +29,9 @@ std::atomic<std::int64_t> connectTimeoutMs{Connection::kConnectWait.count()};
 // Connects the non-blocking socket `fd`, waiting at most `timeout` for the handshake: a host that
 // drops packets would otherwise hold the caller (the host's UI thread) for the kernel's whole
 // retry time. A refused port fails as soon as the refusal arrives.
-bool ConnectWithin(int fd, const sockaddr_in& address, std::chrono::milliseconds timeout) {
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-        return true;
+bool ConnectWithin(int fd, const sockaddr_storage& address, socklen_t size,
+                   std::chrono::milliseconds timeout) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0) return true;
     if (errno != EINPROGRESS && errno != EINTR) return false;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
@@ -43,9 +43,31 @@ bool ConnectWithin(int fd, const sockaddr_in& address, std::chrono::milliseconds
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) return false;
         int error = 0;
-        socklen_t size = sizeof error;
-        return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+        socklen_t errorSize = sizeof error;
+        return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorSize) == 0 && error == 0;
     }
+}
+
+// A numeric IPv4 or IPv6 address (the host resolves names before it calls); the size of the
+// filled address, 0 when the text is neither.
+socklen_t NumericAddress(const char* text, int port, sockaddr_storage& out) {
+    out = {};
+    const auto portBytes = htons(static_cast<std::uint16_t>(port));
+    sockaddr_in v4{};
+    if (inet_pton(AF_INET, text, &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        v4.sin_port = portBytes;
+        std::memcpy(&out, &v4, sizeof v4);
+        return sizeof v4;
+    }
+    sockaddr_in6 v6{};
+    if (inet_pton(AF_INET6, text, &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = portBytes;
+        std::memcpy(&out, &v6, sizeof v6);
+        return sizeof v6;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -76,15 +98,15 @@ Connection::~Connection() {
 
 int Connection::Connect(const char* ipText, int port) {
     if (fd_.valid()) return 0;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    if (!ipText || port <= 0 || port > 65535 || inet_pton(AF_INET, ipText, &address.sin_addr) != 1)
-        return 0;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (!ipText || port <= 0 || port > 65535) return 0;
+    sockaddr_storage address;
+    const socklen_t size = NumericAddress(ipText, port, address);
+    if (size == 0) return 0;
 
-    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    UniqueFd fd(socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!fd.valid() || !wake.valid() || !ConnectWithin(fd.get(), address, ConnectTimeout()))
+    if (!fd.valid() || !wake.valid() ||
+        !ConnectWithin(fd.get(), address, size, ConnectTimeout()))
         return 0;
     const int one = 1;
     setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);

@@ -162,6 +162,24 @@ TEST_F(LibTest, UnreachableServerGivesZeroAndNoConnection) {
     EXPECT_EQ(ListFile(kAccount), -1);
 }
 
+TEST_F(LibTest, AnIpv6AddressConnects) {
+    UniqueFd listener(socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    socklen_t size = sizeof address;
+    if (!listener.valid() ||
+        bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener.get(), 4) != 0 ||
+        getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        GTEST_SKIP() << "no IPv6 loopback on this machine";
+    accounts_.push_back(kAccount);
+    EXPECT_EQ(ConnectServer("::1", ntohs(address.sin6_port), kAccount, nullptr), 1);
+    UniqueFd accepted(accept(listener.get(), nullptr, nullptr));
+    EXPECT_TRUE(accepted.valid());
+    EXPECT_EQ(ConnectServer("::1:2", ntohs(address.sin6_port), "0086-10-2", nullptr), 0);
+}
+
 // A listener whose accept queue is full drops every further handshake, as a filtering firewall
 // does: a connect to it waits for an answer that never comes.
 class SilentListener {
