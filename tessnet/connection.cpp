@@ -105,8 +105,7 @@ int Connection::Connect(const char* ipText, int port) {
 
     UniqueFd fd(socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!fd.valid() || !wake.valid() ||
-        !ConnectWithin(fd.get(), address, size, ConnectTimeout()))
+    if (!fd.valid() || !wake.valid() || !ConnectWithin(fd.get(), address, size, ConnectTimeout()))
         return 0;
     const int one = 1;
     setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
