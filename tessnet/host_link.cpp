@@ -16,8 +16,10 @@ struct HostCall {
     State state = State::Pending;
 
     void Set(State s) {
-        std::lock_guard lock(mutex);
-        state = s;
+        {
+            std::lock_guard lock(mutex);
+            state = s;
+        }
         cv.notify_all();
     }
     // A call that has not started will not run.

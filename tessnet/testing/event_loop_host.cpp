@@ -73,8 +73,10 @@ void EventLoopHost::Reset() {
 
 void EventLoopHost::Post(void* context, void (*fn)(void*), void* arg) {
     auto* self = static_cast<EventLoopHost*>(context);
-    std::lock_guard lock(self->mutex_);
-    self->tasks_.emplace_back(fn, arg);
+    {
+        std::lock_guard lock(self->mutex_);
+        self->tasks_.emplace_back(fn, arg);
+    }
     self->cv_.notify_all();
 }
 
