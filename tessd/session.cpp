@@ -309,7 +309,12 @@ bool Session::ModifyUser(const Bytes& b) {
         return answer(0, "修改用户资料失败!");
     }
     note_ += " ok";
-    return answer(1, "修改用户资料成功!");
+    if (!answer(1, "修改用户资料成功!")) return false;
+    // The client keeps the own profile only as the server sends it: the stored record, user type
+    // included, replaces its copy.
+    const auto stored = store_.FindAccount(account_);
+    return !stored ||
+           Send(CMD_OWN_PROFILE, Bytes(stored->data(), stored->data() + UserProfile::kSize));
 }
 
 bool Session::CardQuery(const Bytes& b) {

@@ -3,6 +3,8 @@
 #include "test_client.h"
 #include "text.h"
 
+#include <algorithm>
+
 namespace tessd::test {
 namespace {
 
@@ -281,12 +283,22 @@ TEST_F(ProfileTest, ChangeKeepsNumberAndTypeAndNewKeyWorksAtNextLogin) {
     p.SetPrivateKey("new-private");
     p.SetUserType('3');
     c->Send(CMD_MODIFY_USER, Bytes(p.data(), p.data() + UserProfile::kSize));
-    auto r = c->Expect(CMD_MODIFY_USER_RESULT);
+    auto r = c->Receive();
     ASSERT_TRUE(r);
+    ASSERT_EQ(r->header.command, CMD_MODIFY_USER_RESULT);
     EXPECT_EQ(r->payload[0], 1);
     const auto stored = store_->FindAccount(alice_.number);
     EXPECT_EQ(stored->Name(), "Alice B.");
     EXPECT_EQ(stored->UserType(), '0');
+    // Right after the result: the own profile as stored, the kept type and the new key with it.
+    const auto own = c->Receive();
+    ASSERT_TRUE(own);
+    ASSERT_EQ(own->header.command, CMD_OWN_PROFILE);
+    ASSERT_EQ(own->payload.size(), UserProfile::kSize);
+    EXPECT_TRUE(std::equal(own->payload.begin(), own->payload.end(), stored->data()));
+    const UserProfile sent = UserProfile::FromBytes(own->payload.data(), own->payload.size());
+    EXPECT_EQ(sent.UserType(), '0');
+    EXPECT_EQ(sent.PrivateKey(), "new-private");
     EXPECT_EQ(Connect()->LoginStatus(alice_.number, alice_.privateKey), 0);
     EXPECT_EQ(Connect()->LoginStatus(alice_.number, "new-private"), 1);
 
@@ -294,10 +306,16 @@ TEST_F(ProfileTest, ChangeKeepsNumberAndTypeAndNewKeyWorksAtNextLogin) {
     UserProfile other = *store_->FindAccount(bob_.number);
     other.SetPrivateKey("hijacked");
     c->Send(CMD_MODIFY_USER, Bytes(other.data(), other.data() + UserProfile::kSize));
-    r = c->Expect(CMD_MODIFY_USER_RESULT);
+    r = c->Receive();
     ASSERT_TRUE(r);
+    ASSERT_EQ(r->header.command, CMD_MODIFY_USER_RESULT);
     EXPECT_EQ(r->payload[0], 0);
     EXPECT_EQ(store_->FindAccount(bob_.number)->PrivateKey(), bob_.privateKey);
+    // A refusal changes no profile, so none follows: the next packet answers the next request.
+    c->Send(CMD_MODIFY_USER, Bytes(p.data(), p.data() + UserProfile::kSize));
+    r = c->Receive();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->header.command, CMD_MODIFY_USER_RESULT);
 }
 
 using RechargeTest = ServerTest;
