@@ -49,8 +49,9 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
+    // The style's spacing, as between the buttons of every dialog: the page buttons are separate
+    // controls, not one bar.
     auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(0);
     const auto add = [&](const QString& text, const char* name) {
         QPushButton* b = AddButton(text, name);
         buttons->addWidget(b);

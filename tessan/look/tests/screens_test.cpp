@@ -135,6 +135,20 @@ void ScreensTest::mainWindow() {
     window.show();
     CheckWindow(&window);
     if (QTest::currentTestFailed()) return;
+    // The page buttons stand apart, each by the spacing the style gives every row of buttons.
+    const QStringList row{u"loginButton"_qs,     u"receivedFilesButton"_qs, u"sendButton"_qs,
+                          u"viewFilesButton"_qs, u"addressBookButton"_qs,   u"settingsButton"_qs,
+                          u"netDiskButton"_qs,   u"helpButton"_qs};
+    const int spacing = window.style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+    QVERIFY(spacing > 0);
+    for (qsizetype i = 1; i < row.size(); ++i) {
+        const auto* left = window.findChild<QPushButton*>(row[i - 1]);
+        const auto* right = window.findChild<QPushButton*>(row[i]);
+        QVERIFY(left && right);
+        QCOMPARE(left->y(), right->y());
+        QVERIFY2(right->x() - left->geometry().right() - 1 >= spacing,
+                 qPrintable(Describe(left) + QStringLiteral(" touches ") + Describe(right)));
+    }
     // The page buttons each keep their text, logged out and with every page button enabled.
     for (const int page : {MainWindow::kReceivedFiles, MainWindow::kSend, MainWindow::kViewFiles,
                            MainWindow::kAddressBook, MainWindow::kSettings}) {
@@ -208,8 +222,9 @@ void ScreensTest::registrationWizard() {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
+    SystemResolver resolver;
     Registrar registrar(
-        library, boxes, dir.path(), [](const QString&, bool) {}, QtTimers(qApp));
+        library, boxes, resolver, dir.path(), [](const QString&, bool) {}, QtTimers(qApp));
     RegistrationWizard wizard(registrar, boxes);
     wizard.Prepare();
     wizard.show();
