@@ -30,7 +30,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Qt's SVG plugins draw the icons, its translations say "确定" instead of "OK", and a CJK font
 # writes the interface.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6, libgcc-s1, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
+    "libc6, libgcc-s1, libstdc++6, libqt6core6 (>= 6.4), libqt6network6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
 qt6-qpa-plugins, libqt6svg6, libqt6multimedia6 (>= 6.4), gstreamer1.0-plugins-good, \
 qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
 include(CPack)

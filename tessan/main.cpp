@@ -17,7 +17,8 @@ int main(int argc, char* argv[]) {
     // The lock file lives in the data folder, so the folder is known before the lock is claimed;
     // the user's data folder is named after the application.
     QCoreApplication::setApplicationName(QStringLiteral("tessan"));
-    const QString appDir = tessan::LocateDataFolder(tessan::ProgramFolder()).path;
+    const QString programFolder = tessan::ProgramFolder();
+    const QString appDir = tessan::LocateDataFolder(programFolder).path;
     QString whyNot;
     const std::optional<tessan::InstanceLock> lock = tessan::PrepareStartUp(appDir, &whyNot);
     if (!lock) {
@@ -38,6 +39,9 @@ int main(int argc, char* argv[]) {
     tessan::TessnetLibrary library(boxes);
     tessan::ClientSession session(appDir, library, boxes);
     session.SetDownloadFolder(tessan::UserDownloadFolder());
+    // Beside the program, not in the data folder an installed copy keeps its files in.
+    session.SetUpdater(
+        tessan::UpdaterProgram(programFolder, tessan::IsInstalledLayout(programFolder)));
     tessan::MainWindow window(session);
     window.exec();
     return 0;

@@ -45,7 +45,7 @@ AccountDialogs::AccountDialogs(ClientSession& session, TimerFactory timers, int 
       timers_(timers ? std::move(timers) : QtTimers(this)),
       answerTimeoutMs_(answerTimeoutMs),
       registrar_(std::make_unique<Registrar>(
-          session.Lib(), session.Boxes(), session.AppDir(),
+          session.Lib(), session.Boxes(), session.Resolver(), session.AppDir(),
           [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers_,
           answerTimeoutMs)) {
     connect(&session.Notifications(), &NotificationHub::registerResult, this,

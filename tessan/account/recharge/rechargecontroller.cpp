@@ -44,20 +44,23 @@ QString RechargeController::ServicePeriod(int index) {
     }
 }
 
-RechargeController::RechargeController(Library& library, MessageBoxes& boxes, QString appDir,
-                                       RechargeView& view, ShowNotice showNotice,
-                                       const TimerFactory& timers, int answerTimeoutMs)
+RechargeController::RechargeController(Library& library, MessageBoxes& boxes,
+                                       HostResolver& resolver, QString appDir, RechargeView& view,
+                                       ShowNotice showNotice, const TimerFactory& timers,
+                                       int answerTimeoutMs)
     : library_(library),
       boxes_(boxes),
       appDir_(std::move(appDir)),
       view_(view),
       showNotice_(std::move(showNotice)),
       answerTimer_(timers([this] { NoAnswer(); })),
-      answerTimeoutMs_(answerTimeoutMs) {}
+      answerTimeoutMs_(answerTimeoutMs),
+      lookup_(std::make_unique<ServerLookup>(resolver)) {}
 
 RechargeController::~RechargeController() = default;
 
 void RechargeController::Open(const QByteArray& accountNumber) {
+    lookup_->Cancel();
     step_ = kAskNumber;
     verdict_ = '0';
     awaitingAnswer_ = false;
@@ -117,22 +120,33 @@ void RechargeController::AskServer() {
         return;
     }
     accountNumber_ = *gbk;
-    QByteArray address;
+    QByteArray server;
     int port = kDefaultServerPort;
-    if (ResolveServer(appDir_, accountNumber_.constData(), address, port) != 1) {
+    if (ResolveServer(appDir_, accountNumber_.constData(), server, port) != 1) {
         boxes_.Tell(invalid);
         return;
     }
     view_.SetStatus(QStringLiteral("正在连接注册服务器，请稍侯..."));
+    view_.SetActionEnabled(false);
+    // A host name is looked up in the background; the dialog stays responsive and can be left.
+    lookup_->Find(server,
+                  [this, server, port](const LookupResult& found) { Query(server, port, found); });
+}
+
+void RechargeController::Query(const QByteArray& server, int port, const LookupResult& found) {
+    if (!found.Found()) {
+        view_.SetActionEnabled(true);
+        view_.SetStatus(LookupFailureText(server, found.error) + QLatin1Char('!'));
+        return;
+    }
     // Connections are keyed by number: an earlier one of this number would take the answer.
     library_.DisconnectServer(accountNumber_);
     ownsConnection_ = true;
-    view_.SetActionEnabled(false);
-    const int connected = library_.ConnectPlain(address, port, accountNumber_);
+    const int connected = library_.ConnectPlain(found.address, port, accountNumber_);
     if (connected != 1) {
         view_.SetActionEnabled(true);
         view_.SetStatus(QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")
-                            .arg(QString::fromLatin1(address))
+                            .arg(QString::fromLatin1(server))
                             .arg(port)
                             .arg(connected));
         return;
@@ -250,6 +264,7 @@ void RechargeController::NoAnswer() {
 }
 
 void RechargeController::Cancel() {
+    lookup_->Cancel();
     answerTimer_->Stop();
     awaitingAnswer_ = false;
     // Only a connection this dialog opened: the preset number may be the logged-in account,

@@ -7,6 +7,7 @@
 #include "core/base/timer.h"
 #include "core/library/library.h"
 #include "core/library/notifications.h"
+#include "core/login/serverlookup.h"
 
 #include <QByteArray>
 #include <QString>
@@ -61,9 +62,10 @@ class RechargeController {
     // The service period shown for a card type chosen by the user; empty outside the list.
     static QString ServicePeriod(int index);
 
-    RechargeController(Library& library, MessageBoxes& boxes, QString appDir, RechargeView& view,
-                       ShowNotice showNotice, const TimerFactory& timers,
-                       int answerTimeoutMs = kAnswerTimeoutMs);
+    // `resolver` looks up a server named by its host name; it must outlive the controller.
+    RechargeController(Library& library, MessageBoxes& boxes, HostResolver& resolver,
+                       QString appDir, RechargeView& view, ShowNotice showNotice,
+                       const TimerFactory& timers, int answerTimeoutMs = kAnswerTimeoutMs);
     ~RechargeController();
 
     // The dialog opens for `accountNumber` (GBK; empty when nobody is logged in).
@@ -79,9 +81,12 @@ class RechargeController {
     char Verdict() const { return verdict_; }
     QByteArray AccountNumber() const { return accountNumber_; }
     bool AwaitingAnswer() const { return awaitingAnswer_; }
+    bool LookingUp() const { return lookup_->Pending(); }
 
   private:
     void AskServer();
+    // The number's server was looked up: connect and ask it.
+    void Query(const QByteArray& server, int port, const LookupResult& found);
     void ShowAnswer();
     void TakeCard();
     void NoAnswer();
@@ -93,6 +98,7 @@ class RechargeController {
     ShowNotice showNotice_;
     std::unique_ptr<Timer> answerTimer_;
     int answerTimeoutMs_;
+    std::unique_ptr<ServerLookup> lookup_;
 
     int step_ = kAskNumber;
     char verdict_ = '0';

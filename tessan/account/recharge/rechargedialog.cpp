@@ -85,7 +85,7 @@ RechargeDialog::RechargeDialog(ClientSession& session, const QByteArray& account
     const TimerFactory timers = timing.timers ? timing.timers : QtTimers(this);
     RechargeView& view = *this;
     controller_ = std::make_unique<RechargeController>(
-        session.Lib(), session.Boxes(), session.AppDir(), view,
+        session.Lib(), session.Boxes(), session.Resolver(), session.AppDir(), view,
         [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers,
         timing.answerTimeoutMs);
     connect(&session.Notifications(), &NotificationHub::cardAnswer, this,

@@ -25,15 +25,17 @@ class NoLoginFields final : public LoginFields {
 
 const QString Registrar::kHiddenKey = QStringLiteral("******");
 
-Registrar::Registrar(Library& library, MessageBoxes& boxes, QString appDir, ShowNotice showNotice,
-                     const TimerFactory& timers, int answerTimeoutMs, QObject* parent)
+Registrar::Registrar(Library& library, MessageBoxes& boxes, HostResolver& resolver, QString appDir,
+                     ShowNotice showNotice, const TimerFactory& timers, int answerTimeoutMs,
+                     QObject* parent)
     : QObject(parent),
       library_(library),
       boxes_(boxes),
       appDir_(std::move(appDir)),
       showNotice_(std::move(showNotice)),
       answerTimer_(timers([this] { NoAnswer(); })),
-      answerTimeoutMs_(answerTimeoutMs) {}
+      answerTimeoutMs_(answerTimeoutMs),
+      lookup_(std::make_unique<ServerLookup>(resolver)) {}
 
 Registrar::~Registrar() = default;
 
@@ -43,23 +45,39 @@ void Registrar::Begin() {
 
 bool Registrar::Submit() {
     const QByteArray number = profile_.RawText(UserProfile::Field::Number);
-    QByteArray address;
+    QByteArray server;
     int port = kDefaultServerPort;
-    if (ResolveServer(appDir_, number.constData(), address, port) != 1) {
+    if (ResolveServer(appDir_, number.constData(), server, port) != 1) {
+        lookup_->Cancel();
         boxes_.Tell(
             QStringLiteral("无效格式的Tessan号码!参考格式(国家号.区号.号码):0086-123-1234567!"));
         return false;
     }
-    if (library_.RegisterUser(address, port, profile_) != 1) {
+    // The profile as it is now: the wizard may open again and clear it while the name is looked up.
+    sendFailed_ = false;
+    lookup_->Find(server, [this, server, port, profile = profile_](const LookupResult& found) {
+        Send(server, port, profile, found);
+    });
+    return !sendFailed_;
+}
+
+void Registrar::Send(const QByteArray& server, int port, const UserProfile& profile,
+                     const LookupResult& found) {
+    if (!found.Found()) {
+        sendFailed_ = true;
+        showNotice_(QStringLiteral("注册失败，") + LookupFailureText(server, found.error), true);
+        return;
+    }
+    if (library_.RegisterUser(found.address, port, profile) != 1) {
+        sendFailed_ = true;
         showNotice_(QStringLiteral("注册失败，无法连接到注册服务器%1:%2")
-                        .arg(QString::fromLatin1(address))
+                        .arg(QString::fromLatin1(server))
                         .arg(port),
                     true);
-        return false;
+        return;
     }
-    sent_ = profile_;
+    sent_ = profile;
     answerTimer_->Start(answerTimeoutMs_);
-    return true;
 }
 
 void Registrar::OnResult(const Reply& reply) {

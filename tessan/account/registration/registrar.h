@@ -7,6 +7,7 @@
 #include "core/base/timer.h"
 #include "core/library/library.h"
 #include "core/library/notifications.h"
+#include "core/login/serverlookup.h"
 #include "core/records/userprofile.h"
 
 #include <QObject>
@@ -28,9 +29,10 @@ class Registrar final : public QObject {
     // Shown in the success notice instead of the private key, which never goes on screen again.
     static const QString kHiddenKey;
 
-    Registrar(Library& library, MessageBoxes& boxes, QString appDir, ShowNotice showNotice,
-              const TimerFactory& timers, int answerTimeoutMs = kAnswerTimeoutMs,
-              QObject* parent = nullptr);
+    // `resolver` looks up a server named by its host name; it must outlive the registrar.
+    Registrar(Library& library, MessageBoxes& boxes, HostResolver& resolver, QString appDir,
+              ShowNotice showNotice, const TimerFactory& timers,
+              int answerTimeoutMs = kAnswerTimeoutMs, QObject* parent = nullptr);
     ~Registrar() override;
 
     // The wizard opens: the profile being registered starts from zero.
@@ -39,7 +41,9 @@ class Registrar final : public QObject {
     UserProfile& Profile() { return profile_; }
     const UserProfile& Profile() const { return profile_; }
 
-    // "完成": sends the profile to the new number's server. True when the request went out.
+    // "完成": sends the profile to the new number's server, once its host name is found. True when
+    // the request went out or waits for the lookup; a failure then is told as a notice. A second
+    // Submit while the first one's lookup runs replaces it.
     bool Submit();
     // Notification 3.
     void OnResult(const Reply& reply);
@@ -53,6 +57,8 @@ class Registrar final : public QObject {
     void loginRemembered();
 
   private:
+    void Send(const QByteArray& server, int port, const UserProfile& profile,
+              const LookupResult& found);
     void NoAnswer();
 
     Library& library_;
@@ -61,6 +67,8 @@ class Registrar final : public QObject {
     ShowNotice showNotice_;
     std::unique_ptr<Timer> answerTimer_;
     int answerTimeoutMs_;
+    std::unique_ptr<ServerLookup> lookup_;
+    bool sendFailed_ = false;  // the request that Submit sent at once could not go out
     UserProfile profile_;
     // What went to the server: the wizard may open again and clear its profile before the
     // verdict on this one arrives.

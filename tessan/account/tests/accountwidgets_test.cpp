@@ -82,7 +82,7 @@ void AccountWidgetsTest::init() {
     registrar.reset();
     session = std::make_unique<ClientSession>(dir->path(), library, boxes);
     registrar = std::make_unique<Registrar>(
-        library, boxes, dir->path(),
+        library, boxes, session->Resolver(), dir->path(),
         [this](const QString& text, bool error) { notices.append(error ? text + u'!' : text); },
         timers.Factory());
 }

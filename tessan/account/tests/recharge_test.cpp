@@ -2,6 +2,7 @@
 #include "account/recharge/rechargecontroller.h"
 #include "account/recharge/rechargepackets.h"
 #include "testsupport/fakelibrary.h"
+#include "testsupport/fakeresolver.h"
 #include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"
 
@@ -55,7 +56,7 @@ class Recharge : public ::testing::Test {
         list.write("[0086-10]\nserver=10.1.2.3\nport=9900\n");
         list.close();
         controller = std::make_unique<RechargeController>(
-            library, boxes, dir.path(), view,
+            library, boxes, resolver, dir.path(), view,
             [this](const QString& text, bool error) {
                 notices.append((error ? u"!"_qs : u""_qs) + text);
             },
@@ -77,6 +78,7 @@ class Recharge : public ::testing::Test {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
+    FakeResolver resolver;
     RecordingView view;
     FakeTimers timers;
     QStringList notices;
@@ -310,6 +312,41 @@ TEST_F(Recharge, CancelDropsOnlyAConnectionTheDialogOpened) {
     controller->Cancel();
     EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
     EXPECT_FALSE(AnswerTimer().active);
+}
+
+TEST_F(Recharge, AServerNamedByItsHostNameIsAskedOnceFoundAndAClosedDialogAsksNothing) {
+    QFile list(dir.filePath(u"serverlist.ini"_qs));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[0086-10]\nserver=pay.example.com\nport=9900\n");
+    list.close();
+    AskFor("0086-10-1234567");
+    ASSERT_EQ(resolver.requests.size(), 1u);
+    EXPECT_EQ(resolver.requests[0].name, "pay.example.com");
+    EXPECT_TRUE(controller->LookingUp());
+    EXPECT_FALSE(view.actionEnabled);
+    EXPECT_EQ(view.status, u"正在连接注册服务器，请稍侯..."_qs);
+    EXPECT_TRUE(library.calls.isEmpty());
+    resolver.Answer(0, "10.7.7.7");
+    ASSERT_EQ(library.calls.size(), 3);
+    EXPECT_EQ(library.calls[0], u"DisconnectServer 0086-10-1234567"_qs);
+    EXPECT_EQ(library.calls[1], u"ConnectPlain 10.7.7.7 9900 0086-10-1234567"_qs);
+    EXPECT_TRUE(library.calls[2].startsWith(u"SendData 0086-10-1234567 40 "_qs));
+    EXPECT_TRUE(controller->AwaitingAnswer());
+
+    // Closed while the name is looked up: its answer opens nothing.
+    library.calls.clear();
+    AskFor("0086-10-1234567");
+    controller->Cancel();
+    EXPECT_FALSE(controller->LookingUp());
+    resolver.Answer(1, "10.7.7.7");
+    EXPECT_TRUE(library.calls.isEmpty());
+
+    // A name that is not found: said in the status line, and another try is possible.
+    AskFor("0086-10-1234567");
+    resolver.Answer(2, {}, u"Host not found"_qs);
+    EXPECT_EQ(view.status, u"找不到服务器pay.example.com(Host not found)!"_qs);
+    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_TRUE(library.calls.isEmpty());
 }
 
 TEST(RechargeServicePeriod, OnePerCardType) {

@@ -4,6 +4,7 @@
 #include "core/base/gbk.h"
 #include "core/login/rememberedlogins.h"
 #include "testsupport/fakelibrary.h"
+#include "testsupport/fakeresolver.h"
 #include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"
 
@@ -145,7 +146,7 @@ class RegistrarTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         registrar = std::make_unique<Registrar>(
-            library, boxes, dir.path(),
+            library, boxes, resolver, dir.path(),
             [this](const QString& text, bool error) {
                 notices.append((error ? u"!"_qs : u""_qs) + text);
             },
@@ -172,6 +173,7 @@ class RegistrarTest : public ::testing::Test {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
+    FakeResolver resolver;
     FakeTimers timers;
     QStringList notices;
     QStringList registered;
@@ -247,6 +249,40 @@ TEST_F(RegistrarTest, UnresolvableNumberAndFailedConnectionAreReported) {
     EXPECT_EQ(notices, QStringList{u"!注册失败，无法连接到注册服务器127.0.0.1:8800"_qs});
     EXPECT_FALSE(registrar->AwaitingResult());
     EXPECT_FALSE(timers.made.at(0)->active);
+}
+
+TEST_F(RegistrarTest, AServerNamedByItsHostNameIsAskedOnceTheNameIsFound) {
+    QFile list(dir.filePath(u"serverlist.ini"_qs));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[0086-10]\nserver=reg.example.com\nport=9900\n");
+    list.close();
+    Fill();
+    EXPECT_TRUE(registrar->Submit());
+    ASSERT_EQ(resolver.requests.size(), 1u);
+    EXPECT_EQ(resolver.requests[0].name, "reg.example.com");
+    EXPECT_TRUE(library.calls.isEmpty());
+    // Pressed again before the answer: only the second lookup counts.
+    EXPECT_TRUE(registrar->Submit());
+    ASSERT_EQ(resolver.requests.size(), 2u);
+    // The wizard opens again meanwhile; what goes out is the profile that was submitted.
+    registrar->Begin();
+    resolver.Answer(0, "10.9.9.1");
+    EXPECT_TRUE(library.calls.isEmpty());
+    resolver.Answer(1, "10.9.9.2");
+    EXPECT_EQ(library.calls, QStringList{u"RegisterUser 10.9.9.2 9900 0086-10-1234567"_qs});
+    EXPECT_TRUE(registrar->AwaitingResult());
+    Result(1, "ok");
+    EXPECT_EQ(registered, QStringList{u"0086-10-1234567"_qs});
+
+    // A name that is not found: a notice that names it, nothing sent.
+    notices.clear();
+    library.calls.clear();
+    Fill();
+    EXPECT_TRUE(registrar->Submit());
+    resolver.Answer(2, {}, u"Host not found"_qs);
+    EXPECT_TRUE(library.calls.isEmpty());
+    EXPECT_EQ(notices, QStringList{u"!注册失败，找不到服务器reg.example.com(Host not found)"_qs});
+    EXPECT_FALSE(registrar->AwaitingResult());
 }
 
 TEST_F(RegistrarTest, NoVerdictIsToldAfterTheWaitAndALateOneStillCounts) {

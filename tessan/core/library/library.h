@@ -1,6 +1,7 @@
 // The client's one seam to the transfer library. Pages and dialogs call these instead of the C
 // exports; the program passes TessnetLibrary, tests a FakeLibrary that records every call.
 // Texts are GBK bytes (account numbers, keys, stored names), local paths are QStrings.
+// Server addresses are numeric (IPv4 or IPv6): host names are looked up before (ServerLookup).
 // Results are the library's: 1 success, 0 connection or argument failure, -1 no connection for
 // the account or upload refused, -2 packet too large.
 #pragma once

@@ -1,7 +1,5 @@
 #include "core/library/tessnetlibrary.h"
 
-#include "core/login/serverlist.h"
-
 #include <QFile>
 
 namespace tessan {
@@ -63,13 +61,11 @@ int TessnetLibrary::Free() {
 
 int TessnetLibrary::ConnectServer(const QByteArray& address, int port, const QByteArray& account,
                                   const QByteArray& password) {
-    return ::ConnectServer(ServerConnectAddress(address).constData(), port, account.constData(),
-                           password.constData());
+    return ::ConnectServer(address.constData(), port, account.constData(), password.constData());
 }
 
 int TessnetLibrary::ConnectPlain(const QByteArray& address, int port, const QByteArray& account) {
-    return ::ConnectServer(ServerConnectAddress(address).constData(), port, account.constData(),
-                           nullptr);
+    return ::ConnectServer(address.constData(), port, account.constData(), nullptr);
 }
 
 int TessnetLibrary::DisconnectServer(const QByteArray& account) {
@@ -99,7 +95,7 @@ int TessnetLibrary::Confirm(const QByteArray& account, const QByteArray& storedN
 }
 
 int TessnetLibrary::RegisterUser(const QByteArray& address, int port, const UserProfile& profile) {
-    return ::RegisterUser(ServerConnectAddress(address).constData(), port, profile.Bytes().data());
+    return ::RegisterUser(address.constData(), port, profile.Bytes().data());
 }
 
 int TessnetLibrary::ModifyUser(const UserProfile& profile) {

@@ -4,6 +4,7 @@
 #include "core/base/messageboxes.h"
 #include "core/library/library.h"
 #include "core/login/serverlist.h"
+#include "core/login/serverlookup.h"
 #include "core/session/clientsession.h"
 
 namespace tessan {
@@ -12,19 +13,29 @@ namespace {
 const QString kUpgradeMarker = QStringLiteral("-1025");
 }  // namespace
 
+const QString LoginController::kNoUpdaterText =
+    QStringLiteral("这份Tessan由系统的软件包安装，请用软件包管理器升级Tessan。");
+const QString LoginController::kUpdaterMissingText =
+    QStringLiteral("无法启动升级程序%1，请重新安装Tessan。");
+
 LoginController::LoginController(ClientSession& session, LoginView& view, StartProgram startProgram,
                                  const TimerFactory& timers)
     : session_(session),
       view_(view),
       startProgram_(std::move(startProgram)),
       remembered_(session.AppDir()),
-      verdictTimer_(timers([this] { VerdictOverdue(); })) {}
+      verdictTimer_(timers([this] { VerdictOverdue(); })),
+      lookup_(std::make_unique<ServerLookup>(session.Resolver())) {}
+
+LoginController::~LoginController() = default;
 
 void LoginController::SetUp() {
     remembered_.LoadRememberedLogins(view_);
 }
 
 void LoginController::Login() {
+    // A second attempt: the first one's lookup, if still under way, no longer counts.
+    Cancel();
     Library& library = session_.Lib();
     MessageBoxes& boxes = session_.Boxes();
     // The previous login's connection goes first, whatever the new attempt turns out to be.
@@ -42,29 +53,57 @@ void LoginController::Login() {
         view_.FocusKey();
         return;
     }
-    QByteArray address;
+    QByteArray server;
     int port = kDefaultServerPort;
-    if (ResolveServer(session_.AppDir(), account.CStr(), address, port) != 1) {
+    if (ResolveServer(session_.AppDir(), account.CStr(), server, port) != 1) {
         boxes.Tell(QStringLiteral("无效格式的Tessan号码!参考格式:0086-512-1234567!"));
         return;
     }
     library.DisconnectServer(account.Bytes());
     view_.SetLoginEnabled(false);
     view_.SetConnecting(true);
-    const int result =
-        library.ConnectServer(address, port, account.Bytes(), session_.CurrentPrivateKey().Bytes());
+    // A host name is looked up in the background; whatever an earlier attempt's lookup finds is
+    // stale from here on.
+    lookup_->Find(server, [this, server, port, number = account.Bytes(),
+                           key = session_.CurrentPrivateKey().Bytes()](const LookupResult& found) {
+        Connect(server, port, number, key, found);
+    });
+}
+
+void LoginController::Connect(const QByteArray& server, int port, const QByteArray& account,
+                              const QByteArray& key, const LookupResult& found) {
+    MessageBoxes& boxes = session_.Boxes();
+    if (!found.Found()) {
+        view_.SetConnecting(false);
+        view_.SetLoginEnabled(true);
+        boxes.Tell(LookupFailureText(server, found.error) +
+                   QStringLiteral("，请检查serverlist.ini和网络连接!"));
+        return;
+    }
+    const int result = session_.Lib().ConnectServer(found.address, port, account, key);
     view_.SetConnecting(false);
     if (result == 1) {
         // The verdict arrives as a notification, unless the server never answers.
         verdictTimer_->Start(kVerdictTimeoutMs);
         return;
     }
-    qCInfo(lcLogin) << "connection to" << address << port << "failed:" << result;
+    qCInfo(lcLogin) << "connection to" << server << found.address << port << "failed:" << result;
     view_.SetLoginEnabled(true);
     boxes.Tell(QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")
-                   .arg(QString::fromLatin1(address))
+                   .arg(QString::fromLatin1(server))
                    .arg(port)
                    .arg(result));
+}
+
+bool LoginController::LookingUp() const {
+    return lookup_->Pending();
+}
+
+void LoginController::Cancel() {
+    if (!lookup_->Pending()) return;
+    lookup_->Cancel();
+    view_.SetConnecting(false);
+    view_.SetLoginEnabled(true);
 }
 
 void LoginController::OnLoginReply(const Reply& reply) {
@@ -103,11 +142,23 @@ void LoginController::VerdictOverdue() {
 
 void LoginController::Upgrade(const QString& replyText) {
     const QString rest = replyText.mid(replyText.indexOf(kUpgradeMarker) + kUpgradeMarker.size());
+    const QString updater = session_.Updater();
+    // Nothing to offer: the server's text and how this copy is upgraded instead.
+    if (updater.isEmpty()) {
+        session_.Boxes().Tell(rest + QStringLiteral("\r\n") + kNoUpdaterText,
+                              MessageBoxes::Icon::Information);
+        return;
+    }
     if (!session_.Boxes().AskYesNo(rest + QStringLiteral("\r\n\tTessan系统现在将进行升级!"),
                                    QStringLiteral("升级版本")))
         return;
+    // Everything closes only once the updater runs: a client without one stays usable.
+    if (!startProgram_(updater)) {
+        qCWarning(lcLogin) << "the updater" << updater << "could not be started";
+        session_.Boxes().Tell(kUpdaterMissingText.arg(updater), MessageBoxes::Icon::Error);
+        return;
+    }
     view_.CloseAllForUpgrade();
-    startProgram_(session_.LocalPath(u"Renovator"));
 }
 
 void LoginController::ClearRemembered() {

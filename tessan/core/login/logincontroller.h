@@ -10,10 +10,13 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace tessan {
 
 class ClientSession;
+class ServerLookup;
+struct LookupResult;
 
 // The dialog's controls and its window, as the rules see them.
 class LoginView : public LoginFields {
@@ -22,8 +25,8 @@ class LoginView : public LoginFields {
     virtual QString KeyText() const = 0;
     virtual bool RememberKeyChecked() const = 0;
     virtual void SetLoginEnabled(bool enabled) = 0;
-    // While the connection is being opened (up to the library's bound of 10 s): a busy cursor;
-    // the disabled "登录" is shown before the attempt starts.
+    // While the server's name is looked up and the connection is being opened (up to the
+    // library's bound of 10 s): a busy cursor; the disabled "登录" is shown before it starts.
     virtual void SetConnecting(bool connecting) = 0;
     virtual void FocusNumber() = 0;
     virtual void FocusKey() = 0;
@@ -41,15 +44,24 @@ class LoginController {
     // How long a connected server may take to answer the login.
     static constexpr int kVerdictTimeoutMs = 30000;
     using StartProgram = std::function<bool(const QString& path)>;
+    // An accepted upgrade in a copy without an updater (an installed one), or with one that
+    // cannot be started.
+    static const QString kNoUpdaterText;
+    static const QString kUpdaterMissingText;  // %1: the updater's path
 
     // The session must outlive the controller. `timers` runs the wait for the verdict.
     LoginController(ClientSession& session, LoginView& view, StartProgram startProgram,
                     const TimerFactory& timers);
+    ~LoginController();
 
     // The dialog's set-up: lists the remembered logins.
     void SetUp();
-    // "登录".
+    // "登录". A server named by its host name is connected to once the name is found; the window
+    // stays responsive meanwhile.
     void Login();
+    // The dialog closes: a lookup under way is given up, its answer ignored.
+    void Cancel();
+    bool LookingUp() const;
     // The own login result.
     void OnLoginReply(const Reply& reply);
     // The own connection was lost: no verdict will come for a login that waits for one.
@@ -60,6 +72,8 @@ class LoginController {
     RememberedLogins& Remembered() { return remembered_; }
 
   private:
+    void Connect(const QByteArray& server, int port, const QByteArray& account,
+                 const QByteArray& key, const LookupResult& found);
     void Upgrade(const QString& replyText);
     // No verdict within kVerdictTimeoutMs.
     void VerdictOverdue();
@@ -69,6 +83,7 @@ class LoginController {
     StartProgram startProgram_;
     RememberedLogins remembered_;
     std::unique_ptr<Timer> verdictTimer_;
+    std::unique_ptr<ServerLookup> lookup_;
 };
 
 }  // namespace tessan

@@ -117,7 +117,15 @@ LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram s
     controller_->SetUp();
 }
 
-LoginDialog::~LoginDialog() = default;
+LoginDialog::~LoginDialog() {
+    // Also restores the cursor of a lookup under way.
+    controller_->Cancel();
+}
+
+void LoginDialog::done(int result) {
+    controller_->Cancel();
+    QDialog::done(result);
+}
 
 void LoginDialog::ClearNumbers() {
     fields_->ClearNumbers();
@@ -149,7 +157,7 @@ void LoginDialog::SetLoginEnabled(bool enabled) {
 }
 
 void LoginDialog::SetConnecting(bool connecting) {
-    // The attempt blocks this thread: paint the disabled button now, not after it.
+    // Opening the connection blocks this thread: paint the disabled button now, not after it.
     if (connecting) {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         login_->repaint();

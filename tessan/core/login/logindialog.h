@@ -29,6 +29,12 @@ class LoginDialog final : public QDialog, private LoginView {
 
     // Lists the remembered logins again (after a registration saved a new one).
     void ReloadRememberedLogins() { controller_->SetUp(); }
+    // True while the server's host name is being looked up.
+    bool LookingUp() const { return controller_->LookingUp(); }
+
+  public slots:
+    // Closing gives up a lookup under way: its answer opens no connection.
+    void done(int result) override;
 
   signals:
     // The user agreed to upgrade: the main window closes too.

@@ -4,14 +4,7 @@
 #include "core/startup/datafolder.h"
 #include "core/startup/localfiles.h"
 
-#include "core/base/diagnostics.h"
-
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <sys/socket.h>
-
 #include <cstring>
-#include <memory>
 
 namespace tessan {
 namespace {
@@ -51,39 +44,6 @@ int ResolveServer(const QString& appDir, const char* accountNumber, QByteArray& 
     address = found;
     port = list.Int(section, "port", kDefaultServerPort);
     return 1;
-}
-
-QByteArray ServerConnectAddress(const QByteArray& server) {
-    in_addr v4{};
-    in6_addr v6{};
-    if (server.isEmpty() || inet_pton(AF_INET, server.constData(), &v4) == 1 ||
-        inet_pton(AF_INET6, server.constData(), &v6) == 1)
-        return server;
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (const int error = ::getaddrinfo(server.constData(), nullptr, &hints, &found); error != 0) {
-        qCWarning(lcLogin) << "server" << server << "not found:" << gai_strerror(error);
-        return server;
-    }
-    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owner(found, &::freeaddrinfo);
-    const addrinfo* chosen = nullptr;
-    for (const addrinfo* a = found; a; a = a->ai_next) {
-        if (a->ai_family == AF_INET) {
-            chosen = a;
-            break;
-        }
-        if (a->ai_family == AF_INET6 && !chosen) chosen = a;
-    }
-    if (!chosen) return server;
-    char text[INET6_ADDRSTRLEN] = {};
-    const void* raw = chosen->ai_family == AF_INET
-                          ? static_cast<const void*>(
-                                &reinterpret_cast<const sockaddr_in*>(chosen->ai_addr)->sin_addr)
-                          : static_cast<const void*>(
-                                &reinterpret_cast<const sockaddr_in6*>(chosen->ai_addr)->sin6_addr);
-    if (!inet_ntop(chosen->ai_family, raw, text, sizeof text)) return server;
-    return QByteArray(text);
 }
 
 }  // namespace tessan

@@ -9,8 +9,8 @@ namespace tessan {
 // The server used for every prefix that serverlist.ini does not name, and when the file is missing.
 inline constexpr char kDefaultServerAddress[] = "127.0.0.1";
 inline constexpr int kDefaultServerPort = 8800;
-// A server is a dotted IPv4 address, an IPv6 address or a host name: at most 255 characters are
-// used (the longest host name fits).
+// A server is a dotted IPv4 address, an IPv6 address or a host name (looked up by ServerLookup):
+// at most 255 characters are used (the longest host name fits).
 inline constexpr qsizetype kServerAddressSize = 256;
 // Each piece of a split number fits a buffer of 32 characters.
 inline constexpr qsizetype kAccountPieceSize = 32;
@@ -30,10 +30,5 @@ int SplitAccountNumber(const char* text, AccountNumberParts& parts);
 // the result of SplitAccountNumber (0 or -1) and touches neither otherwise, so callers preset
 // them (the login presets an empty address and port 8800).
 int ResolveServer(const QString& appDir, const char* accountNumber, QByteArray& address, int& port);
-
-// The address to connect to for `server` as serverlist.ini names it: an IPv4 or IPv6 address as
-// it is, a host name looked up (its first IPv4 address, else its first IPv6 address). A name that
-// cannot be looked up comes back unchanged, so the connection fails with the usual message.
-QByteArray ServerConnectAddress(const QByteArray& server);
 
 }  // namespace tessan

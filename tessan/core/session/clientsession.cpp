@@ -2,6 +2,7 @@
 
 #include "core/library/library.h"
 #include "core/library/notificationhub.h"
+#include "core/login/serverlookup.h"
 #include "core/records/usertype.h"
 #include "core/startup/localfiles.h"
 #include "core/transfers/transferqueue.h"
@@ -13,8 +14,11 @@ ClientSession::ClientSession(QString appDir, Library& library, MessageBoxes& box
     : QObject(parent),
       appDir_(std::move(appDir)),
       downloadFolder_(tessan::LocalPath(appDir_, u"download")),
+      updater_(tessan::LocalPath(appDir_, u"Renovator")),
       library_(library),
-      boxes_(boxes) {
+      boxes_(boxes),
+      systemResolver_(std::make_unique<SystemResolver>()),
+      resolver_(systemResolver_.get()) {
     notifications_ = std::make_unique<NotificationHub>(*this);
     transfers_ = std::make_unique<TransferQueue>(*this, std::move(clock));
 }

@@ -18,6 +18,7 @@
 
 namespace tessan {
 
+class HostResolver;
 class Library;
 class MessageBoxes;
 class NotificationHub;
@@ -43,6 +44,10 @@ class ClientSession final : public QObject {
     // keeps tests inside their own folder.
     const QString& DownloadFolder() const { return downloadFolder_; }
     void SetDownloadFolder(QString folder) { downloadFolder_ = std::move(folder); }
+    // The updater started for an upgrade; empty when this copy has none. The program sets it
+    // (UpdaterProgram) beside itself; until then it is "<AppDir>/Renovator".
+    const QString& Updater() const { return updater_; }
+    void SetUpdater(QString path) { updater_ = std::move(path); }
 
     // The current or last attempted login; empty when none was ever attempted. Only the login
     // writes them: cleared, then refilled on every attempt, so they hold the last attempt even
@@ -68,6 +73,10 @@ class ClientSession final : public QObject {
     MessageBoxes& Boxes() { return boxes_; }
     NotificationHub& Notifications() { return *notifications_; }
     TransferQueue& Transfers() { return *transfers_; }
+    // Looks up the host names of serverlist.ini: the system's resolver unless a test put another
+    // in its place (which must outlive the session's use of it).
+    HostResolver& Resolver() { return *resolver_; }
+    void UseResolver(HostResolver& resolver) { resolver_ = &resolver; }
 
     // The client's channel for messages that need no answer (the notice panel under the main
     // window); `error` does not change how the text is shown.
@@ -91,6 +100,7 @@ class ClientSession final : public QObject {
   private:
     QString appDir_;
     QString downloadFolder_;
+    QString updater_;
     Library& library_;
     MessageBoxes& boxes_;
     AccountText currentAccount_;
@@ -99,6 +109,8 @@ class ClientSession final : public QObject {
     UserProfile ownProfile_;
     std::int64_t ownQuota_ = 0;
     bool libraryRunning_ = false;
+    std::unique_ptr<HostResolver> systemResolver_;
+    HostResolver* resolver_ = nullptr;  // systemResolver_ or the one a test gave
     std::unique_ptr<NotificationHub> notifications_;
     std::unique_ptr<TransferQueue> transfers_;
 };

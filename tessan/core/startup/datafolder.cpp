@@ -25,6 +25,11 @@ bool IsInstalledLayout(const QString& programFolder) {
     return QFileInfo::exists(bin.filePath(QStringLiteral("../lib/tessan/libtessnet.so")));
 }
 
+QString UpdaterProgram(const QString& programFolder, bool installed) {
+    if (installed || programFolder.isEmpty()) return {};
+    return QDir(programFolder).filePath(QStringLiteral("Renovator"));
+}
+
 bool IsWritableFolder(const QString& folder) {
     return !folder.isEmpty() && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }

@@ -22,6 +22,10 @@ DataFolder ChooseDataFolder(const QString& programFolder, const QString& userDat
 // root, who may write anywhere, then keeps its files out of the system's folders.
 bool IsInstalledLayout(const QString& programFolder);
 
+// The updater started when the user accepts an upgrade: "Renovator" beside the program of an
+// unpacked copy. An installed copy has none (the package manager updates it): empty.
+QString UpdaterProgram(const QString& programFolder, bool installed);
+
 // Whether this process may create files in `folder`.
 bool IsWritableFolder(const QString& folder);
 

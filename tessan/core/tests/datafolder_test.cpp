@@ -54,6 +54,14 @@ TEST(DataFolderTest, InstalledLayoutIsBinBesideTheLibrary) {
     EXPECT_FALSE(IsInstalledLayout(QString()));
 }
 
+TEST(DataFolderTest, TheUpdaterIsBesideAnUnpackedProgramAndAnInstalledCopyHasNone) {
+    // Not the data folder: a read-only unpacked copy keeps its files elsewhere, its updater not.
+    EXPECT_EQ(UpdaterProgram(QStringLiteral("/opt/tessan"), false),
+              QStringLiteral("/opt/tessan/Renovator"));
+    EXPECT_TRUE(UpdaterProgram(QStringLiteral("/usr/bin"), true).isEmpty());
+    EXPECT_TRUE(UpdaterProgram(QString(), false).isEmpty());
+}
+
 TEST(DataFolderTest, ReadOnlyFolderIsNotWritable) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

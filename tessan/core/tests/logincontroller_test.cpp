@@ -3,6 +3,7 @@
 #include "core/session/clientsession.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/fakeloginfields.h"
+#include "testsupport/fakeresolver.h"
 #include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"
 
@@ -56,17 +57,29 @@ class LoginControllerTest : public ::testing::Test {
         return *MakeReply(1, status, session.CurrentAccount().Bytes(), QStringToGbk(text)).reply();
     }
 
+    void WriteServerList(const QByteArray& text) {
+        QFile list(dir.filePath(u"serverlist.ini"_qs));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write(text);
+    }
+
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
+    FakeResolver resolver;
     ClientSession session{dir.path(), library, boxes};
+    const bool usesFakeResolver = [this] {
+        session.UseResolver(resolver);
+        return true;
+    }();
     FakeLoginView view;
     QStringList started;
+    bool updaterStarts = true;
     FakeTimers timers;
     LoginController login{session, view,
                           [this](const QString& path) {
                               started.append(path);
-                              return true;
+                              return updaterStarts;
                           },
                           timers.Factory()};
 };
@@ -153,6 +166,97 @@ TEST_F(LoginControllerTest, UpgradeQuestionStartsTheUpdaterOnlyOnYes) {
     EXPECT_EQ(boxes.Shown()[1].text, u"请升级到1.40-1025\r\n\tTessan系统现在将进行升级!"_qs);
     EXPECT_TRUE(view.closedForUpgrade);
     EXPECT_EQ(started, QStringList{dir.path() + u"/Renovator"_qs});
+}
+
+TEST_F(LoginControllerTest, WithoutAWorkingUpdaterTheClientSaysSoAndStaysOpen) {
+    session.SetCurrentLogin(u"0086-10-1"_qs, {});
+    // An installed copy: no question, the server's text and how to upgrade instead.
+    session.SetUpdater({});
+    login.OnLoginReply(Verdict(0, u"版本过旧-1025请升级到1.40"_qs));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].buttons, MessageBoxes::Buttons::Ok);
+    EXPECT_EQ(boxes.Shown()[0].text, u"请升级到1.40\r\n"_qs + LoginController::kNoUpdaterText);
+    EXPECT_TRUE(started.isEmpty());
+    EXPECT_FALSE(view.closedForUpgrade);
+
+    // An updater that cannot be started: nothing closes.
+    session.SetUpdater(u"/nowhere/Renovator"_qs);
+    updaterStarts = false;
+    boxes.Script({MessageBoxes::Answer::Yes});
+    login.OnLoginReply(Verdict(0, u"-1025"_qs));
+    ASSERT_EQ(boxes.Shown().size(), 3u);
+    EXPECT_EQ(boxes.Shown()[2].text,
+              LoginController::kUpdaterMissingText.arg(u"/nowhere/Renovator"_qs));
+    EXPECT_EQ(started, QStringList{u"/nowhere/Renovator"_qs});
+    EXPECT_FALSE(view.closedForUpgrade);
+    EXPECT_TRUE(view.loginEnabled);
+}
+
+TEST_F(LoginControllerTest, AHostNameIsLookedUpWithoutWaitingAndThenConnected) {
+    WriteServerList("[0086-10]\nserver=files.example.com\nport=9100\n");
+    view.number = u"0086-10-1234567"_qs;
+    view.key = u"zhang123"_qs;
+    login.Login();
+    // Returned at once: busy, "登录" disabled, nothing connected yet.
+    EXPECT_TRUE(login.LookingUp());
+    EXPECT_TRUE(view.connecting);
+    EXPECT_FALSE(view.loginEnabled);
+    EXPECT_FALSE(view.connectingWhileEnabled);
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+    ASSERT_EQ(resolver.requests.size(), 1u);
+    EXPECT_EQ(resolver.requests[0].name, "files.example.com");
+
+    resolver.Answer(0, "10.0.0.9");
+    EXPECT_EQ(library.calls.last(), u"ConnectServer 10.0.0.9 9100 0086-10-1234567 zhang123"_qs);
+    EXPECT_FALSE(view.connecting);
+    EXPECT_EQ(view.connectingChanges, (QList<bool>{true, false}));
+    EXPECT_FALSE(view.loginEnabled);
+    EXPECT_TRUE(timers.made.at(0)->active);  // now the verdict is awaited
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(LoginControllerTest, ANameThatIsNotFoundIsToldAndLoginCanBePressedAgain) {
+    WriteServerList("[0086-10]\nserver=nonexistent.invalid\n");
+    view.number = u"0086-10-1234567"_qs;
+    view.key = u"zhang123"_qs;
+    login.Login();
+    resolver.Answer(0, {}, u"Host not found"_qs);
+    EXPECT_EQ(
+        boxes.Texts(),
+        QStringList{
+            u"找不到服务器nonexistent.invalid(Host not found)，请检查serverlist.ini和网络连接!"_qs});
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+    EXPECT_FALSE(view.connecting);
+    EXPECT_TRUE(view.loginEnabled);
+    EXPECT_FALSE(timers.made.at(0)->active);
+}
+
+TEST_F(LoginControllerTest, AClosedDialogOrASecondAttemptIgnoresTheEarlierAnswer) {
+    WriteServerList("[0086-10]\nserver=files.example.com\n[0086-20]\nserver=10.2.0.1\n");
+    view.number = u"0086-10-1234567"_qs;
+    view.key = u"zhang123"_qs;
+    login.Login();
+    // The dialog closes while the name is looked up.
+    login.Cancel();
+    EXPECT_FALSE(login.LookingUp());
+    EXPECT_FALSE(view.connecting);
+    EXPECT_TRUE(view.loginEnabled);
+    resolver.Answer(0, "10.0.0.9");
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+
+    // A new attempt to another account while the first one's name is still looked up.
+    library.calls.clear();
+    login.Login();
+    view.number = u"0086-20-7654321"_qs;
+    login.Login();
+    resolver.Answer(1, "10.0.0.9");
+    EXPECT_EQ(
+        library.calls,
+        (QStringList{u"DisconnectServer 0086-10-1234567"_qs, u"DisconnectServer 0086-10-1234567"_qs,
+                     u"DisconnectServer 0086-10-1234567"_qs, u"DisconnectServer 0086-20-7654321"_qs,
+                     u"ConnectServer 10.2.0.1 8800 0086-20-7654321 zhang123"_qs}));
+    // Every busy cursor was given back.
+    EXPECT_EQ(view.connectingChanges.count(true), view.connectingChanges.count(false));
 }
 
 TEST_F(LoginControllerTest, AServerThatNeverAnswersTheLoginIsGivenUpAfterThirtySeconds) {

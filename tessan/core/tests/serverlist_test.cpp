@@ -94,13 +94,6 @@ TEST_F(ResolveServerTest, HostNamesAndIPv6AddressesAreTakenWholeAndEmptyAreaName
     ExpectServer("0086-20-1234567", "2001:db8::1:2:3", 8800);
 }
 
-TEST(ServerConnectAddress, AddressesStayAndNamesAreLookedUp) {
-    EXPECT_EQ(ServerConnectAddress("10.1.2.3"), "10.1.2.3");
-    EXPECT_EQ(ServerConnectAddress("::1"), "::1");
-    const QByteArray local = ServerConnectAddress("localhost");
-    EXPECT_TRUE(local == "127.0.0.1" || local == "::1") << local.constData();
-}
-
 TEST_F(ResolveServerTest, BadNumbersLeaveTheOutputsAlone) {
     EXPECT_EQ(Resolve("0086-10"), -1);
     EXPECT_EQ(Resolve("0086"), -1);

@@ -4,6 +4,7 @@
 #include "core/session/clientsession.h"
 #include "core/transfers/transferlogs.h"
 #include "testsupport/fakelibrary.h"
+#include "testsupport/fakeresolver.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QDir>
@@ -51,6 +52,7 @@ class TransferQueueTest : public ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         QDir(dir.path()).mkdir(QStringLiteral("log"));
         session.SetCurrentLogin(u"0086-10-1"_qs, u"own"_qs);
+        session.UseResolver(resolver);
         QObject::connect(&session, &ClientSession::noticeShown, &session,
                          [this](const QString& text, bool) { notices.append(text); });
     }
@@ -73,6 +75,7 @@ class TransferQueueTest : public ::testing::Test {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
+    FakeResolver resolver;
     QStringList notices;
     const QDateTime now{QDate(2026, 3, 4), QTime(5, 6, 7)};
     ClientSession session{dir.path(), library, boxes, [this] { return now; }};
@@ -193,6 +196,57 @@ TEST_F(TransferQueueTest,
     list.HandleProgress(*MakeProgress(0, "3.txt", "0086-10-4", 100).progress());
     EXPECT_EQ(notices, (QStringList{u"文件：3.txt成功发送给:赵六！"_qs, u"发送文件失败!"_qs}));
     EXPECT_EQ(list.RowCount(), 0);
+}
+
+TEST_F(TransferQueueTest, AServerNamedByItsHostNameIsLookedUpBeforeTheUploadStarts) {
+    AddUpload("0086-10-2", "李四", "1.txt", "files.example.com");
+    AddUpload("0086-10-3", "王五", "2.txt");
+    // Under way: counts as the one running upload, shows as waiting, and the user cannot take it.
+    EXPECT_TRUE(list.StartNextUpload(TransferQueue::Refusal::Short));
+    EXPECT_TRUE(library.calls.isEmpty());
+    ASSERT_EQ(resolver.requests.size(), 1u);
+    EXPECT_EQ(resolver.requests[0].name, "files.example.com");
+    EXPECT_EQ(list.Table().Row(0).state, TransferState::FindingServer);
+    EXPECT_EQ(State(0), u"等待上传"_qs);
+    EXPECT_FALSE(list.RemoveWaitingUpload(0));
+
+    resolver.Answer(0, "10.0.0.9");
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 10.0.0.9 8800 0086-10-2 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-2 /home/u/1.txt"_qs}));
+    EXPECT_EQ(list.Table().Row(0).state, TransferState::UploadStarted);
+    // The other upload waits for this one.
+    EXPECT_EQ(list.Table().Row(1).state, TransferState::WaitingUpload);
+}
+
+TEST_F(TransferQueueTest, ANameNotFoundDropsItsRecipientsRowsAndTheNextUploadStarts) {
+    AddUpload("0086-10-2", "李四", "1.txt", "gone.example.com");
+    AddUpload("0086-10-3", "王五", "2.txt");
+    AddUpload("0086-10-2", "李四", "3.txt", "gone.example.com");
+    list.StartNextUpload(TransferQueue::Refusal::Short);
+    resolver.Answer(0, {}, u"Host not found"_qs);
+    EXPECT_EQ(
+        notices,
+        QStringList{u"找不到服务器gone.example.com(Host not found)，不能向好友:李四发送文件!"_qs});
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 127.0.0.1 8800 0086-10-3 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-3 /home/u/2.txt"_qs}));
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(Name(0), u"2.txt"_qs);
+}
+
+TEST_F(TransferQueueTest, AnAnswerForARowThatWentStartsNothing) {
+    AddUpload("0086-10-2", "李四", "1.txt", "files.example.com");
+    list.StartNextUpload(TransferQueue::Refusal::Short);
+    // A new login empties the list; the same file queued again waits for a lookup of its own.
+    list.Clear();
+    AddUpload("0086-10-2", "李四", "1.txt", "files.example.com");
+    resolver.Answer(0, "10.0.0.9");
+    EXPECT_TRUE(library.calls.isEmpty());
+    EXPECT_EQ(list.Table().Row(0).state, TransferState::WaitingUpload);
+    EXPECT_EQ(list.StartUpload(0, TransferQueue::Refusal::Long),
+              TransferQueue::StartResult::Pending);
+    resolver.Answer(1, "10.0.0.9");
+    EXPECT_EQ(library.calls.size(), 2);
+    EXPECT_EQ(list.Table().Row(0).state, TransferState::UploadStarted);
 }
 
 TEST_F(TransferQueueTest, RefusedUploadsAreRemovedWithTheChosenNoticeUntilOneStarts) {

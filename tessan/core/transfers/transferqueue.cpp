@@ -4,6 +4,7 @@
 #include "core/base/gbk.h"
 #include "core/library/library.h"
 #include "core/library/notifications.h"
+#include "core/login/serverlookup.h"
 #include "core/session/clientsession.h"
 
 namespace tessan {
@@ -147,11 +148,47 @@ bool TransferQueue::RemoveDownloadRow(QByteArrayView fileName) {
 }
 
 TransferQueue::StartResult TransferQueue::StartUpload(int row, Refusal refusal) {
+    const QByteArray server = table_.Row(row).item->Raw(Field::ServerAddress);
+    if (IsNumericAddress(server)) return Launch(row, server, refusal);
+    const std::uint64_t ticket = ++lastLookup_;
+    table_.SetFindingServer(row, ticket);
+    session_.Resolver().Resolve(server, this, [this, ticket, refusal](const LookupResult& found) {
+        ServerFound(ticket, refusal, found);
+    });
+    return StartResult::Pending;
+}
+
+void TransferQueue::ServerFound(std::uint64_t ticket, Refusal refusal, const LookupResult& found) {
+    const int row = table_.FindLookup(ticket);
+    // Removed meanwhile (a new login empties the list): nothing to start.
+    if (row < 0) {
+        qCInfo(lcTransfers) << "a server lookup answered for an upload that went";
+        return;
+    }
+    const TransferItem& item = *table_.Row(row).item;
+    if (!found.Found()) {
+        const QByteArray recipient = item.Raw(Field::AccountNumber);
+        qCWarning(lcTransfers) << "server" << item.Raw(Field::ServerAddress)
+                               << "not found:" << found.error;
+        session_.ShowNotice(
+            LookupFailureText(item.Raw(Field::ServerAddress), found.error) +
+                QStringLiteral("，不能向好友:%1发送文件!").arg(item.Text(Field::PeerName)),
+            true);
+        DropUploadsTo(recipient, Direction::Upload);
+        StartNextUpload(Refusal::Short);
+        return;
+    }
+    if (Launch(row, found.address, refusal) != StartResult::Started)
+        StartNextUpload(Refusal::Short);
+}
+
+TransferQueue::StartResult TransferQueue::Launch(int row, const QByteArray& address,
+                                                 Refusal refusal) {
     const TransferItem& item = *table_.Row(row).item;
     Library& library = session_.Lib();
     const QByteArray recipient = item.Raw(Field::AccountNumber);
-    if (library.ConnectServer(item.Raw(Field::ServerAddress), item.ServerPort(), recipient,
-                              item.Raw(Field::AccountKey)) != 1) {
+    if (library.ConnectServer(address, item.ServerPort(), recipient, item.Raw(Field::AccountKey)) !=
+        1) {
         session_.ShowNotice(QStringLiteral("无法连接%1:%2，不能向好友:%3发送文件!")
                                 .arg(item.Text(Field::ServerAddress))
                                 .arg(item.ServerPort())
@@ -192,7 +229,10 @@ bool TransferQueue::StartNextUpload(Refusal refusal) {
             continue;
         }
         // A refused or unreachable upload takes its row: the next candidate stands at `row` now.
-        if (StartUpload(row, refusal) == StartResult::Started) return true;
+        // One waiting for its server's lookup counts as started: one upload at a time.
+        if (const StartResult result = StartUpload(row, refusal);
+            result == StartResult::Started || result == StartResult::Pending)
+            return true;
     }
     return false;
 }

@@ -11,11 +11,13 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <memory>
 
 namespace tessan {
 
 class ClientSession;
+struct LookupResult;
 struct Progress;
 
 class TransferQueue final : public QObject {
@@ -29,6 +31,7 @@ class TransferQueue final : public QObject {
         Started,      // the library has the file
         Unreachable,  // no connection: the row went with every other upload to that recipient
         Refused,      // the library refused the file: the row went
+        Pending,      // the server's host name is being looked up; the row starts or goes then
     };
 
     // The session must outlive the queue. `clock` stamps the logs; the default is the local time.
@@ -58,9 +61,11 @@ class TransferQueue final : public QObject {
 
     // Starts at most one waiting upload, in row order; uploads that cannot start are reported and
     // removed on the way. Uploads the library already has are passed over. True when one was
-    // started.
+    // started or waits for its server's lookup.
     bool StartNextUpload(Refusal refusal);
-    // Starts the upload of `row` now, whatever else is queued or running.
+    // Starts the upload of `row` now, whatever else is queued or running. A recipient's server
+    // named by its host name is looked up first, without waiting for it here (Pending); when the
+    // answer comes the upload starts, or its rows go with a notice and the next upload starts.
     StartResult StartUpload(int row, Refusal refusal);
     // Asks the library for the first download row, under the own account. False (with the notice
     // "不能下载文件，请先登录服务器!") when the library refuses; false without a word when no
@@ -84,6 +89,10 @@ class TransferQueue final : public QObject {
     void Clear();
 
   private:
+    // Connects to `address` (numeric) and hands the library the row's file.
+    StartResult Launch(int row, const QByteArray& address, Refusal refusal);
+    // The answer of lookup `ticket`, for the row that waits for it if it is still there.
+    void ServerFound(std::uint64_t ticket, Refusal refusal, const LookupResult& found);
     // The last row of `direction` whose item's peer number and name match; -1 when none. An empty
     // `peerNumber` matches any peer.
     int FindLast(Direction direction, QByteArrayView peerNumber, QByteArrayView name) const;
@@ -93,6 +102,7 @@ class TransferQueue final : public QObject {
     ClientSession& session_;
     TransferLogs logs_;
     TransferTable table_;
+    std::uint64_t lastLookup_ = 0;
 };
 
 }  // namespace tessan

@@ -9,6 +9,7 @@ namespace tessan {
 QString TransferTable::StateText(TransferState state, const QByteArray& percentText) {
     switch (state) {
         case TransferState::WaitingUpload:
+        case TransferState::FindingServer:
         case TransferState::UploadStarted:
             return QStringLiteral("等待上传");
         case TransferState::Uploading:
@@ -56,6 +57,20 @@ void TransferTable::SetState(int row, TransferState state) {
     if (StateText(r.state, r.percentText) == before) return;
     const QModelIndex cell = index(row, kState);
     emit dataChanged(cell, cell, {Qt::DisplayRole});
+}
+
+void TransferTable::SetFindingServer(int row, std::uint64_t ticket) {
+    if (row < 0 || row >= RowCount()) return;
+    rows_[static_cast<std::size_t>(row)].lookup = ticket;
+    SetState(row, TransferState::FindingServer);
+}
+
+int TransferTable::FindLookup(std::uint64_t ticket) const {
+    for (int row = 0; row < RowCount(); ++row) {
+        const TransferRow& r = rows_[static_cast<std::size_t>(row)];
+        if (r.state == TransferState::FindingServer && r.lookup == ticket) return row;
+    }
+    return -1;
 }
 
 void TransferTable::SetProgress(int row, const QByteArray& percentText) {

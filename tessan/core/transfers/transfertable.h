@@ -17,6 +17,7 @@ namespace tessan {
 
 enum class TransferState : std::uint8_t {
     WaitingUpload,
+    FindingServer,  // the recipient's server is named by a host name being looked up: "等待上传"
     UploadStarted,  // the library has the file but has not reported progress yet: still "等待上传"
     Uploading,
     WaitingDownload,
@@ -29,10 +30,11 @@ struct TransferRow {
     QString name;  // column 0: the stored name of an upload, the plain file name of a download
     QString size;  // column 1
     TransferState state = TransferState::WaitingUpload;
-    QByteArray percentText;  // the last progress as the library wrote it, "33%"
-    QString sentTo;          // column 3: the recipient's name (uploads)
-    QString receivedFrom;    // column 4: the sender's number (downloads)
-    QByteArray nameGbk;      // column 0 in GBK, as progress notifications carry it
+    QByteArray percentText;    // the last progress as the library wrote it, "33%"
+    QString sentTo;            // column 3: the recipient's name (uploads)
+    QString receivedFrom;      // column 4: the sender's number (downloads)
+    QByteArray nameGbk;        // column 0 in GBK, as progress notifications carry it
+    std::uint64_t lookup = 0;  // FindingServer: which lookup's answer this row waits for
 };
 
 class TransferTable final : public QAbstractTableModel {
@@ -54,6 +56,10 @@ class TransferTable final : public QAbstractTableModel {
     void Clear();
     // The view hears of it only when the state cell's text changes.
     void SetState(int row, TransferState state);
+    // The row waits for the answer of lookup `ticket` (FindingServer).
+    void SetFindingServer(int row, std::uint64_t ticket);
+    // The row that waits for lookup `ticket`; -1 when it went meanwhile.
+    int FindLookup(std::uint64_t ticket) const;
     // A progress step: the row runs now and shows `percentText`. The view hears of it only when
     // the state cell's text changes.
     void SetProgress(int row, const QByteArray& percentText);
