@@ -96,16 +96,18 @@ SendingPipeline::Enqueued SendingPipeline::EnqueueUpload(const Recipient& to,
                        item->SetLocalPath(localPath) &&
                        item->SetRaw(Field::PeerNumber, to.number) &&
                        item->SetRaw(Field::AccountNumber, to.number) &&
-                       item->SetRaw(Field::AccountKey, to.publicKey) &&
-                       item->SetRaw(Field::ServerAddress, serverAddress);
+                       item->SetRaw(Field::AccountKey, to.publicKey);
     if (!whole) {
         session_.ShowNotice(QStringLiteral("无法上传文件:%1，文件路径太长!").arg(localPath), true);
         return Enqueued::Skipped;
     }
     // A display name may be cut at a character; it only labels the row and the log.
     item->SetRaw(Field::PeerName, to.name);
+    // A host name longer than the record's field travels whole beside it.
+    const bool serverFits = item->SetRaw(Field::ServerAddress, serverAddress);
     item->SetServerPort(serverPort);
-    const int added = session_.Transfers().AppendUpload(std::move(item), file.size());
+    const int added = session_.Transfers().AppendUpload(std::move(item), file.size(),
+                                                        serverFits ? QByteArray() : serverAddress);
     if (row) *row = added;
     return Enqueued::Queued;
 }

@@ -17,8 +17,10 @@ TransferQueue::TransferQueue(ClientSession& session, TransferLogs::Clock clock, 
 
 TransferQueue::~TransferQueue() = default;
 
-int TransferQueue::AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeInBytes) {
+int TransferQueue::AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeInBytes,
+                                QByteArray server) {
     TransferRow row;
+    row.server = std::move(server);
     row.name = item->Text(Field::RemoteName);
     row.nameGbk = item->Raw(Field::RemoteName);
     row.size = QString::number(sizeInBytes);
@@ -147,8 +149,13 @@ bool TransferQueue::RemoveDownloadRow(QByteArrayView fileName) {
     return true;
 }
 
+QByteArray TransferQueue::ServerOf(int row) const {
+    const TransferRow& r = table_.Row(row);
+    return r.server.isEmpty() ? r.item->Raw(Field::ServerAddress) : r.server;
+}
+
 TransferQueue::StartResult TransferQueue::StartUpload(int row, Refusal refusal) {
-    const QByteArray server = table_.Row(row).item->Raw(Field::ServerAddress);
+    const QByteArray server = ServerOf(row);
     if (IsNumericAddress(server)) return Launch(row, server, refusal);
     const std::uint64_t ticket = ++lastLookup_;
     table_.SetFindingServer(row, ticket);
@@ -168,10 +175,10 @@ void TransferQueue::ServerFound(std::uint64_t ticket, Refusal refusal, const Loo
     const TransferItem& item = *table_.Row(row).item;
     if (!found.Found()) {
         const QByteArray recipient = item.Raw(Field::AccountNumber);
-        qCWarning(lcTransfers) << "server" << item.Raw(Field::ServerAddress)
-                               << "not found:" << found.error;
+        const QByteArray server = ServerOf(row);
+        qCWarning(lcTransfers) << "server" << server << "not found:" << found.error;
         session_.ShowNotice(
-            LookupFailureText(item.Raw(Field::ServerAddress), found.error) +
+            LookupFailureText(server, found.error) +
                 QStringLiteral("，不能向好友:%1发送文件!").arg(item.Text(Field::PeerName)),
             true);
         DropUploadsTo(recipient, Direction::Upload);
@@ -190,7 +197,7 @@ TransferQueue::StartResult TransferQueue::Launch(int row, const QByteArray& addr
     if (library.ConnectServer(address, item.ServerPort(), recipient, item.Raw(Field::AccountKey)) !=
         1) {
         session_.ShowNotice(QStringLiteral("无法连接%1:%2，不能向好友:%3发送文件!")
-                                .arg(item.Text(Field::ServerAddress))
+                                .arg(QString::fromLatin1(ServerOf(row)))
                                 .arg(item.ServerPort())
                                 .arg(item.Text(Field::PeerName)),
                             true);

@@ -44,7 +44,10 @@ class TransferQueue final : public QObject {
     const TransferTable& Table() const { return table_; }
 
     // A new upload row: the stored name, the size in bytes, "等待上传", the recipient's name.
-    int AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeInBytes);
+    // `server` is the recipient's server as serverlist.ini names it, when the item's field cannot
+    // hold it whole.
+    int AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeInBytes,
+                     QByteArray server = {});
     // A new download row: the plain file name, the size as the received-files page shows it,
     // "等待下载", the sender's number.
     int AppendDownload(std::unique_ptr<TransferItem> item, const QString& fileName,
@@ -97,6 +100,8 @@ class TransferQueue final : public QObject {
     // `peerNumber` matches any peer.
     int FindLast(Direction direction, QByteArrayView peerNumber, QByteArrayView name) const;
     void CompleteUpload(int row);
+    // The server of an upload row, whole.
+    QByteArray ServerOf(int row) const;
     void CompleteDownload(int row);
 
     ClientSession& session_;

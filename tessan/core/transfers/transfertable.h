@@ -35,6 +35,9 @@ struct TransferRow {
     QString receivedFrom;      // column 4: the sender's number (downloads)
     QByteArray nameGbk;        // column 0 in GBK, as progress notifications carry it
     std::uint64_t lookup = 0;  // FindingServer: which lookup's answer this row waits for
+    // The recipient's server as serverlist.ini names it (an upload's item holds 31 bytes of it;
+    // a host name may be longer). Empty: the item's own field.
+    QByteArray server;
 };
 
 class TransferTable final : public QAbstractTableModel {

@@ -5,6 +5,7 @@
 #include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
 #include "testsupport/fakelibrary.h"
+#include "testsupport/fakeresolver.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QDir>
@@ -28,6 +29,7 @@ class SendingPipelineTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("log")));
         session.SetCurrentLogin(QStringLiteral("0086-10-1234567"), QStringLiteral("own"));
+        session.UseResolver(resolver);
         QObject::connect(&session, &ClientSession::noticeShown, &session,
                          [this](const QString& text, bool) { notices << text; });
     }
@@ -73,6 +75,7 @@ class SendingPipelineTest : public ::testing::Test {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
+    FakeResolver resolver;
     QStringList notices;
     ClientSession session{dir.path(), library, boxes};
     SendingPipeline pipeline{session};
@@ -243,6 +246,36 @@ TEST_F(SendingPipelineTest, SendImmediatelyStartsItsRowWhateverIsQueued) {
     EXPECT_EQ(Rows(), Lines({"0086-21-5555555 周报.txt"}));
     EXPECT_FALSE(pipeline.SendImmediately(kLi, dir.filePath(QStringLiteral("none")), QString()));
     EXPECT_FALSE(pipeline.SendImmediately({"nodash", "", ""}, note.localPath, note.remoteName));
+}
+
+TEST_F(SendingPipelineTest, AFriendsServerNamedByALongHostNameIsLookedUpWhole) {
+    // Longer than the 31 bytes the transfer record holds.
+    const QByteArray longName = "files.beijing.tessan-exchange.example.com";
+    QFile list(dir.filePath(QStringLiteral("serverlist.ini")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[0086-10]\nserver=" + longName + "\nport=9100\n");
+    list.close();
+    const OutgoingFile note = Out("note.txt");
+    // Sent at once: the dialog may close; the upload starts when the name is found.
+    EXPECT_TRUE(pipeline.SendImmediately(kLi, note.localPath, note.remoteName));
+    EXPECT_TRUE(notices.isEmpty());
+    EXPECT_TRUE(library.calls.isEmpty());
+    ASSERT_EQ(resolver.requests.size(), 1u);
+    EXPECT_EQ(resolver.requests[0].name, longName);
+    resolver.Answer(0, "10.0.0.9");
+    ASSERT_EQ(library.calls.size(), 2);
+    EXPECT_EQ(library.calls[0],
+              QStringLiteral("ConnectServer 10.0.0.9 9100 0086-10-7654321 li-pub"));
+
+    // Not found: the notice names the whole name and the friend's rows go.
+    pipeline.FanOut({kLi}, {Out("a.txt")});
+    session.Transfers().Clear();
+    pipeline.FanOut({kLi}, {Out("b.txt")});
+    ASSERT_EQ(resolver.requests.size(), 2u);
+    resolver.Answer(1, {}, QStringLiteral("Host not found"));
+    EXPECT_EQ(notices, QStringList{QStringLiteral("找不到服务器") + QString::fromLatin1(longName) +
+                                   QStringLiteral("(Host not found)，不能向好友:李四发送文件!")});
+    EXPECT_TRUE(Rows().isEmpty());
 }
 
 }  // namespace
