@@ -1,7 +1,11 @@
 #include "app/mainwindow.h"
 #include "core/base/qtmessageboxes.h"
+#include "core/login/logindialog.h"
 #include "core/login/loginfieldwidgets.h"
 #include "core/login/rememberedlogins.h"
+#include "core/session/clientsession.h"
+#include "testsupport/fakelibrary.h"
+#include "testsupport/fakeresolver.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QApplication>
@@ -23,6 +27,7 @@ class WidgetsTest : public QObject {
     void rememberedLoginsFillTheLoginControls();
     void clearEmptiesTheLoginControls();
     void qtMessageBoxesReturnThePressedButton();
+    void aLoginDialogClosedDuringTheLookupGivesBackTheCursorAndConnectsNothing();
 
   private:
     struct LoginControls {
@@ -122,6 +127,53 @@ void WidgetsTest::qtMessageBoxesReturnThePressedButton() {
     });
     boxes.Tell(QStringLiteral("请输入私钥!"));
     QCOMPARE(caption, MessageBoxes::kProgramCaption);
+}
+
+void WidgetsTest::aLoginDialogClosedDuringTheLookupGivesBackTheCursorAndConnectsNothing() {
+    QTemporaryDir dir;
+    QFile list(dir.filePath(QStringLiteral("serverlist.ini")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("[0086-10]\nserver=files.example.com\n");
+    list.close();
+    FakeLibrary library;
+    ScriptedMessageBoxes boxes;
+    FakeResolver resolver;
+    ClientSession session(dir.path(), library, boxes);
+    session.UseResolver(resolver);
+
+    const auto pressLogin = [](LoginDialog& dialog) {
+        dialog.findChild<QComboBox*>(QStringLiteral("numberBox"))
+            ->setEditText(QStringLiteral("0086-10-1234567"));
+        dialog.findChild<QLineEdit*>(QStringLiteral("keyBox"))->setText(QStringLiteral("key"));
+        dialog.findChild<QPushButton*>(QStringLiteral("loginButton"))->click();
+    };
+    const auto connects = [&library] {
+        return library.calls.filter(QStringLiteral("ConnectServer")).size();
+    };
+
+    // Closed: "登录" usable again, the cursor given back, the late answer connects nothing.
+    auto dialog = std::make_unique<LoginDialog>(session, [](const QString&) { return true; });
+    dialog->show();
+    pressLogin(*dialog);
+    QVERIFY(dialog->LookingUp());
+    QVERIFY(QGuiApplication::overrideCursor());
+    auto* login = dialog->findChild<QPushButton*>(QStringLiteral("loginButton"));
+    QVERIFY(!login->isEnabled());
+    dialog->reject();
+    QVERIFY(!dialog->LookingUp());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QVERIFY(login->isEnabled());
+    resolver.Answer(0, "10.0.0.9");
+    QCOMPARE(connects(), 0);
+
+    // Destroyed while looking up: the same.
+    pressLogin(*dialog);
+    QVERIFY(QGuiApplication::overrideCursor());
+    dialog.reset();
+    QVERIFY(!QGuiApplication::overrideCursor());
+    resolver.Answer(1, "10.0.0.9");
+    QCOMPARE(connects(), 0);
+    QVERIFY(boxes.Shown().empty());
 }
 
 }  // namespace tessan
