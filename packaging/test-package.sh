@@ -27,7 +27,7 @@ debs=("$work"/out/*.deb)
 [[ ${#debs[@]} -eq 1 && -f "${debs[0]}" ]] || fail "one .deb expected in $work/out"
 deb=${debs[0]}
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6svg6 qt6-translations-l10n fonts-wqy-microhei; do
+for needed in libqt6widgets6 libqt6network6 libqt6svg6 qt6-translations-l10n fonts-wqy-microhei; do
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 

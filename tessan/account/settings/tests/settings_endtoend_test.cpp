@@ -1,5 +1,5 @@
-// The profile settings against a real development server: new keys are stored by the server and
-// the next login needs the new private key.
+// The profile settings against a real development server: new keys are stored by the server, the
+// own profile follows at once, and the next login needs the new private key.
 #include "account/settings/profilesettings.h"
 #include "core/library/tessnetlibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
@@ -86,6 +86,9 @@ void SettingsEndToEndTest::newKeysAreStoredAndTheNextLoginNeedsThem() {
     QVERIFY(!settings.Save(values));
     QTRY_COMPARE_WITH_TIMEOUT(profileStatus, 1, kWait);
     QVERIFY(boxes.Shown().empty());
+    // The server follows its answer with the profile as stored: the new keys without a new login.
+    QTRY_COMPARE_WITH_TIMEOUT(ownProfile.PublicKey(), u"zhang-pub"_qs, kWait);
+    QCOMPARE(ownProfile.Text(UserProfile::Field::PrivateKey), u"zhang-新"_qs);
     library->DisconnectServer(kZhang);
 
     QCOMPARE(Connect(kZhang, "zhang123"), 0);
