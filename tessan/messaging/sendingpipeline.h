@@ -6,7 +6,9 @@
 // Pages use it three ways:
 //   - SendImmediately(recipient, path, remoteName): one file to one friend, started at once even
 //     while other uploads run (text and voice dialogs, the public-key notice). True when the
-//     connection was opened; the dialogs close only then. Immediately() wraps it for the dialogs.
+//     connection was opened, or when the friend's server, named by its host name, is being looked
+//     up (a name not found is then a notice); the dialogs close only then. Immediately() wraps it
+//     for the dialogs.
 //   - FanOut(recipients, files): every file to every recipient, friend by friend; the first row is
 //     started only when no upload was queued before (the send page's send button).
 //   - FanOutFile(recipients, path, remoteName): the same for one file (group text, group voice,
