@@ -4,12 +4,9 @@
 #include "account/accountdialogs.h"
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrationwizard.h"
-#include "app/mainwindow.h"
-#include "core/library/tessnetlibrary.h"
-#include "core/login/logindialog.h"
-#include "core/session/clientsession.h"
+#include "testsupport/endtoend.h"
+#include "testsupport/mainwindowdriver.h"
 #include "testsupport/scriptedmessageboxes.h"
-#include "testsupport/tessdprocess.h"
 
 #include <QComboBox>
 #include <QDirIterator>
@@ -18,7 +15,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -83,11 +79,11 @@ class AccountEndToEndTest : public QObject {
     void silentServerLeavesBothUsable();
 
   private:
-    // serverlist.ini sends every number to `port` on the loopback.
-    void PointAt(int port);
-    LoginDialog* OpenLoginDialog();
+    LoginDialog* OpenLoginDialog() { return tessan::OpenLoginDialog(*window); }
     // Presses "登录" in the open login dialog with what it shows, or with `number` and `key`.
-    void LogIn(const char* number = nullptr, const char* key = nullptr);
+    void LogIn(const char* number = nullptr, const char* key = nullptr) {
+        QVERIFY(LogInThroughDialog(*window, number, key));
+    }
     QString Title(const char* label, const char* number) const;
     // "注册" in the login dialog, then the three pages filled in and finished.
     void Register(const QString& number, const QString& privateKey);
@@ -98,50 +94,41 @@ class AccountEndToEndTest : public QObject {
     // Runs `drive` inside the next recharge dialog's own loop.
     void OnNextRecharge(std::function<void(RechargeDialog*)> drive);
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
-    std::unique_ptr<TessnetLibrary> library;
-    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<EndToEnd> e2e;
+    ClientSession* session = nullptr;
     std::unique_ptr<MainWindow> window;
-    QStringList notices;
     QStringList log;
     QtMessageHandler previousHandler = nullptr;
 };
 
 void AccountEndToEndTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    server = std::make_unique<TessdProcess>();
-    QVERIFY(server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs)));
-    PointAt(server->Port());
     boxes.Reset();
-    notices.clear();
     log.clear();
     logged = &log;
     previousHandler = qInstallMessageHandler(KeepMessage);
-    library = std::make_unique<TessnetLibrary>(boxes);
-    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
-    connect(session.get(), &ClientSession::noticeShown, this,
-            [this](const QString& text, bool) { notices << text; });
-    window = std::make_unique<MainWindow>(*session, [](const QString&) { return true; });
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    e2e = std::make_unique<EndToEnd>(boxes);
+    QVERIFY(e2e->IsValid());
+    const TessdProcess* server = e2e->StartServer(u"server"_qs);
+    QVERIFY(server);
+    QVERIFY(e2e->PointAllAt(server->Port()));
+    session = &e2e->StartSession();
+    QVERIFY(window = ShowMainWindow(*session));
 }
 
 void AccountEndToEndTest::cleanup() {
-    if (session && !session->CurrentAccount().IsEmpty())
-        library->DisconnectServer(session->CurrentAccount().Bytes());
+    std::unique_ptr<EndToEnd> run = std::move(e2e);
+    if (run) run->Disconnect();
     window.reset();
-    session.reset();
-    library.reset();
-    server.reset();
+    session = nullptr;
+    if (run) run->EndSession();
     qInstallMessageHandler(previousHandler);
     logged = nullptr;
+    if (!run) return;
     // Nothing the client wrote or showed carries the private key typed in the wizard.
-    for (const QString& line : log + notices)
+    for (const QString& line : log + run->notices)
         QVERIFY2(!line.contains(QLatin1String(kNewKey)), qPrintable(line));
-    QDirIterator files(dir->path(), QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator files(run->Path(), QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString path = files.next();
         if (path.endsWith(u"/remember.ini") || path.contains(u"/server/")) continue;
@@ -149,27 +136,6 @@ void AccountEndToEndTest::cleanup() {
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY2(!file.readAll().contains(kNewKey), qPrintable(path));
     }
-}
-
-void AccountEndToEndTest::PointAt(int port) {
-    QFile list(dir->filePath(u"serverlist.ini"_qs));
-    QVERIFY(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    list.write("[default]\nserver=127.0.0.1\nport=" + QByteArray::number(port) + "\n");
-}
-
-LoginDialog* AccountEndToEndTest::OpenLoginDialog() {
-    if (!window->OpenLogin()) window->findChild<QPushButton*>(u"loginButton"_qs)->click();
-    return window->OpenLogin();
-}
-
-void AccountEndToEndTest::LogIn(const char* number, const char* key) {
-    LoginDialog* dialog = OpenLoginDialog();
-    QVERIFY(dialog);
-    if (number) {
-        dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(QString::fromLatin1(number));
-        dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(QString::fromLatin1(key));
-    }
-    dialog->findChild<QPushButton*>(u"loginButton"_qs)->click();
 }
 
 QString AccountEndToEndTest::Title(const char* label, const char* number) const {
@@ -223,7 +189,7 @@ QString AccountEndToEndTest::Recharge(const char* number, const QString& card,
                                       const QString& password, int cardType) {
     LoginDialog* login = OpenLoginDialog();
     if (!login) return u"no login dialog"_qs;
-    notices.clear();
+    e2e->notices.clear();
     OnNextRecharge([=](RechargeDialog* dialog) {
         auto* first = dialog->findChild<QLineEdit*>(u"firstBox"_qs);
         auto* second = dialog->findChild<QLineEdit*>(u"secondBox"_qs);
@@ -239,18 +205,18 @@ QString AccountEndToEndTest::Recharge(const char* number, const QString& card,
         dialog->findChild<QPushButton*>(u"actionButton"_qs)->click();
     });
     login->findChild<QPushButton*>(u"rechargeButton"_qs)->click();
-    if (!QTest::qWaitFor([this] { return !notices.isEmpty(); }, kWait)) return u"no result"_qs;
-    library->DisconnectServer(number);  // the dialog left it open for the result
-    return notices.first();
+    if (!QTest::qWaitFor([this] { return !e2e->notices.isEmpty(); }, kWait)) return u"no result"_qs;
+    session->Lib().DisconnectServer(number);  // the dialog left it open for the result
+    return e2e->notices.first();
 }
 
 void AccountEndToEndTest::registerThroughTheWizardAndLogInFromTheList() {
     Register(QString::fromLatin1(kNewNumber), QString::fromLatin1(kNewKey));
-    QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, kWait);
-    QCOMPARE(notices[0],
+    QTRY_COMPARE_WITH_TIMEOUT(e2e->notices.size(), 1, kWait);
+    QCOMPARE(e2e->notices[0],
              u"新用户:0086-10-2345678注册成功!\r\n私钥:******,公钥:0086-10-2345678!"_qs);
     QVERIFY(boxes.Shown().empty());
-    QFile remembered(dir->filePath(u"remember.ini"_qs));
+    QFile remembered(e2e->FilePath(u"remember.ini"_qs));
     QCOMPARE(remembered.permissions() & (QFile::ReadGroup | QFile::ReadOther),
              QFile::Permissions());
 
@@ -270,8 +236,8 @@ void AccountEndToEndTest::registerThroughTheWizardAndLogInFromTheList() {
 
 void AccountEndToEndTest::registeringATakenNumberIsRefused() {
     Register(u"0086-10-1234567"_qs, u"other"_qs);
-    QTRY_COMPARE_WITH_TIMEOUT(notices, QStringList{u"该Tessan号码已经被注册!"_qs}, kWait);
-    QVERIFY(!QFile::exists(dir->filePath(u"remember.ini"_qs)));
+    QTRY_COMPARE_WITH_TIMEOUT(e2e->notices, QStringList{u"该Tessan号码已经被注册!"_qs}, kWait);
+    QVERIFY(!QFile::exists(e2e->FilePath(u"remember.ini"_qs)));
 }
 
 void AccountEndToEndTest::rechargeShowsTheNewTypeAtTheNextLogin() {
@@ -332,7 +298,7 @@ void AccountEndToEndTest::paidAccountHasItsTypeLockedAndAnUnknownNumberIsTold() 
 void AccountEndToEndTest::silentServerLeavesBothUsable() {
     SilentServer silent;
     QVERIFY(silent.Port() != 0);
-    PointAt(silent.Port());
+    QVERIFY(e2e->PointAllAt(silent.Port()));
     // Short waits instead of the real 30 s.
     RechargeDialog dialog(*session, "0086-10-1234567", {{}, 200});
     dialog.show();
@@ -362,8 +328,8 @@ void AccountEndToEndTest::silentServerLeavesBothUsable() {
         });
     });
     accounts.Register(nullptr);
-    QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, kWait);
-    QVERIFY(notices[0].startsWith(u"注册服务器没有应答"_qs));
+    QTRY_COMPARE_WITH_TIMEOUT(e2e->notices.size(), 1, kWait);
+    QVERIFY(e2e->notices[0].startsWith(u"注册服务器没有应答"_qs));
 }
 
 }  // namespace tessan

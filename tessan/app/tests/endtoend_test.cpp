@@ -1,18 +1,11 @@
 // The client against a real development server: the real library, real sockets, a real tessd
 // process on an ephemeral loopback port, and the main window on the offscreen platform.
-#include "app/mainwindow.h"
+#include "testsupport/endtoend.h"
 #include "core/frame/noticepanel.h"
-#include "core/library/tessnetlibrary.h"
-#include "core/login/logindialog.h"
-#include "core/session/clientsession.h"
+#include "testsupport/mainwindowdriver.h"
 #include "testsupport/scriptedmessageboxes.h"
-#include "testsupport/tessdprocess.h"
 
-#include <QComboBox>
-#include <QFile>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace tessan {
@@ -32,54 +25,34 @@ class EndToEndTest : public QObject {
   private:
     // Starts tessd and the main window with serverlist.ini pointing at it.
     void StartAll(const QStringList& serverOptions = {});
-    LoginDialog* LogIn(const char* number, const char* key);
+    LoginDialog* LogIn(const char* number, const char* key) {
+        return LogInThroughDialog(*window, number, key);
+    }
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
-    std::unique_ptr<TessnetLibrary> library;
-    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<EndToEnd> e2e;
+    TessdProcess* server = nullptr;
+    ClientSession* session = nullptr;
     std::unique_ptr<MainWindow> window;
 };
 
 void EndToEndTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
     boxes.Reset();
+    e2e = std::make_unique<EndToEnd>(boxes);
+    QVERIFY(e2e->IsValid());
 }
 
 void EndToEndTest::cleanup() {
-    if (session && !session->CurrentAccount().IsEmpty())
-        library->DisconnectServer(session->CurrentAccount().Bytes());
+    if (e2e) e2e->Disconnect();
     window.reset();
-    session.reset();
-    library.reset();
-    server.reset();
+    e2e.reset();
 }
 
 void EndToEndTest::StartAll(const QStringList& serverOptions) {
-    server = std::make_unique<TessdProcess>();
-    QVERIFY(
-        server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs), serverOptions));
-    QFile list(dir->filePath(u"serverlist.ini"_qs));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("[default]\nserver=127.0.0.1\nport=" + QByteArray::number(server->Port()) + "\n");
-    list.close();
-    library = std::make_unique<TessnetLibrary>(boxes);
-    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
-    window = std::make_unique<MainWindow>(*session, [](const QString&) { return true; });
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-}
-
-LoginDialog* EndToEndTest::LogIn(const char* number, const char* key) {
-    if (!window->OpenLogin()) window->findChild<QPushButton*>(u"loginButton"_qs)->click();
-    LoginDialog* dialog = window->OpenLogin();
-    if (!dialog) return nullptr;
-    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(QString::fromLatin1(number));
-    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(QString::fromLatin1(key));
-    dialog->findChild<QPushButton*>(u"loginButton"_qs)->click();
-    return dialog;
+    QVERIFY(server = e2e->StartServer(u"server"_qs, serverOptions));
+    QVERIFY(e2e->PointAllAt(server->Port()));
+    session = &e2e->StartSession();
+    QVERIFY(window = ShowMainWindow(*session));
 }
 
 void EndToEndTest::demoAccountLogsIn() {

@@ -2,21 +2,14 @@
 // loopback, the sender's account on A and the friend's on B, found through two prefixes in
 // serverlist.ini.
 #include "core/base/gbk.h"
-#include "core/library/notificationhub.h"
-#include "core/library/tessnetlibrary.h"
-#include "core/records/userprofile.h"
-#include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
 #include "messaging/sendingpipeline.h"
 #include "messaging/textmessage.h"
+#include "testsupport/endtoend.h"
 #include "testsupport/scriptedmessageboxes.h"
-#include "testsupport/tessdprocess.h"
 
-#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace tessan {
@@ -36,41 +29,23 @@ class SendingEndToEndTest : public QObject {
     QString WriteFile(const QString& name, const QByteArray& content) const;
     bool QueueIdle() const { return session->Transfers().RowCount() == 0; }
 
-    static constexpr char kOwn[] = "0086-10-1234567";
-    const Recipient zhao{"0086-21-8888888", QStringToGbk(QStringLiteral("赵六")), "zhao-pub"};
+    static constexpr const char* kOwn = demo::kZhang;
+    const Recipient zhao{kZhao, QStringToGbk(QStringLiteral("赵六")), "zhao-pub"};
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<TessdProcess> serverA;
-    std::unique_ptr<TessdProcess> serverB;
     ScriptedMessageBoxes boxes;
-    std::unique_ptr<TessnetLibrary> library;
-    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<EndToEnd> e2e;
+    ClientSession* session = nullptr;
     std::unique_ptr<SendingPipeline> pipeline;
-    QStringList notices;
     QStringList states;
 };
 
 void SendingEndToEndTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QDir root(dir->path());
-    for (const char* sub : {"cache", "log", "a", "b", "files"})
-        QVERIFY(root.mkdir(QLatin1String(sub)));
-    serverA = std::make_unique<TessdProcess>();
-    serverB = std::make_unique<TessdProcess>();
-    QVERIFY(serverA->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("a"))));
-    QVERIFY(serverB->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("b")), {},
-                           false));
-    QVERIFY(WriteLoopbackServerList(dir->filePath(QStringLiteral("serverlist.ini")),
-                                    {{"0086-10", serverA->Port()}, {"0086-21", serverB->Port()}}));
-
     boxes.Reset();
-    notices.clear();
     states.clear();
-    library = std::make_unique<TessnetLibrary>(boxes);
-    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
-    connect(session.get(), &ClientSession::noticeShown, this,
-            [this](const QString& text, bool) { notices << text; });
+    e2e = std::make_unique<EndToEnd>(boxes);
+    QVERIFY(e2e->IsValid() && e2e->MakeFolders({"files"}));
+    QVERIFY(e2e->StartTwoServers());
+    session = &e2e->StartSession();
     const TransferTable& table = session->Transfers().Table();
     connect(&table, &TransferTable::dataChanged, this, [this, &table](const QModelIndex& from) {
         states << table.Cell(from.row(), TransferTable::kState);
@@ -79,45 +54,24 @@ void SendingEndToEndTest::init() {
     pipeline = std::make_unique<SendingPipeline>(*session);
 
     // The friend registers on B; the sender logs in on A.
-    UserProfile profile;
-    profile.SetRawText(UserProfile::Field::Number, zhao.number);
-    profile.SetRawText(UserProfile::Field::Name, zhao.name);
-    profile.SetRawText(UserProfile::Field::PublicKey, zhao.publicKey);
-    profile.SetRawText(UserProfile::Field::PrivateKey, "zhao-key");
-    profile.SetUserType('1');
-    QSignalSpy registered(&session->Notifications(), &NotificationHub::registerResult);
-    QCOMPARE(library->RegisterUser("127.0.0.1", serverB->Port(), profile), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(registered.count(), 1, 30000);
-    QCOMPARE(registered[0][0].value<Reply>().status, std::uint8_t{1});
-
-    QSignalSpy accepted(&session->Notifications(), &NotificationHub::ownLoginAccepted);
-    session->SetCurrentLogin(QString::fromLatin1(kOwn), QStringLiteral("zhang123"));
-    QCOMPARE(library->ConnectServer("127.0.0.1", serverA->Port(), kOwn, "zhang123"), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 30000);
-    notices.clear();
+    QCOMPARE(e2e->Register(e2e->B().Port(), ZhaoProfile()), 1);
+    QVERIFY(e2e->LogIn(e2e->A().Port(), kOwn, demo::kZhangKey));
+    e2e->notices.clear();
 }
 
 void SendingEndToEndTest::cleanup() {
     pipeline.reset();
     // The library keeps its connections until the host closes them, even past FreeFtpDll.
-    if (library) {
-        library->DisconnectServer(kOwn);
-        library->DisconnectServer(zhao.number);
-    }
-    if (session) session->StopLibrary();
-    session.reset();
-    library.reset();
-    serverA.reset();
-    serverB.reset();
-    dir.reset();
+    if (e2e) e2e->Tessnet().DisconnectServer(zhao.number);
+    e2e.reset();
 }
 
 QList<QByteArray> SendingEndToEndTest::StoredOnB() const {
-    return StoredFiles(dir->filePath(QStringLiteral("b")));
+    return StoredFiles(e2e->FilePath(QStringLiteral("b")));
 }
 
 QString SendingEndToEndTest::WriteFile(const QString& name, const QByteArray& content) const {
-    const QString path = dir->filePath(QStringLiteral("files/") + name);
+    const QString path = e2e->FilePath(QStringLiteral("files/") + name);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) return {};
     return path;
@@ -134,24 +88,25 @@ void SendingEndToEndTest::fileAndTextArriveWholeOnTheFriendsServer() {
     pipeline->FanOutFile({zhao}, path, QStringLiteral("三块.bin"));
     QCOMPARE(session->Transfers().RowCount(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(QueueIdle(), 30000);
-    QVERIFY2(notices.contains(QStringLiteral("文件：三块.bin成功发送给:赵六！")),
-             qPrintable(notices.join(QLatin1Char('\n'))));
+    QVERIFY2(e2e->notices.contains(QStringLiteral("文件：三块.bin成功发送给:赵六！")),
+             qPrintable(e2e->notices.join(QLatin1Char('\n'))));
     QVERIFY(std::any_of(states.begin(), states.end(),
                         [](const QString& s) { return s.startsWith(QStringLiteral("上传:")); }));
 
-    TextMessage text(dir->path(), boxes, pipeline->Immediately());
+    TextMessage text(e2e->Path(), boxes, pipeline->Immediately());
     text.recipient = zhao;
     QCOMPARE(text.Ok(QStringLiteral("周报"), QStringLiteral("第一行\n第二行")),
              TextMessage::Outcome::Accept);
     QTRY_VERIFY_WITH_TIMEOUT(
-        QueueIdle() && notices.contains(QStringLiteral("文件：周报.txt成功发送给:赵六！")), 30000);
+        QueueIdle() && e2e->notices.contains(QStringLiteral("文件：周报.txt成功发送给:赵六！")),
+        30000);
 
     QTRY_COMPARE_WITH_TIMEOUT(StoredOnB().size(), 2, 30000);
     const QList<QByteArray> stored = StoredOnB();
     QVERIFY(stored.contains(content));
     QVERIFY(stored.contains(QStringToGbk(QStringLiteral("第一行\r\n第二行"))));
 
-    QFile log(dir->filePath(QStringLiteral("log/0086-10-1234567_SendLog.txt")));
+    QFile log(e2e->FilePath(QStringLiteral("log/0086-10-1234567_SendLog.txt")));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QString lines = GbkToQString(log.readAll());
     QCOMPARE(lines.count(QStringLiteral("[发送] 至:0086-21-8888888   ,赵六      .文件:")), 2);
@@ -167,7 +122,7 @@ void SendingEndToEndTest::wrongPublicKeyDropsTheRowsAndClosesTheConnection() {
     wrong.publicKey = "not-his-key";
     pipeline->FanOut({wrong}, {{a, QStringLiteral("a.txt")}, {b, QStringLiteral("b.txt")}});
     const QString text = QStringLiteral("不能向你的好友:0086-21-8888888发送文件，公钥不正确!");
-    QTRY_VERIFY_WITH_TIMEOUT(notices.contains(text), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(e2e->notices.contains(text), 30000);
     QVERIFY(QueueIdle());
     // Nothing else was waiting: the user is also told in a box.
     QCOMPARE(boxes.Texts(), QStringList{text});
@@ -180,12 +135,12 @@ void SendingEndToEndTest::wrongPublicKeyDropsTheRowsAndClosesTheConnection() {
 
 void SendingEndToEndTest::stoppedServerDropsTheRows() {
     const QString a = WriteFile(QStringLiteral("a.txt"), "first");
-    const int port = serverB->Port();
-    serverB->Stop();
+    const int port = e2e->B().Port();
+    e2e->B().Stop();
     pipeline->FanOut({zhao}, {{a, QStringLiteral("a.txt")}, {a, QStringLiteral("a.txt")}});
     QVERIFY(QueueIdle());
     QCOMPARE(
-        notices,
+        e2e->notices,
         QStringList{QStringLiteral("无法连接127.0.0.1:%1，不能向好友:赵六发送文件!").arg(port)});
 }
 

@@ -1,21 +1,19 @@
 // The address book against a real development server: the real library, real sockets, a real tessd
 // on an ephemeral loopback port; the send page's friend list follows every change.
 #include "account/addressbook/addressbook.h"
-#include "core/library/tessnetlibrary.h"
 #include "messaging/sendpage/friendlist.h"
+#include "testsupport/endtoend.h"
 #include "testsupport/scriptedmessageboxes.h"
-#include "testsupport/tessdprocess.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace tessan {
 
 namespace {
 
-constexpr char kZhang[] = "0086-10-1234567";
-constexpr char kLi[] = "0086-10-7654321";
-constexpr char kWang[] = "0086-10-5555555";
+using demo::kLi;
+using demo::kWang;
+using demo::kZhang;
 constexpr int kWait = 10000;
 
 }  // namespace
@@ -36,10 +34,10 @@ class AddressBookEndToEndTest : public QObject {
     void LogIn(const char* number, const char* privateKey);
     QStringList FriendNumbers() const;
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
-    std::unique_ptr<TessnetLibrary> library;
+    std::unique_ptr<EndToEnd> e2e;
+    TessdProcess* server = nullptr;
+    TessnetLibrary* library = nullptr;
     AccountText own;
     QStringList notices;
     std::unique_ptr<AddressBook> book;
@@ -48,20 +46,19 @@ class AddressBookEndToEndTest : public QObject {
 };
 
 void AddressBookEndToEndTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    server = std::make_unique<TessdProcess>();
-    QVERIFY(server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs)));
     boxes.Reset();
     notices.clear();
     loginStatus.clear();
-    library = std::make_unique<TessnetLibrary>(boxes);
+    e2e = std::make_unique<EndToEnd>(boxes);
+    QVERIFY(e2e->IsValid());
+    QVERIFY(server = e2e->StartServer(u"server"_qs));
+    library = &e2e->Tessnet();
     book = std::make_unique<AddressBook>(*library, boxes, own,
                                          [this](const QString& text, bool) { notices << text; });
     friends = std::make_unique<FriendList>();
     book->KeepInStep(*friends);
     // The notification routing of the address book's types.
-    library->Init(dir->filePath(u"download"_qs), [this](const Notification& n) {
+    QVERIFY(e2e->StartLibrary([this](const Notification& n) {
         const Reply* r = n.reply();
         if (!r) return;
         switch (n.type) {
@@ -91,18 +88,17 @@ void AddressBookEndToEndTest::init() {
                     book->OwnProfileArrived(*p);
                 break;
         }
-    });
+    }));
 }
 
 void AddressBookEndToEndTest::cleanup() {
-    if (library) {
+    if (library)
         for (const auto& [account, status] : loginStatus) library->DisconnectServer(account);
-        library->Free();
-    }
+    library = nullptr;
+    server = nullptr;
+    e2e.reset();  // no notification reaches the book after this
     book.reset();
     friends.reset();
-    library.reset();
-    server.reset();
     own.Clear();
 }
 
@@ -126,7 +122,7 @@ QStringList AddressBookEndToEndTest::FriendNumbers() const {
 }
 
 void AddressBookEndToEndTest::addWithTheRightKeyAndRefuseAWrongOne() {
-    LogIn(kLi, "li123");
+    LogIn(kLi, demo::kLiKey);
     QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 2, kWait);  // Li knows Zhang
     QCOMPARE(FriendNumbers(), (QStringList{u"0086-10-7654321"_qs, u"0086-10-1234567"_qs}));
 
@@ -144,14 +140,14 @@ void AddressBookEndToEndTest::addWithTheRightKeyAndRefuseAWrongOne() {
 
     // The server keeps it: the next login lists it again.
     library->DisconnectServer(kLi);
-    LogIn(kLi, "li123");
+    LogIn(kLi, demo::kLiKey);
     QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 3, kWait);
     QCOMPARE(friends->RowCount(), 3);
 }
 
 void AddressBookEndToEndTest::changeAFriendsKeyAndDelete() {
     // Wang changes his public key; Zhang's address book still holds the old one.
-    LogIn(kWang, "wang123");
+    LogIn(kWang, demo::kWangKey);
     book->Select(0);
     auto details = *book->SelectedDetails();
     At(details, DetailField::PublicKey) = u"5555-new"_qs;
@@ -160,7 +156,7 @@ void AddressBookEndToEndTest::changeAFriendsKeyAndDelete() {
     QCOMPARE(notices.last(), u"修改用户资料成功!"_qs);
     library->DisconnectServer(kWang);
 
-    LogIn(kZhang, "zhang123");
+    LogIn(kZhang, demo::kZhangKey);
     QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 3, kWait);
     const int wang = book->Find(kWang);
     book->Select(wang);
@@ -186,7 +182,7 @@ void AddressBookEndToEndTest::changeAFriendsKeyAndDelete() {
 }
 
 void AddressBookEndToEndTest::changeTheOwnPublicKey() {
-    LogIn(kZhang, "zhang123");
+    LogIn(kZhang, demo::kZhangKey);
     book->Select(0);
     auto details = *book->SelectedDetails();
     At(details, DetailField::PublicKey) = u"zhang-pub-2"_qs;

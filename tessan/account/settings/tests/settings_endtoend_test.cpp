@@ -1,18 +1,16 @@
 // The profile settings against a real development server: new keys are stored by the server, the
 // own profile follows at once, and the next login needs the new private key.
 #include "account/settings/profilesettings.h"
-#include "core/library/tessnetlibrary.h"
+#include "testsupport/endtoend.h"
 #include "testsupport/scriptedmessageboxes.h"
-#include "testsupport/tessdprocess.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace tessan {
 
 namespace {
 
-constexpr char kZhang[] = "0086-10-1234567";
+using demo::kZhang;
 constexpr int kWait = 10000;
 
 }  // namespace
@@ -28,10 +26,10 @@ class SettingsEndToEndTest : public QObject {
   private:
     int Connect(const char* number, const QByteArray& key);
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
-    std::unique_ptr<TessnetLibrary> library;
+    std::unique_ptr<EndToEnd> e2e;
+    TessdProcess* server = nullptr;
+    TessnetLibrary* library = nullptr;
     AccountText own;
     UserProfile ownProfile;
     int loginStatus = -1;
@@ -39,12 +37,11 @@ class SettingsEndToEndTest : public QObject {
 };
 
 void SettingsEndToEndTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    server = std::make_unique<TessdProcess>();
-    QVERIFY(server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs)));
-    library = std::make_unique<TessnetLibrary>(boxes);
-    library->Init(dir->filePath(u"download"_qs), [this](const Notification& n) {
+    e2e = std::make_unique<EndToEnd>(boxes);
+    QVERIFY(e2e->IsValid());
+    QVERIFY(server = e2e->StartServer(u"server"_qs));
+    library = &e2e->Tessnet();
+    QVERIFY(e2e->StartLibrary([this](const Notification& n) {
         const Reply* r = n.reply();
         if (!r) return;
         if (n.type == note::kLogin) loginStatus = r->status;
@@ -52,16 +49,14 @@ void SettingsEndToEndTest::init() {
         if (n.type == note::kOwnProfile)
             ownProfile = *UserProfile::FromBytes(std::span(
                 reinterpret_cast<const std::uint8_t*>(r->data.constData()), UserProfile::kSize));
-    });
+    }));
 }
 
 void SettingsEndToEndTest::cleanup() {
-    if (library) {
-        library->DisconnectServer(kZhang);
-        library->Free();
-    }
-    library.reset();
-    server.reset();
+    if (library) library->DisconnectServer(kZhang);
+    library = nullptr;
+    server = nullptr;
+    e2e.reset();
     own.Clear();
 }
 
@@ -77,7 +72,7 @@ void SettingsEndToEndTest::newKeysAreStoredAndTheNextLoginNeedsThem() {
     own.Set(kZhang);
     QCOMPARE(Connect(kZhang, "zhang123"), 1);
     QTRY_COMPARE_WITH_TIMEOUT(ownProfile.Number(), QString::fromLatin1(kZhang), kWait);
-    ProfileSettings settings(dir->path(), *library, boxes, own,
+    ProfileSettings settings(e2e->Path(), *library, boxes, own,
                              [this]() -> const UserProfile& { return ownProfile; });
     ProfileValues values = *settings.ValuesToShow();
     QCOMPARE(At(values, ProfileBox::PrivateKey), u"zhang123"_qs);

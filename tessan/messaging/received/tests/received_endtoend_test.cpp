@@ -11,8 +11,9 @@
 #include "messaging/received/receivedfilespage.h"
 #include "messaging/textmessagedialog.h"
 #include "messaging/wavfile.h"
+#include "testsupport/endtoend.h"
+#include "testsupport/mainwindowdriver.h"
 #include "testsupport/scriptedmessageboxes.h"
-#include "testsupport/tessdprocess.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -23,7 +24,6 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -31,9 +31,8 @@ namespace tessan {
 
 namespace {
 
-const QByteArray kOwner = "0086-10-1234567";
-const QByteArray kOwnerKey = "zhang123";
-const QByteArray kFriend = "0086-10-7654321";  // 李四; public keys equal the numbers
+const QByteArray kOwner = demo::kZhang;
+const QByteArray kFriend = demo::kLi;
 
 // The library as the page sees it, with the requests that matter written into one event list
 // beside the notifications, so the test can check their order.
@@ -156,41 +155,30 @@ class ReceivedEndToEndTest : public QObject {
         return window->ReceivedFiles().findChild<QPushButton*>(QString::fromLatin1(name));
     }
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<TessdProcess> server;
     ScriptedMessageBoxes boxes;
-    std::unique_ptr<TessnetLibrary> tessnet;
     std::unique_ptr<RecordingLibrary> library;
-    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<EndToEnd> e2e;
+    TessdProcess* server = nullptr;
+    ClientSession* session = nullptr;
     std::unique_ptr<MainWindow> window;
     QStringList events;
 };
 
 void ReceivedEndToEndTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir(dir->path()).mkpath(u"log"_qs));
-    server = std::make_unique<TessdProcess>();
-    QVERIFY(server->Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(u"server"_qs)));
-    QFile list(dir->filePath(u"serverlist.ini"_qs));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("[default]\nserver=127.0.0.1\nport=" + QByteArray::number(server->Port()) + "\n");
-    list.close();
-    tessnet = std::make_unique<TessnetLibrary>(boxes);
-    library = std::make_unique<RecordingLibrary>(*tessnet, events);
-    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
-    window = std::make_unique<MainWindow>(*session, [](const QString&) { return true; });
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    e2e = std::make_unique<EndToEnd>(boxes);
+    QVERIFY(e2e->IsValid());
+    QVERIFY(server = e2e->StartServer(u"server"_qs));
+    QVERIFY(e2e->PointAllAt(server->Port()));
+    library = std::make_unique<RecordingLibrary>(e2e->Tessnet(), events);
+    session = &e2e->StartSession(library.get());
+    QVERIFY(window = ShowMainWindow(*session));
 }
 
 void ReceivedEndToEndTest::cleanup() {
     if (library) library->DisconnectServer(kOwner);
     window.reset();
-    session.reset();
+    e2e.reset();
     library.reset();
-    tessnet.reset();
-    server.reset();
 }
 
 void ReceivedEndToEndTest::ReceiveFromFriend(const QString& folder, const QStringList& names) {
@@ -203,12 +191,8 @@ void ReceivedEndToEndTest::ReceiveFromFriend(const QString& folder, const QStrin
     library->DisconnectServer(kOwner);
 
     // The owner logs in through the login dialog.
-    window->findChild<QPushButton*>(u"loginButton"_qs)->click();
-    QPointer<LoginDialog> dialog = window->OpenLogin();
+    QPointer<LoginDialog> dialog = LogInThroughDialog(*window, demo::kZhang, demo::kZhangKey);
     QVERIFY(dialog);
-    dialog->findChild<QComboBox*>(u"numberBox"_qs)->setEditText(QString::fromLatin1(kOwner));
-    dialog->findChild<QLineEdit*>(u"keyBox"_qs)->setText(QString::fromLatin1(kOwnerKey));
-    dialog->findChild<QPushButton*>(u"loginButton"_qs)->click();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog || !dialog->isVisible(), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(session->OwnQuota(), 5242880, 10000);
 
@@ -223,7 +207,7 @@ void ReceivedEndToEndTest::ReceiveFromFriend(const QString& folder, const QStrin
 
 void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
     // The friend's three files: a text message, a binary of several chunks, a voice message.
-    const QString outbox = dir->filePath(u"outbox"_qs);
+    const QString outbox = e2e->FilePath(u"outbox"_qs);
     QVERIFY(QDir().mkpath(outbox));
     const QByteArray text = QStringToGbk(u"你好，文件收到了吗？\r\n"_qs);
     const QByteArray binary = Random(3 * 7848 + 1000, 7);
@@ -276,7 +260,7 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
     QCOMPARE(ReadFile(downloads + u"data.bin"_qs), binary);
     QCOMPARE(ReadFile(downloads + u"语音.wav"_qs), voice);
     const QString log =
-        GbkToQString(ReadFile(TransferLogPath(dir->path(), kOwner, TransferLog::Receive)));
+        GbkToQString(ReadFile(TransferLogPath(e2e->Path(), kOwner, TransferLog::Receive)));
     QCOMPARE(log.count(u"[接收] 自:0086-10-7654321"_qs), 3);
     for (const QString& name : {u"问候.txt"_qs, u"data.bin"_qs, u"语音.wav"_qs})
         QVERIFY2(log.contains(u"文件:"_qs + name + u"\r\n"_qs), qPrintable(log));
@@ -302,9 +286,8 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
 }
 
 void ReceivedEndToEndTest::aTextReplyReachesTheSendersSpace() {
-    const QString outbox = dir->filePath(u"outbox"_qs);
+    const QString outbox = e2e->FilePath(u"outbox"_qs);
     QVERIFY(QDir().mkpath(outbox));
-    QVERIFY(QDir(dir->path()).mkpath(u"cache"_qs));
     QVERIFY(WriteFile(outbox + u"/report.final.doc"_qs, "draft"));
     ReceiveFromFriend(outbox, {u"report.final.doc"_qs});
     if (QTest::currentTestFailed()) return;
@@ -330,7 +313,7 @@ void ReceivedEndToEndTest::aTextReplyReachesTheSendersSpace() {
 
     // The friend finds the reply in the own space, from the owner.
     QSignalSpy friendLogin(&session->Notifications(), &NotificationHub::recipientLoginResult);
-    QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kFriend, "li123"), 1);
+    QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kFriend, demo::kLiKey), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!friendLogin.isEmpty(), 10000);
     QCOMPARE(library->ListFile(kFriend), 1);
     QTRY_COMPARE_WITH_TIMEOUT(library->othersSummaries, 1, 10000);

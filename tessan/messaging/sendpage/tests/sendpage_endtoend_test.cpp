@@ -4,24 +4,17 @@
 // "发送": four uploads, one at a time, each arriving whole.
 #include "core/base/gbk.h"
 #include "core/browser/localfilelistview.h"
-#include "core/library/notificationhub.h"
-#include "core/library/tessnetlibrary.h"
-#include "core/records/userprofile.h"
-#include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
 #include "core/transfers/transfertable.h"
 #include "messaging/sendingpipeline.h"
 #include "messaging/sendpage/sendpage.h"
 #include "messaging/tests/fakevoicedevice.h"
+#include "testsupport/endtoend.h"
 #include "testsupport/scriptedmessageboxes.h"
-#include "testsupport/tessdprocess.h"
 
-#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace tessan {
@@ -35,78 +28,38 @@ class SendPageEndToEndTest : public QObject {
 
   private:
     QString WriteFile(const QString& name, const QByteArray& content) const;
-    static UserProfile Friend(const QByteArray& number, const QString& name, const QByteArray& key);
 
-    static constexpr char kOwn[] = "0086-10-1234567";
-    std::unique_ptr<QTemporaryDir> dir;
-    TessdProcess serverA;
-    TessdProcess serverB;
     ScriptedMessageBoxes boxes;
-    std::unique_ptr<TessnetLibrary> library;
-    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<EndToEnd> e2e;
+    ClientSession* session = nullptr;
     std::unique_ptr<SendingPipeline> pipeline;
     FakeVoiceDevice voice;
     std::unique_ptr<SendPage> page;
-    QStringList notices;
 };
 
-UserProfile SendPageEndToEndTest::Friend(const QByteArray& number, const QString& name,
-                                         const QByteArray& key) {
-    UserProfile profile;
-    profile.SetRawText(UserProfile::Field::Number, number);
-    profile.SetText(UserProfile::Field::Name, name);
-    profile.SetRawText(UserProfile::Field::PublicKey, key);
-    return profile;
-}
-
 void SendPageEndToEndTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QDir root(dir->path());
-    for (const char* sub : {"cache", "log", "a", "b", "pick"})
-        QVERIFY(root.mkdir(QLatin1String(sub)));
-    QVERIFY(serverA.Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("a"))));
-    QVERIFY(serverB.Start(QStringLiteral(TESSD_PROGRAM), dir->filePath(QStringLiteral("b")), {},
-                          false));
-    QVERIFY(WriteLoopbackServerList(dir->filePath(QStringLiteral("serverlist.ini")),
-                                    {{"0086-10", serverA.Port()}, {"0086-21", serverB.Port()}}));
-
     boxes.Reset();
-    notices.clear();
-    library = std::make_unique<TessnetLibrary>(boxes);
-    session = std::make_unique<ClientSession>(dir->path(), *library, boxes);
-    connect(session.get(), &ClientSession::noticeShown, this,
-            [this](const QString& text, bool) { notices << text; });
+    e2e = std::make_unique<EndToEnd>(boxes);
+    QVERIFY(e2e->IsValid() && e2e->MakeFolders({"pick"}));
+    QVERIFY(e2e->StartTwoServers());
+    session = &e2e->StartSession();
     QCOMPARE(session->StartLibrary(), 1);
     pipeline = std::make_unique<SendingPipeline>(*session);
 
     // The friend on B registers there; the own account logs in on A.
-    UserProfile zhao = Friend("0086-21-8888888", QStringLiteral("赵六"), "zhao-pub");
-    zhao.SetRawText(UserProfile::Field::PrivateKey, "zhao-key");
-    zhao.SetUserType('1');
-    QSignalSpy registered(&session->Notifications(), &NotificationHub::registerResult);
-    QCOMPARE(library->RegisterUser("127.0.0.1", serverB.Port(), zhao), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(registered.count(), 1, 30000);
-    QSignalSpy accepted(&session->Notifications(), &NotificationHub::ownLoginAccepted);
-    session->SetCurrentLogin(QString::fromLatin1(kOwn), QStringLiteral("zhang123"));
-    QCOMPARE(library->ConnectServer("127.0.0.1", serverA.Port(), kOwn, "zhang123"), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, 30000);
-    notices.clear();
+    QCOMPARE(e2e->Register(e2e->B().Port(), ZhaoProfile()), 1);
+    QVERIFY(e2e->LogIn(e2e->A().Port(), demo::kZhang, demo::kZhangKey));
+    e2e->notices.clear();
 }
 
 void SendPageEndToEndTest::cleanup() {
     page.reset();
     pipeline.reset();
-    if (session) session->StopLibrary();
-    session.reset();
-    library.reset();
-    serverA.Stop();
-    serverB.Stop();
-    dir.reset();
+    e2e.reset();
 }
 
 QString SendPageEndToEndTest::WriteFile(const QString& name, const QByteArray& content) const {
-    const QString path = dir->filePath(QStringLiteral("pick/") + name);
+    const QString path = e2e->FilePath(QStringLiteral("pick/") + name);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) return {};
     return path;
@@ -120,19 +73,17 @@ void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
     QVERIFY(!WriteFile(QStringLiteral("三块.bin"), chunks).isEmpty());
     QVERIFY(!WriteFile(QStringLiteral("周报.txt"), note).isEmpty());
     QVERIFY(!WriteFile(QStringLiteral("不发.txt"), "left out").isEmpty());
-    const QList<QByteArray> beforeA = StoredFiles(dir->filePath(QStringLiteral("a")));
+    const QList<QByteArray> beforeA = StoredFiles(e2e->FilePath(QStringLiteral("a")));
 
     page = std::make_unique<SendPage>(*session, SendPage::Through(*pipeline, voice));
     page->resize(900, 500);
     page->show();
     // 李四 on A (the demo's public key is the number), 赵六 on B.
-    page->Friends().AddOrUpdateFriend(
-        Friend("0086-10-7654321", QStringLiteral("李四"), "0086-10-7654321"));
-    page->Friends().AddOrUpdateFriend(
-        Friend("0086-21-8888888", QStringLiteral("赵六"), "zhao-pub"));
+    page->Friends().AddOrUpdateFriend(FriendProfile(demo::kLi, QStringLiteral("李四"), demo::kLi));
+    page->Friends().AddOrUpdateFriend(FriendProfile(kZhao, QStringLiteral("赵六"), "zhao-pub"));
     page->Friends().SetAllChecked(true);
 
-    QVERIFY(page->Files().ShowFolder(dir->filePath(QStringLiteral("pick")), false));
+    QVERIFY(page->Files().ShowFolder(e2e->FilePath(QStringLiteral("pick")), false));
     LocalFileListView& view = page->FileView();
     for (const char* name : {"三块.bin", "周报.txt"}) {
         const int row = page->Files().FindRow(QString::fromUtf8(name));
@@ -170,9 +121,9 @@ void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
     QCOMPARE(mostRunning, 1);
     QVERIFY2(boxes.Shown().empty(), qPrintable(boxes.Texts().join(QLatin1Char('\n'))));
 
-    QList<QByteArray> onA = StoredFiles(dir->filePath(QStringLiteral("a")));
+    QList<QByteArray> onA = StoredFiles(e2e->FilePath(QStringLiteral("a")));
     for (const QByteArray& old : beforeA) onA.removeOne(old);
-    QList<QByteArray> onB = StoredFiles(dir->filePath(QStringLiteral("b")));
+    QList<QByteArray> onB = StoredFiles(e2e->FilePath(QStringLiteral("b")));
     const auto sorted = [](QList<QByteArray> list) {
         std::sort(list.begin(), list.end());
         return list;

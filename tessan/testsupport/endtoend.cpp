@@ -1,0 +1,106 @@
+#include "testsupport/endtoend.h"
+
+#include "core/library/notificationhub.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace tessan {
+
+UserProfile FriendProfile(const QByteArray& number, const QString& name,
+                          const QByteArray& publicKey) {
+    UserProfile profile;
+    profile.SetRawText(UserProfile::Field::Number, number);
+    profile.SetText(UserProfile::Field::Name, name);
+    profile.SetRawText(UserProfile::Field::PublicKey, publicKey);
+    return profile;
+}
+
+UserProfile ZhaoProfile() {
+    UserProfile zhao = FriendProfile(kZhao, QStringLiteral("赵六"), "zhao-pub");
+    zhao.SetRawText(UserProfile::Field::PrivateKey, "zhao-key");
+    zhao.SetUserType('1');
+    return zhao;
+}
+
+EndToEnd::EndToEnd(MessageBoxes& boxes) : boxes_(boxes), tessnet_(boxes) {
+    valid_ = dir_.isValid() && MakeFolders({"cache", "log"});
+}
+
+EndToEnd::~EndToEnd() {
+    EndSession();
+    if (libraryStarted_) tessnet_.Free();
+}
+
+void EndToEnd::EndSession() {
+    if (!session_) return;
+    Disconnect();
+    session_->StopLibrary();
+    session_.reset();
+}
+
+void EndToEnd::Disconnect() {
+    if (session_ && !session_->CurrentAccount().IsEmpty())
+        session_->Lib().DisconnectServer(session_->CurrentAccount().Bytes());
+}
+
+bool EndToEnd::MakeFolders(std::initializer_list<const char*> names) const {
+    const QDir root(dir_.path());
+    for (const char* name : names)
+        if (!root.mkpath(QLatin1String(name))) return false;
+    return true;
+}
+
+TessdProcess* EndToEnd::StartServer(const QString& name, const QStringList& extra, bool demo) {
+    TessdProcess& server = servers_.emplace_back();
+    return server.Start(QStringLiteral(TESSD_PROGRAM), FilePath(name), extra, demo) ? &server
+                                                                                    : nullptr;
+}
+
+bool EndToEnd::PointAllAt(int port) const {
+    QFile list(FilePath(QStringLiteral("serverlist.ini")));
+    const QByteArray ini = "[default]\nserver=127.0.0.1\nport=" + QByteArray::number(port) + "\n";
+    return list.open(QIODevice::WriteOnly | QIODevice::Truncate) && list.write(ini) == ini.size();
+}
+
+bool EndToEnd::StartTwoServers() {
+    if (!MakeFolders({"a", "b"}) || !(b_ = StartServer(QStringLiteral("b"), {}, false)))
+        return false;
+    const QString bList = FilePath(QStringLiteral("a-servers.ini"));
+    if (!WriteLoopbackServerList(bList, {{"0086-21", b_->Port()}})) return false;
+    a_ = StartServer(QStringLiteral("a"), {QStringLiteral("--serverlist"), bList});
+    return a_ && WriteLoopbackServerList(FilePath(QStringLiteral("serverlist.ini")),
+                                         {{"0086-10", a_->Port()}, {"0086-21", b_->Port()}});
+}
+
+bool EndToEnd::StartLibrary(Library::Sink sink) {
+    libraryStarted_ = tessnet_.Init(FilePath(QStringLiteral("download")), std::move(sink)) == 1;
+    return libraryStarted_;
+}
+
+ClientSession& EndToEnd::StartSession(Library* library) {
+    session_ = std::make_unique<ClientSession>(dir_.path(), library ? *library : tessnet_, boxes_);
+    QObject::connect(session_.get(), &ClientSession::noticeShown, session_.get(),
+                     [this](const QString& text, bool) { notices << text; });
+    return *session_;
+}
+
+int EndToEnd::Register(int port, const UserProfile& profile) {
+    if (!session_->LibraryRunning() && session_->StartLibrary() != 1) return -1;
+    QSignalSpy registered(&session_->Notifications(), &NotificationHub::registerResult);
+    if (session_->Lib().RegisterUser("127.0.0.1", port, profile) != 1) return -1;
+    if (!QTest::qWaitFor([&] { return !registered.isEmpty(); }, kWait)) return -1;
+    return registered[0][0].value<Reply>().status;
+}
+
+bool EndToEnd::LogIn(int port, const char* number, const char* key) {
+    if (!session_->LibraryRunning() && session_->StartLibrary() != 1) return false;
+    QSignalSpy accepted(&session_->Notifications(), &NotificationHub::ownLoginAccepted);
+    session_->SetCurrentLogin(QString::fromLatin1(number), QString::fromLatin1(key));
+    if (session_->Lib().ConnectServer("127.0.0.1", port, number, key) != 1) return false;
+    return QTest::qWaitFor([&] { return !accepted.isEmpty(); }, kWait);
+}
+
+}  // namespace tessan
