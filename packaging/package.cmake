@@ -17,6 +17,8 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/../README.md DESTINATION ${CMAKE_INSTALL
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessan)
+# The one version: the project's, which the client also shows.
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tessan")
 set(CPACK_PACKAGE_CONTACT "Tessan developers <tessan@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "file-exchange client with a Chinese interface")

@@ -4,6 +4,7 @@
 #include "account/addressbook/addressbookpage.h"
 #include "account/settings/settingspage.h"
 #include "core/base/messageboxes.h"
+#include "core/base/version.h"
 #include "core/frame/noticepanel.h"
 #include "core/frame/viewfilespage.h"
 #include "core/library/notificationhub.h"
@@ -35,7 +36,8 @@
 namespace tessan {
 
 // Three blanks before the login status, as the window has always been titled.
-const QString MainWindow::kInitialTitle = QStringLiteral("Tessan v1.32   当前未登录状态");
+const QString MainWindow::kInitialTitle =
+    QStringLiteral("Tessan v" TESSAN_VERSION "   当前未登录状态");
 
 MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram startProgram,
                        QWidget* parent)
@@ -219,7 +221,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void MainWindow::ShowAbout() {
-    session_.Boxes().Show({QStringLiteral("Tessan 1.32 版\n文件交换客户端"),
+    session_.Boxes().Show({QStringLiteral("Tessan " TESSAN_VERSION " 版\n文件交换客户端"),
                            QStringLiteral("关于 Tessan"), MessageBoxes::Icon::Information,
                            MessageBoxes::Buttons::Ok, MessageBoxes::Answer::Ok});
 }

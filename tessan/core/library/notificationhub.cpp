@@ -3,6 +3,7 @@
 #include "core/base/diagnostics.h"
 #include "core/base/gbk.h"
 #include "core/base/messageboxes.h"
+#include "core/base/version.h"
 #include "core/records/usertype.h"
 #include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
@@ -110,8 +111,8 @@ void NotificationHub::OwnProfileArrived(const Reply& reply) {
     if (bracket >= 0) label.truncate(bracket);
     emit ownProfileArriving(*profile);
     session_.StoreOwnProfile(*profile);
-    emit titleChanged(
-        QStringLiteral("Tessan v1.32  %1 %2  ").arg(label, GbkToQString(reply.account)));
+    emit titleChanged(QStringLiteral("Tessan v" TESSAN_VERSION "  %1 %2  ")
+                          .arg(label, GbkToQString(reply.account)));
 }
 
 void NotificationHub::ServerNotice(const Reply& reply) {

@@ -381,6 +381,7 @@ void LookTest::helpShowsTheBundledPagesInOneWindow() {
     QCOMPARE(help->windowTitle(), QStringLiteral("Tessan帮助"));
     QCOMPARE(help->Browser()->documentTitle(), QStringLiteral("Tessan帮助"));
     const QString text = help->Browser()->toPlainText();
+    QVERIFY2(text.startsWith(QStringLiteral("Tessan 1.32 帮助")), qPrintable(text.left(40)));
     for (const char16_t* topic : {u"登录", u"收取文件", u"发送文件", u"地址簿", u"serverlist.ini"})
         QVERIFY2(text.contains(QString::fromUtf16(topic).remove(QLatin1Char(' '))) ||
                      text.contains(QString::fromUtf16(topic)),
