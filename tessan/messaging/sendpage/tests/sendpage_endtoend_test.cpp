@@ -49,7 +49,6 @@ void SendPageEndToEndTest::init() {
     // The friend on B registers there; the own account logs in on A.
     QCOMPARE(e2e->Register(e2e->B().Port(), ZhaoProfile()), 1);
     QVERIFY(e2e->LogIn(e2e->A().Port(), demo::kZhang, demo::kZhangKey));
-    e2e->notices.clear();
 }
 
 void SendPageEndToEndTest::cleanup() {
