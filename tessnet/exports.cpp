@@ -75,7 +75,6 @@ int InitFtpDll(const TessHost* host, int message, const char* downloadDirectory)
     auto link = std::make_shared<HostLink>();
     link->host = *host;
     link->message = message;
-    link->hostThread = std::this_thread::get_id();
     link->downloadDirectory = directory;
     if (const auto previous = CurrentLink()) {
         link->startDirectory = previous->startDirectory;

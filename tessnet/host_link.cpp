@@ -123,11 +123,6 @@ void SetLink(std::shared_ptr<const HostLink> link) {
         if (posted.waited) posted.waited->Cancel();
 }
 
-bool OnHostThread() {
-    const auto link = CurrentLink();
-    return link && link->hostThread == std::this_thread::get_id();
-}
-
 void PostToHost(std::function<void(const HostLink&)> call) {
     PostCallToHost(std::move(call), nullptr);
 }

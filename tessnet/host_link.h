@@ -8,7 +8,6 @@
 #include <memory>
 #include <stop_token>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tessnet/tessnet.h"
@@ -19,7 +18,6 @@ namespace tessnet {
 struct HostLink {
     TessHost host{};
     int message = 0;
-    std::thread::id hostThread;
     std::string downloadDirectory;  // UTF-8
     std::string startDirectory;     // UTF-8
 };
@@ -27,7 +25,6 @@ struct HostLink {
 std::shared_ptr<const HostLink> CurrentLink();
 // Calls posted to an earlier host and not run yet are dropped: they will not run there any more.
 void SetLink(std::shared_ptr<const HostLink> link);
-bool OnHostThread();
 
 // Runs `call` on the host's UI thread later, without waiting; nothing without a host.
 void PostToHost(std::function<void(const HostLink&)> call);

@@ -108,7 +108,7 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
                                     ReplyDialogs(session_.AppDir(), session_.Boxes(), *voiceDevice_,
                                                  pipeline_->Immediately())));
     send_ = AddPage(kSend, new SendPage(session_, SendPage::Through(*pipeline_, *voiceDevice_)));
-    viewFiles_ = AddPage(kViewFiles, new ViewFilesPage(session_));
+    AddPage(kViewFiles, new ViewFilesPage(session_));
     addressBook_ = AddPage(kAddressBook, new AddressBookPage(session_));
     settings_ = AddPage(kSettings, new SettingsPage(session_));
     // The friend list follows the address book; the key-change notice goes to every friend.

@@ -28,7 +28,6 @@ class SendPage;
 class SettingsPage;
 class TransferListView;
 class VoiceDevice;
-class ViewFilesPage;
 
 class MainWindow final : public QDialog {
     Q_OBJECT
@@ -59,13 +58,8 @@ class MainWindow final : public QDialog {
     NoticePanel& Notices() { return *noticePanel_; }
     TransferListView& TransferView() { return *transferView_; }
 
-    // Every page sends to friends through it (docs/messaging.md).
-    SendingPipeline& Pipeline() { return *pipeline_; }
-
     ReceivedFilesPage& ReceivedFiles() { return *receivedFiles_; }
-    // The send page's widget is wired in by its own issue; until then a titled page stands in.
     SendPage& Send() { return *send_; }
-    ViewFilesPage& ViewFiles() { return *viewFiles_; }
     AddressBookPage& AddressBook() { return *addressBook_; }
     SettingsPage& Settings() { return *settings_; }
 
@@ -98,7 +92,6 @@ class MainWindow final : public QDialog {
     std::array<Page*, kPageCount> pages_{};
     ReceivedFilesPage* receivedFiles_ = nullptr;
     SendPage* send_ = nullptr;
-    ViewFilesPage* viewFiles_ = nullptr;
     AddressBookPage* addressBook_ = nullptr;
     SettingsPage* settings_ = nullptr;
     TransferListView* transferView_ = nullptr;

@@ -57,9 +57,6 @@ class SendingPipeline final : public QObject {
     // SendImmediately for the text and voice dialogs; safe to call after the pipeline is gone.
     SendImmediatelyFn Immediately();
 
-    // Notice for a friend row without its profile; the send page reports it and skips the friend.
-    static QString MissingRecipientText() { return QStringLiteral("获取接收者信息时发生异常!"); }
-
   private:
     bool Resolve(const Recipient& to, QByteArray& address, int& port);
     // True when an upload row runs under `account`: its connection is the pipeline's.

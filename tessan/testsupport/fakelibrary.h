@@ -38,7 +38,6 @@ class FakeLibrary final : public Library {
     void Script(const QString& function, std::initializer_list<int> results);
     // Passes a notification to the sink, as the library would on the UI thread.
     void Deliver(const Notification& n) const;
-    bool Initialised() const { return static_cast<bool>(sink_); }
 
     QStringList calls;
     // The records of AddFriend and ModifyFriend, and the profiles of ModifyUser, in order.

@@ -71,7 +71,6 @@ void FakeClient::Run(std::function<void(FakeClient&, const ReceivedPacket&)> han
         const ssize_t r = recv(fd_.get(), buffer.data(), buffer.size(), 0);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) break;
-        bytesReceived_ += static_cast<std::uint64_t>(r);
         stream.insert(stream.end(), buffer.begin(), buffer.begin() + r);
         std::size_t at = 0;
         while (stream.size() - at >= kHeaderSize) {

@@ -57,7 +57,6 @@ class FakeClient {
                         std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // True once the library closed its side.
     bool WaitClosedByPeer(std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    std::uint64_t BytesReceived() const { return bytesReceived_; }
     void set_recording(bool on) { recording_ = on; }
     // A file's chunk packets other than its last then reach the handler as received, not
     // expanded (`parsed` false): a benchmark's server takes an upload in at the network's pace
@@ -83,7 +82,6 @@ class FakeClient {
     bool peerClosed_ = false;
     std::atomic<bool> recording_{true};
     std::atomic<bool> deferChunks_{false};
-    std::atomic<std::uint64_t> bytesReceived_{0};
     std::thread thread_;
 };
 

@@ -43,9 +43,6 @@ class RechargeRequest : public FixedRecord<97> {
     void SetCardType(char type) { bytes_[kCardTypeOffset] = static_cast<std::uint8_t>(type); }
 
     QByteArray Number() const { return FieldBytes(kNumber); }
-    char CardType() const { return static_cast<char>(bytes_[kCardTypeOffset]); }
-    QByteArray CardNumber() const { return FieldBytes(kCardNumber); }
-    QByteArray CardPassword() const { return FieldBytes(kCardPassword); }
     QByteArray Payload() const;
 };
 

@@ -38,8 +38,6 @@ class LocalFileList final : public QAbstractListModel {
         QString name;  // file or folder name; a drive's mount point; ".." or "我的电脑"
         Kind kind = Kind::File;
         QString label;  // a drive's volume name; empty for other rows
-        // Folders, drives, ".." and "我的电脑" open as places; files open in another program.
-        bool IsPlace() const { return kind != Kind::File; }
     };
 
     // Row data for the view beyond the display text.
@@ -81,7 +79,6 @@ class LocalFileList final : public QAbstractListModel {
     // The folder shown, or kComputer at the drives level: what the location box shows.
     QString Location() const;
     bool TopLevel() const { return topLevel_; }
-    const QString& DesktopFolderPath() const { return services_.desktopFolder; }
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
     const Row& RowAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }

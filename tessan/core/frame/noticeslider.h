@@ -46,8 +46,6 @@ class NoticeSlider {
 
     int Counter() const { return counter_; }
     int Steps() const { return steps_; }
-    const Timer& SlideTimer() const { return *slide_; }
-    const Timer& HideTimer() const { return *hide_; }
 
   private:
     void SlideStep();

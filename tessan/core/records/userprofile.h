@@ -89,7 +89,6 @@ class UserProfile : public FixedRecord<1091> {
     std::uint16_t TailWord() const;
     void SetTailWord(std::uint16_t value);
     std::uint8_t TailByte() const { return bytes_[kTailByteOffset]; }
-    void SetTailByte(std::uint8_t value) { bytes_[kTailByteOffset] = value; }
 };
 
 // The packed layout: reserved bytes at 128, 130, 899..994 and 1027..1087 close the gaps.

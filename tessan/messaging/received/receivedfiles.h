@@ -48,7 +48,6 @@ class ReceivedFiles final : public QObject {
     ReceivedFilesModel& Model() { return model_; }
     const ReceivedFilesModel& Model() const { return model_; }
     int PendingDeletes() const { return pendingDeletes_; }
-    bool AllChecked() const { return allChecked_; }
     bool DeleteEnabled() const { return deleteEnabled_; }
     QString SelectAllText() const { return allChecked_ ? kUnselect : kSelectAll; }
 

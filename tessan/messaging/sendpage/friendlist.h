@@ -55,7 +55,6 @@ class FriendList final : public QAbstractTableModel {
     // "全选": the first press checks every row, the next unchecks them, and so on; the state
     // belongs to the button, not to the rows. Returns the state after the press.
     bool ToggleCheckAll();
-    bool AllCheckedState() const { return allChecked_; }
 
     // Files dragged across the rows: the drag's start unchecks every row; the row under the
     // pointer is checked and becomes the target (the previous target is unchecked); leaving the

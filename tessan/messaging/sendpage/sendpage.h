@@ -97,8 +97,6 @@ class SendPage final : public Page {
     void DragStarted();
     void DragFinished(bool dropped);
 
-    QMenu* FriendMenu() const { return friendMenu_; }
-
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
