@@ -173,6 +173,16 @@ bool PendingNotice::Deliver(int type, const void* record, std::size_t size) {
     return Post(type, record, size) && Await();
 }
 
+bool PendingNotice::DeliverIf(int type, const void* record, std::size_t size,
+                              std::function<bool()> stillTrue) {
+    const auto* bytes = static_cast<const std::uint8_t*>(record);
+    return PostCall([type, copy = std::vector<std::uint8_t>(bytes, bytes + size),
+                     stillTrue = std::move(stillTrue)](const HostLink& link) {
+               if (stillTrue()) CallWindowProc(link, type, copy.data());
+           }) &&
+           Await();
+}
+
 bool PendingNotice::ShowBox(std::string text, std::string caption, int icon) {
     return PostCall([text = std::move(text), caption = std::move(caption),
                      icon](const HostLink& link) {

@@ -58,6 +58,9 @@ class PendingNotice {
     bool Post(int type, const void* record, std::size_t size);
     // Post, then Await.
     bool Deliver(int type, const void* record, std::size_t size);
+    // Deliver, but the host hears it only if `stillTrue()` holds on the host's thread when the
+    // notification's turn comes: for news that calls the host made meanwhile can undo.
+    bool DeliverIf(int type, const void* record, std::size_t size, std::function<bool()> stillTrue);
     // One of the library's own message boxes (UTF-8), waited for like Deliver.
     bool ShowBox(std::string text, std::string caption, int icon);
 

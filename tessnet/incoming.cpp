@@ -204,7 +204,13 @@ void HandleUploadAnswer(ReaderContext& r, const std::uint8_t* b, std::size_t n) 
     if (reason == UploadReason::Complete && c.uploads().Count() == 0) {
         std::uint8_t record[TESS_QUEUE_EMPTY_SIZE] = {};
         PutField(record + TESS_QUEUE_EMPTY_OFF_ACCOUNT, TESS_ACCOUNT_SIZE, c.account());
-        r.notice.Deliver(TESS_NOTE_QUEUE_EMPTY, record, sizeof record);
+        // Asked again when the host's turn comes: a file the host queued in between would be
+        // lost with the connection the host closes on this news.
+        r.notice.DeliverIf(TESS_NOTE_QUEUE_EMPTY, record, sizeof record,
+                           [weak = c.weak_from_this()] {
+                               const auto connection = weak.lock();
+                               return connection && connection->uploads().Count() == 0;
+                           });
     }
 }
 

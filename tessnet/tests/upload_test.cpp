@@ -209,6 +209,24 @@ TEST_F(UploadTest, QueueEmptyIsCheckedAfterTheHostHandledTheAnswer) {
     EXPECT_EQ(host_.CountType(TESS_NOTE_QUEUE_EMPTY), 1u);
 }
 
+TEST_F(UploadTest, QueueEmptyIsNotHeardOnceTheHostQueuedAnotherFile) {
+    auto client = Recipient();
+    client->Send(CMD_ANNOUNCE_ANSWER, Answer("earlier.txt", 4, "received"));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_UPLOAD_ANSWER));
+    // The reader found the queue empty and waits for the host to take type 33; before its turn
+    // the host queues another file for this recipient.
+    ASSERT_TRUE(SenderWaitsForTheHost());
+    ASSERT_EQ(UploadFile(kSender, kAccount, WriteFile("z.txt", Bytes("z")).c_str()), 1);
+    ASSERT_TRUE(WaitCommand(*client, CMD_ANNOUNCE, 1));
+    EXPECT_EQ(host_.CountType(TESS_NOTE_QUEUE_EMPTY), 0u);
+    // That file's own completion empties the queue for real.
+    client->Send(CMD_ANNOUNCE_ANSWER, Answer("z.txt", 0));
+    ASSERT_TRUE(WaitCommand(*client, CMD_CHUNK, 1));
+    client->Send(CMD_ANNOUNCE_ANSWER, Answer("z.txt", 4, "received"));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_QUEUE_EMPTY));
+    EXPECT_EQ(host_.CountType(TESS_NOTE_QUEUE_EMPTY), 1u);
+}
+
 TEST_F(UploadTest, NoChunkGoesOutAheadOfTheHost) {
     auto client = Recipient();
     const auto content = Pattern(5 * TESS_CHUNK_DATA_MAX, 8);
