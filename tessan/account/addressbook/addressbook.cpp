@@ -97,11 +97,12 @@ QString AddressBookHeader(int selectedRow, int count) {
 
 AddressBook::AddressBook(Library& library, MessageBoxes& boxes, const AccountText& currentAccount,
                          Notice notice, QObject* parent)
-    : QObject(parent),
+    : QAbstractTableModel(parent),
       library_(library),
       boxes_(boxes),
       currentAccount_(currentAccount),
-      notice_(std::move(notice)) {}
+      notice_(std::move(notice)),
+      header_(QStringLiteral("好友列表")) {}
 
 AddressBook::~AddressBook() = default;
 
@@ -117,6 +118,34 @@ void AddressBook::Select(int row) {
     if (row == selected_) return;
     selected_ = row;
     emit selectionChanged(row);
+}
+
+void AddressBook::CountInHeader() {
+    if (selected_ < 0) return;
+    header_ = AddressBookHeader(selected_, Count());
+    emit headerDataChanged(Qt::Horizontal, 0, 0);
+}
+
+int AddressBook::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count();
+}
+
+int AddressBook::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant AddressBook::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= Count()) return {};
+    return GbkToQString(NumberAt(index.row()));
+}
+
+QVariant AddressBook::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section != 0 || role != Qt::DisplayRole) return {};
+    return header_;
+}
+
+void AddressBook::RowChanged(int row) {
+    emit dataChanged(index(row, 0), index(row, 0));
 }
 
 std::optional<Details> AddressBook::SelectedDetails() const {
@@ -135,46 +164,40 @@ void AddressBook::AddOrUpdateEntry(const UserProfile& profile) {
     const QByteArray number = profile.RawText(F::Number);
     if (const int row = Find(number); row >= 0) {
         *rows_[static_cast<std::size_t>(row)].profile = profile;
-        emit rowChanged(row);
+        RowChanged(row);
         return;
     }
     // The first entry after a clear stays on top; every later one goes directly below it.
     const int row = rows_.empty() ? 0 : 1;
+    beginInsertRows({}, row, row);
     rows_.insert(rows_.begin() + row, Row{number, std::make_unique<UserProfile>(profile)});
     if (selected_ >= row) ++selected_;
-    emit rowInserted(row);
+    endInsertRows();
     Select(row);
 }
 
 void AddressBook::RemoveEntry(QByteArrayView number) {
     const int row = Find(number);
     if (row < 0) return;
+    if (selected_ == row) Select(-1);
+    beginRemoveRows({}, row, row);
     rows_.erase(rows_.begin() + row);
-    emit rowRemoved(row);
-    if (selected_ == row) {
-        selected_ = -1;
-        emit selectionChanged(-1);
-    } else if (selected_ > row) {
-        --selected_;
-    }
+    if (selected_ > row) --selected_;
+    endRemoveRows();
 }
 
 void AddressBook::SetEntryKey(QByteArrayView number, QByteArrayView key) {
     const int row = Find(number);
     if (row < 0) return;
     rows_[static_cast<std::size_t>(row)].profile->SetRawText(F::PublicKey, key);
-    emit rowChanged(row);
+    RowChanged(row);
 }
 
 void AddressBook::ClearEntries() {
-    if (selected_ >= 0) {
-        selected_ = -1;
-        emit selectionChanged(-1);
-    }
-    while (!rows_.empty()) {
-        rows_.pop_back();
-        emit rowRemoved(Count());
-    }
+    Select(-1);
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
 }
 
 bool AddressBook::IsOwn(QByteArrayView number) const {
@@ -224,7 +247,7 @@ void AddressBook::ModifySelected(const Details& boxes) {
     }
     if (IsOwn(ProfileAt(row).RawText(F::Number))) {
         *rows_[static_cast<std::size_t>(row)].profile = working;
-        emit rowChanged(row);
+        RowChanged(row);
         if (library_.ModifyUser(working) == 1) SetModifyEnabled(false);
         return;
     }

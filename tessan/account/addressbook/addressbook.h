@@ -1,7 +1,8 @@
-// AddressBook: the rules of the address book page. It owns the entry list (one owned copy of the
-// whole profile per row, the own account first), turns the user's add, delete and modify into
-// library requests, and changes the list only when the server's answers arrive. The page mirrors
-// the rows and the details; the send page's friend list follows through the friend* signals.
+// AddressBook: the rules of the address book page and the model its list shows. It owns the entry
+// list (one owned copy of the whole profile per row, the own account first), turns the user's add,
+// delete and modify into library requests, and changes the list only when the server's answers
+// arrive. The page shows the rows and the selected entry's details; the send page's friend list
+// follows through the friend* signals.
 #pragma once
 
 #include "core/base/messageboxes.h"
@@ -10,8 +11,8 @@
 #include "core/records/accounttext.h"
 #include "core/records/userprofile.h"
 
+#include <QAbstractTableModel>
 #include <QByteArray>
-#include <QObject>
 #include <QString>
 
 #include <array>
@@ -79,7 +80,7 @@ QString AddressBookHelpText();
 // "好友列表  %d/%d": the list's column header with a 0-based selected row.
 QString AddressBookHeader(int selectedRow, int count);
 
-class AddressBook final : public QObject {
+class AddressBook final : public QAbstractTableModel {
     Q_OBJECT
   public:
     using Notice = std::function<void(const QString& text, bool error)>;
@@ -101,6 +102,8 @@ class AddressBook final : public QObject {
     int Find(QByteArrayView number) const;
     int Selected() const { return selected_; }
     void Select(int row);
+    // A click on the list: its header counts the selected row ("好友列表  2/3").
+    void CountInHeader();
     // Shown when the page comes into view and on every selection: the selected entry's details.
     std::optional<Details> SelectedDetails() const;
     bool ModifyEnabled() const { return modifyEnabled_; }
@@ -130,10 +133,13 @@ class AddressBook final : public QObject {
     void Entries(const Reply& reply);                    // 28
     void OwnProfileArrived(const UserProfile& profile);  // 32
 
+    // QAbstractTableModel: one column, the numbers.
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
   signals:
-    void rowInserted(int row);
-    void rowChanged(int row);
-    void rowRemoved(int row);
     void selectionChanged(int row);
     void modifyEnabledChanged(bool enabled);
     // The send page's friend list keeps in step with these.
@@ -149,6 +155,7 @@ class AddressBook final : public QObject {
     };
     bool IsOwn(QByteArrayView number) const;
     void SetModifyEnabled(bool enabled);
+    void RowChanged(int row);
 
     Library& library_;
     MessageBoxes& boxes_;
@@ -157,6 +164,7 @@ class AddressBook final : public QObject {
     std::vector<Row> rows_;
     int selected_ = -1;
     bool modifyEnabled_ = true;
+    QString header_;
 };
 
 }  // namespace tessan

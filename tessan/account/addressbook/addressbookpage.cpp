@@ -2,7 +2,6 @@
 
 #include "account/addressbook/addfrienddialog.h"
 #include "account/fieldedit.h"
-#include "core/base/gbk.h"
 #include "core/library/notificationhub.h"
 #include "core/session/clientsession.h"
 #include "look/imagebutton.h"
@@ -12,7 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace tessan {
@@ -47,7 +46,7 @@ AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
     : Page(session, QStringLiteral("地址簿"), QStringLiteral("addressBookPage"), parent),
       book_(session.Lib(), session.Boxes(), session.CurrentAccount(),
             [&session](const QString& text, bool error) { session.ShowNotice(text, error); }),
-      list_(new QTableWidget(0, 1, this)),
+      list_(new QTableView(this)),
       add_(new ImageButton(QStringLiteral("添加"), this)),
       delete_(new ImageButton(QStringLiteral("删除"), this)),
       modify_(new ImageButton(QStringLiteral("修改"), this)),
@@ -61,7 +60,7 @@ AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
 
     list_->setObjectName(QStringLiteral("entryList"));
     list_->setAccessibleName(QStringLiteral("好友列表"));
-    list_->setHorizontalHeaderLabels({QStringLiteral("好友列表")});
+    list_->setModel(&book_);
     list_->horizontalHeader()->setStretchLastSection(true);
     list_->verticalHeader()->hide();
     list_->setShowGrid(true);
@@ -114,16 +113,13 @@ AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
     layout->addWidget(list_);
     layout->addLayout(right, 1);
 
-    for (int row = 0; row < book_.Count(); ++row) RowInserted(row);
     modify_->setEnabled(book_.ModifyEnabled());
 
-    connect(&book_, &AddressBook::rowInserted, this, &AddressBookPage::RowInserted);
-    connect(&book_, &AddressBook::rowRemoved, this, &AddressBookPage::RowRemoved);
     connect(&book_, &AddressBook::selectionChanged, this, &AddressBookPage::SelectionChanged);
     connect(&book_, &AddressBook::modifyEnabledChanged, modify_, &QWidget::setEnabled);
-    connect(list_, &QTableWidget::itemSelectionChanged, this,
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AddressBookPage::ListSelectionChanged);
-    connect(list_, &QTableWidget::cellClicked, this, &AddressBookPage::Clicked);
+    connect(list_, &QTableView::clicked, this, &AddressBookPage::Clicked);
     connect(add_, &QPushButton::clicked, this, &AddressBookPage::AddClicked);
     connect(delete_, &QPushButton::clicked, &book_, &AddressBook::DeleteSelected);
     connect(modify_, &QPushButton::clicked, this, [this] { book_.ModifySelected(BoxTexts()); });
@@ -145,45 +141,27 @@ bool AddressBookPage::ShowSelectedEntry() {
     return true;
 }
 
-void AddressBookPage::RowInserted(int row) {
-    mirroring_ = true;
-    list_->insertRow(row);
-    list_->setItem(row, 0, new QTableWidgetItem(GbkToQString(book_.NumberAt(row))));
-    mirroring_ = false;
-}
-
-void AddressBookPage::RowRemoved(int row) {
-    mirroring_ = true;
-    list_->removeRow(row);
-    mirroring_ = false;
-}
-
 void AddressBookPage::SelectionChanged(int row) {
-    if (!mirroring_) {
-        mirroring_ = true;
-        if (row < 0)
-            list_->clearSelection();
-        else
-            list_->selectRow(row);
-        mirroring_ = false;
-    }
+    // The view's own selection comes back here as the same row: Select ignores it. No current
+    // row either, or the view would select another one when rows go.
+    if (row < 0)
+        list_->selectionModel()->clear();
+    else
+        list_->selectRow(row);
     if (const auto details = book_.SelectedDetails()) ShowDetails(*details);
     for (const DetailSpec& spec : DetailSpecs())
         Box(spec.field)->setReadOnly(spec.readOnlyAfterSelection);
 }
 
 void AddressBookPage::ListSelectionChanged() {
-    if (mirroring_) return;
     const auto selected = list_->selectionModel()->selectedRows();
-    mirroring_ = true;
     book_.Select(selected.isEmpty() ? -1 : selected.first().row());
-    mirroring_ = false;
 }
 
 void AddressBookPage::Clicked() {
     if (book_.Selected() < 0) return;
     if (const auto details = book_.SelectedDetails()) ShowDetails(*details);
-    list_->setHorizontalHeaderLabels({AddressBookHeader(book_.Selected(), book_.Count())});
+    book_.CountInHeader();
 }
 
 void AddressBookPage::ShowDetails(const Details& details) {

@@ -1,7 +1,7 @@
 // AddressBookPage: "地址簿", the own account and its friends by number, the selected entry's whole
 // profile, and add, delete and modify. The rules and the entries live in the page's AddressBook,
-// which the server's answers reach through the notifications; the page mirrors it. The send page's
-// friend list and the registration follow the book through its signals and operations.
+// which the server's answers reach through the notifications; the list shows it as its model. The
+// send page's friend list and the registration follow the book through its signals and operations.
 #pragma once
 
 #include "account/addressbook/addressbook.h"
@@ -12,7 +12,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace tessan {
 
@@ -31,12 +31,10 @@ class AddressBookPage final : public Page {
     // Tests replace the modal dialog.
     void SetAskFriend(AskFriend ask) { askFriend_ = std::move(ask); }
 
-    QTableWidget* List() const { return list_; }
+    QTableView* List() const { return list_; }
     QLineEdit* Box(DetailField field) const { return boxes_[static_cast<std::size_t>(field)]; }
 
   private:
-    void RowInserted(int row);
-    void RowRemoved(int row);
     void SelectionChanged(int row);
     void ListSelectionChanged();
     void Clicked();
@@ -46,13 +44,12 @@ class AddressBookPage final : public Page {
 
     AddressBook book_;
     AskFriend askFriend_;
-    QTableWidget* list_;
+    QTableView* list_;
     std::array<QLineEdit*, kDetailFieldCount> boxes_{};
     QPushButton* add_;
     QPushButton* delete_;
     QPushButton* modify_;
     QLabel* help_;
-    bool mirroring_ = false;
 };
 
 }  // namespace tessan
