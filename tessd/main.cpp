@@ -2,11 +2,14 @@
 // SIGTERM.
 #include <signal.h>
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "demo.h"
 #include "remote.h"
@@ -26,8 +29,12 @@ Options:
                         (configuration files served on request 128 live in DIR/config)
   --demo                create the demo accounts and cards when missing and print them
   --serverlist FILE     serverlist.ini-style map of account prefixes to servers; used to check
-                        the public key of a friend whose account lives on another server
-  --card NUM:PASS:TYPE  add a prepaid card (TYPE 1, 2 or 3); may be repeated
+                        the public key of a friend whose account lives on another server and to
+                        fetch the profile (name, ...) that friends see from there
+  --cards FILE          add the prepaid cards of FILE, one NUMBER:PASSWORD:TYPE a line (TYPE 1,
+                        2 or 3); empty lines and lines starting with # are skipped
+  --card NUM:PASS:TYPE  add one prepaid card; may be repeated (the command line is visible to
+                        every local user: prefer --cards)
   --upgrade TEXT        refuse every login with the upgrade marker "-1025" followed by TEXT
   --remind TEXT         send TEXT as a payment reminder after each owner login
   --notice TEXT         send TEXT as a server notice after each owner login
@@ -35,6 +42,15 @@ Options:
   --help                show this help
 
 Texts given as options are UTF-8 and are sent as GBK. One line per request is logged to stderr.
+
+Limits: at most 256 connections at once, and at most 64 from one address (behind an SSH tunnel
+every client comes from 127.0.0.1). A connection that has not logged in within 30 seconds is
+closed. When every slot is taken, a new connection replaces the oldest one without a login; with
+every slot logged in, it is refused. A client that does not read for 15 seconds while tessd sends
+is dropped.
+
+DIR holds every private key and card password: tessd makes it readable by its own user only
+(folders 0700, files 0600), also when it exists already. The protocol itself is not encrypted.
 )";
 
 bool ParseListen(std::string_view text, std::string& host, std::uint16_t& port) {
@@ -61,6 +77,34 @@ bool ParseCard(std::string_view text, std::string& number, std::string& password
     return type >= '1' && type <= '3' && number.size() < 32 && password.size() < 32;
 }
 
+struct Card {
+    std::string number, password;
+    char type;
+};
+
+// The cards of a file, one NUMBER:PASSWORD:TYPE a line; false with the bad line in `error`.
+bool ReadCards(const std::string& path, std::vector<Card>& cards, std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+            line.pop_back();
+        if (line.empty() || line.front() == '#') continue;
+        Card c;
+        if (!ParseCard(line, c.number, c.password, c.type)) {
+            error = path + " line " + std::to_string(number) +
+                    ": not NUMBER:PASSWORD:TYPE with TYPE 1, 2 or 3";
+            return false;
+        }
+        cards.push_back(c);
+    }
+    return true;
+}
+
 int Fail(const std::string& message) {
     std::cerr << "tessd: " << message << "\n(tessd --help lists the options)\n";
     return 2;
@@ -74,10 +118,6 @@ int main(int argc, char** argv) {
     std::string dataDir;
     std::string serverList;
     bool demo = false;
-    struct Card {
-        std::string number, password;
-        char type;
-    };
     std::vector<Card> cards;
 
     for (int i = 1; i < argc; ++i) {
@@ -106,6 +146,10 @@ int main(int argc, char** argv) {
             if (!v || !ParseCard(v, c.number, c.password, c.type))
                 return Fail("--card needs NUMBER:PASSWORD:TYPE with TYPE 1, 2 or 3");
             cards.push_back(c);
+        } else if (arg == "--cards") {
+            const char* v = value();
+            if (!v) return Fail("--cards needs a file");
+            if (std::string error; !ReadCards(v, cards, error)) return Fail(error);
         } else if (arg == "--upgrade" || arg == "--remind" || arg == "--notice" ||
                    arg == "--server-data") {
             const char* v = value();
@@ -143,7 +187,7 @@ int main(int argc, char** argv) {
     if (!serverList.empty()) {
         auto list = ServerList::Load(serverList);
         if (!list) return Fail("cannot read " + serverList);
-        options.remoteCheck = MakeRemoteKeyCheck(std::move(*list), {options.host, options.port});
+        options.remoteLookup = MakeRemoteLookup(std::move(*list), {options.host, options.port});
     }
 
     // Signals are taken by sigwait below; block them before any thread starts.

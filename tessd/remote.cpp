@@ -15,6 +15,7 @@
 
 #include "fd.h"
 #include "framing.h"
+#include "text.h"
 
 namespace tessd {
 
@@ -89,65 +90,117 @@ std::optional<ServerAddress> ServerList::Resolve(std::string_view number) const 
     return address;
 }
 
-std::optional<bool> LoginAccepted(const ServerAddress& server, std::string_view number,
-                                  std::string_view key, int timeoutMs) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    auto remaining = [&] {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        return static_cast<int>(std::max<long long>(0, left.count()));
-    };
+namespace {
 
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(server.port);
-    if (::inet_pton(AF_INET, server.host.c_str(), &addr.sin_addr) != 1) return std::nullopt;
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!fd.valid()) return std::nullopt;
-    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 &&
-        errno != EINPROGRESS)
-        return std::nullopt;
-    pollfd pfd{fd.get(), POLLOUT, 0};
-    int soError = 0;
-    socklen_t len = sizeof soError;
-    if (::poll(&pfd, 1, remaining()) != 1 ||
-        ::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &soError, &len) != 0 || soError != 0)
-        return std::nullopt;
-
-    const Bytes login = LoginRequest::Encode(number, key);
-    std::uint8_t packet[kHeaderSize + kMaxBodyLength];
-    std::uint16_t length = 0;
-    if (!BuildPacket(login.data(), static_cast<std::uint16_t>(login.size()), CMD_LOGIN, 1, 1, 1,
-                     packet, sizeof packet, length) ||
-        ::send(fd.get(), packet, length, MSG_NOSIGNAL) != length)
-        return std::nullopt;
-
-    StreamCutter cutter;
-    Packet reply;
-    while (true) {
-        pfd = {fd.get(), POLLIN, 0};
-        if (::poll(&pfd, 1, remaining()) != 1) return std::nullopt;
-        std::uint8_t buffer[4096];
-        const ssize_t n = ::recv(fd.get(), buffer, sizeof buffer, 0);
-        if (n <= 0) return std::nullopt;
-        cutter.Append(buffer, static_cast<std::size_t>(n));
-        while (cutter.Next(reply))
-            if (reply.header.command == CMD_LOGIN_RESULT)
-                return !reply.payload.empty() && reply.payload[0] == 1;
+// A connection to another server for one lookup; every step shares one deadline.
+class Exchange {
+  public:
+    Exchange(const ServerAddress& server, int timeoutMs)
+        : deadline_(Clock::now() + std::chrono::milliseconds(timeoutMs)) {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(server.port);
+        if (::inet_pton(AF_INET, server.host.c_str(), &addr.sin_addr) != 1) return;
+        UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (!fd.valid() ||
+            (::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 &&
+             errno != EINPROGRESS))
+            return;
+        pollfd pfd{fd.get(), POLLOUT, 0};
+        int soError = 0;
+        socklen_t len = sizeof soError;
+        if (::poll(&pfd, 1, Remaining()) == 1 &&
+            ::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &soError, &len) == 0 && soError == 0)
+            fd_ = std::move(fd);
     }
+
+    bool Send(std::uint8_t command, const Bytes& payload) {
+        std::uint8_t packet[kHeaderSize + kMaxBodyLength];
+        std::uint16_t length = 0;
+        return fd_.valid() &&
+               BuildPacket(payload.data(), static_cast<std::uint16_t>(payload.size()), command, 1,
+                           1, 1, packet, sizeof packet, length) &&
+               ::send(fd_.get(), packet, length, MSG_NOSIGNAL) == length;
+    }
+
+    // The next packet of `command`; nothing when the server closes or the deadline passes.
+    std::optional<Packet> Await(std::uint8_t command) {
+        Packet packet;
+        while (fd_.valid()) {
+            while (cutter_.Next(packet))
+                if (packet.header.command == command) return packet;
+            pollfd pfd{fd_.get(), POLLIN, 0};
+            if (::poll(&pfd, 1, Remaining()) != 1) break;
+            std::uint8_t buffer[4096];
+            const ssize_t n = ::recv(fd_.get(), buffer, sizeof buffer, 0);
+            if (n <= 0) break;
+            cutter_.Append(buffer, static_cast<std::size_t>(n));
+        }
+        return std::nullopt;
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    int Remaining() const {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+        return static_cast<int>(std::max<long long>(0, left.count()));
+    }
+
+    Clock::time_point deadline_;
+    UniqueFd fd_;
+    StreamCutter cutter_;
+};
+
+}  // namespace
+
+RemoteAccount AskAccount(const ServerAddress& server, std::string_view number, std::string_view key,
+                         int timeoutMs) {
+    RemoteAccount result;
+    Exchange exchange(server, timeoutMs);
+    if (!exchange.Send(CMD_LOGIN, LoginRequest::Encode(number, key))) return result;
+    const auto login = exchange.Await(CMD_LOGIN_RESULT);
+    if (!login) return result;
+    const bool accepted = !login->payload.empty() && login->payload[0] == 1;
+    result.answer =
+        accepted ? RemoteAccount::Answer::KeyAccepted : RemoteAccount::Answer::KeyRefused;
+    if (!accepted) return result;
+
+    Bytes request(kKeyWidth, 0);
+    WriteText(request.data(), kKeyWidth, number);
+    if (!exchange.Send(CMD_OWN_PROFILE, request)) return result;
+    if (const auto reply = exchange.Await(CMD_OWN_PROFILE)) {
+        const UserProfile profile =
+            UserProfile::FromBytes(reply->payload.data(), reply->payload.size());
+        if (profile.Number() == number) result.profile = profile;
+    }
+    return result;
 }
 
-RemoteKeyCheck MakeRemoteKeyCheck(ServerList list, ServerAddress self) {
+RemoteLookup MakeRemoteLookup(ServerList list, ServerAddress self) {
     return [list = std::move(list), self = std::move(self)](std::string_view number,
                                                             std::string_view key) {
         const auto server = list.Resolve(number);
-        if (!server || (server->host == self.host && server->port == self.port)) return false;
-        const auto accepted = LoginAccepted(*server, number, key, 3000);
+        if (!server || (server->host == self.host && server->port == self.port))
+            return RemoteAccount{};
+        RemoteAccount remote = AskAccount(*server, number, key, 3000);
+        std::string what;
+        switch (remote.answer) {
+            case RemoteAccount::Answer::KeyAccepted:
+                what = remote.profile ? "key accepted, profile of " + Utf8(remote.profile->Name())
+                                      : "key accepted, but no profile came: the entry has no name";
+                break;
+            case RemoteAccount::Answer::KeyRefused:
+                what = "key refused";
+                break;
+            case RemoteAccount::Answer::NoAnswer:
+                what = "cannot reach it, or no answer in time";
+                break;
+        }
         LogLine("asked " + server->host + ":" + std::to_string(server->port) + " about " +
-                std::string(number) + ": " +
-                (accepted ? (*accepted ? "key accepted" : "key refused") : "no answer"));
-        return accepted.value_or(false);
+                std::string(number) + ": " + what);
+        return remote;
     };
 }
 

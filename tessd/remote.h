@@ -1,5 +1,6 @@
-// Asking another tessd whether an account it holds has a given public key, so that friends on
-// other servers can be added. The servers are found through a serverlist.ini-style file.
+// Asking another tessd whether an account it holds has a given public key, and for the profile
+// its friends see, so that friends on other servers can be added with their names. The servers
+// are found through a serverlist.ini-style file.
 #pragma once
 
 #include <cstdint>
@@ -31,12 +32,13 @@ class ServerList {
     std::map<std::string, std::map<std::string, std::string>> sections_;  // lower-case names
 };
 
-// A check that logs in to the account's server with the key and accepts on status 1. Accounts
-// the list maps to `self` are never asked about.
-RemoteKeyCheck MakeRemoteKeyCheck(ServerList list, ServerAddress self);
+// A lookup that logs in to the account's server with the key and, once it is accepted, asks for
+// the account's public profile (request 32 in the sender session). Accounts the list maps to
+// `self` are never asked about.
+RemoteLookup MakeRemoteLookup(ServerList list, ServerAddress self);
 
-// One login round trip; nullopt when the server cannot be reached or does not answer in time.
-std::optional<bool> LoginAccepted(const ServerAddress& server, std::string_view number,
-                                  std::string_view key, int timeoutMs);
+// One login and profile round trip, all within `timeoutMs`.
+RemoteAccount AskAccount(const ServerAddress& server, std::string_view number, std::string_view key,
+                         int timeoutMs);
 
 }  // namespace tessd

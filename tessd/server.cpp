@@ -108,6 +108,53 @@ std::size_t Server::ClientCount() {
     return clients_.size();
 }
 
+void Server::CloseLocked(Client& client, const std::string& why) {
+    client.closing = true;
+    ::shutdown(client.fd.get(), SHUT_RDWR);  // its thread sees the end and finishes
+    LogLine(client.peer + " closed: " + why);
+}
+
+void Server::CloseIdleClients() {
+    const auto now = options_.now();
+    std::lock_guard lock(clientsMutex_);
+    for (auto& c : clients_)
+        if (!c->done && !c->closing && !c->loggedIn && now - c->waiting >= options_.loginTimeLimit)
+            CloseLocked(*c, "no login in time");
+}
+
+bool Server::CloseOldestWaitingLocked(const std::string& address) {
+    Client* oldest = nullptr;
+    for (auto& c : clients_)
+        if (!c->done && !c->closing && !c->loggedIn && (address.empty() || c->address == address) &&
+            (!oldest || c->waiting < oldest->waiting))
+            oldest = c.get();
+    if (!oldest) return false;
+    CloseLocked(*oldest, "its slot went to a newer connection");
+    return true;
+}
+
+bool Server::AdmitLocked(const std::string& address, std::string& refusal) {
+    std::size_t total = 0;
+    std::size_t fromAddress = 0;
+    for (const auto& c : clients_) {
+        if (c->done || c->closing) continue;
+        ++total;
+        if (c->address == address) ++fromAddress;
+    }
+    if (fromAddress >= options_.maxClientsPerAddress) {
+        if (!CloseOldestWaitingLocked(address)) {
+            refusal = "its address holds its share of the slots, all logged in";
+            return false;
+        }
+        --total;
+    }
+    if (total >= options_.maxClients && !CloseOldestWaitingLocked({})) {
+        refusal = "every slot holds a login";
+        return false;
+    }
+    return true;
+}
+
 void Server::ReapFinished() {
     std::list<std::unique_ptr<Client>> finished;
     {
@@ -126,6 +173,7 @@ void Server::AcceptLoop() {
         pollfd fds[2] = {{listenFd_.get(), POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
         const int ready = ::poll(fds, 2, 1000);
         ReapFinished();
+        CloseIdleClients();
         if (stopping_) break;
         if (ready <= 0 || !(fds[0].revents & POLLIN)) continue;
 
@@ -144,8 +192,10 @@ void Server::AcceptLoop() {
         char host[INET_ADDRSTRLEN] = "?";
         ::inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
         const std::string peerText = std::string(host) + ":" + std::to_string(ntohs(peer.sin_port));
-        if (ClientCount() >= options_.maxClients) {
-            LogLine(peerText + " refused: too many clients");
+        std::lock_guard lock(clientsMutex_);
+        std::string refusal;
+        if (!AdmitLocked(host, refusal)) {
+            LogLine(peerText + " refused: " + refusal);
             continue;
         }
         const int one = 1;
@@ -154,8 +204,9 @@ void Server::AcceptLoop() {
 
         auto client = std::make_unique<Client>();
         client->fd = std::move(fd);
+        client->address = host;
         client->peer = peerText;
-        std::lock_guard lock(clientsMutex_);
+        client->waiting = options_.now();
         Client& ref = *client;
         clients_.push_back(std::move(client));
         ref.thread = std::thread(&Server::Serve, this, std::ref(ref));
@@ -166,9 +217,17 @@ void Server::Serve(Client& client) {
     const int fd = client.fd.get();
     auto out = std::make_unique<std::uint8_t[]>(kHeaderSize + kMaxBodyLength);
     Session session(
-        store_, options_.hooks, options_.remoteCheck,
+        store_, options_.hooks, options_.remoteLookup,
         [&](std::uint8_t command, const Bytes& payload, std::uint32_t pieceCount,
             std::uint32_t pieceNumber) {
+            // Before the answer leaves: a client that has seen its login accepted already
+            // counts as logged in.
+            if (command == CMD_LOGIN_RESULT) {
+                const bool accepted = !payload.empty() && payload[0] == 1;
+                std::lock_guard lock(clientsMutex_);
+                if (client.loggedIn && !accepted) client.waiting = options_.now();
+                client.loggedIn = accepted;
+            }
             std::uint16_t length = 0;
             if (payload.empty() || payload.size() > kMaxPayloadLength ||
                 !BuildPacket(payload.data(), static_cast<std::uint16_t>(payload.size()), command, 1,

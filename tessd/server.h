@@ -3,8 +3,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -18,11 +20,19 @@
 namespace tessd {
 
 struct ServerOptions {
+    using Clock = std::chrono::steady_clock;
+
     std::string host = "127.0.0.1";
     std::uint16_t port = 8800;  // 0 picks a free port
     ServerHooks hooks;
-    RemoteKeyCheck remoteCheck;
+    RemoteLookup remoteLookup;
+    // Connections without a login cannot keep others out: each address holds at most its share
+    // of the slots, a connection that has not logged in within the time limit is closed, and
+    // when the slots are all taken a new connection replaces the oldest one without a login.
     std::size_t maxClients = 256;
+    std::size_t maxClientsPerAddress = 64;
+    Clock::duration loginTimeLimit = std::chrono::seconds(30);
+    std::function<Clock::time_point()> now = [] { return Clock::now(); };
 };
 
 class Server {
@@ -38,18 +48,33 @@ class Server {
     void Stop();
     std::uint16_t Port() const { return port_; }
     std::size_t ClientCount();
+    // Closes the connections that have been without a login for longer than the time limit.
+    // The accept loop calls it about once a second.
+    void CloseIdleClients();
 
   private:
     struct Client {
         UniqueFd fd;
-        std::string peer;
+        std::string address;  // the peer's IP address
+        std::string peer;     // address and port
         std::thread thread;
         std::atomic<bool> done{false};
+        // Guarded by clientsMutex_.
+        bool loggedIn = false;
+        bool closing = false;                      // shut down by the server
+        ServerOptions::Clock::time_point waiting;  // without a login since then
     };
 
     void AcceptLoop();
     void Serve(Client& client);
     void ReapFinished();
+    // Makes room for a new connection from `address`; false with the reason when it must be
+    // refused.
+    bool AdmitLocked(const std::string& address, std::string& refusal);
+    // Closes the connection without a login that has waited longest, among those from `address`
+    // unless it is empty; false when there is none.
+    bool CloseOldestWaitingLocked(const std::string& address);
+    void CloseLocked(Client& client, const std::string& why);
 
     Store& store_;
     ServerOptions options_;

@@ -16,11 +16,11 @@ void LogLine(std::string_view line) {
     std::cerr << "tessd: " << line << '\n';
 }
 
-Session::Session(Store& store, const ServerHooks& hooks, RemoteKeyCheck remoteCheck, Sink sink,
+Session::Session(Store& store, const ServerHooks& hooks, RemoteLookup remoteLookup, Sink sink,
                  std::string peer)
     : store_(store),
       hooks_(hooks),
-      remoteCheck_(std::move(remoteCheck)),
+      remoteLookup_(std::move(remoteLookup)),
       sink_(std::move(sink)),
       peer_(std::move(peer)) {}
 
@@ -78,6 +78,9 @@ bool Session::Handle(const Packet& packet) {
             break;
         case CMD_MODIFY_USER:
             keep = ModifyUser(b);
+            break;
+        case CMD_OWN_PROFILE:
+            keep = PublicProfile();
             break;
         case CMD_CARD_QUERY:
             keep = CardQuery(b);
@@ -177,10 +180,9 @@ bool Session::Register(const Bytes& b) {
 
 Bytes Session::AddressBookEntry(const FriendEntry& entry) {
     UserProfile record;
-    if (auto profile = store_.FindAccount(entry.number)) record = *profile;
+    if (auto profile = store_.FindPublicProfile(entry.number)) record = *profile;
     record.SetNumber(entry.number);
     record.SetPublicKey(entry.key);
-    record.SetPrivateKey("");  // a friend's private key never leaves the server
     return Bytes(record.data(), record.data() + UserProfile::kSize);
 }
 
@@ -197,7 +199,11 @@ Session::KeyCheck Session::CheckFriendKey(const std::string& number, const std::
     if (key.empty()) return KeyCheck::Wrong;
     if (const auto profile = store_.FindAccount(number))
         return profile->PublicKey() == key ? KeyCheck::Valid : KeyCheck::Wrong;
-    return remoteCheck_ && remoteCheck_(number, key) ? KeyCheck::Valid : KeyCheck::Unknown;
+    if (!remoteLookup_) return KeyCheck::Unknown;
+    const RemoteAccount remote = remoteLookup_(number, key);
+    if (remote.answer != RemoteAccount::Answer::KeyAccepted) return KeyCheck::Unknown;
+    if (remote.profile) store_.PutRemoteProfile(*remote.profile);
+    return KeyCheck::Valid;
 }
 
 bool Session::AddFriend(const Bytes& b) {
@@ -315,6 +321,19 @@ bool Session::ModifyUser(const Bytes& b) {
     const auto stored = store_.FindAccount(account_);
     return !stored ||
            Send(CMD_OWN_PROFILE, Bytes(stored->data(), stored->data() + UserProfile::kSize));
+}
+
+// Lets a server whose user adds this account as a friend show its name: whoever knows the public
+// key may see what friends see. Without a login the request is ignored like an unknown one.
+bool Session::PublicProfile() {
+    if (role_ == Role::None) {
+        note_ = "profile request ignored, not logged in";
+        return true;
+    }
+    const auto profile = store_.FindPublicProfile(account_);
+    if (!profile) return true;
+    note_ = "public profile sent";
+    return Send(CMD_OWN_PROFILE, Bytes(profile->data(), profile->data() + UserProfile::kSize));
 }
 
 bool Session::CardQuery(const Bytes& b) {

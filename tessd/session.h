@@ -24,9 +24,16 @@ struct ServerHooks {
     std::optional<std::string> serverData;       // sent as 29 after each owner login
 };
 
-// Answers whether an account held by another server has this public key. Empty when the server
-// knows no other servers.
-using RemoteKeyCheck = std::function<bool(std::string_view number, std::string_view key)>;
+// What the server that holds an account said about it.
+struct RemoteAccount {
+    enum class Answer { KeyAccepted, KeyRefused, NoAnswer };
+    Answer answer = Answer::NoAnswer;
+    std::optional<UserProfile> profile;  // its public profile, when the key was accepted
+};
+
+// Asks the server that holds an account whether `key` is its public key, and for its public
+// profile. Empty when this server knows no other servers.
+using RemoteLookup = std::function<RemoteAccount(std::string_view number, std::string_view key)>;
 
 // Upload answer reasons (command 9), as the client library names them.
 inline constexpr auto kUploadGo = static_cast<std::uint8_t>(tessnet::UploadReason::GoAhead);
@@ -43,7 +50,7 @@ class Session {
     using Sink = std::function<bool(std::uint8_t command, const Bytes& payload,
                                     std::uint32_t pieceCount, std::uint32_t pieceNumber)>;
 
-    Session(Store& store, const ServerHooks& hooks, RemoteKeyCheck remoteCheck, Sink sink,
+    Session(Store& store, const ServerHooks& hooks, RemoteLookup remoteLookup, Sink sink,
             std::string peer);
 
     // Handles one request; false when the connection is to be closed afterwards.
@@ -87,13 +94,14 @@ class Session {
     bool DelFriend(const Bytes& b);
     bool ModifyFriend(const Bytes& b);
     bool ModifyUser(const Bytes& b);
+    bool PublicProfile();
     bool CardQuery(const Bytes& b);
     bool Recharge(const Bytes& b);
     bool ConfigFile(const Bytes& b);
 
     enum class KeyCheck { Valid, Wrong, Unknown };
     // Whether `key` is the public key of `number`, asking the account's own server when the
-    // account is held elsewhere.
+    // account is held elsewhere; that server's answer also brings the profile friends see.
     KeyCheck CheckFriendKey(const std::string& number, const std::string& key);
     bool SendAddressBook();
     Bytes AddressBookEntry(const FriendEntry& entry);
@@ -105,7 +113,7 @@ class Session {
 
     Store& store_;
     const ServerHooks& hooks_;
-    RemoteKeyCheck remoteCheck_;
+    RemoteLookup remoteLookup_;
     Sink sink_;
     std::string peer_;
     Role role_ = Role::None;

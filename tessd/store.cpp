@@ -1,7 +1,15 @@
 #include "store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <system_error>
+
+#include "fd.h"
 
 namespace tessd {
 
@@ -104,6 +112,10 @@ CREATE TABLE IF NOT EXISTS files (
     sent_at INTEGER NOT NULL,
     UNIQUE (owner, stored_name)
 );
+CREATE TABLE IF NOT EXISTS remote_profiles (
+    number BLOB PRIMARY KEY,
+    profile BLOB NOT NULL
+);
 CREATE TABLE IF NOT EXISTS cards (
     number BLOB PRIMARY KEY,
     password BLOB NOT NULL,
@@ -112,6 +124,40 @@ CREATE TABLE IF NOT EXISTS cards (
     used_at INTEGER
 );
 )sql";
+
+// Folders 0700 and files 0600 from `dir` down, so that data left by an earlier run, or put there
+// by hand, is tightened too. Symbolic links are left alone: they are not followed.
+bool MakePrivate(const fs::path& dir, std::string& error) {
+    auto tighten = [&](const fs::path& path, const fs::file_status& status) {
+        const fs::perms wanted = fs::is_directory(status) ? fs::perms::owner_all
+                                 : fs::is_regular_file(status)
+                                     ? fs::perms::owner_read | fs::perms::owner_write
+                                     : status.permissions();
+        if (status.permissions() == wanted) return true;
+        std::error_code ec;
+        fs::permissions(path, wanted, ec);
+        if (ec) error = "cannot make " + path.string() + " private: " + ec.message();
+        return !ec;
+    };
+    std::error_code ec;
+    if (!tighten(dir, fs::status(dir, ec))) return false;
+    for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        if (!fs::is_symlink(it->symlink_status()) && !tighten(it->path(), it->status()))
+            return false;
+    if (ec) error = "cannot read " + dir.string() + ": " + ec.message();
+    return !ec;
+}
+
+// SQLite gives a new database 0644 whatever the umask, and its -wal and -shm files the mode of the
+// database: a database that exists already as 0600 keeps all three private.
+bool CreatePrivateFile(const fs::path& path, std::string& error) {
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd.valid() || ::fchmod(fd.get(), 0600) != 0) {
+        error = "cannot create " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -130,6 +176,7 @@ std::unique_ptr<Store> Store::Open(const fs::path& dir, std::string& error) {
     for (const auto& entry : fs::directory_iterator(dir / "tmp", ec)) fs::remove(entry.path(), ec);
 
     const fs::path dbPath = dir / "tessd.db";
+    if (!MakePrivate(dir, error) || !CreatePrivateFile(dbPath, error)) return nullptr;
     sqlite3* raw = nullptr;
     const int rc =
         sqlite3_open_v2(dbPath.c_str(), &raw,
@@ -187,6 +234,32 @@ bool Store::UpdateProfile(const UserProfile& profile) {
     Statement s(db_.get(), "UPDATE accounts SET profile = ? WHERE number = ?");
     s.Bind(1, updated.data(), UserProfile::kSize).Bind(2, profile.Number());
     return s.Run() && sqlite3_changes(db_.get()) == 1;
+}
+
+bool Store::PutRemoteProfile(const UserProfile& profile) {
+    UserProfile shown = profile;
+    shown.SetPrivateKey("");
+    std::lock_guard lock(mutex_);
+    Statement s(db_.get(),
+                "INSERT INTO remote_profiles (number, profile) VALUES (?, ?) "
+                "ON CONFLICT (number) DO UPDATE SET profile = excluded.profile");
+    s.Bind(1, shown.Number()).Bind(2, shown.data(), UserProfile::kSize);
+    return s.Run();
+}
+
+std::optional<UserProfile> Store::FindPublicProfile(std::string_view number) {
+    std::lock_guard lock(mutex_);
+    auto profile = FindAccountLocked(number);
+    if (!profile) {
+        Statement s(db_.get(), "SELECT profile FROM remote_profiles WHERE number = ?");
+        s.Bind(1, number);
+        if (!s.Row()) return std::nullopt;
+        const std::string blob = s.Text(0);
+        profile =
+            UserProfile::FromBytes(reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size());
+    }
+    profile->SetPrivateKey("");
+    return profile;
 }
 
 std::vector<FriendEntry> Store::Friends(std::string_view owner) {

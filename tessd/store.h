@@ -1,6 +1,7 @@
 // The server's state under DIR: accounts, address books, the index of stored files and the
 // prepaid cards in SQLite (DIR/tessd.db); file bodies in DIR/files, named by their row id so that
 // no client text chooses a path; uploads in progress in DIR/tmp. One mutex serialises all access.
+// DIR holds private keys and card passwords: it and everything in it is for tessd's user only.
 #pragma once
 
 #include <sqlite3.h>
@@ -50,6 +51,12 @@ class Store {
     bool CreateAccount(const UserProfile& profile);
     // Replaces the whole record except the user type, which only a recharge changes.
     bool UpdateProfile(const UserProfile& profile);
+
+    // The public profile of an account held by another server, as that server last gave it.
+    bool PutRemoteProfile(const UserProfile& profile);
+    // What others may see of an account: held here, else as its own server gave it. The private
+    // key is zero.
+    std::optional<UserProfile> FindPublicProfile(std::string_view number);
 
     // Address books, in the order the entries were added.
     std::vector<FriendEntry> Friends(std::string_view owner);

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -86,17 +87,24 @@ TEST_F(CliTest, HelpAndBadOptions) {
     EXPECT_EQ(noData.Wait(), 2);
 }
 
-TEST_F(CliTest, DemoServesItsAccountsAndStopsOnSigterm) {
-    auto p = Spawn({"--listen", "127.0.0.1:0", "--data", (dir_ / "data").string(), "--demo"}, dir_);
-    ASSERT_GT(p.pid, 0);
+// The port a started tessd reports, or 0 when it does not in time.
+std::uint16_t WaitForPort(const Process& p) {
     std::uint16_t port = 0;
-    ASSERT_TRUE(WaitFor([&] {
+    WaitFor([&] {
         const std::string out = p.Read(p.out);
         const auto at = out.find("listening on 127.0.0.1:");
         if (at == std::string::npos) return false;
         port = static_cast<std::uint16_t>(std::stoi(out.substr(at + 23)));
         return true;
-    }));
+    });
+    return port;
+}
+
+TEST_F(CliTest, DemoServesItsAccountsAndStopsOnSigterm) {
+    auto p = Spawn({"--listen", "127.0.0.1:0", "--data", (dir_ / "data").string(), "--demo"}, dir_);
+    ASSERT_GT(p.pid, 0);
+    const std::uint16_t port = WaitForPort(p);
+    ASSERT_NE(port, 0);
     const std::string out = p.Read(p.out);
     EXPECT_NE(out.find("0086-10-1234567  zhang123  0086-10-1234567  张三"), std::string::npos);
 
@@ -110,6 +118,43 @@ TEST_F(CliTest, DemoServesItsAccountsAndStopsOnSigterm) {
     EXPECT_EQ(p.Wait(), 0);
     EXPECT_TRUE(c.WaitClosed());
     EXPECT_NE(p.Read(p.err).find("login as owner"), std::string::npos);
+}
+
+TEST_F(CliTest, DataStaysPrivateAndCardsComeFromAFile) {
+    // A folder left open to everyone, as by an earlier version or by hand.
+    const fs::path data = dir_ / "data";
+    fs::create_directories(data / "config");
+    std::ofstream(data / "config" / "serverlist.ini") << "[default]\n";
+    fs::permissions(data, fs::perms::all);
+    fs::permissions(data / "config" / "serverlist.ini", fs::perms::all);
+    std::ofstream(dir_ / "cards.txt") << "# cards for the group\n400000001:4444:2\n\n";
+    const mode_t umask = ::umask(0);
+    auto p = Spawn({"--listen", "127.0.0.1:0", "--data", data.string(), "--demo", "--cards",
+                    (dir_ / "cards.txt").string()},
+                   dir_);
+    ::umask(umask);
+    ASSERT_GT(p.pid, 0);
+    ASSERT_NE(WaitForPort(p), 0);
+
+    // While it runs, so that the database's side files exist.
+    auto mode = [&](const char* name) {
+        struct stat st {};
+        return ::stat((data / name).c_str(), &st) == 0 ? st.st_mode & 07777 : 01;
+    };
+    for (const char* folder : {"", "files", "tmp", "config"})
+        EXPECT_EQ(mode(folder), 0700u) << folder;
+    for (const char* file : {"tessd.db", "tessd.db-wal", "tessd.db-shm", "config/serverlist.ini"})
+        EXPECT_EQ(mode(file), 0600u) << file;
+    ::kill(p.pid, SIGTERM);
+    EXPECT_EQ(p.Wait(), 0);
+    std::string error;
+    EXPECT_EQ(Store::Open(data, error)->Recharge("0086-10-1234567", '2', "400000001", "4444"),
+              RechargeResult::Ok);
+
+    std::ofstream(dir_ / "bad.txt") << "400000002:5555:1\n400000003:6666:7\n";
+    auto bad = Spawn({"--data", data.string(), "--cards", (dir_ / "bad.txt").string()}, dir_);
+    EXPECT_EQ(bad.Wait(), 2);
+    EXPECT_NE(bad.Read(bad.err).find("bad.txt line 2"), std::string::npos) << bad.Read(bad.err);
 }
 
 }  // namespace

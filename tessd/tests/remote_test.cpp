@@ -26,7 +26,8 @@ class TwoServerTest : public ServerTest {
         p.SetPrivateKey(dave_.privateKey);
         p.SetPublicKey(dave_.publicKey);
         p.SetName(dave_.name);
-        p.SetUserType('0');
+        WriteText(p.data() + UserProfile::kCompany, 128, "Dave & Co");
+        p.SetUserType('2');
         ASSERT_TRUE(otherStore_->CreateAccount(p));
         ServerOptions options;
         options.port = 0;
@@ -37,7 +38,7 @@ class TwoServerTest : public ServerTest {
         const std::string otherSection =
             "[0086-20]\nserver=127.0.0.1\nport=" + std::to_string(other_->Port()) + "\n";
         ServerOptions mine;
-        mine.remoteCheck = MakeRemoteKeyCheck(ServerList::Parse(otherSection), {"127.0.0.1", 0});
+        mine.remoteLookup = MakeRemoteLookup(ServerList::Parse(otherSection), {"127.0.0.1", 0});
         StartServer(mine);
         // The mapping a client would use: 0086-10 here, 0086-20 on the other server.
         list_ = ServerList::Parse("[0086-10]\nserver=127.0.0.1\nport=" + std::to_string(port_) +
@@ -59,7 +60,7 @@ class TwoServerTest : public ServerTest {
     ServerList list_;
 };
 
-TEST_F(TwoServerTest, FriendOnTheOtherServerIsCheckedThere) {
+TEST_F(TwoServerTest, FriendOnTheOtherServerIsCheckedAndNamedThere) {
     auto c = LoginOwner(alice_);
     auto add = [&](std::string_view key) {
         Bytes b(FriendRecord::kSize, 0);
@@ -70,13 +71,35 @@ TEST_F(TwoServerTest, FriendOnTheOtherServerIsCheckedThere) {
         auto r = c->Expect(CMD_ADD_FRIEND_RESULT, 8000ms);
         return r ? r->payload[0] : -1;
     };
+    auto expectDave = [&](const Packet& entry) {
+        const UserProfile p = UserProfile::FromBytes(entry.payload.data(), entry.payload.size());
+        EXPECT_EQ(p.Number(), dave_.number);
+        EXPECT_EQ(p.PublicKey(), dave_.publicKey);
+        EXPECT_EQ(p.Name(), dave_.name);
+        EXPECT_EQ(ReadText(p.data() + UserProfile::kCompany, 128), "Dave & Co");
+        EXPECT_EQ(p.UserType(), '2');
+        for (std::size_t i = 0; i < kKeyWidth; ++i)
+            ASSERT_EQ(p.data()[UserProfile::kPrivateKey + i], 0) << i;
+    };
     EXPECT_EQ(add("guess"), 0);
     EXPECT_EQ(add(dave_.publicKey), 1);
     auto entry = c->Expect(CMD_ADDRESS_BOOK);
     ASSERT_TRUE(entry);
-    const UserProfile p = UserProfile::FromBytes(entry->payload.data(), entry->payload.size());
-    EXPECT_EQ(p.Number(), dave_.number);
-    EXPECT_EQ(p.PublicKey(), dave_.publicKey);
+    expectDave(*entry);
+    ASSERT_EQ(Upload(alice_, "hi.txt", Bytes{'h', 'i'}, dave_.number), kUploadReceived);
+
+    // Kept here: the entry and the files Dave sent still carry his name while his server is down,
+    // and adding him again while it is down is refused as unconfirmed.
+    other_->Stop();
+    auto again = LoginOwner(alice_);
+    auto book = again->Expect(CMD_ADDRESS_BOOK);
+    ASSERT_TRUE(book);
+    expectDave(*book);
+    const auto files = ListFiles(*again);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].senderName, dave_.name);
+    c = std::move(again);
+    EXPECT_EQ(add(dave_.publicKey), 0);
 }
 
 TEST_F(TwoServerTest, UploadsLandOnTheRecipientsServer) {

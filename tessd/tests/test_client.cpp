@@ -15,8 +15,15 @@ namespace tessd::test {
 using namespace tessnet;
 namespace fs = std::filesystem;
 
-RawClient::RawClient(std::uint16_t port) {
+RawClient::RawClient(std::uint16_t port, const char* from) {
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (from) {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        if (::inet_pton(AF_INET, from, &source.sin_addr) != 1 ||
+            ::bind(fd.get(), reinterpret_cast<sockaddr*>(&source), sizeof source) != 0)
+            return;
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);

@@ -26,7 +26,8 @@ using namespace std::chrono_literals;
 
 class RawClient {
   public:
-    explicit RawClient(std::uint16_t port);
+    // Connects to 127.0.0.1 from `from`, another loopback address when given.
+    explicit RawClient(std::uint16_t port, const char* from = nullptr);
     bool connected() const { return fd_.valid(); }
 
     bool SendBytes(const std::uint8_t* data, std::size_t length);
