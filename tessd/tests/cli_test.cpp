@@ -77,7 +77,8 @@ TEST_F(CliTest, HelpAndBadOptions) {
     auto help = Spawn({"--help"}, dir_);
     EXPECT_EQ(help.Wait(), 0);
     const std::string text = help.Read(help.out);
-    for (const char* option : {"--listen", "--data", "--demo", "--upgrade", "--card"})
+    for (const char* option :
+         {"--listen", "--data", "--demo", "--upgrade", "--cards", "30 seconds"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
 
     auto bad = Spawn({"--listen", "nowhere", "--data", (dir_ / "d").string()}, dir_);
