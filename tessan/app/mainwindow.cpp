@@ -110,16 +110,20 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     send_ = AddPage(kSend, new SendPage(session_, SendPage::Through(*pipeline_, *voiceDevice_)));
     AddPage(kViewFiles, new ViewFilesPage(session_));
     addressBook_ = AddPage(kAddressBook, new AddressBookPage(session_));
-    settings_ = AddPage(kSettings, new SettingsPage(session_));
-    // The friend list follows the address book; the key-change notice goes to every friend.
-    addressBook_->Book().KeepInStep(send_->Friends());
+    settings_ = AddPage(
+        kSettings, new SettingsPage(session_, [this](const UserProfile& own, const QDateTime& now) {
+            return send_->SendKeyChangeNotice(own, now);
+        }));
+    // The friend list follows the address book.
+    tessan::AddressBook& book = addressBook_->Book();
+    FriendList& friends = send_->Friends();
+    connect(&book, &AddressBook::friendAddedOrUpdated, &friends, &FriendList::AddOrUpdateFriend);
+    connect(&book, &AddressBook::friendRemoved, &friends, &FriendList::RemoveFriend);
+    connect(&book, &AddressBook::friendKeyChanged, &friends, &FriendList::SetFriendKey);
+    connect(&book, &AddressBook::friendsCleared, &friends, &FriendList::ClearFriends);
     // A newly registered account's entry goes into the address book.
-    connect(&AccountDialogs::For(session_), &AccountDialogs::accountRegistered,
-            &addressBook_->Book(), &tessan::AddressBook::AddOrUpdateEntry);
-    connect(&settings_->Profile(), &ProfileSettings::keyNoticeReady, send_,
-            [this](const QString& path, const QString& remoteName) {
-                send_->FanOutFile(path, remoteName, false);
-            });
+    connect(&AccountDialogs::For(session_), &AccountDialogs::accountRegistered, &book,
+            &tessan::AddressBook::AddOrUpdateEntry);
 
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);

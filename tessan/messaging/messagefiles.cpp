@@ -79,4 +79,13 @@ bool WriteMessageFile(const QString& path, const QByteArray& bytes) {
     return true;
 }
 
+std::optional<QString> WriteTextMessage(const QString& appDir, const QString& subject,
+                                        const QString& body) {
+    const std::optional<QString> path = CacheMessagePath(appDir, subject, u".txt");
+    if (!path || FirstNonGbkCharacter(body) >= 0 ||
+        !WriteMessageFile(*path, TextMessageBytes(body)))
+        return std::nullopt;
+    return path;
+}
+
 }  // namespace tessan

@@ -31,4 +31,9 @@ QByteArray TextMessageBytes(const QString& body);
 // Writes `bytes` to `path`, replacing an existing file; false when it cannot be created.
 bool WriteMessageFile(const QString& path, const QByteArray& bytes);
 
+// Writes `body` as the text message "<appDir>/cache/<subject>.txt": its path, or nothing when
+// the subject cannot name a file there, the body is not all GBK or the file cannot be created.
+std::optional<QString> WriteTextMessage(const QString& appDir, const QString& subject,
+                                        const QString& body);
+
 }  // namespace tessan

@@ -5,7 +5,6 @@
 #include "core/login/serverlist.h"
 #include "core/records/friendrecord.h"
 #include "core/records/usertype.h"
-#include "messaging/sendpage/friendlist.h"
 
 #include <algorithm>
 
@@ -151,13 +150,6 @@ void AddressBook::RowChanged(int row) {
 std::optional<Details> AddressBook::SelectedDetails() const {
     if (selected_ < 0) return std::nullopt;
     return DetailsOf(ProfileAt(selected_));
-}
-
-void AddressBook::KeepInStep(FriendList& friends) {
-    connect(this, &AddressBook::friendAddedOrUpdated, &friends, &FriendList::AddOrUpdateFriend);
-    connect(this, &AddressBook::friendRemoved, &friends, &FriendList::RemoveFriend);
-    connect(this, &AddressBook::friendKeyChanged, &friends, &FriendList::SetFriendKey);
-    connect(this, &AddressBook::friendsCleared, &friends, &FriendList::ClearFriends);
 }
 
 void AddressBook::AddOrUpdateEntry(const UserProfile& profile) {

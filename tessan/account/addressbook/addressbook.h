@@ -23,8 +23,6 @@
 
 namespace tessan {
 
-class FriendList;
-
 // The detail boxes of the page, in the order the page lays them out.
 enum class DetailField {
     CountryCode,
@@ -107,9 +105,6 @@ class AddressBook final : public QAbstractTableModel {
     // Shown when the page comes into view and on every selection: the selected entry's details.
     std::optional<Details> SelectedDetails() const;
     bool ModifyEnabled() const { return modifyEnabled_; }
-
-    // The send page's friend list follows every change of the book from now on.
-    void KeepInStep(FriendList& friends);
 
     // Called by the notification handling below and by the registration result.
     void AddOrUpdateEntry(const UserProfile& profile);

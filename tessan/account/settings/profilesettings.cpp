@@ -1,9 +1,6 @@
 #include "account/settings/profilesettings.h"
 
-#include "core/base/gbk.h"
 #include "core/records/usertype.h"
-#include "messaging/messagefiles.h"
-#include "messaging/sendpage/messagetexts.h"
 
 namespace tessan {
 
@@ -37,23 +34,15 @@ const std::array<ProfileBoxSpec, kProfileBoxCount>& ProfileBoxSpecs() {
     return specs;
 }
 
-QString KeyChangeNoticeBody(const UserProfile& own, const QDateTime& now) {
-    const QString time = now.toString(u"yyyy年MM月dd日  HH:mm:ss"_qs);
-    const QString tabs(6, u'\t');
-    return own.Name() + u"的公钥已改变，请重新加我为好友!\r\n"_qs + own.Number() + u"\r\n"_qs +
-           own.PublicKey() + u"\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"_qs + tabs + own.Number() +
-           u"   "_qs + own.Name() + u"\r\n"_qs + tabs + time;
-}
-
-ProfileSettings::ProfileSettings(QString appDir, Library& library, MessageBoxes& boxes,
+ProfileSettings::ProfileSettings(Library& library, MessageBoxes& boxes,
                                  const AccountText& currentAccount, OwnProfileSource ownProfile,
-                                 QObject* parent)
+                                 KeyNotice keyNotice, QObject* parent)
     : QObject(parent),
-      appDir_(std::move(appDir)),
       library_(library),
       boxes_(boxes),
       currentAccount_(currentAccount),
-      ownProfile_(std::move(ownProfile)) {}
+      ownProfile_(std::move(ownProfile)),
+      keyNotice_(std::move(keyNotice)) {}
 
 std::optional<ProfileValues> ProfileSettings::ValuesToShow() const {
     if (currentAccount_.IsEmpty()) return std::nullopt;
@@ -91,13 +80,7 @@ std::optional<ProfileBox> ProfileSettings::Save(const ProfileValues& values) {
 
 bool ProfileSettings::SendKeyNotice(const QDateTime& now) {
     // The own profile keeps the old key until the next login; the notice announces the saved one.
-    const UserProfile& own = saved_ ? *saved_ : ownProfile_();
-    const QString subject = KeyNoticeSubject(own.Name());
-    // A name that would take the file out of the cache folder is refused like an uncreatable file.
-    const auto path = CacheMessagePath(appDir_, subject, u".txt");
-    if (!path || !WriteMessageFile(*path, QStringToGbk(KeyChangeNoticeBody(own, now))))
-        return false;
-    emit keyNoticeReady(*path, subject + u".txt"_qs);
+    if (!keyNotice_ || !keyNotice_(saved_ ? *saved_ : ownProfile_(), now)) return false;
     SetNoticeEnabled(false);
     return true;
 }

@@ -1,6 +1,6 @@
 // ProfileSettings: the rules of the settings sheet's profile page. It fills the form from the own
-// profile, checks and saves it with ModifyUser, and writes the key-change notice that goes to
-// every friend. The page mirrors the boxes and the notice button.
+// profile, checks and saves it with ModifyUser, and has the key-change notice sent to every
+// friend. The page mirrors the boxes and the notice button.
 #pragma once
 
 #include "core/base/messageboxes.h"
@@ -58,19 +58,17 @@ inline const QString& At(const ProfileValues& v, ProfileBox b) {
     return v[static_cast<std::size_t>(b)];
 }
 
-// The body of the key-change notice to all friends: the request to add this user again with the
-// new key, and a signature. Its subject is the send page's KeyNoticeSubject.
-QString KeyChangeNoticeBody(const UserProfile& own, const QDateTime& now);
-
 class ProfileSettings final : public QObject {
     Q_OBJECT
   public:
     using OwnProfileSource = std::function<const UserProfile&()>;
+    // Sends the notice that `own`'s keys changed to every friend; false when it could not be
+    // written (nothing was sent).
+    using KeyNotice = std::function<bool(const UserProfile& own, const QDateTime& now)>;
 
     // All references must outlive this; the account and the profile are read at each use.
-    ProfileSettings(QString appDir, Library& library, MessageBoxes& boxes,
-                    const AccountText& currentAccount, OwnProfileSource ownProfile,
-                    QObject* parent = nullptr);
+    ProfileSettings(Library& library, MessageBoxes& boxes, const AccountText& currentAccount,
+                    OwnProfileSource ownProfile, KeyNotice keyNotice, QObject* parent = nullptr);
 
     // The boxes' texts each time the page becomes active: the own profile with an empty
     // confirmation; nothing without a login (the boxes keep what they hold).
@@ -79,24 +77,22 @@ class ProfileSettings final : public QObject {
     // "保存": the box to focus when a check fails (its message was shown), else nothing.
     std::optional<ProfileBox> Save(const ProfileValues& values);
     // "发送公钥给所有好友", with the name, number and public key of the last save: false when the
-    // notice file could not be written (nothing is sent).
+    // notice could not be written (nothing is sent).
     bool SendKeyNotice(const QDateTime& now);
 
     bool NoticeEnabled() const { return noticeEnabled_; }
 
   signals:
     void noticeEnabledChanged(bool enabled);
-    // To every friend of the send page, ticked or not.
-    void keyNoticeReady(const QString& localPath, const QString& remoteName);
 
   private:
     void SetNoticeEnabled(bool enabled);
 
-    QString appDir_;
     Library& library_;
     MessageBoxes& boxes_;
     const AccountText& currentAccount_;
     OwnProfileSource ownProfile_;
+    KeyNotice keyNotice_;
     bool noticeEnabled_ = false;
     // What the last save sent.
     std::optional<UserProfile> saved_;

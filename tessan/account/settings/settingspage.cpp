@@ -7,10 +7,13 @@
 
 namespace tessan {
 
-SettingsPage::SettingsPage(ClientSession& session, QWidget* parent)
+SettingsPage::SettingsPage(ClientSession& session, ProfileSettings::KeyNotice keyNotice,
+                           QWidget* parent)
     : Page(session, QStringLiteral("系统设置"), QStringLiteral("settingsPage"), parent),
-      profile_(session.AppDir(), session.Lib(), session.Boxes(), session.CurrentAccount(),
-               [&session]() -> const UserProfile& { return session.OwnProfile(); }),
+      profile_(
+          session.Lib(), session.Boxes(), session.CurrentAccount(),
+          [&session]() -> const UserProfile& { return session.OwnProfile(); },
+          std::move(keyNotice)),
       sheet_(new CSetupSheet(profile_, session.AppDir(), session.CurrentAccount(), this)) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(sheet_);

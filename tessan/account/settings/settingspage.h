@@ -1,7 +1,6 @@
 // SettingsPage: "系统设置", the settings sheet with the own profile and the transfer logs. The
 // sheet's current tab refills each time the page is shown; a new own profile brings the profile
-// tab to the front. The key-change notice leaves through ProfileSettings::keyNoticeReady, which
-// the main window hands to the send page's fan-out.
+// tab to the front. The key-change notice leaves through `keyNotice`.
 #pragma once
 
 #include "account/settings/profilesettings.h"
@@ -14,7 +13,8 @@ class CSetupSheet;
 class SettingsPage final : public Page {
     Q_OBJECT
   public:
-    explicit SettingsPage(ClientSession& session, QWidget* parent = nullptr);
+    SettingsPage(ClientSession& session, ProfileSettings::KeyNotice keyNotice,
+                 QWidget* parent = nullptr);
 
     ProfileSettings& Profile() { return profile_; }
     CSetupSheet& Sheet() const { return *sheet_; }

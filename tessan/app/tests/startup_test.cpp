@@ -84,9 +84,9 @@ class StartUpTest : public ::testing::Test {
     bool FoldersExist() const { return QDir(Path("cache")).exists() && QDir(Path("log")).exists(); }
     // True while some process holds the program folder's lock.
     bool LockHeld() const {
-        const FileDescriptor fd(
+        const tessnet::UniqueFd fd(
             ::open(QFile::encodeName(Path("tessan.lock")).constData(), O_RDWR | O_CLOEXEC));
-        return fd.Valid() && ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0;
+        return fd.valid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0;
     }
 
     QTemporaryDir dir_;

@@ -1,7 +1,7 @@
 #include "core/login/rememberedlogins.h"
 
-#include "core/base/filedescriptor.h"
 #include "core/startup/localfiles.h"
+#include "unique_fd.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -69,17 +69,17 @@ RememberedLogins::RememberedLogins(QString appDir) : path_(LocalPath(appDir, u"r
 int RememberedLogins::LoadRememberedLogins(LoginFields& fields) {
     lastUsed_ = -1;
     records_.clear();
-    const FileDescriptor fd(::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC));
+    const tessnet::UniqueFd fd(::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    if (fd.Valid() && ::fstat(fd.Get(), &info) == 0) {
+    if (fd.valid() && ::fstat(fd.get(), &info) == 0) {
         std::uint8_t header[kHeaderSize] = {};
         // A file too short for its header has neither a last-used index nor records.
-        if (ReadAt(fd.Get(), header, kHeaderSize, 0) == static_cast<ssize_t>(kHeaderSize)) {
+        if (ReadAt(fd.get(), header, kHeaderSize, 0) == static_cast<ssize_t>(kHeaderSize)) {
             const auto length = static_cast<std::size_t>(info.st_size);
             const std::size_t wanted =
                 std::min(length / RememberedLogin::kSize, kMaxRecords) * RememberedLogin::kSize;
             std::vector<std::uint8_t> buffer(wanted);
-            const ssize_t got = ReadAt(fd.Get(), buffer.data(), wanted, kHeaderSize);
+            const ssize_t got = ReadAt(fd.get(), buffer.data(), wanted, kHeaderSize);
             const std::size_t count =
                 got > 0 ? static_cast<std::size_t>(got) / RememberedLogin::kSize : 0;
             records_.resize(count);
@@ -108,10 +108,10 @@ bool RememberedLogins::SaveRememberedLogin(const RememberedLogin& login) {
     const auto match = std::find_if(records_.begin(), records_.end(),
                                     [&](const RememberedLogin& r) { return r.Number() == number; });
 
-    const FileDescriptor fd(
+    const tessnet::UniqueFd fd(
         ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!fd.Valid()) return false;
-    ::fchmod(fd.Get(), 0600);  // an older file may have been created with wider rights
+    if (!fd.valid()) return false;
+    ::fchmod(fd.get(), 0600);  // an older file may have been created with wider rights
 
     std::size_t index = 0;
     if (match != records_.end()) {
@@ -120,7 +120,7 @@ bool RememberedLogins::SaveRememberedLogin(const RememberedLogin& login) {
         // Append after the last whole record. A torn tail (a length that is not 4 + 64 n) is
         // overwritten rather than appended to, so the new record stays aligned and readable.
         struct stat info {};
-        if (::fstat(fd.Get(), &info) != 0) return false;
+        if (::fstat(fd.get(), &info) != 0) return false;
         const auto length = static_cast<std::size_t>(info.st_size);
         const std::size_t whole =
             length >= kHeaderSize ? (length - kHeaderSize) / RememberedLogin::kSize : 0;
@@ -131,8 +131,8 @@ bool RememberedLogins::SaveRememberedLogin(const RememberedLogin& login) {
     qToLittleEndian(static_cast<std::int32_t>(index), header);
     std::array<std::uint8_t, RememberedLogin::kSize> scrambled = login.Bytes();
     Scramble(scrambled);
-    return WriteAt(fd.Get(), header, kHeaderSize, 0) &&
-           WriteAt(fd.Get(), scrambled.data(), scrambled.size(),
+    return WriteAt(fd.get(), header, kHeaderSize, 0) &&
+           WriteAt(fd.get(), scrambled.data(), scrambled.size(),
                    static_cast<off_t>(kHeaderSize + index * RememberedLogin::kSize));
 }
 

@@ -57,21 +57,21 @@ int EndOtherCopies(std::chrono::milliseconds timeout) {
     if (!proc) return 0;  // like a failed process snapshot: the step is skipped
     const pid_t self = ::getpid();
     int signalled = 0;
-    std::vector<FileDescriptor> waiting;
+    std::vector<tessnet::UniqueFd> waiting;
     while (const dirent* entry = ::readdir(proc)) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
         if (*end != '\0' || pid <= 0 || pid == self) continue;
         const std::string procDir = "/proc/" + std::string(entry->d_name);
         if (!IsOtherCopy(procDir, ownExe)) continue;
-        FileDescriptor pidfd(PidfdOpen(static_cast<pid_t>(pid)));
-        if (!pidfd.Valid()) {
+        tessnet::UniqueFd pidfd(PidfdOpen(static_cast<pid_t>(pid)));
+        if (!pidfd.valid()) {
             // Kernels without pidfds: signal by number, nothing to wait on.
             if (errno == ENOSYS && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0) ++signalled;
             continue;
         }
         // Check again through the pidfd's process: the number may have been reused meanwhile.
-        if (!IsOtherCopy(procDir, ownExe) || !PidfdSignal(pidfd.Get(), SIGTERM)) continue;
+        if (!IsOtherCopy(procDir, ownExe) || !PidfdSignal(pidfd.get(), SIGTERM)) continue;
         ++signalled;
         waiting.push_back(std::move(pidfd));
     }
@@ -79,11 +79,11 @@ int EndOtherCopies(std::chrono::milliseconds timeout) {
 
     // A pidfd becomes readable when its process has ended; the lock is free by then.
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (const FileDescriptor& pidfd : waiting) {
+    for (const tessnet::UniqueFd& pidfd : waiting) {
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            pollfd p{pidfd.Get(), POLLIN, 0};
+            pollfd p{pidfd.get(), POLLIN, 0};
             const int rc = ::poll(&p, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
             if (rc < 0 && errno == EINTR) continue;
             break;
@@ -93,16 +93,16 @@ int EndOtherCopies(std::chrono::milliseconds timeout) {
 }
 
 std::optional<InstanceLock> InstanceLock::Claim(const QString& lockPath, QString* whyNot) {
-    FileDescriptor fd(
+    tessnet::UniqueFd fd(
         ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!fd.Valid()) {
+    if (!fd.valid()) {
         // A read-only or foreign program folder.
         if (whyNot)
             *whyNot = QStringLiteral("无法创建文件%1(%2)，Tessan不能启动。")
                           .arg(lockPath, QString::fromLocal8Bit(std::strerror(errno)));
         return std::nullopt;
     }
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         // Another user's copy, or a process that is not this program, holds the folder.
         if (whyNot)
             *whyNot = QStringLiteral("另一个用户或程序正在使用%1，Tessan不能启动。").arg(lockPath);

@@ -3,7 +3,7 @@
 // and says why.
 #pragma once
 
-#include "core/base/filedescriptor.h"
+#include "unique_fd.h"
 
 #include <QString>
 
@@ -25,8 +25,8 @@ class InstanceLock {
     static std::optional<InstanceLock> Claim(const QString& lockPath, QString* whyNot = nullptr);
 
   private:
-    explicit InstanceLock(FileDescriptor fd) : fd_(std::move(fd)) {}
-    FileDescriptor fd_;
+    explicit InstanceLock(tessnet::UniqueFd fd) : fd_(std::move(fd)) {}
+    tessnet::UniqueFd fd_;
 };
 
 // Start-up up to the main window, in order: end other copies, claim the lock, create the working

@@ -29,6 +29,13 @@ QString KeyNoticeSubject(const QString& ownName) {
     return QStringLiteral("%1的公钥改变了").arg(ownName);
 }
 
+QString KeyChangeNoticeBody(const UserProfile& own, const QDateTime& now) {
+    const QString tabs(6, u'\t');
+    return own.Name() + u"的公钥已改变，请重新加我为好友!\n"_qs + own.Number() + u'\n' +
+           own.PublicKey() + QString(8, u'\n') + tabs + own.Number() + u"   "_qs + own.Name() +
+           u'\n' + tabs + now.toString(u"yyyy年MM月dd日  HH:mm:ss"_qs);
+}
+
 QString KeyNoticeBody(const QString& ownName, const QString& ownNumber, const QDateTime& now) {
     return QStringLiteral("%1的公钥已改变，请重新加我为好友!").arg(ownName) +
            SignatureLines(ownName, ownNumber, now);

@@ -3,6 +3,8 @@
 // separated by "\n" here; the message file gets CR LF when it is written.
 #pragma once
 
+#include "core/records/userprofile.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -17,5 +19,8 @@ QString FriendTextBody(const QString& ownName, const QString& ownNumber, const Q
 // "<name>的公钥改变了"
 QString KeyNoticeSubject(const QString& ownName);
 QString KeyNoticeBody(const QString& ownName, const QString& ownNumber, const QDateTime& now);
+// The notice to every friend after the own keys were saved: the request to add this user again
+// with the new public key, and a signature.
+QString KeyChangeNoticeBody(const UserProfile& own, const QDateTime& now);
 
 }  // namespace tessan

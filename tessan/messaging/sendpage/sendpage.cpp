@@ -350,16 +350,22 @@ void SendPage::SendVoiceToFriend() {
     dialog.exec();
 }
 
+bool SendPage::SendKeyChangeNotice(const UserProfile& own, const QDateTime& now) {
+    const QString subject = KeyNoticeSubject(own.Name());
+    const auto path = WriteTextMessage(Session().AppDir(), subject, KeyChangeNoticeBody(own, now));
+    if (path) FanOutFile(*path, subject + u".txt"_qs, false);
+    return path.has_value();
+}
+
 void SendPage::SendKeyNotice() {
     const int row = SelectedFriend();
     if (row < 0) return;
     const UserProfile& own = Session().OwnProfile();
     const QString subject = KeyNoticeSubject(own.Name());
-    const QString body = KeyNoticeBody(own.Name(), own.Number(), QDateTime::currentDateTime());
-    const std::optional<QString> path =
-        CacheMessagePath(Session().AppDir(), subject, QStringLiteral(".txt"));
-    if (!path || FirstNonGbkCharacter(body) >= 0 ||
-        !WriteMessageFile(*path, TextMessageBytes(body))) {
+    const auto path =
+        WriteTextMessage(Session().AppDir(), subject,
+                         KeyNoticeBody(own.Name(), own.Number(), QDateTime::currentDateTime()));
+    if (!path) {
         Session().Boxes().Tell(QStringLiteral("无法建立文件，发送失败！"));
         return;
     }

@@ -83,6 +83,9 @@ class SendPage final : public Page {
     // One file to every checked friend, or to every friend; for group messages and the profile
     // page's key-change notice.
     void FanOutFile(const QString& localPath, const QString& remoteName, bool checkedOnly);
+    // The notice that `own`'s keys changed, to every friend; false when its file could not be
+    // written (nothing is sent).
+    bool SendKeyChangeNotice(const UserProfile& own, const QDateTime& now);
     void ShowFriendDetails();
     // "文字群发", "语音群发": a message written once, sent to every checked friend.
     void GroupText();

@@ -1,5 +1,9 @@
 #include "messaging/messagefiles.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace tessan {
@@ -34,6 +38,21 @@ TEST(TextMessageBytes, GbkWithCrLfLineEnds) {
     EXPECT_EQ(TextMessageBytes(QStringLiteral("中\n文\r\nx\ry")),
               QByteArray("\xD6\xD0\r\n\xCE\xC4\r\nx\r\ny"));
     EXPECT_EQ(TextMessageBytes(QStringLiteral("\t\tend")), QByteArray("\t\tend"));
+}
+
+TEST(WriteTextMessage, WritesOnlyWhatCanBeAFileOfTheCache) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"cache"_qs));
+    const auto path = WriteTextMessage(dir.path(), u"周报"_qs, u"中\n文"_qs);
+    ASSERT_EQ(path, dir.filePath(u"cache/周报.txt"_qs));
+    QFile file(*path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\xD6\xD0\r\n\xCE\xC4"));
+    EXPECT_FALSE(WriteTextMessage(dir.path(), u"../x"_qs, u"a"_qs));
+    EXPECT_FALSE(WriteTextMessage(dir.path(), u"x"_qs, u"😀"_qs));
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"cache/x.txt"_qs)));
+    ASSERT_TRUE(QDir(dir.filePath(u"cache"_qs)).removeRecursively());
+    EXPECT_FALSE(WriteTextMessage(dir.path(), u"周报"_qs, u"a"_qs));
 }
 
 TEST(FirstNonGbkCharacter, FindsCharactersGbkCannotHold) {

@@ -56,7 +56,11 @@ void AddressBookEndToEndTest::init() {
     book = std::make_unique<AddressBook>(*library, boxes, own,
                                          [this](const QString& text, bool) { notices << text; });
     friends = std::make_unique<FriendList>();
-    book->KeepInStep(*friends);
+    // As the main window keeps them in step.
+    connect(book.get(), &AddressBook::friendAddedOrUpdated, friends.get(),
+            &FriendList::AddOrUpdateFriend);
+    connect(book.get(), &AddressBook::friendRemoved, friends.get(), &FriendList::RemoveFriend);
+    connect(book.get(), &AddressBook::friendKeyChanged, friends.get(), &FriendList::SetFriendKey);
     // The notification routing of the address book's types.
     QVERIFY(e2e->StartLibrary([this](const Notification& n) {
         const Reply* r = n.reply();

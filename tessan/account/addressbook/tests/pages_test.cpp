@@ -192,7 +192,7 @@ void AccountPagesTest::logPageShowsTheTailAndSavesInPlace() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(original);
     }
-    SettingsPage page(session);
+    SettingsPage page(session, {});
     page.show();
     CSetupSheet& sheet = page.Sheet();
     sheet.setCurrentWidget(sheet.ReceiveLogPage());
@@ -209,10 +209,11 @@ void AccountPagesTest::logPageShowsTheTailAndSavesInPlace() {
 void AccountPagesTest::profilePageRefillsAndTheNoticeButtonFollowsSaves() {
     QDir(dir.path()).mkdir(u"cache"_qs);
     ClientSession session(dir.path(), library, boxes);
-    SettingsPage settingsPage(session);
     QStringList sent;
-    connect(&settingsPage.Profile(), &ProfileSettings::keyNoticeReady, this,
-            [&sent](const QString& path, const QString&) { sent << path; });
+    SettingsPage settingsPage(session, [&sent](const UserProfile& own, const QDateTime&) {
+        sent << own.Name();
+        return true;
+    });
     settingsPage.show();
     CSetupSheet& sheet = settingsPage.Sheet();
     CSetupPage1* page = sheet.ProfilePage();

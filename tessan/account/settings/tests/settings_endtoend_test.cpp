@@ -72,8 +72,8 @@ void SettingsEndToEndTest::newKeysAreStoredAndTheNextLoginNeedsThem() {
     own.Set(kZhang);
     QCOMPARE(Connect(kZhang, "zhang123"), 1);
     QTRY_COMPARE_WITH_TIMEOUT(ownProfile.Number(), QString::fromLatin1(kZhang), kWait);
-    ProfileSettings settings(e2e->Path(), *library, boxes, own,
-                             [this]() -> const UserProfile& { return ownProfile; });
+    ProfileSettings settings(*library, boxes, own,
+                             [this]() -> const UserProfile& { return ownProfile; }, {});
     ProfileValues values = *settings.ValuesToShow();
     QCOMPARE(At(values, ProfileBox::PrivateKey), u"zhang123"_qs);
     At(values, ProfileBox::PrivateKey) = At(values, ProfileBox::Confirmation) = u"zhang-新"_qs;

@@ -4,7 +4,6 @@
 #include "testsupport/fakelibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -113,7 +112,6 @@ class ProfileSettingsTest : public ::testing::Test {
         own.SetRawText(F::PrivateKey, "priv");
         own.SetText(F::Company, u"公司"_qs);
         own.SetUserType('2');
-        QDir(dir.path()).mkdir(u"cache"_qs);
     }
     ProfileValues Filled() {
         current.Set("0086-10-1234567");
@@ -122,13 +120,19 @@ class ProfileSettingsTest : public ::testing::Test {
         return v;
     }
 
-    QTemporaryDir dir;
     UserProfile own;
     AccountText current;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
-    ProfileSettings settings{dir.path(), library, boxes, current,
-                             [this]() -> const UserProfile& { return own; }};
+    // What the key notice was asked to announce; false makes it fail.
+    QStringList announced;
+    bool noticeWritten = true;
+    ProfileSettings settings{
+        library, boxes, current, [this]() -> const UserProfile& { return own; },
+        [this](const UserProfile& p, const QDateTime& now) {
+            announced << p.Name() + u' ' + p.PublicKey() + u' ' + now.toString(Qt::ISODate);
+            return noticeWritten;
+        }};
 };
 
 TEST_F(ProfileSettingsTest, ChecksStopAtTheFirstFailureWithItsFocus) {
@@ -188,42 +192,19 @@ TEST_F(ProfileSettingsTest, SaveSendsAFreshProfileAndEnablesTheNoticeEvenWhenRef
     EXPECT_EQ(enabled.count(), 1);
 }
 
-TEST_F(ProfileSettingsTest, KeyNoticeFileGoesToEveryFriendOnce) {
+TEST_F(ProfileSettingsTest, KeyNoticeAnnouncesTheSavedKeyOnceWritten) {
     // The notice announces the key just saved, not the one the own profile still holds.
     ProfileValues v = Filled();
-    At(v, B::PublicKey) = u"pub"_qs;
-    own.SetRawText(F::PublicKey, "old");
+    At(v, B::PublicKey) = u"new"_qs;
     settings.Save(v);
-    QSignalSpy ready(&settings, &ProfileSettings::keyNoticeReady);
     const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7));
-    ASSERT_TRUE(settings.SendKeyNotice(now));
-    ASSERT_EQ(ready.count(), 1);
-    const QString path = ready[0][0].toString();
-    EXPECT_EQ(path, dir.filePath(u"cache/张三的公钥改变了.txt"_qs));
-    EXPECT_EQ(ready[0][1].toString(), u"张三的公钥改变了.txt"_qs);
-    EXPECT_EQ(ReadAll(path),
-              QStringToGbk(u"张三的公钥已改变，请重新加我为好友!\r\n0086-10-1234567\r\npub\r\n"
-                           u"\r\n\r\n\r\n\r\n\r\n\r\n\r\n\t\t\t\t\t\t0086-10-1234567   张三\r\n"
-                           u"\t\t\t\t\t\t2026年03月04日  05:06:07"_qs));
-    EXPECT_FALSE(settings.NoticeEnabled());
-}
-
-TEST_F(ProfileSettingsTest, ANameThatWouldLeaveTheCacheSendsNothing) {
-    QSignalSpy ready(&settings, &ProfileSettings::keyNoticeReady);
-    ProfileValues v = Filled();
-    for (const QString& name : {u"../x"_qs, u"a\\b"_qs}) {
-        At(v, B::Name) = name;
-        settings.Save(v);
-        EXPECT_FALSE(settings.SendKeyNotice(QDateTime::currentDateTime()));
-    }
-    // An uncreatable file: the cache folder is missing.
-    At(v, B::Name) = u"张三"_qs;
-    settings.Save(v);
-    QDir(dir.filePath(u"cache"_qs)).removeRecursively();
-    EXPECT_FALSE(settings.SendKeyNotice(QDateTime::currentDateTime()));
-    EXPECT_EQ(ready.count(), 0);
+    noticeWritten = false;
+    EXPECT_FALSE(settings.SendKeyNotice(now));
     EXPECT_TRUE(settings.NoticeEnabled());
-    EXPECT_FALSE(QFile::exists(dir.filePath(u"x的公钥改变了.txt"_qs)));
+    noticeWritten = true;
+    EXPECT_TRUE(settings.SendKeyNotice(now));
+    EXPECT_EQ(announced.last(), u"张三 new 2026-03-04T05:06:07"_qs);
+    EXPECT_FALSE(settings.NoticeEnabled());
 }
 
 }  // namespace

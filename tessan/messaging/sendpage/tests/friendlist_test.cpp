@@ -112,6 +112,13 @@ TEST(MessageTexts, SignaturesUnderTwelveEmptyLines) {
     EXPECT_EQ(KeyNoticeSubject(QStringLiteral("李")), QStringLiteral("李的公钥改变了"));
     EXPECT_TRUE(KeyNoticeBody(QStringLiteral("李"), QStringLiteral("1"), at)
                     .startsWith(QStringLiteral("李的公钥已改变，请重新加我为好友!") + twelve));
+    UserProfile own;
+    own.SetRawText(UserProfile::Field::Number, "0086-10-1");
+    own.SetText(UserProfile::Field::Name, u"张三"_qs);
+    own.SetRawText(UserProfile::Field::PublicKey, "pub");
+    EXPECT_EQ(KeyChangeNoticeBody(own, at),
+              u"张三的公钥已改变，请重新加我为好友!\n0086-10-1\npub\n\n\n\n\n\n\n\n"
+              u"\t\t\t\t\t\t0086-10-1   张三\n\t\t\t\t\t\t2026年03月04日  05:06:07"_qs);
 }
 
 }  // namespace
