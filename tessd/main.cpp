@@ -45,9 +45,9 @@ Texts given as options are UTF-8 and are sent as GBK. One line per request is lo
 
 Limits: at most 256 connections at once, and at most 64 from one address (behind an SSH tunnel
 every client comes from 127.0.0.1). A connection that has not logged in within 30 seconds is
-closed. When every slot is taken, a new connection replaces the oldest one without a login; with
-every slot logged in, it is refused. A client that does not read for 15 seconds while tessd sends
-is dropped.
+closed; one whose card query named an account (a recharge being typed) has 10 minutes. When every
+slot is taken, a new connection replaces the oldest one without a login; with every slot logged
+in, it is refused. A client that does not read for 15 seconds while tessd sends is dropped.
 
 DIR holds every private key and card password: tessd makes it readable by its own user only
 (folders 0700, files 0600), also when it exists already. The protocol itself is not encrypted.

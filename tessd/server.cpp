@@ -118,8 +118,10 @@ void Server::CloseIdleClients() {
     const auto now = options_.now();
     std::lock_guard lock(clientsMutex_);
     for (auto& c : clients_)
-        if (!c->done && !c->closing && !c->loggedIn && now - c->waiting >= options_.loginTimeLimit)
-            CloseLocked(*c, "no login in time");
+        if (!c->done && !c->closing && !c->loggedIn &&
+            now - c->waiting >=
+                (c->enteringCard ? options_.cardEntryTimeLimit : options_.loginTimeLimit))
+            CloseLocked(*c, c->enteringCard ? "no recharge in time" : "no login in time");
 }
 
 bool Server::CloseOldestWaitingLocked(const std::string& address) {
@@ -227,6 +229,12 @@ void Server::Serve(Client& client) {
                 std::lock_guard lock(clientsMutex_);
                 if (client.loggedIn && !accepted) client.waiting = options_.now();
                 client.loggedIn = accepted;
+            }
+            if (command == CMD_CARD_ANSWER && !payload.empty() && payload[0] >= '0' &&
+                payload[0] <= '3') {
+                std::lock_guard lock(clientsMutex_);
+                client.enteringCard = true;
+                client.waiting = options_.now();
             }
             std::uint16_t length = 0;
             if (payload.empty() || payload.size() > kMaxPayloadLength ||

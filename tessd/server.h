@@ -32,6 +32,9 @@ struct ServerOptions {
     std::size_t maxClients = 256;
     std::size_t maxClientsPerAddress = 64;
     Clock::duration loginTimeLimit = std::chrono::seconds(30);
+    // A recharge connection waits without a login while its user types the card: once the
+    // server has answered a card query for an existing account, it gets this long instead.
+    Clock::duration cardEntryTimeLimit = std::chrono::minutes(10);
     std::function<Clock::time_point()> now = [] { return Clock::now(); };
 };
 
@@ -61,6 +64,7 @@ class Server {
         std::atomic<bool> done{false};
         // Guarded by clientsMutex_.
         bool loggedIn = false;
+        bool enteringCard = false;                 // a card query was answered for an account
         bool closing = false;                      // shut down by the server
         ServerOptions::Clock::time_point waiting;  // without a login since then
     };

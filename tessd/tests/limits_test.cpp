@@ -1,6 +1,7 @@
 // Connections that never log in cannot keep clients out: the login time limit on a fake clock,
 // each address's share of the slots, and slots taken back from connections without a login.
 #include <atomic>
+#include <cstring>
 
 #include "packet.h"
 #include "test_client.h"
@@ -49,6 +50,18 @@ TEST_F(LimitTest, ConnectionWithoutALoginIsClosedAfterThirtySeconds) {
     EXPECT_TRUE(Serves(owner));
     Advance(29);
     EXPECT_TRUE(owner.WaitClosed());
+}
+
+TEST_F(LimitTest, RechargeBeingTypedHasTenMinutes) {
+    RawClient recharge(port_, "127.0.0.1");
+    Bytes query(RechargeRequest::kQuerySize, 0);
+    std::memcpy(query.data(), alice_.number.data(), alice_.number.size());
+    recharge.Send(CMD_CARD_QUERY, query);
+    ASSERT_TRUE(recharge.Expect(CMD_CARD_ANSWER).has_value());
+    Advance(9 * 60);
+    EXPECT_TRUE(Serves(recharge));
+    Advance(61);
+    EXPECT_TRUE(recharge.WaitClosed());
 }
 
 TEST_F(LimitTest, SlotsGoToLoginsBeforeConnectionsThatOnlyWait) {
