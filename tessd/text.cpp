@@ -79,16 +79,4 @@ bool IsSafeFileName(std::string_view name) {
     return true;
 }
 
-std::string StoredName(std::string_view sender, std::string_view fileName) {
-    std::string s(sender);
-    s += '@';
-    s += fileName;
-    return s;
-}
-
-std::string PlainName(std::string_view storedName) {
-    const std::size_t at = storedName.find('@');
-    return at == std::string_view::npos ? std::string() : std::string(storedName.substr(at + 1));
-}
-
 }  // namespace tessd

@@ -22,9 +22,4 @@ bool IsRegistrableNumber(std::string_view number);
 // "..", not "." and at most 259 bytes.
 bool IsSafeFileName(std::string_view name);
 
-// The stored name of a file: the sender's number, "@" and the file name.
-std::string StoredName(std::string_view sender, std::string_view fileName);
-// The file name part of a stored name (after the first "@"), or empty when there is none.
-std::string PlainName(std::string_view storedName);
-
 }  // namespace tessd

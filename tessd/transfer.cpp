@@ -9,6 +9,7 @@
 
 #include "session.h"
 #include "text.h"
+#include "wire_text.h"
 
 namespace tessd {
 
@@ -101,7 +102,8 @@ bool Session::List() {
 bool Session::Download(const Bytes& b) {
     const Bytes req = PaddedCopy(b.data(), b.size(), kNameWidth);
     const std::string stored = ReadText(req.data(), kNameWidth);
-    const std::string plain = PlainName(stored);
+    const auto split = StoredName::Split(stored);
+    const std::string plain(split ? split->name : std::string_view());
     if (!RequireOwner())
         return Send(CMD_DOWNLOAD_ANSWER, DownloadReply(0, plain, NotAllowedText(role_)));
     note_ = "download " + Utf8(stored);
@@ -152,7 +154,7 @@ bool Session::Announce(const Bytes& b) {
         return answer(0, kUploadRefused, Gbk("文件名不合法!"), " refused, bad name");
     if (!IsAccountNumber(a.sender))
         return answer(0, kUploadRefused, Gbk("发送者号码不合法!"), " refused, bad sender");
-    const std::string stored = StoredName(a.sender, a.fileName);
+    const std::string stored = StoredName{a.sender, a.fileName}.Joined();
     if (stored.size() >= kNameWidth)
         return answer(0, kUploadRefused, Gbk("文件名太长!"), " refused, name too long");
     if (a.fileSize == 0)
@@ -208,7 +210,8 @@ bool Session::Chunk(const Bytes& b) {
         }
         note_ += "upload " + Utf8(head.fileName) + " started";
         const bool first = head.chunkNumber == 1 && head.fileOffset == 0 && head.chunkCount >= 1;
-        const std::string stored = StoredName(pending_[head.fileName].sender, head.fileName);
+        const std::string stored =
+            StoredName{pending_[head.fileName].sender, head.fileName}.Joined();
         if (!StartUpload(head)) {
             note_ += ", cannot create the file";
             return FailUpload(kUploadBroken, Gbk("服务器保存文件失败!"));
@@ -257,7 +260,7 @@ bool Session::Chunk(const Bytes& b) {
 bool Session::FinishUpload() {
     ActiveUpload& up = *active_;
     StoredFile file;
-    file.storedName = StoredName(up.sender, up.fileName);
+    file.storedName = StoredName{up.sender, up.fileName}.Joined();
     file.sender = up.sender;
     file.size = up.size;
     file.sentAt = static_cast<std::uint32_t>(std::time(nullptr));

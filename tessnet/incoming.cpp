@@ -121,9 +121,8 @@ struct Chunk {
 // fields lie or the name would leave the folder.
 std::string TargetOf(const std::string& folder, std::string_view name, const Chunk& chunk) {
     if (!chunk.Consistent() || folder.empty()) return {};
-    const auto local = GbkToUtf8(name);
-    if (!local || !IsSafeFileName(*local)) return {};
-    return folder + "/" + *local;
+    const auto local = LocalFileName(name);
+    return local ? folder + "/" + *local : std::string();
 }
 
 void HandleDownloadChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
@@ -131,11 +130,10 @@ void HandleDownloadChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n)
     const Chunk chunk(b, n);
     const auto link = CurrentLink();
     const std::string_view stored = chunk.name();
-    const std::size_t at = stored.find('@');
+    const auto split = StoredName::Split(stored);
     // A name without the sender's "@" has no plain name to write under.
     std::string path;
-    if (link && at != std::string_view::npos)
-        path = TargetOf(link->downloadDirectory, stored.substr(at + 1), chunk);
+    if (link && split) path = TargetOf(link->downloadDirectory, split->name, chunk);
     if (!chunk.Consistent())
         LogRefusal("download chunk with false fields refused", c.account(), stored);
 

@@ -74,8 +74,6 @@ TEST(Text, AccountNumbers) {
     for (const char* bad : {"86-10-1234567", "0086-010-1234567", "0086-10-123456",
                             "0086-10-123456789", "0086-10-12-34567", "000086-10-1234567"})
         EXPECT_FALSE(IsRegistrableNumber(bad)) << bad;
-    EXPECT_EQ(PlainName("0086-10-1@a@b.txt"), "a@b.txt");
-    EXPECT_EQ(PlainName("noat"), "");
 }
 
 TEST(Framing, CutsPacketsFromPiecesAndSkipsBadOnes) {

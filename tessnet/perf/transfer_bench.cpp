@@ -73,7 +73,7 @@ std::vector<std::uint8_t> Content(bool text, std::size_t size) {
     return text ? sample::EnglishText(size, 5) : sample::RandomBytes(size, 6);
 }
 
-std::string StoredName(bool text) {
+std::string SampleName(bool text) {
     return text ? "0086-1-1@text.dat" : "0086-1-1@random.dat";
 }
 
@@ -107,7 +107,7 @@ Packets DownloadPackets(const std::vector<std::uint8_t>& data, const std::string
         if (!only.empty() && only != (text ? "text" : "random")) continue;
         const auto data = Content(text, size);
         crc[text] = Crc32Update(0, data.data(), data.size());
-        packets[text] = DownloadPackets(data, StoredName(text));
+        packets[text] = DownloadPackets(data, SampleName(text));
     }
     FakeServer server;
     auto uploads = server.UploadHandler(false, true);
@@ -143,7 +143,7 @@ Packets DownloadPackets(const std::vector<std::uint8_t>& data, const std::string
         }
         if (packet.header.command != CMD_DOWNLOAD) return;
         const bool text =
-            std::string(reinterpret_cast<const char*>(packet.payload.data())) == StoredName(true);
+            std::string(reinterpret_cast<const char*>(packet.payload.data())) == SampleName(true);
         const auto start = Clock::now();
         std::size_t sent = 0;
         for (const auto& p : packets[text]) {
@@ -310,7 +310,7 @@ int main(int argc, char** argv) {
             if (!cold) WarmMemory(2 * size);
             const auto start = Clock::now();
             const double cpu = ProcessSeconds();
-            DownLoad(kAccount, StoredName(text).c_str());
+            DownLoad(kAccount, SampleName(text).c_str());
             host.RunUntil([&] { return host.progress_count() >= before + chunks; },
                           std::chrono::minutes(10));
             download = MiBps(size, Since(start));

@@ -117,6 +117,28 @@ bool IsSafeFileName(std::string_view name) {
     return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
+std::optional<std::string> LocalFileName(std::string_view gbkName) {
+    auto local = GbkToUtf8(gbkName);
+    if (!local || !IsSafeFileName(*local)) return std::nullopt;
+    return local;
+}
+
+std::optional<StoredName> StoredName::Split(std::string_view stored) {
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const auto c = static_cast<unsigned char>(stored[i]);
+        if (c == '@') return StoredName{stored.substr(0, i), stored.substr(i + 1)};
+        if (c >= 0x81 && c <= 0xFE) ++i;  // the trail byte of a double-byte character
+    }
+    return std::nullopt;
+}
+
+std::string StoredName::Joined() const {
+    std::string joined(sender);
+    joined += '@';
+    joined += name;
+    return joined;
+}
+
 std::string_view BaseName(std::string_view localPath) {
     const std::size_t slash = localPath.rfind('/');
     return slash == std::string_view::npos ? localPath : localPath.substr(slash + 1);

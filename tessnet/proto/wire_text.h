@@ -33,6 +33,22 @@ bool GbkEqualNoCase(std::string_view a, std::string_view b);
 // A UTF-8 file name that stays inside its folder: not empty, no separator, no "." or "..".
 bool IsSafeFileName(std::string_view utf8Name);
 
+// The local (UTF-8) name a file named `gbkName` on the network is written under in a folder:
+// nothing when the name does not convert or would not stay a file of that folder.
+std::optional<std::string> LocalFileName(std::string_view gbkName);
+
+// A file's name in a user's space: "sender@name" in GBK, the sender's account number, '@' and
+// the name the file was sent under.
+struct StoredName {
+    std::string_view sender;
+    std::string_view name;
+
+    // Split at the first '@' that is a character of its own (a GBK trail byte may equal '@');
+    // nothing without one.
+    static std::optional<StoredName> Split(std::string_view stored);
+    std::string Joined() const;
+};
+
 // The part of `localPath` after its last '/'.
 std::string_view BaseName(std::string_view localPath);
 

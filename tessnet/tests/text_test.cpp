@@ -34,6 +34,28 @@ TEST(TextTest, CaseIsIgnoredForAsciiLettersOnly) {
     EXPECT_TRUE(GbkEqualNoCase("\x95\x41.TXT", "\x95\x41.txt"));
 }
 
+TEST(TextTest, StoredNamesSplitAtTheirOwnAtSign) {
+    const auto plain = StoredName::Split("0086-10-1@a@b.txt");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->sender, "0086-10-1");
+    EXPECT_EQ(plain->name, "a@b.txt");
+    EXPECT_EQ(plain->Joined(), "0086-10-1@a@b.txt");
+    // 0x95 0x40 is one character whose trail byte looks like '@'.
+    const auto trail = StoredName::Split("\x95\x40x@\x95\x40.txt");
+    ASSERT_TRUE(trail);
+    EXPECT_EQ(trail->sender, "\x95\x40x");
+    EXPECT_EQ(trail->name, "\x95\x40.txt");
+    EXPECT_FALSE(StoredName::Split("noat"));
+    EXPECT_FALSE(StoredName::Split("\x95@"));
+    EXPECT_EQ(StoredName::Split("@x")->sender, "");
+}
+
+TEST(TextTest, LocalNamesConvertAndStayInTheirFolder) {
+    EXPECT_EQ(LocalFileName("\xB1\xA8\xB8\xE6.txt"), "报告.txt");
+    for (const char* name : {"", "..", "a/b", "a\\b", "abc\xB1"})
+        EXPECT_FALSE(LocalFileName(name)) << name;
+}
+
 TEST(TextTest, SafeNamesStayInTheirFolder) {
     for (const char* name : {"a.txt", "..hidden", "file..txt", "报告.txt"})
         EXPECT_TRUE(IsSafeFileName(name)) << name;

@@ -67,9 +67,8 @@ TEST_F(NotificationHubTest, OwnLoginResultRunsTheResetsAroundTheLoginDialog) {
     });
     QObject::connect(&hub, &NotificationHub::recipientLoginResult, &context,
                      [this](const Reply&) { log.append(u"recipient"_qs); });
-    TransferRow row;
-    row.name = u"left over"_qs;
-    session.Transfers().AppendRow(std::move(row));
+    session.Transfers().AppendDownload(
+        std::make_unique<TransferItem>(TransferItem::Direction::Download), "left over", {});
 
     library.Deliver(MakeReply(note::kLogin, 1, "0086-10-1", Gbk("登录成功")));  // not started
     EXPECT_TRUE(log.isEmpty());

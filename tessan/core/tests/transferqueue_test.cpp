@@ -62,7 +62,7 @@ class TransferQueueTest : public ::testing::Test {
         return list.AppendUpload(Upload(recipient, name, file, address), 42);
     }
     int AddDownload(const char* sender, const char* name, const char* file) {
-        return list.AppendDownload(Download(sender, name, file), QString::fromUtf8(file), u"1K"_qs);
+        return list.AppendDownload(Download(sender, name, file), Gbk(file), u"1K"_qs);
     }
     QString State(int row) const { return list.Table().Cell(row, TransferTable::kState); }
     QString Name(int row) const { return list.Table().Cell(row, TransferTable::kName); }
@@ -153,9 +153,6 @@ TEST_F(TransferQueueTest, LogsGrowAndAMissingFolderOrAForeignPathIsSkipped) {
 }
 
 TEST_F(TransferQueueTest, StartNextUploadSkipsDownloadsAndDropsEveryRowOfAnUnreachableRecipient) {
-    TransferRow ghost;
-    ghost.name = u"ghost"_qs;
-    list.AppendRow(std::move(ghost));
     AddDownload("0086-10-5", "赵六", "d.txt");
     AddUpload("0086-10-2", "李四", "1.txt", "10.0.0.2");
     AddUpload("0086-10-3", "王五", "2.txt");
@@ -163,14 +160,13 @@ TEST_F(TransferQueueTest, StartNextUploadSkipsDownloadsAndDropsEveryRowOfAnUnrea
     library.Script(u"ConnectServer"_qs, {0});
 
     list.StartNextUpload(TransferQueue::Refusal::Short);
-    EXPECT_EQ(notices, (QStringList{u"pListData==NULL"_qs,
-                                    u"无法连接10.0.0.2:8800，不能向好友:李四发送文件!"_qs}));
+    EXPECT_EQ(notices, QStringList{u"无法连接10.0.0.2:8800，不能向好友:李四发送文件!"_qs});
     EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 10.0.0.2 8800 0086-10-2 pub"_qs,
                                           u"ConnectServer 127.0.0.1 8800 0086-10-3 pub"_qs,
                                           u"UploadFile 0086-10-1 0086-10-3 /home/u/2.txt"_qs}));
-    ASSERT_EQ(list.RowCount(), 3);
-    EXPECT_EQ(Name(1), u"d.txt"_qs);
-    EXPECT_EQ(Name(2), u"2.txt"_qs);
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(Name(0), u"d.txt"_qs);
+    EXPECT_EQ(Name(1), u"2.txt"_qs);
 }
 
 TEST_F(TransferQueueTest,
@@ -300,9 +296,6 @@ TEST_F(TransferQueueTest, OnlyWaitingUploadsCanBeRemovedByTheUser) {
 }
 
 TEST_F(TransferQueueTest, QueueQuestionsLookAtTypedRowsAndTheViewHearsOnlyChangedText) {
-    TransferRow ghost;
-    ghost.name = u"ghost"_qs;
-    list.AppendRow(std::move(ghost));
     EXPECT_FALSE(list.HasQueuedUploads());
     EXPECT_FALSE(list.HasQueuedDownloads());
     EXPECT_FALSE(list.StartNextUpload(TransferQueue::Refusal::Short));
@@ -319,8 +312,8 @@ TEST_F(TransferQueueTest, QueueQuestionsLookAtTypedRowsAndTheViewHearsOnlyChange
     list.HandleProgress(*MakeProgress(0, "b.txt", "0086-10-3", 10).progress());  // same text
     list.HandleProgress(*MakeProgress(0, "b.txt", "0086-10-3", 11).progress());
     EXPECT_EQ(changes, 2);
-    EXPECT_EQ(State(2), u"上传:11%"_qs);
-    EXPECT_FALSE(list.RemoveWaitingUpload(2));
+    EXPECT_EQ(State(1), u"上传:11%"_qs);
+    EXPECT_FALSE(list.RemoveWaitingUpload(1));
 
     // Type 7 removes a download row by its name, whoever sent it.
     EXPECT_FALSE(list.RemoveDownloadRow("b.txt"));
@@ -328,17 +321,30 @@ TEST_F(TransferQueueTest, QueueQuestionsLookAtTypedRowsAndTheViewHearsOnlyChange
     EXPECT_FALSE(list.HasQueuedDownloads());
 }
 
-TEST_F(TransferQueueTest, DownloadProgressSplitsAtTheFirstAtCharacterNotAtATrailByte) {
+TEST_F(TransferQueueTest, DownloadRowsMatchTheBytesOnTheWire) {
     // "丂" is 0x81 0x40 in GBK: its second byte is '@'.
     const QByteArray sender = "0086-10-2";
-    auto item = Download("0086-10-2", "李四", "丂@x.txt");
-    list.AppendDownload(std::move(item), u"丂@x.txt"_qs, u"1K"_qs);
+    AddDownload("0086-10-2", "李四", "丂@x.txt");
     ASSERT_EQ(Gbk("丂").at(1), '@');
     list.HandleProgress(
         *MakeProgress(1, sender + '@' + Gbk("丂@x.txt"), "0086-10-1", 50).progress());
     EXPECT_EQ(State(0), u"下载:50%"_qs);
     list.HandleProgress(*MakeProgress(1, Gbk("丂@x.txt"), "0086-10-1", 60).progress());
     EXPECT_EQ(State(0), u"下载:50%"_qs);  // "丂" is no sender
+
+    // A name that is not GBK shows replaced, but its progress and its answer still find it.
+    const QByteArray broken = "a\xFF\x80.txt";
+    for (int i = 0; i < 2; ++i) {
+        auto item = Download("0086-10-2", "李四", "");
+        item->SetRaw(Field::RemoteName, sender + '@' + broken);
+        list.AppendDownload(std::move(item), broken, u"1K"_qs);
+    }
+    EXPECT_TRUE(Name(1).contains(QChar(0xFFFD)));
+    list.HandleProgress(*MakeProgress(1, sender + '@' + broken, "0086-10-1", 100).progress());
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_TRUE(Log(TransferLog::Receive).contains(broken));
+    EXPECT_TRUE(list.RemoveDownloadRow(broken));
+    EXPECT_EQ(list.RowCount(), 1);
 }
 
 TEST(TransferItemRecord, LayoutAndLocalPathsThatDoNotFitAreRefused) {

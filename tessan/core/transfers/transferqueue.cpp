@@ -6,6 +6,7 @@
 #include "core/library/notifications.h"
 #include "core/login/serverlookup.h"
 #include "core/session/clientsession.h"
+#include "wire_text.h"
 
 namespace tessan {
 
@@ -30,18 +31,15 @@ int TransferQueue::AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeI
     return table_.Append(std::move(row));
 }
 
-int TransferQueue::AppendDownload(std::unique_ptr<TransferItem> item, const QString& fileName,
+int TransferQueue::AppendDownload(std::unique_ptr<TransferItem> item, const QByteArray& fileName,
                                   const QString& sizeText) {
     TransferRow row;
-    row.name = fileName;
+    row.name = GbkToQString(fileName);
+    row.nameGbk = fileName;
     row.size = sizeText;
     row.state = TransferState::WaitingDownload;
     row.receivedFrom = item->Text(Field::PeerNumber);
     row.item = std::move(item);
-    return table_.Append(std::move(row));
-}
-
-int TransferQueue::AppendRow(TransferRow row) {
     return table_.Append(std::move(row));
 }
 
@@ -88,14 +86,13 @@ void TransferQueue::HandleProgress(const Progress& progress) {
         return;
     }
     if (progress.direction != static_cast<std::uint8_t>(Direction::Download)) return;
-    // "sender@name", split at the first "@" character (a GBK trail byte may equal '@').
-    const qsizetype at = GbkIndexOf(progress.fileName, '@');
-    if (at <= 0) {
+    const auto stored = tessnet::StoredName::Split(std::string_view(progress.fileName));
+    if (!stored || stored->sender.empty()) {
         qCDebug(lcTransfers) << "download progress without a sender:" << progress.fileName;
         return;
     }
-    const QByteArrayView stored(progress.fileName);
-    const int row = FindLast(Direction::Download, stored.first(at), stored.sliced(at + 1));
+    const int row =
+        FindLast(Direction::Download, QByteArrayView(stored->sender), QByteArrayView(stored->name));
     if (row < 0) {
         qCDebug(lcTransfers) << "download progress without its row:" << progress.fileName;
         return;
@@ -226,11 +223,6 @@ bool TransferQueue::StartNextUpload(Refusal refusal) {
     int row = 0;
     while (row < RowCount()) {
         const TransferItem* item = Item(row);
-        if (!item) {
-            session_.ShowNotice(QStringLiteral("pListData==NULL"), true);
-            ++row;
-            continue;
-        }
         if (!item->IsUpload() || table_.Row(row).state != TransferState::WaitingUpload) {
             ++row;
             continue;

@@ -48,12 +48,10 @@ class TransferQueue final : public QObject {
     // hold it whole.
     int AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeInBytes,
                      QByteArray server = {});
-    // A new download row: the plain file name, the size as the received-files page shows it,
-    // "等待下载", the sender's number.
-    int AppendDownload(std::unique_ptr<TransferItem> item, const QString& fileName,
+    // A new download row: the plain file name (GBK, as the stored name holds it), the size as
+    // the received-files page shows it, "等待下载", the sender's number.
+    int AppendDownload(std::unique_ptr<TransferItem> item, const QByteArray& fileName,
                        const QString& sizeText);
-    // Any row, also one without its item. Returns the new row's index.
-    int AppendRow(TransferRow row);
 
     int RowCount() const { return table_.RowCount(); }
     const TransferItem* Item(int row) const;

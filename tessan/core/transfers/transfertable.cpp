@@ -27,7 +27,6 @@ TransferTable::TransferTable(QObject* parent) : QAbstractTableModel(parent) {}
 TransferTable::~TransferTable() = default;
 
 int TransferTable::Append(TransferRow row) {
-    if (row.nameGbk.isEmpty()) row.nameGbk = QStringToGbk(row.name);
     const int index = RowCount();
     beginInsertRows({}, index, index);
     rows_.push_back(std::move(row));

@@ -25,15 +25,14 @@ enum class TransferState : std::uint8_t {
 };
 
 struct TransferRow {
-    // Null for a row without its record: reported and skipped when the next upload is started.
-    std::unique_ptr<TransferItem> item;
+    std::unique_ptr<TransferItem> item;  // never null
     QString name;  // column 0: the stored name of an upload, the plain file name of a download
     QString size;  // column 1
     TransferState state = TransferState::WaitingUpload;
     QByteArray percentText;    // the last progress as the library wrote it, "33%"
     QString sentTo;            // column 3: the recipient's name (uploads)
     QString receivedFrom;      // column 4: the sender's number (downloads)
-    QByteArray nameGbk;        // column 0 in GBK, as progress notifications carry it
+    QByteArray nameGbk;        // column 0 as the wire carries it: what progress is matched on
     std::uint64_t lookup = 0;  // FindingServer: which lookup's answer this row waits for
     // The recipient's server as serverlist.ini names it (an upload's item holds 31 bytes of it;
     // a host name may be longer). Empty: the item's own field.
@@ -52,8 +51,7 @@ class TransferTable final : public QAbstractTableModel {
     explicit TransferTable(QObject* parent = nullptr);
     ~TransferTable() override;
 
-    // Appends at the end (the order of queuing) and returns the new row's index. An empty
-    // `nameGbk` is filled from `name`.
+    // Appends at the end (the order of queuing) and returns the new row's index.
     int Append(TransferRow row);
     void Remove(int row);
     void Clear();

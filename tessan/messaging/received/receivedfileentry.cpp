@@ -1,6 +1,7 @@
 #include "messaging/received/receivedfileentry.h"
 
-#include "tessnet/tessnet.h"
+#include "core/base/gbk.h"
+#include "wire_text.h"
 
 #include <QtEndian>
 
@@ -10,24 +11,13 @@
 namespace tessan {
 
 using Entry = ReceivedFileEntry;
-static_assert(Entry::kSize == TESS_ENTRY_SIZE);
-static_assert(Entry::kSenderOffset == TESS_ENTRY_OFF_SENDER);
-static_assert(Entry::kSenderNameOffset == TESS_ENTRY_OFF_SENDER_NAME);
-static_assert(Entry::kSenderKeyOffset == TESS_ENTRY_OFF_PUBLIC_KEY);
-static_assert(Entry::kStoredNameOffset == TESS_ENTRY_OFF_STORED_NAME);
-static_assert(Entry::kFileSizeOffset == TESS_ENTRY_OFF_FILE_SIZE);
-static_assert(Entry::kSentTimeOffset == TESS_ENTRY_OFF_SENT_TIME);
-static_assert(Entry::kStoredNameOffset + Entry::kNameWidth == Entry::kFileSizeOffset);
-static_assert(Entry::kSentTimeOffset + 4 == Entry::kSize);
 
 namespace {
 
-QByteArray Field(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t width) {
-    const auto field = bytes.subspan(offset, width);
-    const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
-    return QByteArray(reinterpret_cast<const char*>(field.data()),
-                      static_cast<qsizetype>(end - field.begin()));
-}
+constexpr std::size_t kAccountWidth = TESS_ACCOUNT_SIZE;
+constexpr std::size_t kNameWidth = TESS_NAME_SIZE;
+static_assert(TESS_ENTRY_OFF_STORED_NAME + kNameWidth == TESS_ENTRY_OFF_FILE_SIZE);
+static_assert(TESS_ENTRY_OFF_SENT_TIME + 4 == Entry::kSize);
 
 void Put(QByteArray& out, std::size_t offset, std::size_t width, const QByteArray& text) {
     // Whole width when the text fills it, as a server may send a key.
@@ -38,18 +28,19 @@ void Put(QByteArray& out, std::size_t offset, std::size_t width, const QByteArra
 }  // namespace
 
 QByteArray Entry::FileName() const {
-    const qsizetype at = storedName.indexOf('@');
-    return at < 0 ? storedName : storedName.mid(at + 1);
+    const auto split = tessnet::StoredName::Split(std::string_view(storedName));
+    return split ? QByteArray(split->name.data(), static_cast<qsizetype>(split->name.size()))
+                 : storedName;
 }
 
 Entry Entry::Parse(std::span<const std::uint8_t, kSize> bytes) {
     Entry e;
-    e.senderNumber = Field(bytes, kSenderOffset, kAccountWidth);
-    e.senderName = Field(bytes, kSenderNameOffset, kAccountWidth);
-    e.senderKey = Field(bytes, kSenderKeyOffset, kAccountWidth);
-    e.storedName = Field(bytes, kStoredNameOffset, kNameWidth);
-    e.fileSize = qFromLittleEndian<std::uint32_t>(bytes.data() + kFileSizeOffset);
-    e.sentTime = qFromLittleEndian<std::uint32_t>(bytes.data() + kSentTimeOffset);
+    e.senderNumber = ReadFixedField(bytes.subspan(TESS_ENTRY_OFF_SENDER, kAccountWidth));
+    e.senderName = ReadFixedField(bytes.subspan(TESS_ENTRY_OFF_SENDER_NAME, kAccountWidth));
+    e.senderKey = ReadFixedField(bytes.subspan(TESS_ENTRY_OFF_PUBLIC_KEY, kAccountWidth));
+    e.storedName = ReadFixedField(bytes.subspan(TESS_ENTRY_OFF_STORED_NAME, kNameWidth));
+    e.fileSize = qFromLittleEndian<std::uint32_t>(bytes.data() + TESS_ENTRY_OFF_FILE_SIZE);
+    e.sentTime = qFromLittleEndian<std::uint32_t>(bytes.data() + TESS_ENTRY_OFF_SENT_TIME);
     return e;
 }
 
@@ -65,12 +56,12 @@ std::vector<Entry> Entry::ParseAll(QByteArrayView data) {
 
 QByteArray Entry::Serialize() const {
     QByteArray out(static_cast<qsizetype>(kSize), '\0');
-    Put(out, kSenderOffset, kAccountWidth, senderNumber);
-    Put(out, kSenderNameOffset, kAccountWidth, senderName);
-    Put(out, kSenderKeyOffset, kAccountWidth, senderKey);
-    Put(out, kStoredNameOffset, kNameWidth, storedName);
-    qToLittleEndian(fileSize, out.data() + kFileSizeOffset);
-    qToLittleEndian(sentTime, out.data() + kSentTimeOffset);
+    Put(out, TESS_ENTRY_OFF_SENDER, kAccountWidth, senderNumber);
+    Put(out, TESS_ENTRY_OFF_SENDER_NAME, kAccountWidth, senderName);
+    Put(out, TESS_ENTRY_OFF_PUBLIC_KEY, kAccountWidth, senderKey);
+    Put(out, TESS_ENTRY_OFF_STORED_NAME, kNameWidth, storedName);
+    qToLittleEndian(fileSize, out.data() + TESS_ENTRY_OFF_FILE_SIZE);
+    qToLittleEndian(sentTime, out.data() + TESS_ENTRY_OFF_SENT_TIME);
     return out;
 }
 

@@ -3,27 +3,20 @@
 // into the next one.
 #pragma once
 
+#include "tessnet/tessnet.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <vector>
 
 namespace tessan {
 
 struct ReceivedFileEntry {
-    static constexpr std::size_t kSize = 364;
-    static constexpr std::size_t kSenderOffset = 0;       // char[32]
-    static constexpr std::size_t kSenderNameOffset = 32;  // char[32]
-    static constexpr std::size_t kSenderKeyOffset = 64;   // char[32]
-    static constexpr std::size_t kStoredNameOffset = 96;  // char[260]: "sender@name"
-    static constexpr std::size_t kFileSizeOffset = 356;   // u32
-    static constexpr std::size_t kSentTimeOffset = 360;   // u32, seconds since 1970 UTC
-    static constexpr std::size_t kAccountWidth = 32;
-    static constexpr std::size_t kNameWidth = 260;
+    static constexpr std::size_t kSize = TESS_ENTRY_SIZE;
 
     // GBK bytes as they came, without the terminator. A key that fills its whole field is kept
     // whole: QByteArray always has room for the terminator.

@@ -8,6 +8,8 @@
 #include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
 
+#include "wire_text.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -92,7 +94,7 @@ void ReceivedFiles::DeleteChecked(const QList<int>& selected) {
     int lastChecked = -1;
     for (int row = model_.RowCount() - 1; row >= 0; --row) {
         if (!model_.IsChecked(row)) continue;
-        names.append(model_.StoredName(row));
+        names.append(model_.At(row).storedName);
         lastChecked = row;
     }
     if (names.isEmpty()) return;
@@ -114,7 +116,7 @@ void ReceivedFiles::DeleteSelected(const QList<int>& selected) {
     const QString question =
         QStringLiteral("确实要删除文件:%1吗？").arg(model_.At(row).fileNameText);
     if (!boxes_.AskYesNo(question, kDeleteCaption)) return;
-    if (library_.DelFile(session_.CurrentAccount().Bytes(), model_.StoredName(row)) == 1)
+    if (library_.DelFile(session_.CurrentAccount().Bytes(), model_.At(row).storedName) == 1)
         ++pendingDeletes_;
     else
         Notice(QStringLiteral("删除文件失败，请先登录服务器!"), false);
@@ -127,13 +129,15 @@ void ReceivedFiles::DownloadChecked(const QList<int>& selected) {
     for (int row = 0; row < model_.RowCount(); ++row) {
         if (!model_.IsChecked(row)) continue;
         const ReceivedFilesModel::Row& r = model_.At(row);
-        // The library would refuse to write such a name; asking for it would fetch nothing.
-        if (!ReceivedFilesModel::IsSafeFileName(r.fileNameText)) {
+        // The library writes under the same local name; one it refuses would fetch nothing.
+        const auto local = tessnet::LocalFileName(std::string_view(r.fileName));
+        if (!local) {
             Notice(QStringLiteral("文件:%1的名字不能用作本地文件名,不能下载!").arg(r.fileNameText),
                    true);
             continue;
         }
-        const QString target = session_.DownloadFolder() + QLatin1Char('/') + r.fileNameText;
+        const QString target =
+            session_.DownloadFolder() + QLatin1Char('/') + QString::fromStdString(*local);
         if (!overwriteAll && QFileInfo::exists(target)) {
             const auto answer = overwrite_.Ask(
                 {{}, {}, QStringLiteral("文件:%1已经存在！\r\n是否覆盖?").arg(target)});
@@ -145,12 +149,12 @@ void ReceivedFiles::DownloadChecked(const QList<int>& selected) {
         }
         auto item = std::make_unique<TransferItem>(TransferItem::Direction::Download);
         item->SetLocalPath(target);
-        item->SetRaw(Field::RemoteName, model_.StoredName(row));
+        item->SetRaw(Field::RemoteName, r.storedName);
         item->SetRaw(Field::PeerNumber, r.senderNumber);
         item->SetRaw(Field::AccountNumber, session_.CurrentAccount().Bytes());
         item->SetRaw(Field::AccountKey, session_.CurrentPrivateKey().Bytes());
         item->SetRaw(Field::PeerName, r.senderName);
-        transfers_.AppendDownload(std::move(item), r.fileNameText, r.sizeText);
+        transfers_.AppendDownload(std::move(item), r.fileName, r.sizeText);
     }
     // One download at a time: the running one's completion asks for the next.
     if (downloadRunning) return;

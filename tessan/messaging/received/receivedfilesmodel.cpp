@@ -19,23 +19,15 @@ const QString& Heading(int column) {
 
 ReceivedFilesModel::ReceivedFilesModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-QByteArray ReceivedFilesModel::Key(const QByteArray& senderNumber, const QByteArray& fileName) {
-    // A zero byte cannot occur inside either field, so the pair is unambiguous.
-    QByteArray key;
-    key.reserve(senderNumber.size() + 1 + fileName.size());
-    key.append(senderNumber).append('\0').append(fileName);
-    return key;
-}
-
 int ReceivedFilesModel::AddEntries(const std::vector<ReceivedFileEntry>& entries) {
     std::vector<Row> fresh;
     fresh.reserve(entries.size());
     for (const ReceivedFileEntry& e : entries) {
+        if (keys_.contains(e.storedName)) continue;
+        keys_.insert(e.storedName);
         Row row;
+        row.storedName = e.storedName;
         row.fileName = e.FileName();
-        const QByteArray key = Key(e.senderNumber, row.fileName);
-        if (keys_.contains(key)) continue;
-        keys_.insert(key);
         row.senderNumber = e.senderNumber;
         row.senderName = e.senderName;
         row.senderKey = e.senderKey;
@@ -71,11 +63,6 @@ void ReceivedFilesModel::Clear() {
 
 const ReceivedFilesModel::Row& ReceivedFilesModel::At(int row) const {
     return rows_[Slot(row)];
-}
-
-QByteArray ReceivedFilesModel::StoredName(int row) const {
-    const Row& r = At(row);
-    return r.senderNumber + '@' + r.fileName;
 }
 
 QString ReceivedFilesModel::DateText(int row) const {
@@ -128,12 +115,6 @@ QString ReceivedFilesModel::FormatDate(std::uint32_t secondsSince1970) {
     return QDateTime::fromSecsSinceEpoch(secondsSince1970)
         .toLocalTime()
         .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-bool ReceivedFilesModel::IsSafeFileName(const QString& name) {
-    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..")) return false;
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
 }
 
 int ReceivedFilesModel::rowCount(const QModelIndex& parent) const {

@@ -24,8 +24,9 @@ class ReceivedFilesModel final : public QAbstractTableModel {
     struct Row {
         QByteArray senderNumber;  // GBK, as every server request needs it
         QByteArray senderName;
-        QByteArray senderKey;  // up to 32 bytes; what a reply presents to the sender's server
-        QByteArray fileName;   // the stored name after its first "@"
+        QByteArray senderKey;   // up to 32 bytes; what a reply presents to the sender's server
+        QByteArray storedName;  // "sender@name" as the server listed it; every request names it
+        QByteArray fileName;    // the stored name after its first "@"
         std::uint32_t fileSize = 0;
         std::uint32_t sentTime = 0;
         QString fileNameText;
@@ -44,16 +45,14 @@ class ReceivedFilesModel final : public QAbstractTableModel {
 
     explicit ReceivedFilesModel(QObject* parent = nullptr);
 
-    // Adds the entries as rows on top, the last entry first; an entry whose sender and file name
-    // are already listed is skipped. Returns the number of rows added.
+    // Adds the entries as rows on top, the last entry first; an entry whose stored name is
+    // already listed is skipped. Returns the number of rows added.
     int AddEntries(const std::vector<ReceivedFileEntry>& entries);
     // Removes every row and zeroes the counters.
     void Clear();
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
     const Row& At(int row) const;
-    // "sender@name", the name every server request for the row uses.
-    QByteArray StoredName(int row) const;
     QString DateText(int row) const;
 
     bool IsChecked(int row) const { return At(row).checked; }
@@ -71,8 +70,6 @@ class ReceivedFilesModel final : public QAbstractTableModel {
     static QString SizeText(std::uint32_t bytes);  // "%dKB"
     // Local time, "yyyy-MM-dd HH:mm:ss".
     static QString FormatDate(std::uint32_t secondsSince1970);
-    // False for a name that would not stay inside the download folder as a file of its own.
-    static bool IsSafeFileName(const QString& name);
 
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -83,7 +80,6 @@ class ReceivedFilesModel final : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   private:
-    static QByteArray Key(const QByteArray& senderNumber, const QByteArray& fileName);
     std::size_t Slot(int row) const { return rows_.size() - 1 - static_cast<std::size_t>(row); }
 
     std::vector<Row> rows_;  // arrival order; row 0 of the view is the last one
