@@ -26,7 +26,9 @@ test: test-main test-asan test-tsan fuzz
 TEST_TIMEOUT ?= 60
 SANITIZED_TEST_TIMEOUT ?= 180
 
+# The package test runs lintian on the package.
 test-main: build
+	@./scripts/ensure-packages.sh lintian
 	ctest --test-dir build --output-on-failure -j$(JOBS) --timeout $(TEST_TIMEOUT)
 
 # The library (and the server that links it) under AddressSanitizer + UBSan, then ThreadSanitizer.

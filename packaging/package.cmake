@@ -15,15 +15,33 @@ install(FILES ${_pkg}/icons/tessan.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# What a Debian system expects of every package: the copyright, the changelog and a manual page,
+# the last two compressed without a time stamp so that rebuilds give the same bytes.
+set(TESSAN_MAINTAINER "Tessan developers <developers@tessan.invalid>")
+set(_docs ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${_docs}/changelog @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/tessan.1 ${_docs}/tessan.1 @ONLY)
+foreach(_file changelog tessan.1)
+    execute_process(COMMAND gzip -9nc ${_docs}/${_file} OUTPUT_FILE ${_docs}/${_file}.gz
+                    COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${_docs}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${_docs}/tessan.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessan)
 # The one version: the project's, which the client also shows.
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tessan")
-set(CPACK_PACKAGE_CONTACT "Tessan developers <tessan@localhost>")
+set(CPACK_PACKAGE_CONTACT "${TESSAN_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "file-exchange client with a Chinese interface")
-set(CPACK_PACKAGE_DESCRIPTION "Tessan sends files, text and voice messages straight into a \
-friend's space on the friend's server, and lists, downloads and deletes what arrived for you.")
+# Lines of at most 80 characters, as Debian shows them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+       "Tessan sends files, text messages and voice messages straight into a friend's"
+       "space on the friend's server, and lists, downloads and deletes what arrived"
+       "for you. It keeps an address book of friends and their public keys, send and"
+       "receive logs per account, and registers and tops up accounts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

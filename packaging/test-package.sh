@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: built with CPack from the build folder given, unpacked
 # into a temporary root (never installed on this machine), its program started off screen with a
-# home folder of its own. It must start, keep its files in the user's data folder and write
-# nothing beside itself.
+# home folder of its own. It must pass lintian, start, keep its files in the user's data folder
+# and write nothing beside itself.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -30,6 +30,14 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 libqt6network6 libqt6svg6 qt6-translations-l10n fonts-wqy-microhei; do
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
+
+# Debian's own checks: no error and no warning (copyright, changelog, maintainer, manual page,
+# hardening, file layout). `make test-main` installs lintian.
+command -v lintian >/dev/null || fail "lintian is not installed (make test-main installs it)"
+if ! lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1; then
+    cat "$work/lintian.log" >&2
+    fail "lintian"
+fi
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"

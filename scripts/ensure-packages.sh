@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, only when some are missing.
+# Packages named as arguments are wanted too (lintian, for the package test).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio pulseaudio-utils python3
     fonts-wqy-microhei qt6-translations-l10n libqt6svg6
+    "$@"
 )
 
 missing=()
