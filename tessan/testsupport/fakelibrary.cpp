@@ -134,11 +134,13 @@ Notification MakeReply(int type, std::uint8_t status, const QByteArray& account,
 }
 
 Notification MakeProgress(std::uint8_t direction, const QByteArray& fileName,
-                          const QByteArray& account, std::uint16_t percent) {
+                          const QByteArray& account, std::uint16_t percent,
+                          std::uint32_t fileSize) {
     Progress p;
     p.direction = direction;
     p.fileName = fileName;
     p.account = account;
+    p.fileSize = fileSize;
     p.percent = percent;
     p.percentText = QByteArray::number(percent) + '%';
     return {note::kProgress, p};

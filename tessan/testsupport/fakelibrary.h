@@ -55,7 +55,8 @@ class FakeLibrary final : public Library {
 Notification MakeReply(int type, std::uint8_t status, const QByteArray& account,
                        const QByteArray& data, std::uint8_t kind = 0);
 Notification MakeProgress(std::uint8_t direction, const QByteArray& fileName,
-                          const QByteArray& account, std::uint16_t percent);
+                          const QByteArray& account, std::uint16_t percent,
+                          std::uint32_t fileSize = 0);
 Notification MakeAccountEvent(int type, const QByteArray& account);
 
 }  // namespace tessan

@@ -208,7 +208,10 @@ void MainWindowTest::pagesTwoToFourHideTheTransferListWithItsRowsKept() {
     QVERIFY(window->TransferView().isVisible());
     QCOMPARE(window->TransferView().model()->rowCount(), 2);
     QCOMPARE(window->TransferView().model()->index(1, 0).data().toString(), u"b.txt"_qs);
-    QCOMPARE(window->TransferView().model()->headerData(3, Qt::Horizontal).toString(),
+    QCOMPARE(window->TransferView()
+                 .model()
+                 ->headerData(TransferTable::kSentTo, Qt::Horizontal)
+                 .toString(),
              u"发送给"_qs);
 }
 

@@ -110,6 +110,31 @@ TEST_F(TransferQueueTest, UploadProgressUpdatesTheLastMatchingRowAndCompletionSt
                                           u"UploadFile 0086-10-1 0086-10-2 /home/u/a.txt"_qs}));
 }
 
+TEST_F(TransferQueueTest, ARunningRowShowsItsRateFromTheNoticesAndAFriendWithoutNameByNumber) {
+    std::int64_t ms = 0;
+    list.SetSteadyClock([&ms] { return ms; });
+    AddUpload("0086-21-2", "", "big.bin");
+    EXPECT_EQ(list.Table().Cell(0, TransferTable::kSentTo), u"0086-21-2"_qs);
+    EXPECT_EQ(list.Table().headerData(TransferTable::kRate, Qt::Horizontal, Qt::DisplayRole),
+              u"速度/剩余"_qs);
+    const auto step = [&](std::int64_t at, std::uint16_t percent) {
+        ms = at;
+        list.HandleProgress(
+            *MakeProgress(0, "big.bin", "0086-21-2", percent, 200 << 20).progress());
+    };
+    step(10000, 0);
+    step(10500, 1);
+    EXPECT_EQ(State(0), u"上传:1%"_qs);
+    EXPECT_TRUE(list.Table().Cell(0, TransferTable::kRate).isEmpty());
+    step(12000, 2);  // 4 MiB in two seconds
+    EXPECT_EQ(list.Table().Cell(0, TransferTable::kRate), u"2.0 MB/s，剩余 1分38秒"_qs);
+
+    step(13000, 100);
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(notices, QStringList{u"文件：big.bin成功发送给:0086-21-2！"_qs});
+    EXPECT_TRUE(LogText(TransferLog::Send).contains(u"至:0086-21-2         ,0086-21-2 .文件"_qs));
+}
+
 TEST_F(TransferQueueTest, DownloadProgressFindsItsRowByTheSenderBeforeTheAt) {
     AddDownload("0086-10-2", "李四", "报告.doc");
     list.HandleProgress(*MakeProgress(1, Gbk("报告.doc"), "0086-10-1", 10).progress());
@@ -144,6 +169,10 @@ TEST_F(TransferQueueTest, LogsGrowAndAMissingFolderOrAForeignPathIsSkipped) {
     WriteTransferLog(dir.path(), "0086-10-1", "two\r\n", TransferLog::Send);
     EXPECT_EQ(Log(TransferLog::Send), "one\r\ntwo\r\n");
     EXPECT_TRUE(Log(TransferLog::Receive).isEmpty());
+    // The user saved the log without a final line break: the next line does not join theirs.
+    WriteTransferLog(dir.path(), "0086-10-1", "mine", TransferLog::Receive);
+    WriteTransferLog(dir.path(), "0086-10-1", "new\r\n", TransferLog::Receive);
+    EXPECT_EQ(Log(TransferLog::Receive), "mine\r\nnew\r\n");
 
     WriteTransferLog(dir.path(), "../0086", "x", TransferLog::Send);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("0086_SendLog.txt"))));

@@ -62,6 +62,16 @@ class TransferItem : public FixedRecord<685> {
     bool SetRaw(Field field, QByteArrayView gbk) { return SetFieldBytes(Layout(field), gbk); }
     QString Text(Field field) const { return FieldText(Layout(field)); }
     bool SetText(Field field, const QString& text) { return SetFieldText(Layout(field), text); }
+    // Who the other party is to the user: the name, or the number when the name is empty (a
+    // friend on another server may have none).
+    QByteArray RawPeerLabel() const {
+        const QByteArray name = Raw(Field::PeerName);
+        return name.isEmpty() ? Raw(Field::PeerNumber) : name;
+    }
+    QString PeerLabel() const {
+        const QString name = Text(Field::PeerName);
+        return name.isEmpty() ? Text(Field::PeerNumber) : name;
+    }
     // Local paths are UTF-8 on this platform, not GBK.
     QString LocalPath() const;
     bool SetLocalPath(const QString& path);

@@ -23,7 +23,11 @@ TransferListView::TransferListView(TransferQueue& queue, QWidget* parent)
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
-    const int widths[TransferTable::kColumnCount] = {175, 80, 70, 120, 120};
+    // The last column takes what is left of the width.
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Side by side without a scroll bar in the main window's width.
+    const int widths[TransferTable::kColumnCount] = {160, 70, 70, 130, 100, 100};
     for (int column = 0; column < TransferTable::kColumnCount; ++column)
         setColumnWidth(column, widths[column]);
 }

@@ -33,8 +33,17 @@ void WriteTransferLog(const QString& appDir, const QByteArray& account, const QB
     }
     QFile file(TransferLogPath(appDir, account, log));
     // Created when absent (readable by the user only), never truncated.
-    if (!file.open(QIODevice::ReadWrite, QFile::ReadOwner | QFile::WriteOwner) ||
-        !file.seek(file.size()) || file.write(text) != text.size())
+    if (!file.open(QIODevice::ReadWrite, QFile::ReadOwner | QFile::WriteOwner)) {
+        qCWarning(lcFiles) << "transfer log not written:" << file.fileName() << file.errorString();
+        return;
+    }
+    // A log the user saved without a final line break: the new line still starts a line.
+    QByteArray bytes = text;
+    if (const qint64 size = file.size(); size > 0) {
+        char last = '\n';
+        if (file.seek(size - 1) && file.getChar(&last) && last != '\n') bytes.prepend("\r\n");
+    }
+    if (!file.seek(file.size()) || file.write(bytes) != bytes.size())
         qCWarning(lcFiles) << "transfer log not written:" << file.fileName() << file.errorString();
 }
 

@@ -14,8 +14,9 @@ enum class TransferLog { Send, Receive };
 
 QString TransferLogPath(const QString& appDir, const QByteArray& account, TransferLog log);
 
-// Appends `text` to the account's log. A log that cannot be opened is skipped (and reported in the
-// diagnostics), and so is an account number that would name a file outside the log folder.
+// Appends `text` to the account's log, on a line of its own. A log that cannot be opened is skipped
+// (and reported in the diagnostics), and so is an account number that would name a file outside the
+// log folder.
 void WriteTransferLog(const QString& appDir, const QByteArray& account, const QByteArray& text,
                       TransferLog log);
 

@@ -8,13 +8,22 @@
 #include "core/session/clientsession.h"
 #include "wire_text.h"
 
+#include <chrono>
+
 namespace tessan {
 
 using Field = TransferItem::Field;
 using Direction = TransferItem::Direction;
 
 TransferQueue::TransferQueue(ClientSession& session, TransferLogs::Clock clock, QObject* parent)
-    : QObject(parent), session_(session), logs_(session.AppDir(), std::move(clock)) {}
+    : QObject(parent),
+      session_(session),
+      logs_(session.AppDir(), std::move(clock)),
+      steadyClock_([] {
+          return std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now().time_since_epoch())
+              .count();
+      }) {}
 
 TransferQueue::~TransferQueue() = default;
 
@@ -26,7 +35,7 @@ int TransferQueue::AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeI
     row.nameGbk = item->Raw(Field::RemoteName);
     row.size = QString::number(sizeInBytes);
     row.state = TransferState::WaitingUpload;
-    row.sentTo = item->Text(Field::PeerName);
+    row.sentTo = item->PeerLabel();
     row.item = std::move(item);
     return table_.Append(std::move(row));
 }
@@ -80,7 +89,7 @@ void TransferQueue::HandleProgress(const Progress& progress) {
             return;
         }
         if (progress.percent != 100)
-            table_.SetProgress(row, progress.percentText);
+            Advance(row, progress);
         else
             CompleteUpload(row);
         return;
@@ -98,17 +107,26 @@ void TransferQueue::HandleProgress(const Progress& progress) {
         return;
     }
     if (progress.percent != 100)
-        table_.SetProgress(row, progress.percentText);
+        Advance(row, progress);
     else
         CompleteDownload(row);
+}
+
+void TransferQueue::Advance(int row, const Progress& progress) {
+    table_.SetProgress(row, progress.percentText, progress.percent, progress.fileSize,
+                       steadyClock_());
+}
+
+void TransferQueue::SetSteadyClock(SteadyClock clock) {
+    steadyClock_ = std::move(clock);
 }
 
 void TransferQueue::CompleteUpload(int row) {
     const TransferItem& item = *table_.Row(row).item;
     logs_.LogSent(session_.CurrentAccount().Bytes(), item.Raw(Field::AccountNumber),
-                  item.Raw(Field::PeerName), item.Raw(Field::RemoteName));
+                  item.RawPeerLabel(), item.Raw(Field::RemoteName));
     session_.ShowNotice(QStringLiteral("文件：%1成功发送给:%2！")
-                            .arg(item.Text(Field::RemoteName), item.Text(Field::PeerName)),
+                            .arg(item.Text(Field::RemoteName), item.PeerLabel()),
                         false);
     table_.Remove(row);
     StartNextUpload(Refusal::Short);
@@ -174,10 +192,9 @@ void TransferQueue::ServerFound(std::uint64_t ticket, Refusal refusal, const Loo
         const QByteArray recipient = item.Raw(Field::AccountNumber);
         const QByteArray server = ServerOf(row);
         qCWarning(lcTransfers) << "server" << server << "not found:" << found.error;
-        session_.ShowNotice(
-            LookupFailureText(server, found.error) +
-                QStringLiteral("，不能向好友:%1发送文件!").arg(item.Text(Field::PeerName)),
-            true);
+        session_.ShowNotice(LookupFailureText(server, found.error) +
+                                QStringLiteral("，不能向好友:%1发送文件!").arg(item.PeerLabel()),
+                            true);
         DropUploadsTo(recipient, Direction::Upload);
         StartNextUpload(Refusal::Short);
         return;
@@ -196,7 +213,7 @@ TransferQueue::StartResult TransferQueue::Launch(int row, const QByteArray& addr
         session_.ShowNotice(QStringLiteral("无法连接%1:%2，不能向好友:%3发送文件!")
                                 .arg(QString::fromLatin1(ServerOf(row)))
                                 .arg(item.ServerPort())
-                                .arg(item.Text(Field::PeerName)),
+                                .arg(item.PeerLabel()),
                             true);
         // Takes this row and every other queued upload to the same recipient.
         DropUploadsTo(recipient, Direction::Upload);

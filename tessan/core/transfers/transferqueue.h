@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace tessan {
@@ -75,6 +76,10 @@ class TransferQueue final : public QObject {
 
     // The handler of the library's progress notification.
     void HandleProgress(const Progress& progress);
+    // Milliseconds of a steady clock: when the progress notices come, for the rates shown. The
+    // default is the system's; tests set their own.
+    using SteadyClock = std::function<std::int64_t()>;
+    void SetSteadyClock(SteadyClock clock);
 
     // Removes every row of `direction` whose item runs under `accountNumber`.
     void DropUploadsTo(const QByteArray& accountNumber, Direction direction);
@@ -97,6 +102,8 @@ class TransferQueue final : public QObject {
     // The last row of `direction` whose item's peer number and name match; -1 when none. An empty
     // `peerNumber` matches any peer.
     int FindLast(Direction direction, QByteArrayView peerNumber, QByteArrayView name) const;
+    // A progress step short of completion.
+    void Advance(int row, const Progress& progress);
     void CompleteUpload(int row);
     // The server of an upload row, whole.
     QByteArray ServerOf(int row) const;
@@ -106,6 +113,7 @@ class TransferQueue final : public QObject {
     TransferLogs logs_;
     TransferTable table_;
     std::uint64_t lastLookup_ = 0;
+    SteadyClock steadyClock_;
 };
 
 }  // namespace tessan

@@ -72,17 +72,22 @@ int TransferTable::FindLookup(std::uint64_t ticket) const {
     return -1;
 }
 
-void TransferTable::SetProgress(int row, const QByteArray& percentText) {
+void TransferTable::SetProgress(int row, const QByteArray& percentText, std::uint16_t percent,
+                                std::int64_t fileSize, std::int64_t nowMs) {
     if (row < 0 || row >= RowCount()) return;
     TransferRow& r = rows_[static_cast<std::size_t>(row)];
+    const QString stateBefore = StateText(r.state, r.percentText);
+    const QString rateBefore = r.rate.Text();
     const bool download =
         r.state == TransferState::WaitingDownload || r.state == TransferState::Downloading;
-    const TransferState running = download ? TransferState::Downloading : TransferState::Uploading;
-    if (r.state == running && r.percentText == percentText) return;
-    r.state = running;
+    r.state = download ? TransferState::Downloading : TransferState::Uploading;
     r.percentText = percentText;
-    const QModelIndex cell = index(row, kState);
-    emit dataChanged(cell, cell, {Qt::DisplayRole});
+    r.rate.Notice(nowMs, percent, fileSize);
+    const bool stateChanged = StateText(r.state, r.percentText) != stateBefore;
+    const bool rateChanged = r.rate.Text() != rateBefore;
+    if (!stateChanged && !rateChanged) return;
+    emit dataChanged(index(row, stateChanged ? kState : kRate),
+                     index(row, rateChanged ? kRate : kState), {Qt::DisplayRole});
 }
 
 QString TransferTable::Cell(int row, int column) const {
@@ -95,6 +100,8 @@ QString TransferTable::Cell(int row, int column) const {
             return r.size;
         case kState:
             return StateText(r.state, r.percentText);
+        case kRate:
+            return r.rate.Text();
         case kSentTo:
             return r.sentTo;
         case kReceivedFrom:
@@ -120,8 +127,8 @@ QVariant TransferTable::data(const QModelIndex& index, int role) const {
 QVariant TransferTable::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     static const std::array<QString, kColumnCount> headings = {
-        QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("状态"),
-        QStringLiteral("发送给"), QStringLiteral("接收至")};
+        QStringLiteral("文件名"),    QStringLiteral("大小"),   QStringLiteral("状态"),
+        QStringLiteral("速度/剩余"), QStringLiteral("发送给"), QStringLiteral("接收至")};
     if (section < 0 || section >= kColumnCount) return {};
     return headings[static_cast<std::size_t>(section)];
 }

@@ -1,9 +1,10 @@
-// TransferTable: the rows of the transfer list with their typed state, as the five-column table at
-// the bottom of the main window shows them. It only stores and renders; the rules (which row runs
+// TransferTable: the rows of the transfer list with their typed state, as the table at the bottom
+// of the main window shows them. It only stores and renders; the rules (which row runs
 // next, progress, removal) are TransferQueue's. Each row owns its TransferItem.
 #pragma once
 
 #include "core/transfers/transferitem.h"
+#include "core/transfers/transferrate.h"
 
 #include <QAbstractTableModel>
 #include <QByteArray>
@@ -30,6 +31,7 @@ struct TransferRow {
     QString size;  // column 1
     TransferState state = TransferState::WaitingUpload;
     QByteArray percentText;    // the last progress as the library wrote it, "33%"
+    TransferRate rate;         // of a running transfer: column 3
     QString sentTo;            // column 3: the recipient's name (uploads)
     QString receivedFrom;      // column 4: the sender's number (downloads)
     QByteArray nameGbk;        // column 0 as the wire carries it: what progress is matched on
@@ -42,8 +44,8 @@ struct TransferRow {
 class TransferTable final : public QAbstractTableModel {
     Q_OBJECT
   public:
-    enum Column { kName = 0, kSize = 1, kState = 2, kSentTo = 3, kReceivedFrom = 4 };
-    static constexpr int kColumnCount = 5;
+    enum Column { kName = 0, kSize = 1, kState = 2, kRate = 3, kSentTo = 4, kReceivedFrom = 5 };
+    static constexpr int kColumnCount = 6;
 
     // "等待上传" (also once started), "上传:33%", "等待下载", "下载:33%".
     static QString StateText(TransferState state, const QByteArray& percentText);
@@ -61,9 +63,10 @@ class TransferTable final : public QAbstractTableModel {
     void SetFindingServer(int row, std::uint64_t ticket);
     // The row that waits for lookup `ticket`; -1 when it went meanwhile.
     int FindLookup(std::uint64_t ticket) const;
-    // A progress step: the row runs now and shows `percentText`. The view hears of it only when
-    // the state cell's text changes.
-    void SetProgress(int row, const QByteArray& percentText);
+    // A progress step at `nowMs` of a steady clock: the row runs now, shows `percentText` and
+    // measures its rate. The view hears of the cells whose text changed.
+    void SetProgress(int row, const QByteArray& percentText, std::uint16_t percent,
+                     std::int64_t fileSize, std::int64_t nowMs);
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
     const TransferRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }

@@ -143,7 +143,7 @@ QVariant FriendList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= RowCount()) return {};
     const int row = index.row();
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return index.column() == kNumber ? Number(row) : Name(row);
+        return index.column() == kNumber ? Number(row) : Label(row);
     if (role == Qt::CheckStateRole && index.column() == kNumber)
         return Checked(row) ? Qt::Checked : Qt::Unchecked;
     return {};

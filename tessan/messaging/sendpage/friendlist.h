@@ -46,6 +46,8 @@ class FriendList final : public QAbstractTableModel {
     }
     QString Number(int row) const { return rows_[static_cast<std::size_t>(row)].number; }
     QString Name(int row) const { return rows_[static_cast<std::size_t>(row)].name; }
+    // What the user sees for the friend: the name, or the number when the name is empty.
+    QString Label(int row) const { return Name(row).isEmpty() ? Number(row) : Name(row); }
 
     bool Checked(int row) const { return rows_[static_cast<std::size_t>(row)].checked; }
     void SetChecked(int row, bool checked);

@@ -48,7 +48,7 @@ QString SendPageRules::ToggleCheckAll() {
 
 bool SendPageRules::ConfirmDrop(int row) {
     if (row < 0 || row >= friends_.RowCount()) return false;
-    return boxes_.AskYesNo(QStringLiteral("确实要发送给：%1吗？").arg(friends_.Name(row)),
+    return boxes_.AskYesNo(QStringLiteral("确实要发送给：%1吗？").arg(friends_.Label(row)),
                            QStringLiteral("确认"));
 }
 

@@ -76,6 +76,18 @@ TEST_F(SendPageRulesTest, ADropOnOneFriendSendsToThatFriendOnly) {
     EXPECT_EQ(sent[0].to, QStringList({QStringLiteral("丙")}));
 }
 
+TEST_F(SendPageRulesTest, AFriendWithoutANameIsShownByNumber) {
+    UserProfile nameless;  // a friend on a server that sends only number and key
+    nameless.SetText(UserProfile::Field::Number, QStringLiteral("0086-21-7"));
+    friends.AddOrUpdateFriend(nameless);
+    const int row = friends.FindRow("0086-21-7");
+    EXPECT_EQ(friends.data(friends.index(row, FriendList::kName), Qt::DisplayRole).toString(),
+              QStringLiteral("0086-21-7"));
+    boxes.Script({Answer::No});
+    rules.ConfirmDrop(row);
+    EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("确实要发送给：0086-21-7吗？")});
+}
+
 TEST_F(SendPageRulesTest, GroupMessagesNeedACheckedFriendAndFanOutToThemOrToAll) {
     EXPECT_FALSE(rules.CheckedFriendsChosen());
     EXPECT_EQ(boxes.Texts(), QStringList({QStringLiteral("请先选择要接收的好友!")}));
