@@ -73,14 +73,14 @@ std::optional<ProfileBox> ProfileSettings::Save(const ProfileValues& values) {
         if (spec.field) profile.SetText(*spec.field, At(values, spec.box));
     profile.SetUserType(ownProfile_().UserType());
     if (library_.ModifyUser(profile) != 1) boxes_.Tell(u"修改用户信息失败!"_qs);
-    saved_ = profile;
     SetNoticeEnabled(true);
     return std::nullopt;
 }
 
 bool ProfileSettings::SendKeyNotice(const QDateTime& now) {
-    // The own profile keeps the old key until the next login; the notice announces the saved one.
-    if (!keyNotice_ || !keyNotice_(saved_ ? *saved_ : ownProfile_(), now)) return false;
+    // What the server holds now: a refused save announces nothing new, and a new login announces
+    // its own account.
+    if (!keyNotice_ || !keyNotice_(ownProfile_(), now)) return false;
     SetNoticeEnabled(false);
     return true;
 }

@@ -76,8 +76,9 @@ class ProfileSettings final : public QObject {
 
     // "保存": the box to focus when a check fails (its message was shown), else nothing.
     std::optional<ProfileBox> Save(const ProfileValues& values);
-    // "发送公钥给所有好友", with the name, number and public key of the last save: false when the
-    // notice could not be written (nothing is sent).
+    // "发送公钥给所有好友", with the name, number and public key of the own profile as the server
+    // last sent it (it sends the stored one after a save): false when the notice could not be
+    // written (nothing is sent).
     bool SendKeyNotice(const QDateTime& now);
 
     bool NoticeEnabled() const { return noticeEnabled_; }
@@ -94,8 +95,6 @@ class ProfileSettings final : public QObject {
     OwnProfileSource ownProfile_;
     KeyNotice keyNotice_;
     bool noticeEnabled_ = false;
-    // What the last save sent.
-    std::optional<UserProfile> saved_;
 };
 
 }  // namespace tessan

@@ -75,6 +75,9 @@ void KeyNoticeEndToEndTest::keyNoticeReachesEveryFriendOnBothServers() {
     form->findChild<QPushButton*>(u"saveButton"_qs)->click();
     QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, kWait);
     QCOMPARE(changed[0][0].value<Reply>().status, 1);
+    // The notice announces the profile the server stored, which it sends after the change.
+    QTRY_COMPARE_WITH_TIMEOUT(session.OwnProfile().Text(UserProfile::Field::PublicKey),
+                              u"zhang-pub"_qs, kWait);
 
     const int beforeA = static_cast<int>(StoredFiles(e2e.FilePath(u"a"_qs)).size());
     auto* notice = form->findChild<QPushButton*>(u"noticeButton"_qs);

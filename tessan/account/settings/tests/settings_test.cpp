@@ -192,10 +192,11 @@ TEST_F(ProfileSettingsTest, SaveSendsAFreshProfileAndEnablesTheNoticeEvenWhenRef
     EXPECT_EQ(enabled.count(), 1);
 }
 
-TEST_F(ProfileSettingsTest, KeyNoticeAnnouncesTheSavedKeyOnceWritten) {
-    // The notice announces the key just saved, not the one the own profile still holds.
+TEST_F(ProfileSettingsTest, KeyNoticeAnnouncesTheOwnProfileTheServerHoldsOnceWritten) {
+    // Not what was typed: a refused save changes nothing on the server.
     ProfileValues v = Filled();
-    At(v, B::PublicKey) = u"new"_qs;
+    At(v, B::PublicKey) = u"typed"_qs;
+    library.Script(u"ModifyUser"_qs, {-1});
     settings.Save(v);
     const QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 7));
     noticeWritten = false;
@@ -203,8 +204,19 @@ TEST_F(ProfileSettingsTest, KeyNoticeAnnouncesTheSavedKeyOnceWritten) {
     EXPECT_TRUE(settings.NoticeEnabled());
     noticeWritten = true;
     EXPECT_TRUE(settings.SendKeyNotice(now));
-    EXPECT_EQ(announced.last(), u"张三 new 2026-03-04T05:06:07"_qs);
+    EXPECT_EQ(announced.last(), u"张三 pub 2026-03-04T05:06:07"_qs);
     EXPECT_FALSE(settings.NoticeEnabled());
+
+    // The server stored a save and sent the profile back; then another login.
+    own.SetRawText(F::PublicKey, "new");
+    settings.Save(Filled());
+    EXPECT_TRUE(settings.SendKeyNotice(now));
+    EXPECT_EQ(announced.last(), u"张三 new 2026-03-04T05:06:07"_qs);
+    own.SetRawText(F::Number, "0086-10-7");
+    own.SetText(F::Name, u"李四"_qs);
+    settings.Save(Filled());
+    EXPECT_TRUE(settings.SendKeyNotice(now));
+    EXPECT_EQ(announced.last(), u"李四 new 2026-03-04T05:06:07"_qs);
 }
 
 }  // namespace
