@@ -104,6 +104,15 @@ QMargins ImageButton::Padding() const {
     return QMargins(em * 3 / 4, em / 4 + 2, em * 3 / 4, em / 4 + 2);
 }
 
+QSize ImageButton::IconExtent() const {
+    if (icon().isNull()) return {};
+    // Beside a text the icon is as high as the text, so the button stands as high as its
+    // neighbours without one.
+    if (text().isEmpty()) return iconSize();
+    const int em = fontMetrics().height();
+    return iconSize().boundedTo(QSize(em, em));
+}
+
 QSize ImageButton::sizeHint() const {
     ensurePolished();
     const QFontMetrics metrics = fontMetrics();
@@ -111,7 +120,7 @@ QSize ImageButton::sizeHint() const {
     int width = plain.isEmpty() ? 0 : metrics.horizontalAdvance(plain);
     int height = metrics.height();
     if (!icon().isNull()) {
-        const QSize iconSize = this->iconSize();
+        const QSize iconSize = IconExtent();
         width += iconSize.width() + (plain.isEmpty() ? 0 : metrics.height() / 3);
         height = std::max(height, iconSize.height());
     }
@@ -144,7 +153,7 @@ void ImageButton::paintEvent(QPaintEvent*) {
     const QString plain = PlainText(text());
     const int textWidth = plain.isEmpty() ? 0 : metrics.horizontalAdvance(plain);
     const bool hasIcon = !icon().isNull();
-    const QSize iconSize = hasIcon ? this->iconSize() : QSize();
+    const QSize iconSize = hasIcon ? IconExtent() : QSize();
     const int gap = hasIcon && textWidth > 0 ? metrics.height() / 3 : 0;
     const int total = std::min(content.width(), iconSize.width() + gap + textWidth);
     int x = content.left() + (content.width() - total) / 2;

@@ -60,6 +60,8 @@ class ImageButton : public QPushButton {
   private:
     // Padding around the content, from the font so that it grows with the text.
     QMargins Padding() const;
+    // The icon as drawn: its size, at most the text's height when there is a text.
+    QSize IconExtent() const;
 
     ButtonColours colours_ = ButtonColours::Standard();
 };

@@ -5,6 +5,7 @@
 #include "look/style.h"
 
 #include <QApplication>
+#include <QWidget>
 
 namespace tessan {
 
@@ -21,6 +22,11 @@ LookReport ApplyLook(QApplication& app) {
     // The desktop matches windows to "tessan.desktop" by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("tessan"));
     return report;
+}
+
+void UseDialogFrame(QWidget& dialog) {
+    dialog.setWindowFlags((dialog.windowFlags() & Qt::WindowType_Mask) | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 }
 
 }  // namespace tessan

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QApplication;
+class QWidget;
 
 namespace tessan {
 
@@ -16,5 +17,9 @@ struct LookReport {
 };
 
 LookReport ApplyLook(QApplication& app);
+
+// The frame of a small dialog or message box: a title and a close button, nothing to minimise or
+// maximise it with. Called in the dialog's constructor, before it is first shown.
+void UseDialogFrame(QWidget& dialog);
 
 }  // namespace tessan

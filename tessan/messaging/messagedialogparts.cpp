@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace tessan {
 
 MessageDialogParts::MessageDialogParts(QDialog* dialog)
@@ -31,6 +33,19 @@ MessageDialogParts::MessageDialogParts(QDialog* dialog)
     cancel->setAutoDefault(false);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    recipientLabel->setBuddy(recipientLine);
+    subjectLabel->setBuddy(subject);
+}
+
+void MessageDialogParts::ChainFocus(std::initializer_list<QWidget*> middle) const {
+    QWidget* previous = subject;
+    QWidget::setTabOrder(recipientLine, subject);
+    for (QWidget* next : middle) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+    QWidget::setTabOrder(previous, ok);
+    QWidget::setTabOrder(ok, cancel);
 }
 
 QGridLayout* MessageDialogParts::FieldsLayout() const {
@@ -58,6 +73,23 @@ void MessageDialogParts::Fill(const Texts& texts) const {
     cancel->setText(texts.cancelText);
     recipientLine->setText(texts.recipientLine);
     subject->setText(texts.subject);
+    recipientLine->setAccessibleName(AccessibleLabel(texts.recipientLabel));
+    subject->setAccessibleName(AccessibleLabel(texts.subjectLabel));
+    // Wide enough for the texts the caller put there (a long subject is not cut), within reason.
+    const QFontMetrics metrics = subject->fontMetrics();
+    const int em = metrics.height();
+    int width = 24 * em;
+    for (const QString& text : {texts.recipientLine, texts.subject})
+        width = std::max(width, metrics.horizontalAdvance(text) + 2 * em);
+    width = std::min(width, 40 * em);
+    recipientLine->setMinimumWidth(width);
+    subject->setMinimumWidth(width);
+}
+
+QString MessageDialogParts::AccessibleLabel(QString label) {
+    label = label.trimmed();
+    while (label.endsWith(u':') || label.endsWith(u'：')) label.chop(1);
+    return label;
 }
 
 }  // namespace tessan

@@ -4,11 +4,14 @@
 
 #include <QString>
 
+#include <initializer_list>
+
 class QDialog;
 class QGridLayout;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QWidget;
 
 namespace tessan {
 
@@ -32,7 +35,12 @@ class MessageDialogParts {
     // The two rows of labels and lines, and OK and Cancel at the right, for the dialog's layout.
     QGridLayout* FieldsLayout() const;
     QHBoxLayout* ButtonsLayout() const;
+    // Fills the texts and names the lines for screen readers after their labels.
     void Fill(const Texts& texts) const;
+    // Tab order: the recipient line, the subject, `middle` in order, OK, Cancel.
+    void ChainFocus(std::initializer_list<QWidget*> middle) const;
+    // A label's text as a screen reader's name: without its closing colon.
+    static QString AccessibleLabel(QString label);
 
     QLabel* recipientLabel;
     QLineEdit* recipientLine;

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+class QFontMetrics;
 class QLabel;
 class QPlainTextEdit;
 
@@ -27,6 +28,12 @@ class TextMessageDialog final : public QDialog {
 
     int exec() override;
     void accept() override;
+
+    // How wide `line` is drawn with tab stops every `tabStop` pixels.
+    static int LineWidth(const QFontMetrics& metrics, const QString& line, qreal tabStop);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     TextMessage message_;

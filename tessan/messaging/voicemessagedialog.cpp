@@ -1,6 +1,7 @@
 #include "messaging/voicemessagedialog.h"
 
 #include "look/imagebutton.h"
+#include "look/look.h"
 #include "messaging/messagefiles.h"
 
 #include <QHBoxLayout>
@@ -27,6 +28,7 @@ VoiceMessageDialog::VoiceMessageDialog(const QString& appDir, VoiceDevice& devic
       stop_(new ImageButton(QStringLiteral("停止■"), this)),
       preview_(new ImageButton(QStringLiteral("试听>>"), this)) {
     setObjectName(QStringLiteral("VoiceMessageDialog"));
+    UseDialogFrame(*this);
     status_->setObjectName(QStringLiteral("status"));
     slider_->setObjectName(QStringLiteral("position"));
     // The slider only shows time; the user does not move it.
@@ -37,6 +39,7 @@ VoiceMessageDialog::VoiceMessageDialog(const QString& appDir, VoiceDevice& devic
     stop_->setObjectName(QStringLiteral("stopButton"));
     preview_->setObjectName(QStringLiteral("previewButton"));
     for (ImageButton* b : {record_, stop_, preview_}) b->setAutoDefault(false);
+    parts_.ChainFocus({record_, stop_, preview_});
 
     auto* time = new QHBoxLayout;
     time->addWidget(elapsed_);

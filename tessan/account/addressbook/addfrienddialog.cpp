@@ -1,6 +1,7 @@
 #include "account/addressbook/addfrienddialog.h"
 
 #include "account/fieldedit.h"
+#include "look/look.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@ AddFriendDialog::AddFriendDialog(MessageBoxes& boxes, QWidget* parent)
       back_(new QPushButton(QStringLiteral("<<上一步"), this)),
       next_(new QPushButton(this)) {
     setWindowTitle(QStringLiteral("添加好友"));
+    UseDialogFrame(*this);
     setObjectName(QStringLiteral("addFriendDialog"));
     prompt_->setObjectName(QStringLiteral("prompt"));
     prompt_->setBuddy(edit_);

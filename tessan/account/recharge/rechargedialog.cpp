@@ -3,6 +3,7 @@
 #include "core/library/notificationhub.h"
 #include "core/session/clientsession.h"
 #include "look/imagebutton.h"
+#include "look/look.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -38,6 +39,7 @@ RechargeDialog::RechargeDialog(ClientSession& session, const QByteArray& account
       action_(new ImageButton(QStringLiteral("充值"), this)) {
     setObjectName(QStringLiteral("rechargeDialog"));
     setWindowTitle(QStringLiteral("帐号充值"));
+    UseDialogFrame(*this);
     first_->setObjectName(QStringLiteral("firstBox"));
     second_->setObjectName(QStringLiteral("secondBox"));
     first_->setMaxLength(RechargeController::kMaxInput);

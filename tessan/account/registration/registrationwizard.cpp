@@ -2,6 +2,7 @@
 
 #include "account/fieldinput.h"
 #include "account/registration/registrar.h"
+#include "look/look.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -219,6 +220,7 @@ RegistrationWizard::RegistrationWizard(Registrar& registrar, MessageBoxes& boxes
     : QWizard(parent), registrar_(registrar) {
     setObjectName(QStringLiteral("registrationWizard"));
     setWindowTitle(QStringLiteral("Tessan用户注册向导"));
+    UseDialogFrame(*this);
     setWizardStyle(QWizard::ClassicStyle);
     setOption(QWizard::NoBackButtonOnStartPage);
     setButtonText(QWizard::BackButton, QStringLiteral("< 上一步"));

@@ -2,7 +2,7 @@
 
 namespace tessan {
 
-const QString MessageBoxes::kProgramCaption = QStringLiteral("tessan");
+const QString MessageBoxes::kProgramCaption = QStringLiteral("Tessan");
 
 void MessageBoxes::Tell(const QString& text, Icon icon) {
     Show({text, QString(), icon, Buttons::Ok, Answer::Ok});

@@ -1,5 +1,7 @@
 #include "core/base/qtmessageboxes.h"
 
+#include "look/look.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
@@ -37,11 +39,22 @@ QMessageBox::StandardButton ToQt(MessageBoxes::Answer answer) {
     return QMessageBox::NoButton;
 }
 
+// The window the box belongs to: the one the user works in, else (the program is in the
+// background) a shown window of the program, so the box never stands alone on the desktop.
+QWidget* Owner() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = window->windowType();
+        if (window->isVisible() && (type == Qt::Window || type == Qt::Dialog)) return window;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 MessageBoxes::Answer QtMessageBoxes::Show(const Box& box) {
-    QWidget* parent = QApplication::activeModalWidget();
-    if (!parent) parent = QApplication::activeWindow();
+    QWidget* parent = Owner();
 
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     Answer first = Answer::Ok;
@@ -58,6 +71,7 @@ MessageBoxes::Answer QtMessageBoxes::Show(const Box& box) {
 
     QMessageBox dialog(ToQt(box.icon), box.caption.isEmpty() ? kProgramCaption : box.caption,
                        box.text, buttons, parent);
+    UseDialogFrame(dialog);
     dialog.setDefaultButton(ToQt(defaultAnswer));
     dialog.setEscapeButton(ToQt(escape));
     switch (dialog.exec()) {

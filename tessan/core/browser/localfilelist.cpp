@@ -98,7 +98,7 @@ void LocalFileList::TellError(const QString& text) const {
 
 bool LocalFileList::ShowFolder(const QString& path, bool topLevel) {
     if (path.compare(kComputer, Qt::CaseInsensitive) == 0) {
-        Replace(ListDrives(), QString(), topLevel);
+        Replace(ListComputer(), QString(), topLevel);
         return true;
     }
     const QString folder = CleanFolder(path);
@@ -145,11 +145,20 @@ bool LocalFileList::IsVolumeRoot(const QString& folder) const {
     });
 }
 
-std::vector<LocalFileList::Row> LocalFileList::ListDrives() const {
+std::vector<LocalFileList::Row> LocalFileList::ListComputer() const {
     std::vector<Row> rows;
+    const QString home = CleanFolder(services_.homeFolder);
+    const auto place = [&](const QString& folder, Kind kind, const QString& label) {
+        const QString path = CleanFolder(folder);
+        if (path.isEmpty() || (kind != Kind::Home && path == home) || !QFileInfo(path).isDir())
+            return;
+        rows.push_back(Row{path, kind, label});
+    };
+    place(services_.homeFolder, Kind::Home, QStringLiteral("主文件夹"));
+    place(services_.desktopFolder, Kind::Desktop, QStringLiteral("桌面"));
+    place(services_.downloadsFolder, Kind::Downloads, QStringLiteral("下载"));
     const std::vector<Volume> volumes =
         services_.volumes ? services_.volumes() : std::vector<Volume>();
-    rows.reserve(volumes.size());
     for (const Volume& volume : volumes)
         rows.push_back(Row{QDir::cleanPath(volume.root), Kind::Drive, volume.label});
     return rows;
@@ -231,6 +240,9 @@ void LocalFileList::Open(int row) {
             return;
         case Kind::Drive:
         case Kind::Folder:
+        case Kind::Home:
+        case Kind::Desktop:
+        case Kind::Downloads:
             ShowFolder(PathOf(row), false);
             return;
         case Kind::File:
@@ -369,6 +381,9 @@ QVariant LocalFileList::data(const QModelIndex& index, int role) const {
     const Row& r = RowAt(index.row());
     switch (role) {
         case Qt::DisplayRole:
+            if (!r.label.isEmpty() &&
+                (r.kind == Kind::Home || r.kind == Kind::Desktop || r.kind == Kind::Downloads))
+                return r.label;
             if (r.kind == Kind::Drive && !r.label.isEmpty() && r.name != QLatin1String("/"))
                 return QStringLiteral("%1 (%2)").arg(r.label, r.name);
             return r.name;

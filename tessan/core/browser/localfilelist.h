@@ -1,6 +1,7 @@
 // LocalFileList: the rules of the send page's file browser. It browses the way a file manager's
 // side pane does: a desktop level (the desktop folder with "我的电脑" on top), a "我的电脑" level
-// with the mounted drives, and the folders below them. It opens files with the desktop's program
+// with the user's places (home, desktop, downloads) and the mounted drives, and the folders below
+// them. It opens files with the desktop's program
 // for them, deletes to the trash, renames in place and hands the chosen files to the send page.
 // The view only shows this model and passes on the user's gestures; it never changes rows itself.
 #pragma once
@@ -33,11 +34,12 @@ bool FileNameLess(const QByteArray& a, const QByteArray& b);
 class LocalFileList final : public QAbstractListModel {
     Q_OBJECT
   public:
-    enum class Kind : std::uint8_t { File, Folder, Drive, Up, Computer };
+    enum class Kind : std::uint8_t { File, Folder, Drive, Up, Computer, Home, Desktop, Downloads };
     struct Row {
-        QString name;  // file or folder name; a drive's mount point; ".." or "我的电脑"
+        // File or folder name; the folder of a place or a drive's mount point; ".." or "我的电脑"
+        QString name;
         Kind kind = Kind::File;
-        QString label;  // a drive's volume name; empty for other rows
+        QString label;  // a drive's volume name or a place's name; empty for other rows
     };
 
     // Row data for the view beyond the display text.
@@ -53,6 +55,9 @@ class LocalFileList final : public QAbstractListModel {
     // view's), tests fakes.
     struct Services {
         QString desktopFolder;
+        // Listed with the desktop above the drives; empty or the home folder itself: not listed.
+        QString homeFolder;
+        QString downloadsFolder;
         std::function<std::vector<Volume>()> volumes;
         // Opens a file with the desktop's program for it; false when none could be started.
         std::function<bool(const QString& path)> openFile;
@@ -87,7 +92,7 @@ class LocalFileList final : public QAbstractListModel {
     // "<current folder>/<name>", or the name alone at the drives level.
     QString PathOf(int row) const;
 
-    // Double click, Return or "打开(&O)" on `row`: enters a place, opens a file.
+    // Double click, Return or "打开(&O)" on `row`: enters a folder, place or drive, opens a file.
     void Open(int row);
     // Delete key or "删除(&D)" on the selected `rows`: asks once, moves them to the trash and
     // asks again before deleting for good what cannot go there. ".." and the places of the
@@ -120,7 +125,8 @@ class LocalFileList final : public QAbstractListModel {
     // Reads the folder's entries into `rows`; false with the reason in `error` when it cannot.
     bool ListFolder(const QString& folder, bool topLevel, std::vector<Row>& rows,
                     QString& error) const;
-    std::vector<Row> ListDrives() const;
+    // The "我的电脑" level: the places, then the drives.
+    std::vector<Row> ListComputer() const;
     bool IsVolumeRoot(const QString& folder) const;
     void Replace(std::vector<Row> rows, QString folder, bool topLevel);
     void RemoveRow(int row);

@@ -30,6 +30,9 @@ using Kind = LocalFileList::Kind;
 LocalFileList::Services SystemFileServices() {
     LocalFileList::Services services;
     services.desktopFolder = DesktopFolder();
+    const LocationRoots roots = SystemLocationRoots();
+    services.homeFolder = roots.home;
+    services.downloadsFolder = roots.downloads;
     services.volumes = [] {
         std::vector<Volume> volumes;
         for (const Drive& drive : SystemLocationRoots().drives)
@@ -55,6 +58,12 @@ QVariant LocalFileIcons::data(const QModelIndex& index, int role) const {
             return Icon(LookIcon::Drive);
         case Kind::Folder:
             return Icon(LookIcon::Folder);
+        case Kind::Home:
+            return Icon(LookIcon::Home);
+        case Kind::Desktop:
+            return Icon(LookIcon::Desktop);
+        case Kind::Downloads:
+            return Icon(LookIcon::Download);
         case Kind::File:
             break;
     }
@@ -88,7 +97,9 @@ LocalFileListView::LocalFileListView(LocalFileList& list, QWidget* parent)
     setDefaultDropAction(Qt::CopyAction);
     setIconSize(QSize(16, 16));
 
-    connect(this, &QAbstractItemView::activated, this,
+    // A double click opens, whatever the desktop's single-click setting: one click only selects,
+    // so that files can be picked for sending. Return opens too (keyPressEvent).
+    connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { list_.Open(index.row()); });
 
     itemMenu_ = new QMenu(this);
@@ -152,6 +163,10 @@ void LocalFileListView::keyPressEvent(QKeyEvent* event) {
         }
         if (event->key() == Qt::Key_F5) {
             list_.RefreshFolder();
+            return;
+        }
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            if (currentIndex().isValid()) list_.Open(currentIndex().row());
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "core/browser/propertiesdialog.h"
 
 #include "core/browser/fileproperties.h"
+#include "look/look.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -15,6 +16,7 @@ PropertiesDialog::PropertiesDialog(const QString& path, QWidget* parent) : QDial
     setObjectName(QStringLiteral("propertiesDialog"));
     const FileProperties properties = DescribeFile(path);
     setWindowTitle(QStringLiteral("%1 属性").arg(properties.name));
+    UseDialogFrame(*this);
 
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;

@@ -7,6 +7,7 @@
 #include "core/session/clientsession.h"
 #include "look/banner.h"
 #include "look/imagebutton.h"
+#include "look/look.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,6 +46,7 @@ LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram s
       login_(Button(QStringLiteral("登录"), "loginButton", this, ButtonColours::Accent())) {
     setObjectName(QStringLiteral("loginDialog"));
     setWindowTitle(QStringLiteral("登录Tessan系统"));
+    UseDialogFrame(*this);
 
     number_->setObjectName(QStringLiteral("numberBox"));
     number_->setEditable(true);

@@ -119,14 +119,19 @@ void WidgetsTest::qtMessageBoxesReturnThePressedButton() {
     QCOMPARE(caption, QStringLiteral("升级版本"));
     QVERIFY(defaultIsNo);
 
-    // Escape on an OK box answers OK; the caption defaults to the program's name.
+    // Escape on an OK box answers OK; the caption defaults to the program's name. A box has
+    // nothing to minimise or maximise it with.
+    Qt::WindowFlags flags;
     QTimer::singleShot(0, this, [&] {
         QWidget* box = QApplication::activeModalWidget();
         caption = box ? box->windowTitle() : QString();
+        if (box) flags = box->windowFlags();
         if (box) QTest::keyClick(box, Qt::Key_Escape);
     });
     boxes.Tell(QStringLiteral("请输入私钥!"));
-    QCOMPARE(caption, MessageBoxes::kProgramCaption);
+    QCOMPARE(caption, QStringLiteral("Tessan"));
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 }
 
 void WidgetsTest::aLoginDialogClosedDuringTheLookupGivesBackTheCursorAndConnectsNothing() {

@@ -6,8 +6,10 @@
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
 #include "app/mainwindow.h"
+#include "core/base/gbk.h"
 #include "core/login/logindialog.h"
 #include "core/session/clientsession.h"
+#include "core/transfers/transferqueue.h"
 #include "look/helpwindow.h"
 #include "look/imagebutton.h"
 #include "look/look.h"
@@ -21,12 +23,16 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -101,6 +107,11 @@ void ScreensTest::CheckWindow(QWidget* window) {
     for (int y = 0; y < image.height(); y += 3)
         for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
     QVERIFY2(colours.size() > 8, qPrintable(Describe(window)));
+    // A dialog offers nothing to minimise or maximise it with.
+    if (window->windowType() == Qt::Dialog && !qobject_cast<QMessageBox*>(window))
+        QVERIFY2(!(window->windowFlags() &
+                   (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)),
+                 qPrintable(Describe(window)));
     // To look at them: TESSAN_SCREENS_DIR=/some/folder.
     if (const QString folder = qEnvironmentVariable("TESSAN_SCREENS_DIR"); !folder.isEmpty())
         shot.save(QStringLiteral("%1/%2-%3x.png").arg(folder, window->objectName()).arg(scale_));
@@ -156,6 +167,39 @@ void ScreensTest::mainWindow() {
         CheckWindow(&window);
         if (QTest::currentTestFailed()) return;
     }
+
+    // The transfer list's columns fill its width.
+    std::int64_t ms = 0;
+    session.Transfers().SetSteadyClock([&ms] { return ms; });
+    for (const char* name : {"季度报告.doc", "照片.jpg", "演示文稿.ppt"}) {
+        auto item = std::make_unique<TransferItem>(TransferItem::Direction::Upload);
+        item->SetRaw(TransferItem::Field::PeerNumber, "0086-10-7654321");
+        item->SetText(TransferItem::Field::PeerName, u"李四"_qs);
+        item->SetText(TransferItem::Field::RemoteName, QString::fromUtf8(name));
+        session.Transfers().AppendUpload(std::move(item), 30 << 20);
+    }
+    for (const auto& [at, percent] : {std::pair(0, 10), std::pair(2000, 30)}) {
+        ms = at;
+        session.Transfers().HandleProgress(
+            *MakeProgress(0, QStringToGbk(u"季度报告.doc"_qs), "0086-10-7654321",
+                          static_cast<std::uint16_t>(percent), 30 << 20)
+                 .progress());
+    }
+    window.ShowPage(MainWindow::kReceivedFiles);
+    CheckWindow(&window);
+    auto* transfers = window.findChild<QTableView*>(QStringLiteral("transferList"));
+    QVERIFY(transfers && transfers->isVisible());
+    const QHeaderView* header = transfers->horizontalHeader();
+    QCOMPARE(header->sectionViewportPosition(header->count() - 1) +
+                 header->sectionSize(header->count() - 1),
+             transfers->viewport()->width());
+    // "下载" stands in its row as high as its neighbours.
+    const auto* download = window.findChild<QPushButton*>(QStringLiteral("downloadButton"));
+    const auto* refresh = window.findChild<QPushButton*>(QStringLiteral("refreshButton"));
+    QVERIFY(download && refresh);
+    QCOMPARE(download->height(), refresh->height());
+    QVERIFY2(download->width() <= refresh->width() + download->fontMetrics().height() * 3 / 2,
+             qPrintable(Describe(download) + QStringLiteral(" beside ") + Describe(refresh)));
 }
 
 void ScreensTest::loginDialog() {
@@ -170,6 +214,7 @@ void ScreensTest::loginDialog() {
 
 void ScreensTest::helpWindow() {
     HelpWindow help;
+    QVERIFY(!help.windowIcon().pixmap(32).isNull());
     help.show();
     CheckWindow(&help);
 }
@@ -195,11 +240,27 @@ void ScreensTest::messageDialogs() {
     const auto send = [](const Recipient&, const QString&, const QString&) { return false; };
     TextMessageDialog text(dir.path(), boxes, send);
     text.message().recipientLine = QStringLiteral("0086-10-7654321\t李四");
-    text.message().subject = QStringLiteral("来自：张三的Tessan");
+    text.message().subject = QStringLiteral("RE：报告");
+    // A generated reply: its greeting and its signature six tab stops in stand unbroken.
+    text.message().body =
+        QStringLiteral("李四您好:\r\n\t你于2026/12/7 09:05 发送的文件:\"报告.doc\"我已经收到!") +
+        QStringLiteral("\r\n").repeated(12) +
+        QStringLiteral(
+            "\t\t\t\t\t\t欧阳大将军甲乙丙  0086-512-12345678\r\n"
+            "\t\t\t\t\t\t2026年12月07日 09:08:07");
     text.Fill();
     text.show();
     CheckWindow(&text);
     if (QTest::currentTestFailed()) return;
+    auto* body = text.findChild<QPlainTextEdit*>(QStringLiteral("body"));
+    QVERIFY(body);
+    // On a screen too narrow for them, the dialog takes what the screen has.
+    const int room = text.screen()->availableGeometry().width() * 9 / 10;
+    for (const QString& line : body->toPlainText().split(u'\n')) {
+        const int width =
+            TextMessageDialog::LineWidth(body->fontMetrics(), line, body->tabStopDistance());
+        QVERIFY2(width < body->viewport()->width() || body->width() >= room, qPrintable(line));
+    }
 
     class SilentDevice final : public VoiceDevice {
         bool StartRecording() override { return false; }
@@ -213,9 +274,16 @@ void ScreensTest::messageDialogs() {
     VoiceMessageDialog voice(dir.path(), device, boxes, timers.Factory(), send);
     voice.recorder().texts.title = QStringLiteral("语音群发");
     voice.recorder().recipientLine = QStringLiteral("语音群发");
+    voice.recorder().subject = QStringLiteral("来自：欧阳大将军甲乙丙丁戊己庚辛的Tessan");
     voice.Fill();
     voice.show();
     CheckWindow(&voice);
+    if (QTest::currentTestFailed()) return;
+    auto* subject = voice.findChild<QLineEdit*>(QStringLiteral("subject"));
+    QVERIFY(subject);
+    QVERIFY2(
+        subject->fontMetrics().horizontalAdvance(subject->text()) < subject->contentsRect().width(),
+        qPrintable(Describe(subject)));
 }
 
 void ScreensTest::registrationWizard() {

@@ -1,5 +1,7 @@
 #include "messaging/received/overwritedialog.h"
 
+#include "look/look.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,6 +21,7 @@ OverwriteDialog::OverwriteDialog(QWidget* parent)
       cancel_(new QPushButton(QStringLiteral("取消"), this)) {
     setObjectName(QStringLiteral("overwriteDialog"));
     setWindowTitle(kTitle);
+    UseDialogFrame(*this);
     message_->setObjectName(QStringLiteral("message"));
     message_->setWordWrap(true);
     message_->setTextFormat(Qt::PlainText);

@@ -214,9 +214,10 @@ std::optional<ReplyDraft> ReceivedFiles::TextReply(const QList<int>& selected) c
     if (row < 0 || row >= model_.RowCount()) return std::nullopt;
     ReplyDraft d = DraftFor(row);
     const ReceivedFilesModel::Row& r = model_.At(row);
+    // The signature stands under twelve empty lines.
     d.body = QStringLiteral(
                  "%1您好:\r\n\t你于%2 发送的文件:\"%3\"我已经收到!"
-                 "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+                 "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
                  "\t\t\t\t\t\t%4  %5\r\n\t\t\t\t\t\t%6")
                  .arg(r.senderNameText, model_.DateText(row), r.fileNameText,
                       session_.OwnProfile().Name(), session_.OwnProfile().Number(),

@@ -2,6 +2,7 @@
 
 #include "core/records/usertype.h"
 #include "look/imagebutton.h"
+#include "look/look.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@ FriendDetailsDialog::FriendDetailsDialog(const UserProfile& profile, QWidget* pa
     : QDialog(parent) {
     setObjectName(QStringLiteral("friendDetailsDialog"));
     setWindowTitle(QStringLiteral("好友详情"));
+    UseDialogFrame(*this);
     using Field = UserProfile::Field;
     const std::pair<const char*, QString> lines[] = {
         {"Tessan", profile.Text(Field::Number)},      {"类型", UserTypeLabel(profile.UserType())},

@@ -5,6 +5,7 @@
 
 #include "fakevoicedevice.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -22,6 +23,7 @@ class DialogsTest : public QObject {
   private slots:
     void textDialogShowsTheCallersTextsAndWritesWhatIsTyped();
     void voiceDialogButtonsFollowTheRecorder();
+    void tabGoesFromTheSubjectToTheBodyAndOnToTheButtons();
 
   private:
     template <typename T>
@@ -106,6 +108,48 @@ void DialogsTest::voiceDialogButtonsFollowTheRecorder() {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(!QFile::exists(saved));
+}
+
+void DialogsTest::tabGoesFromTheSubjectToTheBodyAndOnToTheButtons() {
+    QTemporaryDir dir;
+    ScriptedMessageBoxes boxes;
+    TextMessageDialog dialog(dir.path(), boxes,
+                             [](const Recipient&, const QString&, const QString&) { return true; });
+    dialog.message().texts.bodyLabel = QStringLiteral("请在下面输入要发送的内容:");
+    dialog.Fill();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* subject = Child<QLineEdit>(dialog, "subject");
+    auto* body = Child<QPlainTextEdit>(dialog, "body");
+    QCOMPARE(subject->accessibleName(), QStringLiteral("回复主题"));
+    QCOMPARE(body->accessibleName(), QStringLiteral("请在下面输入要发送的内容"));
+
+    subject->setFocus();
+    QTRY_VERIFY(subject->hasFocus());
+    QStringList order;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(order, QStringList({QStringLiteral("body"), QStringLiteral("okButton"),
+                                 QStringLiteral("cancelButton"), QStringLiteral("recipientLine")}));
+    // Ctrl+Tab types the tab that Tab no longer does.
+    body->setFocus();
+    QTest::keyClick(body, Qt::Key_Tab, Qt::ControlModifier);
+    QVERIFY(body->hasFocus());
+    QCOMPARE(body->toPlainText(), QStringLiteral("\t"));
+
+    FakeVoiceDevice device;
+    FakeTimers timers;
+    VoiceMessageDialog voice(dir.path(), device, boxes, timers.Factory(),
+                             [](const Recipient&, const QString&, const QString&) { return true; });
+    voice.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&voice));
+    auto* voiceSubject = Child<QLineEdit>(voice, "subject");
+    voiceSubject->setFocus();
+    QTRY_VERIFY(voiceSubject->hasFocus());
+    QTest::keyClick(voiceSubject, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("recordButton"));
 }
 
 }  // namespace tessan

@@ -103,6 +103,41 @@ TEST_F(LocalFileListTest, FoldersComeFirstAndNamesSortWithAsciiLettersFolded) {
     EXPECT_EQ(list->CurrentFolder(), path("driveA/sub"));
 }
 
+TEST_F(LocalFileListTest, MyComputerListsTheUsersPlacesBeforeTheDrives) {
+    QDir(root()).mkpath(QStringLiteral("home/下载"));
+    LocalFileList::Services services;
+    services.homeFolder = path("home/");
+    services.desktopFolder = path("home");  // no desktop folder: the home folder stands in
+    services.downloadsFolder = path("home/下载");
+    services.volumes = [this] { return std::vector<Volume>{{path("driveA"), QString()}}; };
+    LocalFileList computer(boxes, services);
+    ASSERT_TRUE(computer.ShowFolder(LocalFileList::kComputer, false));
+    ASSERT_EQ(computer.RowCount(), 3);
+    const auto shown = [&](int row) {
+        return computer.data(computer.index(row), Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(computer.RowAt(0).kind, Kind::Home);
+    EXPECT_EQ(shown(0), QStringLiteral("主文件夹"));
+    EXPECT_EQ(computer.RowAt(1).kind, Kind::Downloads);
+    EXPECT_EQ(shown(1), QStringLiteral("下载"));
+    EXPECT_EQ(computer.RowAt(2).kind, Kind::Drive);
+    // A place is entered, never renamed, deleted or sent.
+    EXPECT_FALSE(computer.flags(computer.index(1)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(computer.PickedFiles({0, 1}).empty());
+    computer.Delete({0, 1});
+    EXPECT_TRUE(boxes.Shown().empty());
+    computer.Open(1);
+    EXPECT_EQ(computer.CurrentFolder(), path("home/下载"));
+    computer.GoUp();
+    EXPECT_EQ(computer.CurrentFolder(), path("home"));
+
+    // A folder that is missing is not listed.
+    services.downloadsFolder = path("gone");
+    LocalFileList without(boxes, services);
+    without.ShowFolder(LocalFileList::kComputer, false);
+    EXPECT_EQ(without.RowCount(), 2);
+}
+
 TEST_F(LocalFileListTest, UpGoesFromAFolderToADriveToTheDrivesToTheDesktop) {
     Make("desk/note.txt");
     ASSERT_TRUE(list->ShowFolder(path("driveA/sub"), false));
@@ -115,11 +150,11 @@ TEST_F(LocalFileListTest, UpGoesFromAFolderToADriveToTheDrivesToTheDesktop) {
     list->GoUp();
     EXPECT_TRUE(list->CurrentFolder().isEmpty());
     EXPECT_EQ(list->Location(), LocalFileList::kComputer);
-    EXPECT_EQ(Names(), QStringList({path("driveA"), path("driveB")}));
-    EXPECT_EQ(list->RowAt(0).kind, Kind::Drive);
-    EXPECT_EQ(list->data(list->index(0), Qt::DisplayRole).toString(),
+    EXPECT_EQ(Names(), QStringList({path("desk"), path("driveA"), path("driveB")}));
+    EXPECT_EQ(list->RowAt(1).kind, Kind::Drive);
+    EXPECT_EQ(list->data(list->index(1), Qt::DisplayRole).toString(),
               QStringLiteral("系统 (%1)").arg(path("driveA")));
-    EXPECT_EQ(list->PathOf(1), path("driveB"));
+    EXPECT_EQ(list->PathOf(2), path("driveB"));
 
     list->GoUp();
     EXPECT_TRUE(list->TopLevel());
@@ -133,7 +168,7 @@ TEST_F(LocalFileListTest, UpGoesFromAFolderToADriveToTheDrivesToTheDesktop) {
     list->Open(0);
     EXPECT_EQ(list->Location(), LocalFileList::kComputer);
     EXPECT_FALSE(list->TopLevel());
-    list->Open(1);
+    list->Open(2);
     EXPECT_EQ(list->CurrentFolder(), path("driveB"));
 
     EXPECT_EQ(locations, QStringList({path("driveA/sub"), path("driveA"), LocalFileList::kComputer,

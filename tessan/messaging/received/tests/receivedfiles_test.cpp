@@ -296,9 +296,8 @@ TEST_F(ReceivedFilesTest, RepliesGreetTheSenderUnderTheFileNameUpToItsFirstDot) 
     EXPECT_EQ(text->subject, u"RE：a"_qs);
     EXPECT_EQ(text->body,
               u"李四您好:\r\n\t你于"_qs + files.Model().DateText(0) +
-                  u" 发送的文件:\"a.b.txt\"我已经收到!\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
-                  u"\r\n\r\n\r\n\t\t\t\t\t\t张三  0086-10-1\r\n\t\t\t\t\t\t2026年12月07日 "
-                  u"09:08:07"_qs);
+                  u" 发送的文件:\"a.b.txt\"我已经收到!"_qs + QStringLiteral("\r\n").repeated(12) +
+                  u"\t\t\t\t\t\t张三  0086-10-1\r\n\t\t\t\t\t\t2026年12月07日 09:08:07"_qs);
     const auto voice = files.VoiceReply({0});
     ASSERT_TRUE(voice.has_value());
     EXPECT_EQ(voice->subject, u"RE：a"_qs);

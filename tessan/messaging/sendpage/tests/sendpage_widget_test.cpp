@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,18 @@
 #include <QUrl>
 
 namespace tessan {
+namespace {
+
+// A desktop set to open items with a single click.
+class SingleClickStyle final : public QProxyStyle {
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_ItemView_ActivateItemOnSingleClick) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+}  // namespace
 
 class SendPageWidgetTest : public QObject {
     Q_OBJECT
@@ -32,6 +45,7 @@ class SendPageWidgetTest : public QObject {
     void aDragReleasedOutsideTheFriendsUnchecksThemAll();
     void filesFromTheDesktopAreOnlyShown();
     void theBrowserMenusAndTheFriendDetails();
+    void aClickSelectsAndADoubleClickOpensOnEveryDesktop();
     void aGroupTextIsWrittenOnceAndFannedOutToTheCheckedFriends();
 
   private:
@@ -62,6 +76,7 @@ class SendPageWidgetTest : public QObject {
     std::unique_ptr<ClientSession> session_;
     std::vector<Sent> sent_;
     std::unique_ptr<SendPage> page_;
+    std::unique_ptr<QStyle> style_;  // outlives the page that may use it
 };
 
 void SendPageWidgetTest::init() {
@@ -113,6 +128,7 @@ void SendPageWidgetTest::init() {
 
 void SendPageWidgetTest::cleanup() {
     page_.reset();
+    style_.reset();
     session_.reset();
     dir_.reset();
 }
@@ -243,6 +259,30 @@ void SendPageWidgetTest::theBrowserMenusAndTheFriendDetails() {
     QCOMPARE(details.Shown(QStringLiteral("公钥")), QStringLiteral("钥匙"));
     QCOMPARE(details.Shown(QStringLiteral("类型")), QStringLiteral("黄金用户[500M]"));
     QCOMPARE(details.windowTitle(), QStringLiteral("好友详情"));
+}
+
+void SendPageWidgetTest::aClickSelectsAndADoubleClickOpensOnEveryDesktop() {
+    style_ = std::make_unique<SingleClickStyle>();
+    QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("sub")));
+    LocalFileList& files = page_->Files();
+    files.RefreshFolder();
+    LocalFileListView& view = page_->FileView();
+    view.setStyle(style_.get());
+    const auto at = [&](const char* name) {
+        return view.visualRect(view.model()->index(files.FindRow(QString::fromLatin1(name)), 0))
+            .center();
+    };
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at("a.txt"));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at("sub"));
+    QCOMPARE(files.CurrentFolder(), dir_->path());
+    QCOMPARE(view.SelectedRows(), std::vector<int>{files.FindRow(QStringLiteral("sub"))});
+
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at("sub"));
+    QCOMPARE(files.CurrentFolder(), dir_->filePath(QStringLiteral("sub")));
+    // Return opens the current row: ".." leads back.
+    view.setCurrentIndex(view.model()->index(files.FindRow(LocalFileList::kUp), 0));
+    QTest::keyClick(&view, Qt::Key_Return);
+    QCOMPARE(files.CurrentFolder(), dir_->path());
 }
 
 void SendPageWidgetTest::aGroupTextIsWrittenOnceAndFannedOutToTheCheckedFriends() {
