@@ -15,7 +15,8 @@ const QUrl HelpWindow::kStartPage(QStringLiteral("qrc:/tessan/help/index.html"))
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextBrowser(this)) {
     setObjectName(QStringLiteral("helpWindow"));
     setWindowTitle(QStringLiteral("Tessan帮助"));
-    setWindowIcon(Icon(LookIcon::Help));
+    // The program's icon, as on its other windows: the task bar and the window list show it.
+    setWindowIcon(Icon(LookIcon::App));
     // A window beside the main window, not over it: the user reads and works at once.
     setWindowFlags(Qt::Window | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
     setAttribute(Qt::WA_DeleteOnClose);

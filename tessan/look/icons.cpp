@@ -26,8 +26,6 @@ IconNames NamesOf(LookIcon which) {
             return {u"download", u"folder-download"};
         case LookIcon::GoUp:
             return {u"go-up", u"go-up"};
-        case LookIcon::Help:
-            return {u"help", u"help-contents"};
         case LookIcon::Information:
             return {u"dialog-information", u"dialog-information"};
         case LookIcon::Question:

@@ -16,7 +16,6 @@ enum class LookIcon {
     Home,
     Download,
     GoUp,
-    Help,
     // The message boxes' icons.
     Information,
     Question,

@@ -331,9 +331,8 @@ void LookTest::focusIsVisibleWithoutATabPress() {
 }
 
 void LookTest::everyBundledIconRendersSharplyAtTwiceTheSize() {
-    for (LookIcon which :
-         {LookIcon::App, LookIcon::Folder, LookIcon::Drive, LookIcon::Computer, LookIcon::Desktop,
-          LookIcon::Home, LookIcon::Download, LookIcon::GoUp, LookIcon::Help}) {
+    for (LookIcon which : {LookIcon::App, LookIcon::Folder, LookIcon::Drive, LookIcon::Computer,
+                           LookIcon::Desktop, LookIcon::Home, LookIcon::Download, LookIcon::GoUp}) {
         const QIcon icon(BundledIconPath(which));
         // Scalable: drawn anew at 64 pixels, not a 16-pixel picture blown up.
         const QPixmap big = icon.pixmap(QSize(64, 64));
