@@ -20,8 +20,4 @@ SettingsPage::SettingsPage(ClientSession& session, ProfileSettings::KeyNotice ke
     connect(&session, &ClientSession::ownProfileChanged, sheet_, &CSetupSheet::ShowProfile);
 }
 
-void SettingsPage::Shown() {
-    sheet_->Activate();
-}
-
 }  // namespace tessan

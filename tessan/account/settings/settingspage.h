@@ -1,6 +1,7 @@
-// SettingsPage: "系统设置", the settings sheet with the own profile and the transfer logs. The
-// sheet's current tab refills each time the page is shown; a new own profile brings the profile
-// tab to the front. The key-change notice leaves through `keyNotice`.
+// SettingsPage: "系统设置", the settings sheet with the own profile and the transfer logs. A tab
+// refills when it becomes the current tab, not when the page is shown again, so what the user
+// typed survives a visit to another page; a new own profile brings the profile tab to the front
+// and refills it. The key-change notice leaves through `keyNotice`.
 #pragma once
 
 #include "account/settings/profilesettings.h"
@@ -18,7 +19,6 @@ class SettingsPage final : public Page {
 
     ProfileSettings& Profile() { return profile_; }
     CSetupSheet& Sheet() const { return *sheet_; }
-    void Shown() override;
 
   private:
     ProfileSettings profile_;

@@ -74,8 +74,6 @@ class CSetupSheet final : public QTabWidget {
   public:
     CSetupSheet(ProfileSettings& settings, const QString& appDir, const AccountText& currentAccount,
                 QWidget* parent = nullptr);
-    // The settings page came into view: the current tab refills.
-    void Activate();
     // A new own profile arrived: the profile tab becomes the active one and refills.
     void ShowProfile();
 
@@ -84,6 +82,9 @@ class CSetupSheet final : public QTabWidget {
     LogPage* ReceiveLogPage() const { return receiveLog_; }
 
   private:
+    // The tab that became the current one refills.
+    void Activate();
+
     CSetupPage1* profile_;
     CSetupPage2* sendLog_;
     CSetupPage3* receiveLog_;

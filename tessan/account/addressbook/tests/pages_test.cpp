@@ -233,6 +233,13 @@ void AccountPagesTest::profilePageRefillsAndTheNoticeButtonFollowsSaves() {
     QCOMPARE(page->Box(ProfileBox::Confirmation)->text(), QString());
     QTest::keyClicks(page->Box(ProfileBox::Mobile), u"13x9"_qs);
     QCOMPARE(page->Box(ProfileBox::Mobile)->text(), u"139"_qs);
+    // Unsaved typing survives a visit to another page; the tab refills when it becomes current.
+    settingsPage.Shown();
+    QCOMPARE(page->Box(ProfileBox::Mobile)->text(), u"139"_qs);
+    sheet.setCurrentWidget(sheet.SendLogPage());
+    sheet.setCurrentWidget(page);
+    QCOMPARE(page->Box(ProfileBox::Mobile)->text(), QString());
+    QTest::keyClicks(page->Box(ProfileBox::Mobile), u"139"_qs);
 
     boxes.Reset();
     Child<QPushButton>(page, u"saveButton")->click();
