@@ -147,6 +147,11 @@ void AddressBook::RowChanged(int row) {
     emit dataChanged(index(row, 0), index(row, 0));
 }
 
+void AddressBook::SelectOwn() {
+    if (const int row = Find(currentAccount_.Bytes()); row >= 0 && !currentAccount_.IsEmpty())
+        Select(row);
+}
+
 std::optional<Details> AddressBook::SelectedDetails() const {
     if (selected_ < 0) return std::nullopt;
     return DetailsOf(ProfileAt(selected_));
@@ -253,7 +258,14 @@ void AddressBook::ModifySelected(const Details& boxes) {
 
 void AddressBook::LoginReset() {
     ClearEntries();
+    // An own-profile request of the login before will not be answered on this one.
+    SetModifyEnabled(true);
     emit friendsCleared();
+}
+
+void AddressBook::ConnectionLost() {
+    // The answer to a pending own-profile request went with the connection.
+    SetModifyEnabled(true);
 }
 
 void AddressBook::AddResult(const Reply& reply) {

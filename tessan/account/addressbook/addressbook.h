@@ -100,6 +100,8 @@ class AddressBook final : public QAbstractTableModel {
     int Find(QByteArrayView number) const;
     int Selected() const { return selected_; }
     void Select(int row);
+    // The page comes into view on the own entry when it is listed.
+    void SelectOwn();
     // A click on the list: its header counts the selected row ("好友列表  2/3").
     void CountInHeader();
     // Shown when the page comes into view and on every selection: the selected entry's details.
@@ -121,6 +123,7 @@ class AddressBook final : public QAbstractTableModel {
 
     // Notifications.
     void LoginReset();                                   // 1, own account, before the login dialog
+    void ConnectionLost();                               // 42, own account
     void AddResult(const Reply& reply);                  // 13
     void DeleteResult(const Reply& reply);               // 15
     void ChangeResult(const Reply& reply);               // 17

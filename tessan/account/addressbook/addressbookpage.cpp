@@ -132,6 +132,12 @@ AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
     connect(&hub, &NotificationHub::modifyUserResult, &book_, &AddressBook::ProfileChangeResult);
     connect(&hub, &NotificationHub::addressBookEntries, &book_, &AddressBook::Entries);
     connect(&hub, &NotificationHub::ownProfileArriving, &book_, &AddressBook::OwnProfileArrived);
+    connect(&hub, &NotificationHub::ownConnectionLost, &book_, &AddressBook::ConnectionLost);
+}
+
+void AddressBookPage::Shown() {
+    book_.SelectOwn();
+    ShowSelectedEntry();
 }
 
 bool AddressBookPage::ShowSelectedEntry() {

@@ -27,7 +27,8 @@ class AddressBookPage final : public Page {
     AddressBook& Book() { return book_; }
     // Each time the page comes into view: the selected entry's details. False without a selection.
     bool ShowSelectedEntry();
-    void Shown() override { ShowSelectedEntry(); }
+    // Each time the page comes into view: the own entry, selected and shown.
+    void Shown() override;
     // Tests replace the modal dialog.
     void SetAskFriend(AskFriend ask) { askFriend_ = std::move(ask); }
 

@@ -239,6 +239,27 @@ TEST_F(AddressBookTest, ModifyingTheOwnEntryKeepsReservedBytesAndWaitsForTheResu
     library.Script(u"ModifyUser"_qs, {-1});
     book.ModifySelected(details);
     EXPECT_TRUE(book.ModifyEnabled());
+
+    // An answer that never comes: the connection that would carry it is lost, or the user
+    // logs in again.
+    book.ModifySelected(details);
+    EXPECT_FALSE(book.ModifyEnabled());
+    book.ConnectionLost();
+    EXPECT_TRUE(book.ModifyEnabled());
+    book.ModifySelected(details);
+    book.LoginReset();
+    EXPECT_TRUE(book.ModifyEnabled());
+}
+
+TEST_F(AddressBookTest, TheOwnEntryIsSelectedWhereverItStands) {
+    book.SelectOwn();  // empty list: nothing
+    EXPECT_EQ(book.Selected(), -1);
+    book.AddOrUpdateEntry(Profile("0086-10-2"));
+    book.AddOrUpdateEntry(Profile("0086-10-1234567"));
+    book.AddOrUpdateEntry(Profile("0086-10-3"));
+    EXPECT_EQ(book.NumberAt(book.Selected()), "0086-10-3");  // the last one received
+    book.SelectOwn();
+    EXPECT_EQ(book.NumberAt(book.Selected()), "0086-10-1234567");
 }
 
 TEST_F(AddressBookTest, ServerAnswersKeepTheSendPageInStep) {

@@ -106,6 +106,13 @@ void AccountPagesTest::addressBookShowsTheSelectedEntryAndOnlyTheKeyIsEditable()
     list->selectRow(0);
     QVERIFY(page.ShowSelectedEntry());
     QCOMPARE(page.Box(DetailField::PrivateKey)->text(), u"secret"_qs);
+
+    // Coming into view, the page shows the own entry, whatever was selected before.
+    list->selectRow(1);
+    page.Shown();
+    QCOMPARE(book.Selected(), 0);
+    QCOMPARE(list->selectionModel()->selectedRows().first().row(), 0);
+    QCOMPARE(page.Box(DetailField::PersonalNumber)->text(), u"1234567"_qs);
     hub.Dispatch(MakeReply(note::kLogin, 1, "0086-10-1234567", "ok"));
     QCOMPARE(rows.rowCount(), 0);
 }
@@ -124,13 +131,18 @@ void AccountPagesTest::modifyAndAddGoThroughTheBook() {
     QVERIFY(!modify->isEnabled());
     session.Notifications().Dispatch(MakeReply(note::kModifyUser, 1, "0086-10-1234567", "ok"));
     QVERIFY(modify->isEnabled());
+    // The own connection is lost before the answer: the button comes back.
+    modify->click();
+    QVERIFY(!modify->isEnabled());
+    session.Notifications().Dispatch(MakeAccountEvent(note::kDisconnected, "0086-10-1234567"));
+    QVERIFY(modify->isEnabled());
 
     page.SetAskFriend([] { return std::pair(u"0086-10-7654321"_qs, u"key"_qs); });
     Child<QPushButton>(&page, u"addButton")->click();
     QCOMPARE(library.calls.last(), u"AddFriend 0086-10-1234567 0086-10-7654321"_qs);
     page.SetAskFriend([] { return std::nullopt; });
     Child<QPushButton>(&page, u"addButton")->click();
-    QCOMPARE(library.calls.size(), 2);
+    QCOMPARE(library.calls.size(), 3);
 }
 
 void AccountPagesTest::addFriendDialogFiltersAndSteps() {
