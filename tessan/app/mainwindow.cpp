@@ -31,6 +31,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace tessan {
@@ -134,8 +135,21 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     layout->addWidget(separator);
     layout->addWidget(pageArea_, 3);
     layout->addWidget(transferView_, 2);
+    // The address book, settings and view-files pages hide the transfer list and have the page
+    // area to themselves; the others stand above the list's six rows. The window is as high as the
+    // taller of the two.
+    int withList = 0;
+    int alone = 0;
+    for (const Page* page : pages_) {
+        int& tallest = page->ShowsTransferList() ? withList : alone;
+        tallest = std::max(tallest, page->minimumSizeHint().height());
+    }
+    pageArea_->setMinimumHeight(withList);
+    const QSize least = minimumSizeHint();
+    const int listHeight = transferView_->minimumSizeHint().height() + layout->spacing();
+    const int aloneHeight = least.height() - listHeight - withList + alone;
     // A fixed window, like the dialog it is: the notice panel hangs under it at its full width.
-    setFixedSize(QSize(660, 460).expandedTo(minimumSizeHint()));
+    setFixedSize(QSize(660, 460).expandedTo(least).expandedTo(QSize(0, aloneHeight)));
 
     // Start on the send page, then settings, address book and view files, which stays.
     for (const int page : {kSend, kSettings, kAddressBook, kViewFiles}) ShowPage(page);

@@ -32,6 +32,17 @@ TransferListView::TransferListView(TransferQueue& queue, QWidget* parent)
         setColumnWidth(column, widths[column]);
 }
 
+QSize TransferListView::minimumSizeHint() const {
+    // The heading and six rows: a queue of a few files is seen whole.
+    const int height = 2 * frameWidth() + horizontalHeader()->sizeHint().height() +
+                       kVisibleRows * verticalHeader()->defaultSectionSize();
+    return QSize(QTableView::minimumSizeHint().width(), height);
+}
+
+QSize TransferListView::sizeHint() const {
+    return QTableView::sizeHint().expandedTo(minimumSizeHint());
+}
+
 int TransferListView::SelectedRow() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();

@@ -14,6 +14,10 @@ class TransferListView final : public QTableView {
     // `queue` must outlive the view.
     TransferListView(TransferQueue& queue, QWidget* parent = nullptr);
 
+    static constexpr int kVisibleRows = 6;
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
     // The first selected row, -1 when none.
     int SelectedRow() const;
     void RemoveSelectedWaitingUpload();

@@ -168,7 +168,7 @@ void ScreensTest::mainWindow() {
         if (QTest::currentTestFailed()) return;
     }
 
-    // The transfer list's columns fill its width.
+    // The transfer list shows six rows under its heading, and its columns fill its width.
     std::int64_t ms = 0;
     session.Transfers().SetSteadyClock([&ms] { return ms; });
     for (const char* name : {"季度报告.doc", "照片.jpg", "演示文稿.ppt"}) {
@@ -189,6 +189,9 @@ void ScreensTest::mainWindow() {
     CheckWindow(&window);
     auto* transfers = window.findChild<QTableView*>(QStringLiteral("transferList"));
     QVERIFY(transfers && transfers->isVisible());
+    const int rows =
+        transfers->viewport()->height() / transfers->verticalHeader()->defaultSectionSize();
+    QVERIFY2(rows >= 6, qPrintable(Describe(transfers)));
     const QHeaderView* header = transfers->horizontalHeader();
     QCOMPARE(header->sectionViewportPosition(header->count() - 1) +
                  header->sectionSize(header->count() - 1),
