@@ -381,8 +381,7 @@ QVariant LocalFileList::data(const QModelIndex& index, int role) const {
     const Row& r = RowAt(index.row());
     switch (role) {
         case Qt::DisplayRole:
-            if (!r.label.isEmpty() &&
-                (r.kind == Kind::Home || r.kind == Kind::Desktop || r.kind == Kind::Downloads))
+            if (r.kind == Kind::Home || r.kind == Kind::Desktop || r.kind == Kind::Downloads)
                 return r.label;
             if (r.kind == Kind::Drive && !r.label.isEmpty() && r.name != QLatin1String("/"))
                 return QStringLiteral("%1 (%2)").arg(r.label, r.name);

@@ -1,9 +1,9 @@
 // LocalFileList: the rules of the send page's file browser. It browses the way a file manager's
 // side pane does: a desktop level (the desktop folder with "我的电脑" on top), a "我的电脑" level
 // with the user's places (home, desktop, downloads) and the mounted drives, and the folders below
-// them. It opens files with the desktop's program
-// for them, deletes to the trash, renames in place and hands the chosen files to the send page.
-// The view only shows this model and passes on the user's gestures; it never changes rows itself.
+// them. It opens files with the desktop's program for them, deletes to the trash, renames in place
+// and hands the chosen files to the send page. The view only shows this model and passes on the
+// user's gestures; it never changes rows itself.
 #pragma once
 
 #include "core/base/messageboxes.h"

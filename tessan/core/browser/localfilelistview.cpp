@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDrag>
 #include <QFile>
 #include <QIcon>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMimeDatabase>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
 
@@ -30,9 +32,8 @@ using Kind = LocalFileList::Kind;
 LocalFileList::Services SystemFileServices() {
     LocalFileList::Services services;
     services.desktopFolder = DesktopFolder();
-    const LocationRoots roots = SystemLocationRoots();
-    services.homeFolder = roots.home;
-    services.downloadsFolder = roots.downloads;
+    services.homeFolder = QDir::homePath();
+    services.downloadsFolder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     services.volumes = [] {
         std::vector<Volume> volumes;
         for (const Drive& drive : SystemLocationRoots().drives)

@@ -1,5 +1,6 @@
 #include "core/transfers/transferrate.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
