@@ -6,10 +6,8 @@
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
 #include "app/mainwindow.h"
-#include "core/base/gbk.h"
 #include "core/login/logindialog.h"
 #include "core/session/clientsession.h"
-#include "core/transfers/transferqueue.h"
 #include "look/helpwindow.h"
 #include "look/imagebutton.h"
 #include "look/look.h"
@@ -168,22 +166,6 @@ void ScreensTest::mainWindow() {
     }
 
     // The transfer list shows six rows under its heading, and its columns fill its width.
-    std::int64_t ms = 0;
-    session.Transfers().SetSteadyClock([&ms] { return ms; });
-    for (const char* name : {"季度报告.doc", "照片.jpg", "演示文稿.ppt"}) {
-        auto item = std::make_unique<TransferItem>(TransferItem::Direction::Upload);
-        item->SetRaw(TransferItem::Field::PeerNumber, "0086-10-7654321");
-        item->SetText(TransferItem::Field::PeerName, u"李四"_qs);
-        item->SetText(TransferItem::Field::RemoteName, QString::fromUtf8(name));
-        session.Transfers().AppendUpload(std::move(item), 30 << 20);
-    }
-    for (const auto& [at, percent] : {std::pair(0, 10), std::pair(2000, 30)}) {
-        ms = at;
-        session.Transfers().HandleProgress(
-            *MakeProgress(0, QStringToGbk(u"季度报告.doc"_qs), "0086-10-7654321",
-                          static_cast<std::uint16_t>(percent), 30 << 20)
-                 .progress());
-    }
     window.ShowPage(MainWindow::kReceivedFiles);
     CheckWindow(&window);
     auto* transfers = window.findChild<QTableView*>(QStringLiteral("transferList"));
