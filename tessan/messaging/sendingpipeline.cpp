@@ -23,13 +23,6 @@ using Field = TransferItem::Field;
 using Direction = TransferItem::Direction;
 using Refusal = TransferQueue::Refusal;
 
-// Upload answers: reason 3 asks about an existing file, reason 4 (status 1) reports a file the
-// server has received whole.
-constexpr std::uint8_t kFileExists = 3;
-constexpr std::uint8_t kReceivedWhole = 4;
-constexpr int kAnswerNameOffset = 1;
-constexpr int kAnswerTextOffset = 262;
-
 }  // namespace
 
 SendingPipeline::SendingPipeline(ClientSession& session, QObject* parent)
@@ -171,30 +164,26 @@ void SendingPipeline::RecipientLoginResult(const Reply& reply) {
     if (!queue.StartNextUpload(Refusal::Short)) session_.Boxes().Tell(text);
 }
 
-void SendingPipeline::UploadAnswer(const Reply& reply) {
-    if (reply.data.isEmpty()) return;
-    const auto reason = static_cast<std::uint8_t>(reply.data[0]);
-    const QByteArray name = reply.RawTextAt(kAnswerNameOffset);
+void SendingPipeline::UploadAnswer(const tessan::UploadAnswer& answer) {
     TransferQueue& queue = session_.Transfers();
-    if (reason == kFileExists) {
+    if (answer.reason == tessnet::UploadReason::Exists) {
         const bool overwrite = session_.Boxes().AskYesNo(
-            QStringLiteral("文件:%1已经存在，是否覆盖？").arg(GbkToQString(name)),
+            QStringLiteral("文件:%1已经存在，是否覆盖？").arg(GbkToQString(answer.name)),
             QStringLiteral("上传确认"));
-        session_.Lib().Confirm(reply.account, name, overwrite);
+        session_.Lib().Confirm(answer.account, answer.name, overwrite);
         if (overwrite) return;
-        queue.RemoveTransferRow(reply.account, name, Direction::Upload);
+        queue.RemoveTransferRow(answer.account, answer.name, Direction::Upload);
         queue.StartNextUpload(Refusal::Short);
         return;
     }
-    const QString text = reply.TextAt(kAnswerTextOffset);
     // The server has the whole file: its row completes with the last progress, whichever of the
     // two arrives first. Removing a row here would take a later upload of the same name.
-    if (reason == kReceivedWhole && reply.status != 0) {
-        if (!text.isEmpty()) session_.ShowNotice(text, false);
+    if (answer.reason == tessnet::UploadReason::Complete && answer.status != 0) {
+        if (!answer.text.isEmpty()) session_.ShowNotice(answer.text, false);
         return;
     }
-    const bool removed = queue.RemoveTransferRow(reply.account, name, Direction::Upload);
-    session_.ShowNotice(text, reply.status == 0);
+    const bool removed = queue.RemoveTransferRow(answer.account, answer.name, Direction::Upload);
+    session_.ShowNotice(answer.text, answer.status == 0);
     // The refused upload was the one running: without a start here the queue would stand still.
     if (removed) queue.StartNextUpload(Refusal::Short);
 }

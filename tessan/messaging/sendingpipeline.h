@@ -31,6 +31,7 @@ namespace tessan {
 class ClientSession;
 struct QueueEmpty;
 struct Reply;
+struct UploadAnswer;
 
 class SendingPipeline final : public QObject {
     Q_OBJECT
@@ -62,7 +63,7 @@ class SendingPipeline final : public QObject {
     // True when an upload row runs under `account`: its connection is the pipeline's.
     bool HasUploadsTo(const QByteArray& account) const;
     void RecipientLoginResult(const Reply& reply);
-    void UploadAnswer(const Reply& reply);
+    void UploadAnswer(const tessan::UploadAnswer& answer);
     void QueueEmptied(const QueueEmpty& event);
 
     ClientSession& session_;

@@ -14,20 +14,6 @@ namespace {
 
 using F = UserProfile::Field;
 
-// Replies 15 and 17: the friend's number and key in their 32-byte fields, the text after them.
-constexpr qsizetype kReplyNumberOffset = 0;
-constexpr qsizetype kReplyKeyOffset = 32;
-constexpr qsizetype kReplyTextOffset = 64;
-constexpr qsizetype kReplyFieldWidth = 32;
-
-// A text field of a reply, read within its width even when the server did not terminate it.
-QByteArray ReplyField(const Reply& reply, qsizetype offset) {
-    if (offset >= reply.data.size()) return {};
-    const auto width = std::min(kReplyFieldWidth, reply.data.size() - offset);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(reply.data.constData()) + offset;
-    return ReadFixedField(std::span(bytes, static_cast<std::size_t>(width)));
-}
-
 }  // namespace
 
 const std::array<DetailSpec, kDetailFieldCount>& DetailSpecs() {
@@ -268,27 +254,24 @@ void AddressBook::ConnectionLost() {
     SetModifyEnabled(true);
 }
 
-void AddressBook::AddResult(const Reply& reply) {
-    notice_(reply.TextAt(kReplyTextOffset), reply.status == 0);
+void AddressBook::AddResult(const FriendAnswer& answer) {
+    notice_(answer.text, answer.status == 0);
 }
 
-void AddressBook::DeleteResult(const Reply& reply) {
-    if (reply.status == 1) {
-        const QByteArray number = ReplyField(reply, kReplyNumberOffset);
-        RemoveEntry(number);
-        emit friendRemoved(number);
+void AddressBook::DeleteResult(const FriendAnswer& answer) {
+    if (answer.status == 1) {
+        RemoveEntry(answer.number);
+        emit friendRemoved(answer.number);
     }
-    notice_(reply.TextAt(kReplyTextOffset), reply.status == 0);
+    notice_(answer.text, answer.status == 0);
 }
 
-void AddressBook::ChangeResult(const Reply& reply) {
-    if (reply.status == 1) {
-        const QByteArray number = ReplyField(reply, kReplyNumberOffset);
-        const QByteArray key = ReplyField(reply, kReplyKeyOffset);
-        SetEntryKey(number, key);
-        emit friendKeyChanged(number, key);
+void AddressBook::ChangeResult(const FriendAnswer& answer) {
+    if (answer.status == 1) {
+        SetEntryKey(answer.number, answer.key);
+        emit friendKeyChanged(answer.number, answer.key);
     }
-    notice_(reply.TextAt(kReplyTextOffset), reply.status == 0);
+    notice_(answer.text, answer.status == 0);
 }
 
 void AddressBook::ProfileChangeResult(const Reply& reply) {

@@ -124,9 +124,9 @@ class AddressBook final : public QAbstractTableModel {
     // Notifications.
     void LoginReset();                                   // 1, own account, before the login dialog
     void ConnectionLost();                               // 42, own account
-    void AddResult(const Reply& reply);                  // 13
-    void DeleteResult(const Reply& reply);               // 15
-    void ChangeResult(const Reply& reply);               // 17
+    void AddResult(const FriendAnswer& answer);          // 13
+    void DeleteResult(const FriendAnswer& answer);       // 15
+    void ChangeResult(const FriendAnswer& answer);       // 17
     void ProfileChangeResult(const Reply& reply);        // 19
     void Entries(const Reply& reply);                    // 28
     void OwnProfileArrived(const UserProfile& profile);  // 32

@@ -59,17 +59,17 @@ void NotificationHub::Dispatch(const Notification& n) {
         case note::kListSummary:
             return Emit(n.type, &NotificationHub::listSummary, *reply);
         case note::kDownloadAnswer:
-            return Emit(n.type, &NotificationHub::downloadAnswer, *reply);
+            return Emit(n.type, &NotificationHub::downloadAnswer, DownloadAnswerOf(*reply));
         case note::kUploadAnswer:
-            return Emit(n.type, &NotificationHub::uploadAnswer, *reply);
+            return Emit(n.type, &NotificationHub::uploadAnswer, UploadAnswerOf(*reply));
         case note::kDelete:
             return Emit(n.type, &NotificationHub::deleteResult, *reply);
         case note::kAddFriend:
-            return Emit(n.type, &NotificationHub::addFriendResult, *reply);
+            return Emit(n.type, &NotificationHub::addFriendResult, FriendAnswerOf(*reply));
         case note::kDelFriend:
-            return Emit(n.type, &NotificationHub::delFriendResult, *reply);
+            return Emit(n.type, &NotificationHub::delFriendResult, FriendAnswerOf(*reply));
         case note::kModifyFriend:
-            return Emit(n.type, &NotificationHub::modifyFriendResult, *reply);
+            return Emit(n.type, &NotificationHub::modifyFriendResult, FriendAnswerOf(*reply));
         case note::kModifyUser:
             return Emit(n.type, &NotificationHub::modifyUserResult, *reply);
         case note::kAddressBook:
@@ -116,7 +116,7 @@ void NotificationHub::OwnProfileArrived(const Reply& reply) {
 }
 
 void NotificationHub::ServerNotice(const Reply& reply) {
-    const QString text = reply.TextAt(1);
+    const QString text = reply.TextAt(TESS_NOTICE_OFF_TEXT);
     session_.ShowNotice(text, reply.status == 0);
     if (reply.status == 0)
         session_.Boxes().Show({text, QString(), MessageBoxes::Icon::None,

@@ -36,20 +36,20 @@ class NotificationHub final : public QObject {
     // Type 1 on any other connection: a recipient's server answering the sending pipeline.
     void recipientLoginResult(const tessan::Reply& reply);
 
-    void registerResult(const tessan::Reply& reply);      // 3
-    void listSummary(const tessan::Reply& reply);         // 5
-    void downloadAnswer(const tessan::Reply& reply);      // 7
-    void uploadAnswer(const tessan::Reply& reply);        // 9
-    void deleteResult(const tessan::Reply& reply);        // 11
-    void addFriendResult(const tessan::Reply& reply);     // 13
-    void delFriendResult(const tessan::Reply& reply);     // 15
-    void modifyFriendResult(const tessan::Reply& reply);  // 17
-    void modifyUserResult(const tessan::Reply& reply);    // 19
-    void addressBookEntries(const tessan::Reply& reply);  // 28
-    void fileEntries(const tessan::Reply& reply);         // 30
-    void queueEmpty(const tessan::QueueEmpty& event);     // 33
-    void cardAnswer(const tessan::Reply& reply);          // 41
-    void progress(const tessan::Progress& progress);      // 254, after the transfer list
+    void registerResult(const tessan::Reply& reply);              // 3
+    void listSummary(const tessan::Reply& reply);                 // 5
+    void downloadAnswer(const tessan::DownloadAnswer& answer);    // 7
+    void uploadAnswer(const tessan::UploadAnswer& answer);        // 9
+    void deleteResult(const tessan::Reply& reply);                // 11
+    void addFriendResult(const tessan::FriendAnswer& answer);     // 13
+    void delFriendResult(const tessan::FriendAnswer& answer);     // 15
+    void modifyFriendResult(const tessan::FriendAnswer& answer);  // 17
+    void modifyUserResult(const tessan::Reply& reply);            // 19
+    void addressBookEntries(const tessan::Reply& reply);          // 28
+    void fileEntries(const tessan::Reply& reply);                 // 30
+    void queueEmpty(const tessan::QueueEmpty& event);             // 33
+    void cardAnswer(const tessan::Reply& reply);                  // 41
+    void progress(const tessan::Progress& progress);              // 254, after the transfer list
 
     // Type 32: before the session stores the profile (the address book; OwnProfile and OwnQuota
     // still hold the previous one). After storing, the session emits ownProfileChanged (the

@@ -66,6 +66,27 @@ QString Reply::TextAt(int offset) const {
     return GbkToQString(RawTextAt(offset));
 }
 
+UploadAnswer UploadAnswerOf(const Reply& reply) {
+    const auto reason = static_cast<std::uint8_t>(reply.data.isEmpty() ? 0 : reply.data[0]);
+    static_assert(TESS_UPLOAD_ANSWER_OFF_REASON == 0);
+    return {reply.account, reply.status, static_cast<tessnet::UploadReason>(reason),
+            reply.RawTextAt(TESS_UPLOAD_ANSWER_OFF_NAME).left(TESS_NAME_SIZE),
+            reply.TextAt(TESS_UPLOAD_ANSWER_OFF_TEXT)};
+}
+
+DownloadAnswer DownloadAnswerOf(const Reply& reply) {
+    return {reply.account, reply.status,
+            reply.RawTextAt(TESS_DOWNLOAD_ANSWER_OFF_NAME).left(TESS_NAME_SIZE),
+            reply.TextAt(TESS_DOWNLOAD_ANSWER_OFF_TEXT)};
+}
+
+FriendAnswer FriendAnswerOf(const Reply& reply) {
+    // A field the server did not terminate is read within its width.
+    return {reply.status, reply.RawTextAt(TESS_FRIEND_ANSWER_OFF_NUMBER).left(TESS_ACCOUNT_SIZE),
+            reply.RawTextAt(TESS_FRIEND_ANSWER_OFF_KEY).left(TESS_ACCOUNT_SIZE),
+            reply.TextAt(TESS_FRIEND_ANSWER_OFF_TEXT)};
+}
+
 Notification DecodeNotification(int type, const void* record) {
     Notification n;
     n.type = type;

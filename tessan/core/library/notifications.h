@@ -9,6 +9,7 @@
 #include <optional>
 #include <variant>
 
+#include "packet.h"
 #include "tessnet/tessnet.h"
 
 namespace tessan {
@@ -29,7 +30,7 @@ inline constexpr int kAddressBook = TESS_NOTE_ADDRESS_BOOK;
 inline constexpr int kFileEntries = TESS_NOTE_FILE_ENTRIES;
 inline constexpr int kOwnProfile = TESS_NOTE_OWN_PROFILE;
 inline constexpr int kQueueEmpty = TESS_NOTE_QUEUE_EMPTY;
-inline constexpr int kServerNotice = 37;
+inline constexpr int kServerNotice = TESS_NOTE_SERVER_NOTICE;
 inline constexpr int kNotice = TESS_NOTE_NOTICE;
 inline constexpr int kCardAnswer = TESS_NOTE_CARD_ANSWER;
 inline constexpr int kDisconnected = TESS_NOTE_DISCONNECTED;
@@ -49,6 +50,31 @@ struct Reply {
     QByteArray RawTextAt(int offset) const;
     QString TextAt(int offset) const;
 };
+
+// The replies whose data holds more than a text, decoded at the offsets the library's header
+// gives. Names, numbers and keys are GBK.
+struct UploadAnswer {  // 9
+    QByteArray account;
+    std::uint8_t status = 0;
+    tessnet::UploadReason reason{};
+    QByteArray name;
+    QString text;
+};
+struct DownloadAnswer {  // 7
+    QByteArray account;
+    std::uint8_t status = 0;
+    QByteArray name;  // the plain file name, without its sender
+    QString text;
+};
+struct FriendAnswer {  // 13, 15, 17
+    std::uint8_t status = 0;
+    QByteArray number;
+    QByteArray key;
+    QString text;
+};
+UploadAnswer UploadAnswerOf(const Reply& reply);
+DownloadAnswer DownloadAnswerOf(const Reply& reply);
+FriendAnswer FriendAnswerOf(const Reply& reply);
 
 // Progress of one file chunk (type 254).
 struct Progress {

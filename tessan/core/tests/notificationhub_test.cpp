@@ -150,7 +150,7 @@ TEST_F(NotificationHubTest, TypedSignalsUnknownTypesAndTheSettingsPage) {
     QObject context;
     QList<int> seen;
     QObject::connect(&hub, &NotificationHub::uploadAnswer, &context,
-                     [&seen](const Reply& r) { seen.append(r.status); });
+                     [&seen](const UploadAnswer& a) { seen.append(a.status); });
     QObject::connect(&hub, &NotificationHub::queueEmpty, &context,
                      [&seen](const QueueEmpty& e) { seen.append(e.account.size()); });
     QObject::connect(&hub, &NotificationHub::progress, &context,
@@ -176,16 +176,16 @@ TEST_F(NotificationHubTest, EveryListenerHearsItsTypeUntilItGoesAndWhatNobodyHea
     QStringList heard;
     auto first = std::make_unique<QObject>();
     QObject second;
-    QObject::connect(&hub, &NotificationHub::uploadAnswer, first.get(),
+    QObject::connect(&hub, &NotificationHub::listSummary, first.get(),
                      [&heard](const Reply& r) { heard.append(u"first "_qs + r.TextAt(0)); });
-    QObject::connect(&hub, &NotificationHub::uploadAnswer, &second,
+    QObject::connect(&hub, &NotificationHub::listSummary, &second,
                      [&heard](const Reply& r) { heard.append(u"second "_qs + r.TextAt(0)); });
-    hub.Dispatch(MakeReply(note::kUploadAnswer, 1, "0086-10-2", "a"));
+    hub.Dispatch(MakeReply(note::kListSummary, 1, "0086-10-2", "a"));
     EXPECT_EQ(heard, (QStringList{u"first a"_qs, u"second a"_qs}));
 
     // A dialog that closed while subscribed hears nothing more, and nothing breaks.
     first.reset();
-    hub.Dispatch(MakeReply(note::kUploadAnswer, 1, "0086-10-2", "b"));
+    hub.Dispatch(MakeReply(note::kListSummary, 1, "0086-10-2", "b"));
     EXPECT_EQ(heard.last(), u"second b"_qs);
     EXPECT_EQ(heard.size(), 3);
 
@@ -214,7 +214,7 @@ TEST(DecodeNotification, ReadsTheLibraryRecordsAtTheirOffsets) {
     ASSERT_TRUE(n.reply());
     EXPECT_EQ(n.reply()->account, "0086-10-1");
     EXPECT_EQ(n.reply()->dataLength, 1024);
-    EXPECT_EQ(n.reply()->TextAt(262), u"done"_qs);
+    EXPECT_EQ(UploadAnswerOf(*n.reply()).text, u"done"_qs);
     EXPECT_EQ(n.reply()->RawTextAt(TESS_REPLY_DATA_MAX - 1), "z");
     EXPECT_TRUE(n.reply()->TextAt(TESS_REPLY_DATA_MAX).isEmpty());
 

@@ -258,9 +258,9 @@ void ReceivedFiles::OnListSummary(const Reply& reply) {
     ShowSpaceSummary(session_.OwnQuota());
 }
 
-void ReceivedFiles::OnDownloadAnswer(const Reply& reply) {
-    if (session_.IsOwnAccount(reply.account)) transfers_.RemoveDownloadRow(reply.RawTextAt(0));
-    Notice(reply.TextAt(260), reply.status == 0);
+void ReceivedFiles::OnDownloadAnswer(const DownloadAnswer& answer) {
+    if (session_.IsOwnAccount(answer.account)) transfers_.RemoveDownloadRow(answer.name);
+    Notice(answer.text, answer.status == 0);
     transfers_.StartNextDownload();
 }
 

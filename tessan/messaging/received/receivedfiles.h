@@ -67,11 +67,11 @@ class ReceivedFiles final : public QObject {
     void ShowSpaceSummary(std::int64_t quota);
 
     // Notification handlers.
-    void OnLoginReset();                        // 1, own account, after the login dialog
-    void OnListSummary(const Reply& reply);     // 5
-    void OnDownloadAnswer(const Reply& reply);  // 7
-    void OnDeleteResult(const Reply& reply);    // 11
-    void OnFileEntries(const Reply& reply);     // 30
+    void OnLoginReset();                                  // 1, own account, after the login dialog
+    void OnListSummary(const Reply& reply);               // 5
+    void OnDownloadAnswer(const DownloadAnswer& answer);  // 7
+    void OnDeleteResult(const Reply& reply);              // 11
+    void OnFileEntries(const Reply& reply);               // 30
 
     // "RE：" and the file name cut at its first ".".
     static QString ReplySubject(const QString& fileName);

@@ -90,7 +90,8 @@ TESSNET_API int SendData(const char* account, const void* payload, int length, i
 #define TESS_NOTE_SERVER_DATA 29
 #define TESS_NOTE_FILE_ENTRIES 30
 #define TESS_NOTE_OWN_PROFILE 32
-#define TESS_NOTE_QUEUE_EMPTY 33 /* QueueEmptyRecord */
+#define TESS_NOTE_QUEUE_EMPTY 33   /* QueueEmptyRecord */
+#define TESS_NOTE_SERVER_NOTICE 37 /* never sent by this library; hosts show it like 39 */
 #define TESS_NOTE_NOTICE 39
 #define TESS_NOTE_CARD_ANSWER 41
 #define TESS_NOTE_DISCONNECTED 42 /* record: the account number, a zero-terminated string */
@@ -104,6 +105,18 @@ TESSNET_API int SendData(const char* account, const void* payload, int length, i
 #define TESS_REPLY_OFF_DATA_LENGTH 34 /* u16 */
 #define TESS_REPLY_OFF_DATA 36        /* up to TESS_REPLY_DATA_MAX bytes */
 #define TESS_REPLY_DATA_MAX 16348
+
+/* Where a reply's fields lie in its data. Texts are zero-terminated; types 1, 3, 5, 11 and 19
+ * carry a text at offset 0. */
+#define TESS_UPLOAD_ANSWER_OFF_REASON 0   /* type 9: u8, the reason (0 go, 3 exists, 4 received) */
+#define TESS_UPLOAD_ANSWER_OFF_NAME 1     /* char[260]: the announced file's name */
+#define TESS_UPLOAD_ANSWER_OFF_TEXT 262   /* text */
+#define TESS_DOWNLOAD_ANSWER_OFF_NAME 0   /* type 7: char[260], the plain file name */
+#define TESS_DOWNLOAD_ANSWER_OFF_TEXT 260 /* text */
+#define TESS_FRIEND_ANSWER_OFF_NUMBER 0   /* types 13, 15, 17: char[32], the friend's number */
+#define TESS_FRIEND_ANSWER_OFF_KEY 32     /* char[32]: the friend's public key (17) */
+#define TESS_FRIEND_ANSWER_OFF_TEXT 64    /* text */
+#define TESS_NOTICE_OFF_TEXT 1            /* types 37, 39: text after the result code */
 
 /* ProgressRecord (331 bytes), type 254. */
 #define TESS_PROGRESS_SIZE 331

@@ -71,13 +71,13 @@ void AddressBookEndToEndTest::init() {
                 loginStatus[r->account] = r->status;
                 break;
             case note::kAddFriend:
-                book->AddResult(*r);
+                book->AddResult(FriendAnswerOf(*r));
                 break;
             case note::kDelFriend:
-                book->DeleteResult(*r);
+                book->DeleteResult(FriendAnswerOf(*r));
                 break;
             case note::kModifyFriend:
-                book->ChangeResult(*r);
+                book->ChangeResult(FriendAnswerOf(*r));
                 break;
             case note::kModifyUser:
                 book->ProfileChangeResult(*r);

@@ -194,12 +194,13 @@ TEST_F(AddressBookTest, ModifyingAFriendSendsNumberAndKeyAndTellsTheSendPageAtOn
     // The server confirms; its texts fill their 32-byte fields without a terminator.
     const QByteArray longNumber(32, '7');
     book.AddOrUpdateEntry(Profile(longNumber.left(31)));
-    book.ChangeResult(ReplyOf(MakeReply(note::kModifyFriend, 1, own.Bytes(),
-                                        EntryReply("0086-10-1", "new", u"修改成功"_qs))));
+    book.ChangeResult(FriendAnswerOf(ReplyOf(MakeReply(
+        note::kModifyFriend, 1, own.Bytes(), EntryReply("0086-10-1", "new", u"修改成功"_qs)))));
     EXPECT_EQ(book.ProfileAt(book.Find("0086-10-1")).PublicKey(), u"new"_qs);
     EXPECT_EQ(notices.last(), u"修改成功"_qs);
-    book.ChangeResult(ReplyOf(MakeReply(note::kModifyFriend, 1, own.Bytes(),
-                                        EntryReply(longNumber, QByteArray(32, 'k'), u"t"_qs))));
+    book.ChangeResult(
+        FriendAnswerOf(ReplyOf(MakeReply(note::kModifyFriend, 1, own.Bytes(),
+                                         EntryReply(longNumber, QByteArray(32, 'k'), u"t"_qs)))));
     EXPECT_EQ(sent.last(),
               u"key "_qs + QString::fromLatin1(longNumber + ' ' + QByteArray(32, 'k')));
     // Not found: the number is read as 32 bytes, not run on into the key.
@@ -269,14 +270,14 @@ TEST_F(AddressBookTest, ServerAnswersKeepTheSendPageInStep) {
     book.Entries(ReplyOf(MakeReply(note::kAddressBook, 0, own.Bytes(), entries)));
     EXPECT_EQ(Numbers(), (QStringList{u"0086-10-1234567"_qs, u"0086-10-2"_qs, u"0086-10-1"_qs}));
 
-    book.DeleteResult(ReplyOf(
-        MakeReply(note::kDelFriend, 0, own.Bytes(), EntryReply("0086-10-1", {}, u"不能删除"_qs))));
+    book.DeleteResult(FriendAnswerOf(ReplyOf(
+        MakeReply(note::kDelFriend, 0, own.Bytes(), EntryReply("0086-10-1", {}, u"不能删除"_qs)))));
     EXPECT_EQ(book.Count(), 3);
-    book.DeleteResult(ReplyOf(
-        MakeReply(note::kDelFriend, 1, own.Bytes(), EntryReply("0086-10-1", {}, u"删除成功"_qs))));
+    book.DeleteResult(FriendAnswerOf(ReplyOf(
+        MakeReply(note::kDelFriend, 1, own.Bytes(), EntryReply("0086-10-1", {}, u"删除成功"_qs)))));
     EXPECT_EQ(book.Find("0086-10-1"), -1);
-    book.AddResult(ReplyOf(
-        MakeReply(note::kAddFriend, 0, own.Bytes(), EntryReply("x", {}, u"公钥不正确"_qs))));
+    book.AddResult(FriendAnswerOf(ReplyOf(
+        MakeReply(note::kAddFriend, 0, own.Bytes(), EntryReply("x", {}, u"公钥不正确"_qs)))));
     book.LoginReset();
     EXPECT_EQ(book.Count(), 0);
     EXPECT_EQ(sent, (QStringList{u"add 0086-10-1234567"_qs, u"add 0086-10-1"_qs,

@@ -187,7 +187,8 @@ TEST_F(ReceivedFilesTest, DownloadQueuesEveryCheckedRowAndRequestsTheFirst) {
     QByteArray answer(260, '\0');
     answer.replace(0, 5, "c.wav");
     answer += Gbk("下载完毕");
-    files.OnDownloadAnswer(*MakeReply(note::kDownloadAnswer, 1, "0086-10-1", answer, 1).reply());
+    files.OnDownloadAnswer(
+        DownloadAnswerOf(*MakeReply(note::kDownloadAnswer, 1, "0086-10-1", answer, 1).reply()));
     EXPECT_EQ(TransferNames(), (QStringList{u"a.txt"_qs, u"b.bin"_qs}));
     EXPECT_EQ(notices, QStringList{u"下载完毕"_qs});
     EXPECT_EQ(library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-2@a.txt"_qs});
@@ -195,7 +196,8 @@ TEST_F(ReceivedFilesTest, DownloadQueuesEveryCheckedRowAndRequestsTheFirst) {
     // A refused request leaves the rows queued.
     library.Script(u"DownLoad"_qs, {-1});
     answer.replace(0, 5, "a.txt");
-    files.OnDownloadAnswer(*MakeReply(note::kDownloadAnswer, 0, "0086-10-1", answer, 1).reply());
+    files.OnDownloadAnswer(
+        DownloadAnswerOf(*MakeReply(note::kDownloadAnswer, 0, "0086-10-1", answer, 1).reply()));
     EXPECT_EQ(TransferNames(), QStringList{u"b.bin"_qs});
     EXPECT_EQ(notices.last(), u"不能下载文件，请先登录服务器!"_qs);
 }
