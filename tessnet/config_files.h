@@ -1,8 +1,7 @@
 // The configuration files (command 129 chunks) a connection may receive: only those the host
-// asked for with DownLoadIni on that connection and has not received yet. A file is rebuilt in a
-// new file of the library's own next to its target and renamed over the target once complete,
-// so a server can neither write a name nobody asked for nor truncate a file the library did not
-// create, and a broken download leaves the old file as it was.
+// asked for with DownLoadIni on that connection and has not received yet, each rebuilt in a
+// PartFile, so a server cannot write a name nobody asked for and a broken download leaves the old
+// file as it was.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "unique_fd.h"
+#include "part_file.h"
 
 namespace tessnet {
 
@@ -43,25 +42,17 @@ class ConfigFiles {
         Finished,  // the file's last chunk: the file is in place
         GivenUp,   // the file's last chunk, but the file could not be rebuilt: the old one stays
     };
-    // Reader thread: one chunk whose fields are consistent, for the file in `folder`.
-    Outcome Take(const std::string& folder, const Chunk& chunk);
+    // Reader thread: one chunk whose fields are consistent, for the file in `folder`. What fails
+    // is logged for `account`.
+    Outcome Take(const std::string& folder, const Chunk& chunk, std::string_view account);
     // Files asked for and not finished.
     bool Expecting();
     // The connection closed: unfinished files are removed, requests forgotten.
     void Clear();
 
   private:
-    struct File {
-        std::string tempPath;  // empty until the first chunk
-        UniqueFd fd;
-        std::uint32_t fileSize = 0;
-        std::uint64_t received = 0;
-        bool failed = true;  // until a first chunk starts the file
-    };
-    void Abandon(File& file);
-
     std::mutex mutex_;
-    std::map<std::string, File, std::less<>> files_;  // by GBK name
+    std::map<std::string, PartFile, std::less<>> files_;  // by GBK name; inactive until chunk 1
 };
 
 }  // namespace tessnet

@@ -15,6 +15,7 @@
 
 #include "host_link.h"
 #include "incoming.h"
+#include "log.h"
 #include "packet.h"
 #include "registry.h"
 #include "stream_cutter.h"
@@ -26,26 +27,12 @@ namespace {
 
 std::atomic<std::int64_t> connectTimeoutMs{Connection::kConnectWait.count()};
 
-// Connects the non-blocking socket `fd`, waiting at most `timeout` for the handshake: a host that
-// drops packets would otherwise hold the caller (the host's UI thread) for the kernel's whole
-// retry time. A refused port fails as soon as the refusal arrives.
-bool ConnectWithin(int fd, const sockaddr_storage& address, socklen_t size,
-                   std::chrono::milliseconds timeout) {
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0) return true;
-    if (errno != EINPROGRESS && errno != EINTR) return false;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd p{fd, POLLOUT, 0};
-        const int r = poll(&p, 1, static_cast<int>(left.count()));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        int error = 0;
-        socklen_t errorSize = sizeof error;
-        return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorSize) == 0 && error == 0;
-    }
+// The pending error of a socket whose connect has settled (0: connected).
+int SocketError(int fd) {
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return errno;
+    return error;
 }
 
 // A numeric IPv4 or IPv6 address (the host resolves names before it calls); the size of the
@@ -80,7 +67,8 @@ void SetConnectTimeout(std::chrono::milliseconds timeout) {
     connectTimeoutMs = timeout.count();
 }
 
-Connection::Connection(std::string_view account) : account_(account.substr(0, 31)) {
+Connection::Connection(std::string_view account)
+    : account_(account.substr(0, 31)), downloads_(account_) {
     if (!inbound_.HasStorage())
         PostToHost([](const HostLink& link) {
             if (link.host.message_box)
@@ -102,28 +90,69 @@ int Connection::Connect(const char* ipText, int port) {
     sockaddr_storage address;
     const socklen_t size = NumericAddress(ipText, port, address);
     if (size == 0) return 0;
+    peer_ = std::string(ipText) + ":" + std::to_string(port);
 
     UniqueFd fd(socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!fd.valid() || !wake.valid() || !ConnectWithin(fd.get(), address, size, ConnectTimeout()))
+    if (!fd.valid() || !wake.valid()) {
+        Log("no socket for a connection to " + peer_, account_, {}, errno);
         return 0;
+    }
+    // Never waits: the reader completes the connect. A refusal the system knows at once (a
+    // closed port of this machine) is reported at once.
+    int error = 0;
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), size) != 0 &&
+        errno != EINPROGRESS) {
+        error = errno;
+    } else {
+        pollfd p{fd.get(), POLLOUT, 0};
+        if (poll(&p, 1, 0) == 1) error = SocketError(fd.get());
+    }
+    if (error != 0) {
+        Log("connect to " + peer_ + " failed", account_, {}, error);
+        return 0;
+    }
     const int one = 1;
     setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     fd_ = std::move(fd);
     wake_ = std::move(wake);
+    connectBy_ = std::chrono::steady_clock::now() + ConnectTimeout();
     {
         std::lock_guard lock(socketMutex_);
         socketOpen_ = true;
     }
-    connected_ = true;
     reader_.Start([self = shared_from_this()](std::stop_token stop) { self->ReaderLoop(stop); });
     sender_.Start([self = shared_from_this()](std::stop_token stop) { self->SenderLoop(stop); });
     return 1;
 }
 
+bool Connection::CompleteConnect(const std::stop_token& stop) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            connectBy_ - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            Log("connect to " + peer_ + " not answered within the bound", account_, {}, ETIMEDOUT);
+            return false;
+        }
+        pollfd p[2] = {{fd_.get(), POLLOUT, 0}, {wake_.get(), POLLIN, 0}};
+        const int ready = poll(p, 2, static_cast<int>(left.count()));
+        if (stop.stop_requested()) return false;
+        if (ready < 0 && errno != EINTR) return false;
+        if (ready <= 0 || p[0].revents == 0) continue;
+        if (const int error = SocketError(fd_.get()); error != 0) {
+            Log("connect to " + peer_ + " failed", account_, {}, error);
+            return false;
+        }
+        uploads_.SetConnected();
+        return true;
+    }
+}
+
+void Connection::Send(std::vector<std::uint8_t> packet) {
+    uploads_.Push(std::move(packet));
+}
+
 int Connection::SendAll(const std::uint8_t* bytes, std::size_t n) {
-    if (!bytes || n == 0) return 0;
-    std::lock_guard send(sendMutex_);
     if (!SocketOpen()) return -1;
     const int fd = fd_.get();  // stays open until this connection is destroyed
     std::size_t sent = 0;
@@ -135,11 +164,10 @@ int Connection::SendAll(const std::uint8_t* bytes, std::size_t n) {
         }
         if (r < 0 && errno == EINTR) continue;
         if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // A shutdown by Close ends this wait at once. A server that has taken nothing for
-            // the whole wait is given up on, or the host's thread could hang here for good.
+            // No time limit: giving a packet up halfway would break the stream, and a shutdown
+            // by Close ends this wait at once.
             pollfd p{fd, POLLOUT, 0};
-            const int ready = poll(&p, 1, static_cast<int>(kWritableWait.count()));
-            if (ready == 0) return -1;
+            poll(&p, 1, -1);
             continue;
         }
         return -1;
@@ -154,7 +182,7 @@ bool Connection::SocketOpen() {
 
 bool Connection::ClaimNotice(bool quiet) {
     std::lock_guard lock(socketMutex_);
-    if (quiet || !socketOpen_ || !connected_ || noticeClaimed_) return false;
+    if (quiet || !socketOpen_ || noticeClaimed_) return false;
     noticeClaimed_ = true;
     return true;
 }
@@ -178,6 +206,7 @@ void Connection::Close(bool quiet) {
     if (notice) NotifyHere(TESS_NOTE_DISCONNECTED, account_.c_str());
     inbound_.Reset();
     uploads_.Clear();
+    downloads_.Clear();
     configFiles_.Clear();
 }
 
@@ -212,12 +241,14 @@ Connection::Receipt Connection::Receive(const std::stop_token& stop) {
             if (poll(p, 2, -1) < 0 && errno != EINTR) return Receipt::Closed;
             continue;
         }
-        if (errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN && SocketOpen())
+        if (errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN && SocketOpen()) {
+            Log("receive failed", account_, {}, errno);
             PostToHost([](const HostLink& link) {
                 if (link.host.message_box)
                     link.host.message_box(link.host.context, "读数据出错!", "严重错误",
                                           TESS_ICON_WARNING);
             });
+        }
         return Receipt::Closed;
     }
 }
@@ -232,8 +263,15 @@ void Connection::ReaderLoop(std::stop_token stop) {
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(kMaxBodyLength);
     auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
     PendingNotice notice(stop);
-    ChunkWriter writer;
-    ReaderContext context{*this, stop, notice, writer};
+    ReaderContext context{*this, stop, notice};
+    if (!CompleteConnect(stop)) {
+        // Removed on the host's thread, which hears notice 42 for it.
+        if (!stop.stop_requested())
+            PostToHost([weak = weak_from_this()](const HostLink&) {
+                if (auto connection = weak.lock()) RemoveEndedConnection(connection);
+            });
+        return;
+    }
     for (;;) {
         // Every complete packet first, so every byte that came before the end of the stream is
         // handled before the close is reported.
@@ -242,32 +280,22 @@ void Connection::ReaderLoop(std::stop_token stop) {
                 std::uint16_t length = 0;
                 if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
                     HandlePacket(context, h, payload.get(), length);
+                else
+                    Log("packet with a damaged body dropped (command " + std::to_string(h.command) +
+                            ")",
+                        account_);
                 return !stop.stop_requested() && !context.ended;
             });
         if (!goOn) return;
         const Receipt receipt = Receive(stop);
         if (receipt == Receipt::Data) continue;
-        if (receipt == Receipt::Stopped || !notice.Await()) return;
+        if (receipt == Receipt::Stopped || !ReportUnfinishedDownloads(context)) return;
         // The server's close is handled on the host's thread: registry removal, notice 42.
         PostToHost([weak = weak_from_this()](const HostLink&) {
-            if (auto connection = weak.lock()) RemoveClosedByServer(connection);
+            if (auto connection = weak.lock()) RemoveEndedConnection(connection);
         });
         return;
     }
-}
-
-void BuildProgress(std::uint8_t* record, std::uint8_t direction, std::string_view fileName,
-                   std::string_view account, std::uint32_t fileSize, double percentValue,
-                   std::uint16_t percent) {
-    std::memset(record, 0, TESS_PROGRESS_SIZE);
-    record[TESS_PROGRESS_OFF_DIRECTION] = direction;
-    PutField(record + TESS_PROGRESS_OFF_FILE_NAME, TESS_NAME_SIZE, fileName);
-    PutField(record + TESS_PROGRESS_OFF_ACCOUNT, TESS_ACCOUNT_SIZE, account);
-    PutU32(record + TESS_PROGRESS_OFF_FILE_SIZE, fileSize);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.0f%%", percentValue);
-    PutField(record + TESS_PROGRESS_OFF_PERCENT_TEXT, 32, text);
-    PutU16(record + TESS_PROGRESS_OFF_PERCENT, percent);
 }
 
 }  // namespace tessnet

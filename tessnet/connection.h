@@ -1,6 +1,7 @@
-// One TCP connection to a file server: socket, inbound queue, upload queue, configuration files,
-// reader and sender threads (docs/threading.md). Owned through shared_ptr by the registry and by
-// its own threads, so that a thread that is still finishing never outlives the memory it uses.
+// One TCP connection to a file server: socket, inbound queue, the sender's queue, downloads,
+// configuration files, reader and sender threads (docs/threading.md). Owned through shared_ptr by
+// the registry and by its own threads, so that a thread that is still finishing never outlives the
+// memory it uses.
 #pragma once
 
 #include <atomic>
@@ -11,8 +12,10 @@
 #include <mutex>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include "config_files.h"
+#include "downloads.h"
 #include "inbound_queue.h"
 #include "unique_fd.h"
 #include "upload_queue.h"
@@ -24,8 +27,7 @@ class PendingNotice;
 
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
-    static constexpr std::chrono::milliseconds kWritableWait{8000};
-    // The longest a connect waits for the server's answer (see ConnectTimeout).
+    // The longest the reader waits for the server to take the connection (see ConnectTimeout).
     static constexpr std::chrono::milliseconds kConnectWait{10000};
     // Bytes taken from the socket per receipt; the reader takes more only once it has handled
     // every complete packet, so a fast server is held back by TCP instead of filling memory.
@@ -36,13 +38,15 @@ class Connection : public std::enable_shared_from_this<Connection> {
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Connects within ConnectTimeout(), then both threads start. 1 or 0.
+    // Host thread: starts connecting and both threads, without waiting; the reader completes the
+    // connect within ConnectTimeout(). 0 for an address that is not numeric or a connect refused
+    // at once (the closed port of a local address), else 1.
     int Connect(const char* ipText, int port);
-    // n when every byte went out, 0 for no bytes, -1 for no socket or a send error.
-    int SendAll(const std::uint8_t* bytes, std::size_t n);
+    // Host thread: hands a request packet to the sender thread.
+    void Send(std::vector<std::uint8_t> packet);
     // Host thread. Shuts the socket down, stops both threads (bounded), sends notice 42 unless
-    // quiet (once, only for an established connection), empties the queues. The descriptor
-    // itself is closed when the last owner lets go.
+    // quiet (once, only while the socket is open), empties the queues and removes unfinished
+    // downloads. The descriptor itself is closed when the last owner lets go.
     void Close(bool quiet);
     // Reader thread, after the configuration files it was asked for: notice 42, then the
     // socket is shut down and the sender stopped; the reader ends when the handler returns.
@@ -50,21 +54,27 @@ class Connection : public std::enable_shared_from_this<Connection> {
     void EndAfterConfiguration(PendingNotice& notice);
 
     const std::string& account() const { return account_; }
-    bool connected() const { return connected_; }
     bool loggedIn() const { return loggedIn_; }
     void SetLoggedIn();
     bool SocketOpen();
 
     CQueueTemplate& inbound() { return inbound_; }
     UploadQueue& uploads() { return uploads_; }
+    Downloads& downloads() { return downloads_; }
     ConfigFiles& configFiles() { return configFiles_; }
 
   private:
     enum class Receipt { Data, Closed, Stopped };
+    // Reader thread: waits within the connect bound for the server to take the connection.
+    bool CompleteConnect(const std::stop_token& stop);
     void ReaderLoop(std::stop_token stop);
     // Waits for the socket or the stop, then receives what is there.
     Receipt Receive(const std::stop_token& stop);
     void SenderLoop(std::stop_token stop);
+    // Sender thread: n when every byte went out, -1 for no socket or a send error; waits as long
+    // as the server takes nothing.
+    int SendAll(const std::uint8_t* bytes, std::size_t n);
+    void SendRequest(const std::vector<std::uint8_t>& packet);
     void Announce(const UploadItem& item);
     // False when the thread was asked to stop during the file.
     bool SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot,
@@ -75,8 +85,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     const std::string account_;
     CQueueTemplate inbound_;  // the reader's own
     UploadQueue uploads_;
+    Downloads downloads_;
     ConfigFiles configFiles_;
-    std::atomic<bool> connected_{false};
     std::atomic<bool> loggedIn_{false};
 
     std::mutex socketMutex_;  // guards socketOpen_ and noticeClaimed_
@@ -84,20 +94,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
     UniqueFd wake_;           // eventfd, readable once the reader's stop is requested
     bool socketOpen_ = false;
     bool noticeClaimed_ = false;
+    std::string peer_;                                 // "address:port", for log lines
+    std::chrono::steady_clock::time_point connectBy_;  // the connect bound
 
-    std::mutex sendMutex_;  // one packet at a time on the socket
     Worker reader_;
     Worker sender_;
 };
 
-// How long ConnectServer and RegisterUser wait for a server that does not answer;
-// Connection::kConnectWait unless a test shortened it.
+// How long a new connection waits for a server that does not take it; Connection::kConnectWait
+// unless a test shortened it.
 std::chrono::milliseconds ConnectTimeout();
 void SetConnectTimeout(std::chrono::milliseconds timeout);
-
-// Builds a ProgressRecord (type 254).
-void BuildProgress(std::uint8_t* record, std::uint8_t direction, std::string_view fileName,
-                   std::string_view account, std::uint32_t fileSize, double percentValue,
-                   std::uint16_t percent);
 
 }  // namespace tessnet

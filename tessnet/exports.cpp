@@ -1,4 +1,5 @@
-// The sixteen exported functions. All run on the host's UI thread; none waits for a server.
+// The sixteen exported functions. All run on the host's UI thread; none waits for the network:
+// connects complete and packets go out on the connection's own threads.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -6,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "connection.h"
 #include "host_link.h"
@@ -21,18 +23,27 @@ namespace {
 constexpr std::size_t kNameWidth = TESS_NAME_SIZE;
 constexpr std::size_t kAccountWidth = TESS_ACCOUNT_SIZE;
 
-// Builds one request packet and hands it to the connection's socket. 1 or -2; the send's own
-// outcome is not reported (a dead connection shows up as notice 42).
-int SendRequest(Connection& connection, const std::uint8_t* payload, std::size_t length,
-                int command) {
-    if (length == 0 || length > kMaxPayloadLength) return -2;
-    std::array<std::uint8_t, kRequestCapacity> packet;
+// One request packet; empty when the payload does not fit (-2 for the host).
+std::vector<std::uint8_t> RequestPacket(const std::uint8_t* payload, std::size_t length,
+                                        int command) {
+    if (length == 0 || length > kMaxPayloadLength) return {};
+    std::vector<std::uint8_t> packet(kRequestCapacity);
     std::uint16_t packetLength = 0;
     if (!BuildPacket(payload, static_cast<std::uint16_t>(length),
-                     static_cast<std::uint8_t>(command), 1, 1, 1, packet.data(), packet.size(),
-                     packetLength))
-        return -2;
-    connection.SendAll(packet.data(), packetLength);
+                     static_cast<std::uint8_t>(command), 1, 1, 1, packet.data(),
+                     static_cast<std::uint16_t>(packet.size()), packetLength))
+        return {};
+    packet.resize(packetLength);
+    return packet;
+}
+
+// Builds one request packet and hands it to the connection's sender thread. 1 or -2; the send's
+// own outcome is not reported (a dead connection shows up as notice 42).
+int SendRequest(Connection& connection, const std::uint8_t* payload, std::size_t length,
+                int command) {
+    auto packet = RequestPacket(payload, length, command);
+    if (packet.empty()) return -2;
+    connection.Send(std::move(packet));
     return 1;
 }
 
@@ -96,29 +107,22 @@ int FreeFtpDll(void) {
 
 int ConnectServer(const char* address, int port, const char* account, const char* password) {
     const std::string_view key = CText(account, kAccountWidth);
-    if (!password) {
-        // A plain connection (recharge) is not looked up: it may coexist with an older one.
-        auto connection = std::make_shared<Connection>(key);
-        if (connection->Connect(address, port) != 1) return 0;
-        Registry().Add(std::move(connection));
-        return 1;
+    // A login connection that is registered, connecting or connected, is not made twice. A plain
+    // connection (recharge) is not looked up: it may coexist with an older one.
+    if (password && Registry().FindByAccount(key)) return 1;
+    auto connection = std::make_shared<Connection>(key);
+    if (password) {
+        // The first packet once the connect completes.
+        std::array<std::uint8_t, TESS_LOGIN_SIZE> login{};
+        login[0] = 2;
+        login[1] = 1;
+        PutField(login.data() + TESS_LOGIN_OFF_ACCOUNT, kAccountWidth, key);
+        PutField(login.data() + TESS_LOGIN_OFF_PASSWORD, kAccountWidth,
+                 CText(password, kAccountWidth));
+        SendRequest(*connection, login.data(), login.size(), CMD_LOGIN);
     }
-    auto connection = Registry().FindByAccount(key);
-    if (!connection) {
-        connection = std::make_shared<Connection>(key);
-        Registry().Add(connection);
-    }
-    if (connection->connected()) return 1;
-    if (connection->Connect(address, port) != 1) {
-        Registry().Remove(connection, true);
-        return 0;
-    }
-    std::array<std::uint8_t, TESS_LOGIN_SIZE> login{};
-    login[0] = 2;
-    login[1] = 1;
-    PutField(login.data() + TESS_LOGIN_OFF_ACCOUNT, kAccountWidth, key);
-    PutField(login.data() + TESS_LOGIN_OFF_PASSWORD, kAccountWidth, CText(password, kAccountWidth));
-    SendRequest(*connection, login.data(), login.size(), CMD_LOGIN);
+    if (connection->Connect(address, port) != 1) return 0;
+    Registry().Add(std::move(connection));
     return 1;
 }
 
@@ -151,12 +155,13 @@ int ListFile(const char* account) {
 
 int RegisterUser(const char* address, int port, const void* profile) {
     if (!profile) return 0;
-    auto connection = std::make_shared<Connection>("");
-    if (connection->Connect(address, port) != 1) return 0;
-    Registry().Add(connection);
     std::array<std::uint8_t, TESS_REGISTER_SIZE> payload{};
     std::memcpy(payload.data() + TESS_REGISTER_OFF_PROFILE, profile, TESS_USER_PROFILE_SIZE);
-    return SendRequest(*connection, payload.data(), payload.size(), CMD_REGISTER);
+    auto connection = std::make_shared<Connection>("");
+    if (SendRequest(*connection, payload.data(), payload.size(), CMD_REGISTER) != 1) return -2;
+    if (connection->Connect(address, port) != 1) return 0;
+    Registry().Add(std::move(connection));
+    return 1;
 }
 
 int ModifyUser(const void* profile) {

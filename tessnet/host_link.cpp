@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -129,6 +130,17 @@ void PostToHost(std::function<void(const HostLink&)> call) {
 
 void NotifyHere(int type, const void* record) {
     if (const auto link = CurrentLink()) CallWindowProc(*link, type, record);
+}
+
+void LogToHost(const std::string& line) {
+    auto& process = Process();
+    // Under the link's lock, like a post: no line reaches a host that FreeFtpDll let go.
+    std::lock_guard lock(process.linkMutex);
+    const auto& link = process.link;
+    if (link && link->host.log)
+        link->host.log(link->host.context, line.c_str());
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 std::size_t ThreadsWaitingForHost() {

@@ -32,6 +32,9 @@ void PostToHost(std::function<void(const HostLink&)> call);
 // The host's thread only: hands notification `type` to the window procedure at once.
 void NotifyHere(int type, const void* record);
 
+// Any thread: one line to the host's log, or to standard error without one (see Log).
+void LogToHost(const std::string& line);
+
 // How many library threads are waiting in PendingNotice for the host right now: a test that
 // checks what a thread has not done yet waits for this instead of sleeping.
 std::size_t ThreadsWaitingForHost();

@@ -1,18 +1,13 @@
 #include "incoming.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <optional>
 
 #include "connection.h"
 #include "host_link.h"
 #include "log.h"
+#include "progress.h"
 #include "wire_text.h"
 
 namespace tessnet {
@@ -21,7 +16,6 @@ namespace {
 
 constexpr std::size_t kDataBytes = 1024;  // fixed-size replies copy the 1024 bytes after b[0]
 static_assert(TESS_REPLY_OFF_DATA + TESS_REPLY_DATA_MAX == TESS_REPLY_SIZE);
-static_assert(TESS_PROGRESS_OFF_PERCENT + 2 == TESS_PROGRESS_SIZE);
 static_assert(TESS_CHUNK_OFF_CHUNK_LENGTH + 4 == TESS_CHUNK_HEAD_SIZE);
 static_assert(TESS_ENTRY_OFF_SENT_TIME + 4 == TESS_ENTRY_SIZE);
 
@@ -43,8 +37,8 @@ class Reply {
         PutU16(bytes_.data() + TESS_REPLY_OFF_DATA_LENGTH,
                static_cast<std::uint16_t>(std::min<std::size_t>(dataLength, kRoom)));
     }
-    void Deliver(PendingNotice& notice, int type) const {
-        notice.Deliver(type, bytes_.data(), bytes_.size());
+    bool Deliver(PendingNotice& notice, int type) const {
+        return notice.Deliver(type, bytes_.data(), bytes_.size());
     }
 
   private:
@@ -117,40 +111,45 @@ struct Chunk {
     }
 };
 
-// The local path of a chunk below `folder` under the GBK name `name`; empty when the chunk's
-// fields lie or the name would leave the folder.
-std::string TargetOf(const std::string& folder, std::string_view name, const Chunk& chunk) {
-    if (!chunk.Consistent() || folder.empty()) return {};
-    const auto local = LocalFileName(name);
-    return local ? folder + "/" + *local : std::string();
-}
-
 void HandleDownloadChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
     Connection& c = r.connection;
     const Chunk chunk(b, n);
     const auto link = CurrentLink();
-    const std::string_view stored = chunk.name();
-    const auto split = StoredName::Split(stored);
-    // A name without the sender's "@" has no plain name to write under.
-    std::string path;
-    if (link && split) path = TargetOf(link->downloadDirectory, split->name, chunk);
-    if (!chunk.Consistent())
-        LogRefusal("download chunk with false fields refused", c.account(), stored);
-
-    // Progress goes out for every chunk, written or not, so the host's list stays consistent;
-    // a lying chunk never shows more than 100%.
-    const std::uint32_t count = chunk.count();
-    const double ratio = count ? std::min(1.0, static_cast<double>(chunk.number()) / count) : 1.0;
+    if (!link) return;
+    const Downloads::Chunk piece{chunk.name(),  chunk.Consistent(), chunk.fileSize(),
+                                 chunk.count(), chunk.number(),     chunk.offset(),
+                                 chunk.data,    chunk.length()};
+    const Percentage percentage = DownloadPercentage(chunk.number(), chunk.count());
+    // A chunk the host will hear of happens only once the host has handled the notification
+    // before: it may have closed the connection meanwhile.
+    if (c.downloads().WouldNotify(piece, percentage) && !r.notice.Await()) return;
+    if (!c.downloads().Take(link->downloadDirectory, piece, percentage).notify) return;
     std::uint8_t record[TESS_PROGRESS_SIZE];
-    BuildProgress(record, 1, stored, c.account(), chunk.fileSize(), ratio * 100,
-                  static_cast<std::uint16_t>(ratio * 100));
-    // Nothing of this chunk happens before the host has handled the chunk before: it may have
-    // closed the connection meanwhile. A chunk that cannot be written is still reported.
-    if (!r.notice.Await()) return;
-    if (!path.empty())
-        r.writer.WriteChunk(path, chunk.data, chunk.length(), chunk.offset(),
-                            chunk.number() >= count);
+    BuildProgress(record, 1, chunk.name(), c.account(), chunk.fileSize(), percentage);
     r.notice.Post(TESS_NOTE_PROGRESS, record, sizeof record);
+}
+
+// A type 7 that tells the host the download of `plainName` failed, in the server's layout.
+bool NotifyDownloadFailed(ReaderContext& r, std::string_view plainName) {
+    static const std::string before = Utf8ToGbkLossy("文件:");
+    static const std::string after = Utf8ToGbkLossy("下载失败!");
+    std::array<std::uint8_t, kDataBytes> data{};
+    PutField(data.data() + TESS_DOWNLOAD_ANSWER_OFF_NAME, TESS_NAME_SIZE, plainName);
+    PutField(data.data() + TESS_DOWNLOAD_ANSWER_OFF_TEXT,
+             kDataBytes - TESS_DOWNLOAD_ANSWER_OFF_TEXT, before + std::string(plainName) + after);
+    Reply reply(r.connection, 1, 0);
+    reply.SetData(data.data(), data.size(), kDataBytes);
+    return reply.Deliver(r.notice, TESS_NOTE_DOWNLOAD_ANSWER);
+}
+
+void HandleDownloadAnswer(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
+    const std::string_view plain =
+        n > 1 ? FieldText(b + 1, std::min<std::size_t>(n - 1, TESS_NAME_SIZE)) : "";
+    // A file that failed is reported as failed even when the server thinks it sent it whole.
+    if (r.connection.downloads().Answered(plain) && ByteAt(b, n, 0) != 0)
+        NotifyDownloadFailed(r, plain);
+    else
+        NotifyFixed(r, TESS_NOTE_DOWNLOAD_ANSWER, 1, b, n, kDataBytes);
 }
 
 void HandleConfigChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
@@ -159,20 +158,20 @@ void HandleConfigChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
     const auto link = CurrentLink();
     if (!link) return;
     if (!chunk.Consistent()) {
-        LogRefusal("configuration chunk with false fields refused", c.account(), chunk.name());
+        Log("configuration chunk with false fields refused", c.account(), chunk.name());
         return;
     }
     const ConfigFiles::Chunk fields{chunk.name(),   chunk.fileSize(), chunk.count(), chunk.number(),
                                     chunk.offset(), chunk.data,       chunk.length()};
     if (!r.notice.Await()) return;
-    switch (c.configFiles().Take(link->startDirectory, fields)) {
+    switch (c.configFiles().Take(link->startDirectory, fields, c.account())) {
         case ConfigFiles::Outcome::Unasked:
-            LogRefusal("configuration file nobody asked for dropped", c.account(), chunk.name());
+            Log("configuration file nobody asked for dropped", c.account(), chunk.name());
             return;
         case ConfigFiles::Outcome::Taken:
             return;
         case ConfigFiles::Outcome::GivenUp:
-            LogRefusal("configuration file incomplete, old copy kept", c.account(), chunk.name());
+            Log("configuration file incomplete, old copy kept", c.account(), chunk.name());
             break;
         case ConfigFiles::Outcome::Finished:
             break;
@@ -227,6 +226,8 @@ void HandlePacket(ReaderContext& r, const PacketHeader& header, const std::uint8
             NotifyText(r, header.command, b, n);
             break;
         case CMD_DOWNLOAD_ANSWER:
+            HandleDownloadAnswer(r, b, n);
+            break;
         case CMD_ADD_FRIEND_RESULT:
             NotifyFixed(r, header.command, 1, b, n, kDataBytes);
             break;
@@ -268,39 +269,10 @@ void HandlePacket(ReaderContext& r, const PacketHeader& header, const std::uint8
     }
 }
 
-int ChunkWriter::WriteChunk(const std::string& path, const std::uint8_t* data, std::size_t length,
-                            std::uint64_t offset, bool last) {
-    if (path.empty() || !data || length == 0) return 0;
-    struct stat st {};
-    const bool reuse =
-        path == path_ && fd_.valid() && fstat(fd_.get(), &st) == 0 && st.st_nlink > 0;
-    if (!reuse) {
-        path_.clear();
-        fd_.reset(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-        if (!fd_.valid() || fstat(fd_.get(), &st) != 0) {
-            fd_.reset();
-            return 0;
-        }
-        path_ = path;
-    }
-    const auto end = static_cast<off_t>(offset + length);
-    int result = 1;
-    for (std::size_t done = 0; done < length && result;) {
-        const ssize_t w =
-            pwrite(fd_.get(), data + done, length - done, static_cast<off_t>(offset + done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0)
-            result = 0;
-        else
-            done += static_cast<std::size_t>(w);
-    }
-    // Anything beyond this chunk belongs to an older, longer copy of the file.
-    if (result && st.st_size > end && ftruncate(fd_.get(), end) != 0) result = 0;
-    if (last || !result) {
-        fd_.reset();
-        path_.clear();
-    }
-    return result;
+bool ReportUnfinishedDownloads(ReaderContext& r) {
+    for (const auto& name : r.connection.downloads().TakeUnfinished())
+        if (!NotifyDownloadFailed(r, name)) return false;
+    return r.notice.Await();
 }
 
 }  // namespace tessnet

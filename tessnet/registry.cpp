@@ -51,7 +51,7 @@ void ConnectionRegistry::CloseAll() {
     for (const auto& connection : all) connection->Close(true);
 }
 
-void RemoveClosedByServer(const std::shared_ptr<Connection>& connection) {
+void RemoveEndedConnection(const std::shared_ptr<Connection>& connection) {
     // A connection that the library already closed (configuration download) stays registered.
     if (connection->SocketOpen()) Registry().Remove(connection, false);
 }

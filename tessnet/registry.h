@@ -29,7 +29,8 @@ class ConnectionRegistry {
 
 ConnectionRegistry& Registry();
 
-// Host thread: the server closed this connection's socket.
-void RemoveClosedByServer(const std::shared_ptr<Connection>& connection);
+// Host thread: this connection ended on its own (its connect failed or the server closed it):
+// removed, and the host hears notice 42.
+void RemoveEndedConnection(const std::shared_ptr<Connection>& connection);
 
 }  // namespace tessnet

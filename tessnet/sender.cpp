@@ -1,5 +1,6 @@
-// The sender thread of a connection: announces queued files, then streams released ones in
-// 7848-byte chunks with a progress notification after each.
+// The sender thread of a connection: sends the host's requests, announces queued files, then
+// streams released ones in 7848-byte chunks, with a progress notification whenever a file's
+// percentage changes.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +11,9 @@
 
 #include "connection.h"
 #include "host_link.h"
+#include "log.h"
 #include "packet.h"
+#include "progress.h"
 #include "wire_text.h"
 
 namespace tessnet {
@@ -37,20 +40,32 @@ ssize_t ReadFull(int fd, std::uint8_t* out, std::size_t n) {
 }  // namespace
 
 void Connection::SenderLoop(std::stop_token stop) {
-    // Each chunk's progress is handed to the host without waiting; the next chunk is read and
-    // compressed meanwhile and goes out once the host has handled it.
+    // A notified chunk's progress is handed to the host without waiting; the chunks after it are
+    // read, compressed and sent meanwhile, up to the next one the host will hear of.
     PendingNotice notice(stop);
     for (;;) {
-        UploadItem snapshot;
-        const auto item = uploads_.WaitNext(stop, snapshot);
-        if (!item) return;
-        if (snapshot.state == UploadItem::Waiting) {
-            Announce(snapshot);
-            uploads_.MarkAnnounced(item, snapshot.generation);
-        } else if (!SendFile(item, snapshot, notice, stop)) {
-            return;
+        SenderWork work = uploads_.WaitNext(stop);
+        switch (work.kind) {
+            case SenderWork::Stop:
+                return;
+            case SenderWork::Request:
+                SendRequest(work.packet);
+                break;
+            case SenderWork::Announce:
+                Announce(work.snapshot);
+                uploads_.MarkAnnounced(work.item, work.snapshot.generation);
+                break;
+            case SenderWork::Send:
+                if (!SendFile(work.item, work.snapshot, notice, stop)) return;
+                break;
         }
     }
+}
+
+void Connection::SendRequest(const std::vector<std::uint8_t>& packet) {
+    if (SendAll(packet.data(), packet.size()) < 0)
+        Log("request (command " + std::to_string(packet[kOffCommand]) + ") not sent", account_, {},
+            errno);
 }
 
 void Connection::Announce(const UploadItem& item) {
@@ -60,8 +75,10 @@ void Connection::Announce(const UploadItem& item) {
     PutField(payload + TESS_ANNOUNCE_OFF_SENDER, TESS_ACCOUNT_SIZE, item.sender);
     std::uint8_t packet[kRequestCapacity];
     std::uint16_t length = 0;
-    if (BuildPacket(payload, sizeof payload, CMD_ANNOUNCE, 1, 1, 1, packet, sizeof packet, length))
-        SendAll(packet, length);
+    if (!BuildPacket(payload, sizeof payload, CMD_ANNOUNCE, 1, 1, 1, packet, sizeof packet, length))
+        return;
+    if (SendAll(packet, length) < 0)
+        Log("upload announcement not sent", account_, item.fileName, errno);
 }
 
 bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot,
@@ -69,6 +86,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
     UniqueFd file(open(snapshot.localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (!file.valid() || fstat(file.get(), &st) != 0) {
+        Log("upload dropped, file not opened", account_, snapshot.fileName, errno);
         uploads_.Remove(item);
         return true;
     }
@@ -81,15 +99,28 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
 
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(TESS_CHUNK_HEAD_SIZE + kChunkData);
     auto packet = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
+    Percentage heard;  // what the host last heard of this file
     std::uint32_t k = 1;
     std::uint32_t offset = 0;
-    for (;;) {
+    for (;; ++k) {
         if (stop.stop_requested()) {
             uploads_.SetBusy(nullptr);  // the item stays queued; Close clears it
             return false;
         }
-        const ssize_t got = ReadFull(file.get(), body.get() + TESS_CHUNK_HEAD_SIZE, kChunkData);
-        if (got <= 0) break;
+        // The host's requests go out between chunks, not after the whole file.
+        for (auto request = uploads_.TakeRequest(); !request.empty();
+             request = uploads_.TakeRequest())
+            SendRequest(request);
+        // The file as long as it was when opened: the chunks must match the count they carry.
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint32_t>(kChunkData, length - offset));
+        if (want == 0) break;
+        const ssize_t got = ReadFull(file.get(), body.get() + TESS_CHUNK_HEAD_SIZE, want);
+        if (got < 0 || static_cast<std::size_t>(got) < want) {
+            Log("upload ended early, file not read to its end", account_, snapshot.fileName,
+                got < 0 ? errno : 0);
+            break;
+        }
         const auto n = static_cast<std::uint32_t>(got);
         std::uint8_t* head = body.get();
         std::memset(head, 0, TESS_CHUNK_HEAD_SIZE);
@@ -104,23 +135,29 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         // A chunk that cannot be built would leave a hole in the file: the whole file fails.
         if (!BuildPacket(body.get(), static_cast<std::uint16_t>(n + TESS_CHUNK_HEAD_SIZE),
                          CMD_CHUNK, 1, chunkCount, k + 1, packet.get(), kWorkAreaSize,
-                         packetLength))
+                         packetLength)) {
+            Log("upload ended early, chunk not built", account_, snapshot.fileName);
             break;
-        const float ratio = static_cast<float>(k) / static_cast<float>(chunkCount);
-        std::uint8_t record[TESS_PROGRESS_SIZE];
-        BuildProgress(record, 0, snapshot.fileName, account_, length,
-                      static_cast<double>(k) / chunkCount * 100,
-                      static_cast<std::uint16_t>(ratio * 100));
-        // The previous chunk's progress must have been handled before this chunk goes out: the
-        // host may have closed the connection meanwhile.
-        if (!notice.Await()) {
+        }
+        const Percentage percentage = UploadPercentage(k, chunkCount);
+        const bool notify = k == 1 || k >= chunkCount || !(percentage == heard);
+        // A chunk the host will hear of goes out only once the host has handled the notification
+        // before: it may have closed the connection meanwhile.
+        if (notify && !notice.Await()) {
             uploads_.SetBusy(nullptr);
             return false;
         }
         // A chunk that could not be sent fails the file; nothing after it goes out.
-        if (SendAll(packet.get(), packetLength) < 0) break;
-        notice.Post(TESS_NOTE_PROGRESS, record, sizeof record);
-        ++k;
+        if (SendAll(packet.get(), packetLength) < 0) {
+            Log("upload ended early, chunk not sent", account_, snapshot.fileName, errno);
+            break;
+        }
+        if (notify) {
+            std::uint8_t record[TESS_PROGRESS_SIZE];
+            BuildProgress(record, 0, snapshot.fileName, account_, length, percentage);
+            notice.Post(TESS_NOTE_PROGRESS, record, sizeof record);
+            heard = percentage;
+        }
         offset += n;
     }
     const bool handled = notice.Await();

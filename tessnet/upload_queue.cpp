@@ -12,6 +12,26 @@ std::shared_ptr<UploadItem> UploadQueue::FindLocked(std::string_view name) {
     return nullptr;
 }
 
+void UploadQueue::SetConnected() {
+    std::lock_guard lock(mutex_);
+    connected_ = true;
+    changed_.notify_all();
+}
+
+void UploadQueue::Push(std::vector<std::uint8_t> packet) {
+    std::lock_guard lock(mutex_);
+    requests_.push_back(std::move(packet));
+    changed_.notify_all();
+}
+
+std::vector<std::uint8_t> UploadQueue::TakeRequest() {
+    std::lock_guard lock(mutex_);
+    if (requests_.empty()) return {};
+    auto packet = std::move(requests_.front());
+    requests_.pop_front();
+    return packet;
+}
+
 void UploadQueue::AllowSending() {
     std::lock_guard lock(mutex_);
     sendingAllowed_ = true;
@@ -88,13 +108,24 @@ bool UploadQueue::WaitWhileSending(std::string_view name, const std::stop_token&
                          [&] { return !busy_ || !GbkEqualNoCase(busy_->fileName, name); });
 }
 
-std::shared_ptr<UploadItem> UploadQueue::WaitNext(const std::stop_token& stop,
-                                                  UploadItem& snapshot) {
+SenderWork UploadQueue::WaitNext(const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
-    std::shared_ptr<UploadItem> next;
-    changed_.wait(lock, stop,
-                  [&] { return sendingAllowed_ && (next = NextReadyLocked(snapshot)); });
-    return stop.stop_requested() ? nullptr : next;
+    SenderWork work;
+    changed_.wait(lock, stop, [&] {
+        if (!connected_) return false;
+        if (!requests_.empty()) return true;
+        return sendingAllowed_ && (work.item = NextReadyLocked(work.snapshot)) != nullptr;
+    });
+    if (stop.stop_requested()) return {};
+    if (!work.item) {
+        work.kind = SenderWork::Request;
+        work.packet = std::move(requests_.front());
+        requests_.pop_front();
+    } else {
+        work.kind =
+            work.snapshot.state == UploadItem::Waiting ? SenderWork::Announce : SenderWork::Send;
+    }
+    return work;
 }
 
 std::shared_ptr<UploadItem> UploadQueue::NextReadyLocked(UploadItem& snapshot) {
@@ -121,6 +152,7 @@ void UploadQueue::MarkAnnounced(const std::shared_ptr<UploadItem>& item, std::ui
 
 void UploadQueue::Clear() {
     std::lock_guard lock(mutex_);
+    requests_.clear();
     items_.clear();
     busy_.reset();
     changed_.notify_all();

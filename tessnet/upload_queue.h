@@ -1,13 +1,16 @@
-// The files waiting to be sent on one connection, in queue order.
+// The sender thread's work on one connection: the host's request packets, in the order the
+// host made them, and the files waiting to be uploaded, in queue order.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace tessnet {
 
@@ -23,10 +26,26 @@ struct UploadItem {
     std::uint32_t generation = 0;
 };
 
+// What the sender thread does next.
+struct SenderWork {
+    enum Kind { Stop, Request, Announce, Send };
+    Kind kind = Stop;
+    std::vector<std::uint8_t> packet;  // Request
+    std::shared_ptr<UploadItem> item;  // Announce, Send
+    UploadItem snapshot;               // a copy of the item as it was taken
+};
+
 class UploadQueue {
   public:
-    // Nothing is handed to the sender thread before this (the login was accepted).
+    // Nothing is handed to the sender thread before the socket is connected.
+    void SetConnected();
+    // No file is handed to the sender thread before this (the login was accepted).
     void AllowSending();
+
+    // Host thread: a request packet to send once connected, after those handed over before.
+    void Push(std::vector<std::uint8_t> packet);
+    // Sender thread, between a file's chunks: the next request packet, if any; empty otherwise.
+    std::vector<std::uint8_t> TakeRequest();
 
     // 1 queued; -1 the name is being sent, the file is missing, empty, too large or its name does
     // not fit the wire field.
@@ -35,29 +54,35 @@ class UploadQueue {
     int Release(std::string_view name, bool goAhead);
     // Removes exactly this item (not a newer one that reuses its name).
     void Remove(const std::shared_ptr<UploadItem>& item);
-    // Sender thread: waits until sending is allowed and an item is released, or waiting and
-    // not announced yet; a copy, and the item itself. Null once `stop` is requested.
-    std::shared_ptr<UploadItem> WaitNext(const std::stop_token& stop, UploadItem& snapshot);
+    // Sender thread: waits until connected and there is a request, or sending is allowed and an
+    // item is released, or waiting and not announced yet. Requests come first. Stop once `stop`
+    // is requested.
+    SenderWork WaitNext(const std::stop_token& stop);
     // Marks the announcement sent unless the item was re-queued meanwhile.
     void MarkAnnounced(const std::shared_ptr<UploadItem>& item, std::uint32_t generation);
+    // Drops every file and every request not sent yet.
     void Clear();
+    // Files in the queue.
     int Count();
     // Waits while the sender thread is still busy with the file `name` (its last progress
     // notification); false when `stop` was requested first.
     bool WaitWhileSending(std::string_view name, const std::stop_token& stop);
+    // Sender thread: the item it is sending (null: none); a cancel or re-queue meanwhile waits.
+    void SetBusy(std::shared_ptr<UploadItem> item);
 
   private:
     std::shared_ptr<UploadItem> FindLocked(std::string_view name);
     std::shared_ptr<UploadItem> NextReadyLocked(UploadItem& snapshot);
 
     std::mutex mutex_;
-    std::condition_variable_any changed_;  // an item became workable, or the busy one was let go
+    // A request or item became workable, the connect or the login completed, or the busy item
+    // was let go.
+    std::condition_variable_any changed_;
+    std::deque<std::vector<std::uint8_t>> requests_;
     std::list<std::shared_ptr<UploadItem>> items_;
     std::shared_ptr<UploadItem> busy_;  // the item the sender thread is sending
+    bool connected_ = false;
     bool sendingAllowed_ = false;
-
-    friend class Connection;
-    void SetBusy(std::shared_ptr<UploadItem> item);
 };
 
 }  // namespace tessnet

@@ -42,6 +42,7 @@ EventLoopHost::EventLoopHost() {
     descriptor_.post = &Post;
     descriptor_.window_proc = &WindowProc;
     descriptor_.message_box = &MessageBox;
+    descriptor_.log = &Log;
 }
 
 EventLoopHost::~EventLoopHost() {
@@ -69,6 +70,9 @@ void EventLoopHost::Reset() {
     boxes_.clear();
     recordProgress_ = true;
     progressCount_ = 0;
+    completedCount_ = 0;
+    std::lock_guard lock(logMutex_);
+    logLines_.clear();
 }
 
 void EventLoopHost::Post(void* context, void (*fn)(void*), void* arg) {
@@ -83,6 +87,9 @@ void EventLoopHost::Post(void* context, void (*fn)(void*), void* arg) {
 void EventLoopHost::WindowProc(void* context, int message, int type, const void* record) {
     auto* self = static_cast<EventLoopHost*>(context);
     if (!self->recording_) return;
+    if (type == TESS_NOTE_PROGRESS &&
+        GetU16(static_cast<const std::uint8_t*>(record) + TESS_PROGRESS_OFF_PERCENT) == 100)
+        ++self->completedCount_;
     if (type == TESS_NOTE_PROGRESS && !self->recordProgress_) {
         ++self->progressCount_;
         return;
@@ -106,6 +113,17 @@ void EventLoopHost::MessageBox(void* context, const char* text, const char* capt
     if (!self->recording_) return;
     self->boxes_.push_back(Box{text, caption, icon});
     if (self->on_box) self->on_box(self->boxes_.back());
+}
+
+void EventLoopHost::Log(void* context, const char* line) {
+    auto* self = static_cast<EventLoopHost*>(context);
+    std::lock_guard lock(self->logMutex_);
+    self->logLines_.emplace_back(line);
+}
+
+std::vector<std::string> EventLoopHost::LogLines() {
+    std::lock_guard lock(logMutex_);
+    return logLines_;
 }
 
 bool EventLoopHost::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -1,5 +1,5 @@
 // A small host for the library without Qt: an event loop that runs posted calls on the thread
-// that pumps it, and records every notification and message box.
+// that pumps it, and records every notification, message box and log line.
 #pragma once
 
 #include <chrono>
@@ -70,6 +70,10 @@ class EventLoopHost {
     // Keep only counts for type 254 (long transfers).
     void set_record_progress(bool on) { recordProgress_ = on; }
     std::size_t progress_count() const { return progressCount_; }
+    // Progress notices at 100%, recorded or not.
+    std::size_t completed_count() const { return completedCount_; }
+    // Any thread: the library's log lines so far.
+    std::vector<std::string> LogLines();
 
     // Called inside the notification, after it was recorded; may call exports.
     std::function<void(const Note&)> on_note;
@@ -79,6 +83,7 @@ class EventLoopHost {
     static void Post(void* context, void (*fn)(void*), void* arg);
     static void WindowProc(void* context, int message, int type, const void* record);
     static void MessageBox(void* context, const char* text, const char* caption, int icon);
+    static void Log(void* context, const char* line);
 
     TessHost descriptor_{};
     std::mutex mutex_;
@@ -89,6 +94,9 @@ class EventLoopHost {
     bool recording_ = true;
     bool recordProgress_ = true;
     std::size_t progressCount_ = 0;
+    std::size_t completedCount_ = 0;
+    std::mutex logMutex_;
+    std::vector<std::string> logLines_;
 };
 
 }  // namespace tessnet::testing

@@ -55,6 +55,7 @@ std::vector<std::uint8_t> MakeChunk(const std::string& name, std::uint32_t fileS
 FakeClient::FakeClient(UniqueFd fd) : fd_(std::move(fd)) {}
 
 FakeClient::~FakeClient() {
+    Pause(false);
     shutdown(fd_.get(), SHUT_RDWR);
     if (thread_.joinable()) thread_.join();
 }
@@ -68,6 +69,10 @@ void FakeClient::Run(std::function<void(FakeClient&, const ReceivedPacket&)> han
     std::vector<std::uint8_t> buffer(65536);
     std::vector<std::uint8_t> payload(kWorkAreaSize);
     for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            cv_.wait(lock, [this] { return !paused_; });
+        }
         const ssize_t r = recv(fd_.get(), buffer.data(), buffer.size(), 0);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) break;
@@ -143,6 +148,12 @@ void FakeClient::Abort() {
     linger lg{1, 0};
     setsockopt(fd_.get(), SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
     shutdown(fd_.get(), SHUT_RDWR);
+}
+
+void FakeClient::Pause(bool on) {
+    std::lock_guard lock(mutex_);
+    paused_ = on;
+    cv_.notify_all();
 }
 
 std::vector<ReceivedPacket> FakeClient::Packets() {

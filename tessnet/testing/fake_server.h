@@ -58,6 +58,9 @@ class FakeClient {
     // True once the library closed its side.
     bool WaitClosedByPeer(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     void set_recording(bool on) { recording_ = on; }
+    // While paused the server takes nothing from its socket, so the library's sends fill the
+    // socket buffers and then wait.
+    void Pause(bool on);
     // A file's chunk packets other than its last then reach the handler as received, not
     // expanded (`parsed` false): a benchmark's server takes an upload in at the network's pace
     // and checks it afterwards with Parse.
@@ -80,6 +83,7 @@ class FakeClient {
     std::vector<ReceivedPacket> packets_;
     std::size_t packetCount_ = 0;
     bool peerClosed_ = false;
+    bool paused_ = false;
     std::atomic<bool> recording_{true};
     std::atomic<bool> deferChunks_{false};
     std::thread thread_;

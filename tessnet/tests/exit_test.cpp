@@ -32,16 +32,17 @@ TEST(ExitTest, FreeWithOpenConnectionsAndRunningTransfersLeavesNothingBehind) {
     ASSERT_EQ(ConnectServer("127.0.0.1", uploads.port(), "0086-10-7000001", "key"), 1);
     ASSERT_EQ(UploadFile("0086-10-7000001", "0086-10-7000001", (root / "big.bin").c_str()), 1);
 
-    // A download the server keeps sending from its own thread until the socket dies.
+    // Downloads of one file, again and again, that the server keeps sending from its own thread
+    // until the socket dies.
     ASSERT_EQ(ConnectServer("127.0.0.1", downloads.port(), "0086-10-7000002", "key"), 1);
     ASSERT_TRUE(downloads.WaitForClients(1));
     const auto client = downloads.Client(0);
     std::atomic<bool> streaming{true};
     std::thread stream([&] {
         const auto data = Pattern(7000, 5);
-        for (std::uint32_t k = 1; streaming; ++k) {
-            const auto chunk = MakeChunk("0086-20-1@endless.bin", 0xFFFFFFF0u, 0xFFFFFFF0u, k,
-                                         (k - 1) * 7000, data.data(), 7000);
+        for (std::uint32_t k = 0; streaming; k = (k + 1) % 20) {
+            const auto chunk =
+                MakeChunk("0086-20-1@again.bin", 20 * 7000, 20, k + 1, k * 7000, data.data(), 7000);
             if (!client->Send(CMD_CHUNK, chunk)) return;
         }
     });
@@ -49,7 +50,8 @@ TEST(ExitTest, FreeWithOpenConnectionsAndRunningTransfersLeavesNothingBehind) {
     ASSERT_EQ(ConnectServer("127.0.0.1", downloads.port(), "0086-10-7000003", nullptr), 1);
 
     // Both transfers are under way: progress of each has reached the host.
-    ASSERT_TRUE(host->RunUntil([&] { return host->progress_count() >= 20; }));
+    ASSERT_TRUE(host->RunUntil([&] { return host->completed_count() >= 2; }));
+    ASSERT_TRUE(host->RunUntil([&] { return host->progress_count() >= 60; }));
     ASSERT_GT(Worker::Running(), 0u);
 
     EXPECT_EQ(FreeFtpDll(), 1);

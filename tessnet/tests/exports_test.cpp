@@ -1,4 +1,5 @@
 // The request exports: the exact packets the server receives and the results the host gets.
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -215,21 +216,58 @@ class SilentListener {
     int port_ = 0;
 };
 
-TEST_F(LibTest, AServerThatNeverAnswersIsGivenUpOnAfterTheConnectBound) {
+TEST_F(LibTest, AConnectReturnsAtOnceAndAFailureLaterIsNoticeFortyTwo) {
     SilentListener silent;
     ASSERT_NE(silent.port(), 0);
     ASSERT_TRUE(host_.RunUntil([&] { return silent.Full(); }));
     const auto bound = ConnectTimeout();
-    SetConnectTimeout(std::chrono::milliseconds(200));
-    EXPECT_EQ(ConnectServer("127.0.0.1", silent.port(), kAccount, "key"), 0);
-    EXPECT_EQ(ListFile(kAccount), -1);
-    std::vector<std::uint8_t> profile(TESS_USER_PROFILE_SIZE, 0);
-    EXPECT_EQ(RegisterUser("127.0.0.1", silent.port(), profile.data()), 0);
-    SetConnectTimeout(bound);
     EXPECT_EQ(bound, std::chrono::seconds(10));
+    SetConnectTimeout(std::chrono::milliseconds(100));
+    // Registered while the connect goes on: a request waits for it, a second login is not made.
+    accounts_.push_back(kAccount);
+    EXPECT_EQ(ConnectServer("127.0.0.1", silent.port(), kAccount, "key"), 1);
+    EXPECT_EQ(ListFile(kAccount), 1);
+    EXPECT_EQ(ConnectServer("127.0.0.1", silent.port(), kAccount, "key"), 1);
+    std::vector<std::uint8_t> profile(TESS_USER_PROFILE_SIZE, 0);
+    EXPECT_EQ(RegisterUser("127.0.0.1", silent.port(), profile.data()), 1);
+    EXPECT_TRUE(host_.notes().empty());
+    // The bound runs out on the connections' own threads.
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_DISCONNECTED, 2));
+    SetConnectTimeout(bound);
+    std::vector<std::string> ended;
+    for (const auto& note : host_.NotesOfType(TESS_NOTE_DISCONNECTED))
+        ended.push_back(note.Account());
+    std::sort(ended.begin(), ended.end());
+    EXPECT_EQ(ended, (std::vector<std::string>{"", kAccount}));
+    EXPECT_EQ(host_.notes().size(), 2u);
+    EXPECT_EQ(ListFile(kAccount), -1);
+    EXPECT_EQ(ListFile(""), -1);
+    EXPECT_TRUE(Logged(host_, "not answered"));
     // The server that answers is still reached.
     Login(kAccount);
     EXPECT_EQ(ListFile(kAccount), 1);
+}
+
+TEST_F(LibTest, RequestsNeverWaitForAServerThatTakesNothing) {
+    auto client = Login(kAccount);
+    client->Pause(true);
+    // 16 MB, more than socket buffers usually hold: the sender thread waits with them, the host
+    // does not.
+    constexpr int kRequests = 2000;
+    const auto payload = Pattern(8000, 3);
+    for (int i = 0; i < kRequests; ++i) {
+        std::vector<std::uint8_t> numbered = payload;
+        PutU32(numbered.data(), static_cast<std::uint32_t>(i));
+        ASSERT_EQ(SendData(kAccount, numbered.data(), 8000, CMD_RECHARGE), 1);
+    }
+    // The host still hears the server meanwhile.
+    Sync(host_, *client);
+    // Once the server reads again, every request arrives, in order.
+    client->Pause(false);
+    ASSERT_TRUE(client->WaitForPackets(1 + kRequests));
+    const auto packets = client->Packets();
+    for (int i = 0; i < kRequests; ++i)
+        ASSERT_EQ(GetU32(packets[1 + i].payload.data()), static_cast<std::uint32_t>(i)) << i;
 }
 
 TEST_F(LibTest, RegistrationConnectionSendsProfileAndLivesUntilServerCloses) {

@@ -23,13 +23,6 @@ std::vector<std::uint8_t> Payload(std::initializer_list<std::uint8_t> head, std:
     return p;
 }
 
-// Sends a list summary and waits for it: everything the server sent before has been handled.
-void Sync(EventLoopHost& host, FakeClient& client) {
-    const std::size_t before = host.CountType(TESS_NOTE_LIST_SUMMARY);
-    client.Send(CMD_LIST_SUMMARY, {1, 0});
-    ASSERT_TRUE(host.WaitForType(TESS_NOTE_LIST_SUMMARY, before + 1));
-}
-
 TEST_F(LibTest, TextRepliesCarryStatusAndText) {
     auto client = Login(kAccount);
     for (std::uint8_t command :
@@ -184,45 +177,12 @@ TEST_F(LibTest, DownloadChunksRebuildTheFileWithProgress) {
     EXPECT_EQ(ReadFile(downloads_ / *local), Bytes("hello"));
 }
 
-TEST_F(LibTest, ADownloadGoesNoFurtherThanTheHostHasSeen) {
-    auto client = Login(kAccount);
-    const auto content = Pattern(5 * 1000, 3);
-    const std::string stored = "0086-20-1@burst.bin";
-    // All five chunks arrive at once, so the reader has the next one in hand while the host
-    // handles a progress notification; it must not write it before the host is done, nor at all
-    // once the host has closed the connection.
-    std::vector<std::uint8_t> burst;
-    for (std::uint32_t k = 1; k <= 5; ++k) {
-        const auto packet =
-            MakePacket(CMD_CHUNK, MakeChunk(stored, 5000, 5, k, (k - 1) * 1000,
-                                            content.data() + (k - 1) * 1000, 1000, "0086-20-1"));
-        burst.insert(burst.end(), packet.begin(), packet.end());
-    }
-    std::vector<std::uintmax_t> sizesSeen;
-    host_.on_note = [&](const Note& note) {
-        if (note.type != TESS_NOTE_PROGRESS) return;
-        sizesSeen.push_back(std::filesystem::file_size(downloads_ / "burst.bin"));
-        // The reader has the next chunk in hand and waits: it has not written it.
-        EXPECT_TRUE(SenderWaitsForTheHost());
-        sizesSeen.push_back(std::filesystem::file_size(downloads_ / "burst.bin"));
-        if (sizesSeen.size() == 4) DisconnectServer(kAccount);
-    };
-    ASSERT_TRUE(client->SendRaw(burst));
-    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 2));
-    EXPECT_TRUE(client->WaitClosedByPeer());
-    host_.RunUntil([] { return false; }, std::chrono::milliseconds(100));
-    EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 2u);
-    EXPECT_EQ(sizesSeen, (std::vector<std::uintmax_t>{1000, 1000, 2000, 2000}));
-    EXPECT_EQ(ReadFile(downloads_ / "burst.bin"),
-              std::vector<std::uint8_t>(content.begin(), content.begin() + 2000));
-}
-
 TEST_F(LibTest, AReplyAfterAChunkWaitsForTheChunksWriteAndProgress) {
     auto client = Login(kAccount);
     const auto content = Pattern(2 * 1000, 5);
     const std::string stored = "0086-20-1@mixed.bin";
-    // Chunks are written on a thread of their own: a reply that follows a chunk must still
-    // reach the host after that chunk is on disk and reported.
+    // A reply that follows a chunk reaches the host after that chunk is on disk (in the file's
+    // part file until it is whole) and reported.
     std::vector<std::uint8_t> burst;
     const auto append = [&](const std::vector<std::uint8_t>& packet) {
         burst.insert(burst.end(), packet.begin(), packet.end());
@@ -234,8 +194,10 @@ TEST_F(LibTest, AReplyAfterAChunkWaitsForTheChunksWriteAndProgress) {
     std::uintmax_t sizeAtReply = 0;
     host_.on_note = [&](const Note& note) {
         order.push_back(note.type);
-        if (note.type == TESS_NOTE_SERVER_DATA)
-            sizeAtReply = std::filesystem::file_size(downloads_ / "mixed.bin");
+        if (note.type != TESS_NOTE_SERVER_DATA) return;
+        const auto names = FolderNames(downloads_);
+        ASSERT_EQ(names.size(), 1u);
+        sizeAtReply = std::filesystem::file_size(downloads_ / names[0]);
     };
     ASSERT_TRUE(client->SendRaw(burst));
     ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 2));
@@ -286,27 +248,30 @@ TEST_F(LibTest, DownloadNamesThatLeaveTheFolderWriteNothing) {
         "0086-20-1@/tmp/absolute.txt", "0086-20-1@a\\b.txt",      "no-at-sign.txt"};
     for (const auto& name : names)
         client->Send(CMD_CHUNK, MakeChunk(name, 4, 1, 1, 0, Bytes("evil").data(), 4));
-    // A chunk that claims more data than it carries writes nothing either.
-    auto lying = MakeChunk("0086-20-1@short.txt", 4, 1, 1, 0, Bytes("evil").data(), 4);
-    PutU32(lying.data() + TESS_CHUNK_OFF_CHUNK_LENGTH, 5000);
-    client->Send(CMD_CHUNK, lying);
     // A name without terminator is read within its 260-byte field only.
     std::vector<std::uint8_t> unterminated = MakeChunk("", 4, 1, 1, 0, Bytes("evil").data(), 4);
     std::fill(unterminated.begin(), unterminated.begin() + TESS_NAME_SIZE, 'n');
     client->Send(CMD_CHUNK, unterminated);
+    // The server's answer for a refused name tells the host it failed.
+    std::vector<std::uint8_t> answer(300, 0);
+    answer[0] = 1;
+    PutField(answer.data() + 1, 260, "../escape.txt");
+    client->Send(CMD_DOWNLOAD_ANSWER, answer);
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_DOWNLOAD_ANSWER));
 
-    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, names.size() + 2));
-    // Every chunk is still reported, so the host's list stays consistent.
-    EXPECT_EQ(host_.NotesOfType(TESS_NOTE_PROGRESS).back().ProgressName(), std::string(259, 'n'));
+    EXPECT_EQ(host_.NotesOfType(TESS_NOTE_DOWNLOAD_ANSWER).at(0).Status(), 0);
+    EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 0u);
     EXPECT_FALSE(std::filesystem::exists(root_ / "dl" / "escape.txt"));
     EXPECT_FALSE(std::filesystem::exists("/tmp/absolute.txt"));
-    const bool empty =
-        !std::filesystem::exists(downloads_) || std::filesystem::is_empty(downloads_);
-    EXPECT_TRUE(empty);
+    EXPECT_TRUE(FolderNames(downloads_).empty());
+    // Each refusal is a line for the host, without the bytes a server chose to print.
+    const auto lines = host_.LogLines();
+    EXPECT_EQ(lines.size(), names.size() + 1);
+    EXPECT_TRUE(Logged(host_, "name \"0086-20-1@../escape.txt\""));
 }
 
-// Chunks that lie about themselves: each is refused, and its progress still reported.
-TEST_F(LibTest, ChunksWithFalseFieldsWriteNothingAndNeverShowMoreThanAHundredPercent) {
+// Chunks that lie about themselves: each is refused, and nothing of them reaches the host.
+TEST_F(LibTest, ChunksWithFalseFieldsWriteNothingAndReportNoProgress) {
     auto client = Login(kAccount);
     const auto data = Bytes("evil");
     struct Lie {
@@ -326,19 +291,13 @@ TEST_F(LibTest, ChunksWithFalseFieldsWriteNothingAndNeverShowMoreThanAHundredPer
                      MakeChunk("0086-20-1@lie" + std::to_string(i) + ".bin", lie.fileSize,
                                lie.count, lie.number, lie.offset, data.data(), 4));
     }
-    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, lies.size()));
-    for (const auto& note : host_.NotesOfType(TESS_NOTE_PROGRESS)) {
-        EXPECT_LE(note.Percent(), 100) << note.ProgressName();
-        EXPECT_NE(note.PercentText(), "250%");
-    }
-    const bool empty =
-        !std::filesystem::exists(downloads_) || std::filesystem::is_empty(downloads_);
-    EXPECT_TRUE(empty);
-
     // The same file told truthfully is written.
     client->Send(CMD_CHUNK, MakeChunk("0086-20-1@lie0.bin", 4, 1, 1, 0, data.data(), 4));
-    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, lies.size() + 1));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS));
+    EXPECT_EQ(host_.NotesOfType(TESS_NOTE_PROGRESS).at(0).PercentText(), "100%");
+    EXPECT_EQ(FolderNames(downloads_), std::vector<std::string>{"lie0.bin"});
     EXPECT_EQ(ReadFile(downloads_ / "lie0.bin"), data);
+    EXPECT_EQ(host_.LogLines().size(), lies.size());
 }
 
 // Restarts the library with `folder` as the start folder (the working directory at
@@ -351,14 +310,6 @@ void StartIn(EventLoopHost& host, const std::filesystem::path& folder,
     ASSERT_EQ(chdir(folder.c_str()), 0);
     ASSERT_EQ(InitFtpDll(host.descriptor(), kMessage, downloads.c_str()), 1);
     ASSERT_EQ(chdir(previous), 0);
-}
-
-std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST_F(LibTest, ConfigurationFilesNobodyAskedForAreDroppedAndTheConnectionStays) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -112,6 +113,30 @@ inline bool Eventually(const std::function<bool()>& done) {
 // for the host, so it cannot act ahead of the host any more.
 inline bool SenderWaitsForTheHost() {
     return Eventually([] { return ThreadsWaitingForHost() >= 1; });
+}
+
+// Sends a list summary and waits for it: everything the server sent before has been handled.
+inline void Sync(EventLoopHost& host, FakeClient& client) {
+    const std::size_t before = host.CountType(TESS_NOTE_LIST_SUMMARY);
+    client.Send(CMD_LIST_SUMMARY, {1, 0});
+    ASSERT_TRUE(host.WaitForType(TESS_NOTE_LIST_SUMMARY, before + 1));
+}
+
+// The names in `folder`, sorted; none when it does not exist.
+inline std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Whether a log line so far contains `text`.
+inline bool Logged(EventLoopHost& host, std::string_view text) {
+    for (const auto& line : host.LogLines())
+        if (line.find(text) != std::string::npos) return true;
+    return false;
 }
 
 inline std::vector<std::uint8_t> Bytes(std::string_view text) {

@@ -17,7 +17,8 @@ extern "C" {
 #endif
 
 /* ---- Host descriptor ------------------------------------------------------------------------
- * Replaces the host window. The library keeps a copy of the struct (not of the pointer).
+ * Replaces the host window. The library keeps a copy of the struct (not of the pointer); zero-fill
+ * it before setting the members, so that members added later read as null.
  *
  * post:        required; callable from any thread. Runs fn(arg) later on the host's UI thread
  *              (the thread that called InitFtpDll and calls every export). Each posted call must
@@ -28,26 +29,48 @@ extern "C" {
  *              may call any export from inside, including DisconnectServer for that account.
  * message_box: the library's own message boxes (read errors, payment reminder), called on the UI
  *              thread; text and caption are UTF-8; icon is one of TESS_ICON_*. The library thread
- *              that shows it waits until the call returns. May be null (boxes are then skipped). */
+ *              that shows it waits until the call returns. May be null (boxes are then skipped).
+ * log:         one line (UTF-8, no line end) about something the library refused or failed at on
+ *              its own: a refused name or chunk, a failed disk write, a read error, a connect that
+ *              failed, an upload that ended early. Called on any library thread, the host's
+ *              included; it must not call the library, and is not called once FreeFtpDll has
+ *              returned. Null: the lines go to standard error. */
 typedef struct TessHost {
     void* context;
     void (*post)(void* context, void (*fn)(void* arg), void* arg);
     void (*window_proc)(void* context, int message, int type, const void* record);
     void (*message_box)(void* context, const char* text, const char* caption, int icon);
+    void (*log)(void* context, const char* line);
 } TessHost;
 
 enum { TESS_ICON_INFORMATION = 0, TESS_ICON_WARNING = 1, TESS_ICON_ERROR = 2 };
 
 /* ---- Exports (ordinals 1 to 16) -------------------------------------------------------------
- * Request results: 1 handed to the socket (or queued); 0 connection could not be established or a
+ * Request results: 1 handed to the connection (or queued); 0 connection could not be started or a
  * required argument was missing; -1 no connection registered for the account number (exact,
  * case-sensitive) or upload refused; -2 the packet does not fit into 8192 bytes.
  * Local paths (directory, UploadFile's path) are UTF-8; stored file names are GBK.
- * ConnectServer and RegisterUser wait at most 10 s for a server that does not answer.
+ *
+ * No export waits for the network. ConnectServer and RegisterUser register the connection and
+ * return 1 at once (0 for an address that is not numeric, or a connect the system refuses at once,
+ * as for a closed port of this machine); the connect, the login or registration packet and a bound
+ * of 10 s for the server to take the connection run on the connection's own threads, and a
+ * connect that fails later reaches the host as notice 42 for that account. A request is handed to
+ * the connection's sender thread, which sends it in order; a request still unsent when the host
+ * disconnects is dropped.
+ *
+ * A download is written beside its target under a name of the library's own and takes the
+ * target's name only once every chunk arrived in order and was written; only then comes its
+ * 100% progress. A download that fails (a chunk missing, damaged, contradicting the file or not
+ * written, or the connection closed before its end) is removed, an older file of that name stays,
+ * and the host hears of it as a type 7 with status 0: the server's answer for that file, or one
+ * the library makes before notice 42 when the server closes first, with the file name and a
+ * message of the library's own (TESS_DOWNLOAD_ANSWER_OFF_*).
+ * Progress (type 254) comes for a file's first chunk, whenever its percentage (number or text)
+ * changes, and for its last: one notice per chunk for files of up to 100 chunks.
  * A configuration file (DownLoadIni) is written only under the name asked for on that connection
  * (a plain name not beginning with '.'), into the working folder of the first InitFtpDll, and
- * replaces the old file only once complete; the connection closes after the last file asked for.
- * Download chunks whose numbers, offset or length contradict the file are not written. */
+ * replaces the old file only once complete; the connection closes after the last file asked for. */
 TESSNET_API int InitFtpDll(const TessHost* host, int message, const char* downloadDirectory);
 TESSNET_API int FreeFtpDll(void);
 TESSNET_API int ConnectServer(const char* address, int port, const char* account,
