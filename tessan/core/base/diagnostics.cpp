@@ -13,6 +13,7 @@ Q_LOGGING_CATEGORY(lcLogin, "tessan.login", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcNotifications, "tessan.notifications", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcTransfers, "tessan.transfers", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcFiles, "tessan.files", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcEngine, "tessan.engine", QtInfoMsg)
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "core/library/tessnetlibrary.h"
 
+#include "core/base/diagnostics.h"
+
 #include <QFile>
 
 namespace tessan {
@@ -10,6 +12,7 @@ TessnetLibrary::TessnetLibrary(MessageBoxes& boxes, QObject* parent)
     host_.post = &TessnetLibrary::Post;
     host_.window_proc = &TessnetLibrary::WindowProc;
     host_.message_box = &TessnetLibrary::ShowLibraryBox;
+    host_.log = &TessnetLibrary::LogLibraryLine;
 }
 
 TessnetLibrary::~TessnetLibrary() {
@@ -42,6 +45,11 @@ void TessnetLibrary::ShowLibraryBox(void* context, const char* text, const char*
     self->boxes_.Show({QString::fromUtf8(text ? text : ""),
                        QString::fromUtf8(caption ? caption : ""), shown, MessageBoxes::Buttons::Ok,
                        MessageBoxes::Answer::Ok});
+}
+
+void TessnetLibrary::LogLibraryLine(void*, const char* line) {
+    // Any library thread; the message handler behind the category is thread-safe.
+    qCWarning(lcEngine).noquote() << QString::fromUtf8(line ? line : "");
 }
 
 int TessnetLibrary::Init(const QString& downloadFolder, Sink sink) {

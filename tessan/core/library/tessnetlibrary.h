@@ -1,5 +1,6 @@
 // Library over libtessnet.so: owns the host descriptor that stands in for the main window, turns
-// the library's records into Notifications on the UI thread and calls the C exports.
+// the library's records into Notifications on the UI thread, writes the library's own log lines
+// to the diagnostics (tessan.engine) and calls the C exports.
 #pragma once
 
 #include "core/base/messageboxes.h"
@@ -46,6 +47,7 @@ class TessnetLibrary final : public QObject, public Library {
     static void Post(void* context, void (*fn)(void* arg), void* arg);
     static void WindowProc(void* context, int message, int type, const void* record);
     static void ShowLibraryBox(void* context, const char* text, const char* caption, int icon);
+    static void LogLibraryLine(void* context, const char* line);
 
     MessageBoxes& boxes_;
     TessHost host_{};
