@@ -45,6 +45,8 @@ ReceivedFiles::ReceivedFiles(ClientSession& session, OverwriteQuestion& overwrit
             &ReceivedFiles::OnDownloadAnswer);
     connect(&notifications, &NotificationHub::deleteResult, this, &ReceivedFiles::OnDeleteResult);
     connect(&notifications, &NotificationHub::fileEntries, this, &ReceivedFiles::OnFileEntries);
+    // The attempt closed the previous login's connection: its answers will not come.
+    connect(&session, &ClientSession::currentLoginChanged, this, [this] { pendingLists_.clear(); });
 }
 
 void ReceivedFiles::Notice(const QString& text, bool error) {
@@ -71,14 +73,26 @@ void ReceivedFiles::SetAllChecked(bool checked) {
     emit selectAllTextChanged(SelectAllText());
 }
 
+bool ReceivedFiles::List(bool background) {
+    if (library_.ListFile(session_.CurrentAccount().Bytes()) != 1) return false;
+    pendingLists_.push_back(background);
+    return true;
+}
+
 void ReceivedFiles::Refresh() {
     model_.Clear();
-    if (library_.ListFile(session_.CurrentAccount().Bytes()) != 1) {
+    if (!List(false)) {
         Notice(QStringLiteral("列表文件失败!请先登录服务器!"), false);
         if (openLogin_) openLogin_();
     }
     SetDeleteEnabled(true);
     SetAllChecked(false);
+}
+
+bool ReceivedFiles::CheckInBackground() {
+    if (std::find(pendingLists_.begin(), pendingLists_.end(), true) != pendingLists_.end())
+        return false;
+    return List(true);
 }
 
 void ReceivedFiles::ToggleCheckAll() {
@@ -113,10 +127,12 @@ void ReceivedFiles::DeleteChecked(const QList<int>& selected) {
 void ReceivedFiles::DeleteSelected(const QList<int>& selected) {
     const int row = FirstSelected(selected);
     if (row < 0 || row >= model_.RowCount()) return;
+    // Answers may add or remove rows while the question is open.
+    const QByteArray storedName = model_.At(row).storedName;
     const QString question =
         QStringLiteral("确实要删除文件:%1吗？").arg(model_.At(row).fileNameText);
     if (!boxes_.AskYesNo(question, kDeleteCaption)) return;
-    if (library_.DelFile(session_.CurrentAccount().Bytes(), model_.At(row).storedName) == 1)
+    if (library_.DelFile(session_.CurrentAccount().Bytes(), storedName) == 1)
         ++pendingDeletes_;
     else
         Notice(QStringLiteral("删除文件失败，请先登录服务器!"), false);
@@ -125,10 +141,12 @@ void ReceivedFiles::DeleteSelected(const QList<int>& selected) {
 void ReceivedFiles::DownloadChecked(const QList<int>& selected) {
     const bool downloadRunning = transfers_.HasQueuedDownloads();
     CheckSelected(selected);
+    // Taken before the first question: answers may add or remove rows while one is open.
+    std::vector<ReceivedFilesModel::Row> checked;
+    for (int row = 0; row < model_.RowCount(); ++row)
+        if (model_.IsChecked(row)) checked.push_back(model_.At(row));
     bool overwriteAll = false;
-    for (int row = 0; row < model_.RowCount(); ++row) {
-        if (!model_.IsChecked(row)) continue;
-        const ReceivedFilesModel::Row& r = model_.At(row);
+    for (const ReceivedFilesModel::Row& r : checked) {
         // The library writes under the same local name; one it refuses would fetch nothing.
         const auto local = tessnet::LocalFileName(std::string_view(r.fileName));
         if (!local) {
@@ -165,20 +183,23 @@ void ReceivedFiles::ConfirmDownload(const QList<int>& selected) {
     const int row = FirstSelected(selected);
     if (row < 0 || row >= model_.RowCount()) return;
     model_.SetChecked(row, true);
+    // The row is found again by name: answers may move it while a question is open.
+    const QByteArray storedName = model_.At(row).storedName;
+    const auto uncheck = [&] {
+        if (const int now = model_.Find(storedName); now >= 0) model_.SetChecked(now, false);
+    };
     const QString question =
         QStringLiteral("真的要下载文件:%1吗？").arg(model_.At(row).fileNameText);
-    if (!boxes_.AskYesNo(question, kAskCaption)) {
-        model_.SetChecked(row, false);
-        return;
-    }
+    if (!boxes_.AskYesNo(question, kAskCaption)) return uncheck();
     DownloadChecked(selected);
-    model_.SetChecked(row, false);
+    uncheck();
 }
 
 void ReceivedFiles::AddSenderAsFriend(const QList<int>& selected) {
     const int row = FirstSelected(selected);
     if (row < 0 || row >= model_.RowCount()) return;
-    const ReceivedFilesModel::Row& r = model_.At(row);
+    // A copy: answers may add or remove rows while the question is open.
+    const ReceivedFilesModel::Row r = model_.At(row);
     const QByteArray own = session_.CurrentAccount().Bytes();
     if (r.senderNumber == own) {
         Notice(QStringLiteral("不用添加自己为好友!"), false);
@@ -243,7 +264,7 @@ void ReceivedFiles::DeleteCompleted() {
     if (pendingDeletes_ <= 0) return;
     if (--pendingDeletes_ > 0) return;
     model_.Clear();
-    library_.ListFile(session_.CurrentAccount().Bytes());
+    List(false);
     SetDeleteEnabled(true);
 }
 
@@ -254,7 +275,10 @@ void ReceivedFiles::OnLoginReset() {
 }
 
 void ReceivedFiles::OnListSummary(const Reply& reply) {
-    Notice(reply.TextAt(0), false);
+    // The summary closes the answer to the oldest list request.
+    const bool background = !pendingLists_.empty() && pendingLists_.front();
+    if (!pendingLists_.empty()) pendingLists_.pop_front();
+    if (!background) Notice(reply.TextAt(0), false);
     ShowSpaceSummary(session_.OwnQuota());
 }
 
@@ -271,7 +295,9 @@ void ReceivedFiles::OnDeleteResult(const Reply& reply) {
 
 void ReceivedFiles::OnFileEntries(const Reply& reply) {
     const auto length = std::min<qsizetype>(reply.dataLength, reply.data.size());
-    AddReceivedEntries(ReceivedFileEntry::ParseAll(QByteArrayView(reply.data).first(length)));
+    const auto entries = ReceivedFileEntry::ParseAll(QByteArrayView(reply.data).first(length));
+    AddReceivedEntries(entries);
+    emit entriesListed(entries, !pendingLists_.empty() && pendingLists_.front());
 }
 
 }  // namespace tessan

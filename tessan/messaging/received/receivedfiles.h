@@ -11,6 +11,7 @@
 #include <QList>
 #include <QObject>
 
+#include <deque>
 #include <functional>
 
 namespace tessan {
@@ -53,6 +54,10 @@ class ReceivedFiles final : public QObject {
 
     // Commands. `selected` holds the rows the user selected in the view, in any order.
     void Refresh();
+    // Asks for the list without a word to the user: nothing is emptied, the answer's new entries
+    // join the rows as after "刷新", and neither a notice nor a login dialog follows. False when
+    // the request could not be sent or one is still unanswered.
+    bool CheckInBackground();
     void ToggleCheckAll();
     void DeleteChecked(const QList<int>& selected);
     void DeleteSelected(const QList<int>& selected);
@@ -77,6 +82,8 @@ class ReceivedFiles final : public QObject {
     static QString ReplySubject(const QString& fileName);
 
   signals:
+    // The entries of a file-list answer, as listed; `background` when CheckInBackground asked.
+    void entriesListed(const std::vector<tessan::ReceivedFileEntry>& entries, bool background);
     void deleteEnabledChanged(bool enabled);
     void selectAllTextChanged(const QString& text);
     void summaryChanged(const tessan::ReceivedFilesModel::SpaceSummary& summary);
@@ -89,6 +96,8 @@ class ReceivedFiles final : public QObject {
     void DeleteCompleted();
     ReplyDraft DraftFor(int row) const;
     void Notice(const QString& text, bool error);
+    // ListFile on the own connection, remembered as `background` when it was sent.
+    bool List(bool background);
 
     ClientSession& session_;
     Library& library_;
@@ -101,6 +110,9 @@ class ReceivedFiles final : public QObject {
     int pendingDeletes_ = 0;
     bool allChecked_ = false;
     bool deleteEnabled_ = true;
+    // One per ListFile sent on the current login and not yet answered by its summary (type 5),
+    // in the order sent: true for a background check. The server answers in that order.
+    std::deque<bool> pendingLists_;
 };
 
 }  // namespace tessan

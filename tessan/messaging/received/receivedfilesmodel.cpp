@@ -65,6 +65,13 @@ const ReceivedFilesModel::Row& ReceivedFilesModel::At(int row) const {
     return rows_[Slot(row)];
 }
 
+int ReceivedFilesModel::Find(const QByteArray& storedName) const {
+    if (!keys_.contains(storedName)) return -1;
+    for (int row = 0; row < RowCount(); ++row)
+        if (At(row).storedName == storedName) return row;
+    return -1;
+}
+
 QString ReceivedFilesModel::DateText(int row) const {
     const Row& r = At(row);
     if (r.dateText.isEmpty()) r.dateText = FormatDate(r.sentTime);

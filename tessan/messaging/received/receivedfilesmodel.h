@@ -53,6 +53,8 @@ class ReceivedFilesModel final : public QAbstractTableModel {
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
     const Row& At(int row) const;
+    // The row listing `storedName`, -1 when none does.
+    int Find(const QByteArray& storedName) const;
     QString DateText(int row) const;
 
     bool IsChecked(int row) const { return At(row).checked; }

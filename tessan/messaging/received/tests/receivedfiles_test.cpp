@@ -24,6 +24,7 @@ class ScriptedOverwrite final : public OverwriteQuestion {
   public:
     Answer Ask(const Request& request) override {
         asked.append(request.message);
+        if (whileAsking) whileAsking();
         if (answers.empty()) return {};
         const Answer a = answers.front();
         answers.pop_front();
@@ -31,6 +32,7 @@ class ScriptedOverwrite final : public OverwriteQuestion {
     }
     std::deque<Answer> answers;
     QStringList asked;
+    std::function<void()> whileAsking;  // answers that arrive while the question is open
 };
 
 class ReceivedFilesTest : public ::testing::Test {
@@ -233,6 +235,19 @@ TEST_F(ReceivedFilesTest, OverwriteForAllAsksOnceOrStopsTheRest) {
     files.DownloadChecked({});
     EXPECT_EQ(TransferNames(), QStringList{u"b"_qs});
     EXPECT_EQ(library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-2@b"_qs});
+}
+
+TEST_F(ReceivedFilesTest, RowsArrivingWhileAQuestionIsOpenDoNotChangeWhatIsDownloaded) {
+    List({Entry("0086-10-2", "a"), Entry("0086-10-2", "b")});
+    Touch(u"a"_qs);
+    files.Model().SetChecked(1, true);
+    overwrite.answers = {{true, false}};
+    overwrite.whileAsking = [this] {
+        for (const char* name : {"c", "d", "e", "f", "g"}) List({Entry("0086-10-3", name)});
+    };
+    files.DownloadChecked({});
+    EXPECT_EQ(TransferNames(), QStringList{u"a"_qs});
+    EXPECT_EQ(files.Model().RowCount(), 7);
 }
 
 TEST_F(ReceivedFilesTest, ANameThatWouldLeaveTheDownloadFolderIsShownButNeverRequested) {

@@ -1,0 +1,98 @@
+// New arrivals against a real development server: the owner is logged in through the real
+// library while another account puts a file into the owner's space on a connection of its own;
+// the interval's tick finds it and announces it once, without a word in the notice panel.
+#include "core/base/gbk.h"
+#include "core/library/notificationhub.h"
+#include "core/session/arrivalswitch.h"
+#include "messaging/arrivals/arrivalwatch.h"
+#include "messaging/received/receivedfiles.h"
+#include "testsupport/endtoend.h"
+#include "testsupport/fakenotifier.h"
+#include "testsupport/faketimer.h"
+#include "testsupport/scriptedmessageboxes.h"
+
+#include "tests/test_client.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace tessan {
+
+namespace {
+
+class NoOverwrite final : public OverwriteQuestion {
+  public:
+    Answer Ask(const Request&) override { return {}; }
+};
+
+// The sender's own connection to the owner's space, as a friend's client opens it: the owner's
+// number with the public key (a demo account's is its number).
+bool SendInto(int port, const char* owner, const char* sender, const std::string& gbkName) {
+    using namespace std::chrono_literals;
+    tessd::test::RawClient peer(static_cast<std::uint16_t>(port));
+    const auto answer = [&peer](std::uint8_t status, tessnet::UploadReason reason) {
+        const auto packet = peer.Expect(tessnet::CMD_ANNOUNCE_ANSWER, 30s);
+        return packet && packet->payload.size() > 1 && packet->payload[0] == status &&
+               packet->payload[1] == static_cast<std::uint8_t>(reason);
+    };
+    const tessd::Bytes content(20000, 'x');
+    if (!peer.connected() || !peer.Login(owner, owner)) return false;
+    const auto login = peer.Expect(tessnet::CMD_LOGIN_RESULT, 30s);
+    return login && !login->payload.empty() && login->payload[0] == 1 &&
+           peer.Announce(gbkName, static_cast<std::uint32_t>(content.size()), sender) &&
+           answer(1, tessnet::UploadReason::GoAhead) && peer.SendChunks(gbkName, content, sender) &&
+           answer(1, tessnet::UploadReason::Complete);
+}
+
+}  // namespace
+
+class ArrivalsEndToEndTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void aFileSentWhileLoggedInIsAnnouncedOnce();
+};
+
+void ArrivalsEndToEndTest::aFileSentWhileLoggedInIsAnnouncedOnce() {
+    ScriptedMessageBoxes boxes;
+    EndToEnd e2e(boxes);
+    QVERIFY(e2e.IsValid());
+    TessdProcess* server = e2e.StartServer(u"server"_qs);
+    QVERIFY(server);
+    ClientSession& session = e2e.StartSession();
+    NoOverwrite overwrite;
+    ReceivedFiles files(session, overwrite, {});
+    ArrivalSwitch onOff(e2e.Path());
+    FakeNotifier notifier;
+    FakeTimers timers;
+    ArrivalWatch watch(session, files, onOff, notifier, timers.Factory());
+    QSignalSpy summaries(&session.Notifications(), &NotificationHub::listSummary);
+
+    QVERIFY(e2e.LogIn(server->Port(), demo::kZhang, demo::kZhangKey));
+    QTRY_COMPARE_WITH_TIMEOUT(summaries.size(), 1, EndToEnd::kWait);  // the login's own look
+    QVERIFY(notifier.announced.empty());
+
+    QVERIFY(SendInto(server->Port(), demo::kZhang, demo::kLi,
+                     QStringToGbk(u"报告.doc"_qs).toStdString()));
+    QCOMPARE(timers.made.size(), 1u);
+    timers.made[0]->Fire();
+    QTRY_COMPARE_WITH_TIMEOUT(summaries.size(), 2, EndToEnd::kWait);
+    QCOMPARE(notifier.announced.size(), 1u);
+    QCOMPARE(notifier.announced[0].title, u"李四"_qs);
+    QCOMPARE(notifier.announced[0].text, u"报告.doc"_qs);
+    QCOMPARE(notifier.unseen, 1);
+    QCOMPARE(files.Model().RowCount(), 1);
+
+    timers.made[0]->Fire();
+    QTRY_COMPARE_WITH_TIMEOUT(summaries.size(), 3, EndToEnd::kWait);
+    QCOMPARE(notifier.announced.size(), 1u);
+    // Only the login spoke.
+    QCOMPARE(e2e.notices.size(), 1);
+    QVERIFY(boxes.Shown().empty());
+    e2e.Disconnect();
+}
+
+}  // namespace tessan
+
+QTEST_GUILESS_MAIN(tessan::ArrivalsEndToEndTest)
+#include "arrivals_endtoend_test.moc"
