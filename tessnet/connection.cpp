@@ -5,7 +5,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -93,8 +92,7 @@ int Connection::Connect(const char* ipText, int port) {
     peer_ = std::string(ipText) + ":" + std::to_string(port);
 
     UniqueFd fd(socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!fd.valid() || !wake.valid()) {
+    if (!fd.valid()) {
         Log("no socket for a connection to " + peer_, account_, {}, errno);
         return 0;
     }
@@ -115,7 +113,6 @@ int Connection::Connect(const char* ipText, int port) {
     const int one = 1;
     setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     fd_ = std::move(fd);
-    wake_ = std::move(wake);
     connectBy_ = std::chrono::steady_clock::now() + ConnectTimeout();
     {
         std::lock_guard lock(socketMutex_);
@@ -134,15 +131,18 @@ bool Connection::CompleteConnect(const std::stop_token& stop) {
             Log("connect to " + peer_ + " not answered within the bound", account_, {}, ETIMEDOUT);
             return false;
         }
-        pollfd p[2] = {{fd_.get(), POLLOUT, 0}, {wake_.get(), POLLIN, 0}};
-        const int ready = poll(p, 2, static_cast<int>(left.count()));
+        // Close's shutdown ends this wait too.
+        pollfd p{fd_.get(), POLLOUT, 0};
+        const int ready = poll(&p, 1, static_cast<int>(left.count()));
         if (stop.stop_requested()) return false;
         if (ready < 0 && errno != EINTR) return false;
-        if (ready <= 0 || p[0].revents == 0) continue;
+        if (ready <= 0) continue;
         if (const int error = SocketError(fd_.get()); error != 0) {
             Log("connect to " + peer_ + " failed", account_, {}, error);
             return false;
         }
+        // From now on the reader waits in recv itself; the sender never waits in a send.
+        fcntl(fd_.get(), F_SETFL, fcntl(fd_.get(), F_GETFL) & ~O_NONBLOCK);
         uploads_.SetConnected();
         return true;
     }
@@ -227,20 +227,16 @@ Connection::Receipt Connection::Receive(const std::stop_token& stop) {
     std::uint8_t buffer[kReceiptSize];
     for (;;) {
         if (stop.stop_requested()) return Receipt::Stopped;
-        const ssize_t r = recv(fd_.get(), buffer, sizeof buffer, MSG_DONTWAIT);
+        // Waits until the server sends or closes, without a time limit, so an idle connection
+        // costs no wake-ups; a stop always comes with Close's shutdown, which ends the wait.
+        const ssize_t r = recv(fd_.get(), buffer, sizeof buffer, 0);
+        if (stop.stop_requested()) return Receipt::Stopped;
         if (r > 0) {
             inbound_.Append(buffer, static_cast<std::size_t>(r));
             return Receipt::Data;
         }
         if (r == 0) return Receipt::Closed;
         if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            // Nothing to do until the server sends or the stop comes: no time limit, so an idle
-            // connection costs no wake-ups.
-            pollfd p[2] = {{fd_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
-            if (poll(p, 2, -1) < 0 && errno != EINTR) return Receipt::Closed;
-            continue;
-        }
         if (errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN && SocketOpen()) {
             Log("receive failed", account_, {}, errno);
             PostToHost([](const HostLink& link) {
@@ -254,11 +250,6 @@ Connection::Receipt Connection::Receive(const std::stop_token& stop) {
 }
 
 void Connection::ReaderLoop(std::stop_token stop) {
-    // The stop wakes the reader's poll.
-    const std::stop_callback wake(stop, [fd = wake_.get()] {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = write(fd, &one, sizeof one);
-    });
     auto header = std::make_unique_for_overwrite<std::uint8_t[]>(kHeaderSize);
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(kMaxBodyLength);
     auto payload = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);

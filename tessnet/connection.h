@@ -91,7 +91,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     std::mutex socketMutex_;  // guards socketOpen_ and noticeClaimed_
     UniqueFd fd_;             // set before the threads start, closed with the connection
-    UniqueFd wake_;           // eventfd, readable once the reader's stop is requested
     bool socketOpen_ = false;
     bool noticeClaimed_ = false;
     std::string peer_;                                 // "address:port", for log lines

@@ -21,6 +21,7 @@ namespace tessnet {
 namespace {
 
 constexpr std::size_t kChunkData = TESS_CHUNK_DATA_MAX;
+constexpr std::size_t kBatchBytes = 32768;
 static_assert(TESS_CHUNK_HEAD_SIZE + kChunkData + kHeaderSize == 8192,
               "an uncompressed chunk packet is exactly the largest body a receiver accepts");
 
@@ -98,7 +99,10 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         static_cast<std::uint32_t>((length + kChunkData - 1) / kChunkData);
 
     auto body = std::make_unique_for_overwrite<std::uint8_t[]>(TESS_CHUNK_HEAD_SIZE + kChunkData);
-    auto packet = std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize);
+    // Chunk packets go out several at a time: one send, and one wake-up of the receiving side,
+    // for every kBatchBytes or so.
+    auto batch = std::make_unique_for_overwrite<std::uint8_t[]>(kBatchBytes + kWorkAreaSize);
+    std::size_t batched = 0;
     Percentage heard;  // what the host last heard of this file
     std::uint32_t k = 1;
     std::uint32_t offset = 0;
@@ -134,7 +138,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         std::uint16_t packetLength = 0;
         // A chunk that cannot be built would leave a hole in the file: the whole file fails.
         if (!BuildPacket(body.get(), static_cast<std::uint16_t>(n + TESS_CHUNK_HEAD_SIZE),
-                         CMD_CHUNK, 1, chunkCount, k + 1, packet.get(), kWorkAreaSize,
+                         CMD_CHUNK, 1, chunkCount, k + 1, batch.get() + batched, kWorkAreaSize,
                          packetLength)) {
             Log("upload ended early, chunk not built", account_, snapshot.fileName);
             break;
@@ -147,10 +151,14 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
             uploads_.SetBusy(nullptr);
             return false;
         }
+        batched += packetLength;
         // A chunk that could not be sent fails the file; nothing after it goes out.
-        if (SendAll(packet.get(), packetLength) < 0) {
-            Log("upload ended early, chunk not sent", account_, snapshot.fileName, errno);
-            break;
+        if (notify || batched >= kBatchBytes) {
+            if (SendAll(batch.get(), batched) < 0) {
+                Log("upload ended early, chunk not sent", account_, snapshot.fileName, errno);
+                break;
+            }
+            batched = 0;
         }
         if (notify) {
             std::uint8_t record[TESS_PROGRESS_SIZE];

@@ -14,6 +14,7 @@
 #include "connection.h"
 #include "lib_fixture.h"
 #include "wire_text.h"
+#include "worker.h"
 
 namespace tessnet::testing {
 namespace {
@@ -222,6 +223,12 @@ TEST_F(LibTest, AConnectReturnsAtOnceAndAFailureLaterIsNoticeFortyTwo) {
     ASSERT_TRUE(host_.RunUntil([&] { return silent.Full(); }));
     const auto bound = ConnectTimeout();
     EXPECT_EQ(bound, std::chrono::seconds(10));
+    // A connection the host drops while it is still connecting ends at once, without a word.
+    SetConnectTimeout(std::chrono::minutes(1));
+    const std::size_t running = Worker::Running();
+    ASSERT_EQ(ConnectServer("127.0.0.1", silent.port(), "0086-10-9", "key"), 1);
+    EXPECT_EQ(DisconnectServer("0086-10-9"), 1);
+    EXPECT_TRUE(Eventually([&] { return Worker::Running() <= running; }));
     SetConnectTimeout(std::chrono::milliseconds(100));
     // Registered while the connect goes on: a request waits for it, a second login is not made.
     accounts_.push_back(kAccount);
