@@ -1,9 +1,8 @@
 // tessan: one client per program folder; the process lives as long as its main window.
-#include "app/mainwindow.h"
+#include "app/clientapp.h"
 #include "core/base/diagnostics.h"
 #include "core/base/qtmessageboxes.h"
 #include "core/library/tessnetlibrary.h"
-#include "core/session/clientsession.h"
 #include "core/startup/datafolder.h"
 #include "core/startup/localfiles.h"
 #include "core/startup/singleinstance.h"
@@ -34,15 +33,16 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     tessan::ApplyLook(app);
     tessan::QtMessageBoxes boxes;
-    // Destroyed in reverse: the window, then the session (which ends the library if the window
-    // has not), then the adapter.
+    // The adapter outlives the client, which ends the library before it goes.
     tessan::TessnetLibrary library(boxes);
-    tessan::ClientSession session(appDir, library, boxes);
-    session.SetDownloadFolder(tessan::UserDownloadFolder());
-    // Beside the program, not in the data folder an installed copy keeps its files in.
-    session.SetUpdater(
-        tessan::UpdaterProgram(programFolder, tessan::IsInstalledLayout(programFolder)));
-    tessan::MainWindow window(session);
-    window.exec();
+    tessan::ClientApp client({
+        .appDir = appDir,
+        .library = library,
+        .boxes = boxes,
+        .downloadFolder = tessan::UserDownloadFolder(),
+        // Beside the program, not in the data folder an installed copy keeps its files in.
+        .updater = tessan::UpdaterProgram(programFolder, tessan::IsInstalledLayout(programFolder)),
+    });
+    client.Window().exec();
     return 0;
 }

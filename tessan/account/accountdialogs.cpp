@@ -2,7 +2,6 @@
 
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrationwizard.h"
-#include "core/library/notificationhub.h"
 #include "core/login/logindialog.h"
 #include "core/session/clientsession.h"
 
@@ -22,34 +21,20 @@ void CentreOver(QWidget* window, const QWidget* over) {
 
 }  // namespace
 
-AccountDialogs& AccountDialogs::For(ClientSession& session) {
-    if (auto* own = session.findChild<AccountDialogs*>(QString(), Qt::FindDirectChildrenOnly))
-        return *own;
-    return *new AccountDialogs(session, {}, Registrar::kAnswerTimeoutMs, &session);
-}
-
-void AccountDialogs::Attach(ClientSession& session, LoginDialog& dialog) {
-    AccountDialogs& accounts = For(session);
-    connect(&dialog, &LoginDialog::registerRequested, &accounts,
-            [&accounts, &dialog] { accounts.Register(&dialog); });
-    connect(&dialog, &LoginDialog::rechargeRequested, &accounts,
-            [&accounts, &dialog] { accounts.Recharge(&dialog); });
-    connect(&accounts, &AccountDialogs::loginRemembered, &dialog,
-            &LoginDialog::ReloadRememberedLogins);
-}
-
-AccountDialogs::AccountDialogs(ClientSession& session, TimerFactory timers, int answerTimeoutMs,
-                               QObject* parent)
+AccountDialogs::AccountDialogs(ClientSession& session, Connections& connections,
+                               MessageBoxes& boxes, HostResolver& resolver, TimerFactory timers,
+                               int answerTimeoutMs, QObject* parent)
     : QObject(parent),
       session_(session),
+      boxes_(boxes),
+      resolver_(resolver),
       timers_(timers ? std::move(timers) : QtTimers(this)),
       answerTimeoutMs_(answerTimeoutMs),
       registrar_(std::make_unique<Registrar>(
-          session.Lib(), session.Boxes(), session.Resolver(), session.AppDir(),
+          connections, boxes, resolver, session.AppDir(),
           [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers_,
-          answerTimeoutMs)) {
-    connect(&session.Notifications(), &NotificationHub::registerResult, this,
-            [this](const Reply& reply) { registrar_->OnResult(reply); });
+          answerTimeoutMs)),
+      rechargeLine_(session, connections, boxes) {
     connect(registrar_.get(), &Registrar::accountRegistered, this,
             &AccountDialogs::accountRegistered);
     connect(registrar_.get(), &Registrar::loginRemembered, this, &AccountDialogs::loginRemembered);
@@ -57,12 +42,18 @@ AccountDialogs::AccountDialogs(ClientSession& session, TimerFactory timers, int 
 
 AccountDialogs::~AccountDialogs() = default;
 
+void AccountDialogs::Attach(LoginDialog& dialog) {
+    connect(&dialog, &LoginDialog::registerRequested, this, [this, &dialog] { Register(&dialog); });
+    connect(&dialog, &LoginDialog::rechargeRequested, this, [this, &dialog] { Recharge(&dialog); });
+    connect(this, &AccountDialogs::loginRemembered, &dialog, &LoginDialog::ReloadRememberedLogins);
+}
+
 RechargeDialog* AccountDialogs::OpenRecharge() const {
     return recharge_;
 }
 
 void AccountDialogs::Register(QWidget* over) {
-    if (!wizard_) wizard_ = std::make_unique<RegistrationWizard>(*registrar_, session_.Boxes());
+    if (!wizard_) wizard_ = std::make_unique<RegistrationWizard>(*registrar_, boxes_);
     if (wizard_->isVisible()) return;
     wizard_->Prepare();
     CentreOver(wizard_.get(), over);
@@ -72,8 +63,8 @@ void AccountDialogs::Register(QWidget* over) {
 
 void AccountDialogs::Recharge(QWidget* over) {
     if (recharge_) return;
-    RechargeDialog dialog(session_, session_.CurrentAccount().Bytes(), {timers_, answerTimeoutMs_},
-                          over);
+    RechargeDialog dialog(session_, rechargeLine_, boxes_, resolver_,
+                          session_.CurrentAccount().Bytes(), {timers_, answerTimeoutMs_}, over);
     recharge_ = &dialog;
     emit rechargeOpened(&dialog);
     dialog.exec();

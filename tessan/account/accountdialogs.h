@@ -1,8 +1,9 @@
-// Registration and recharge as the login dialog opens them: the registrar that outlives every
-// login dialog (a verdict may come after the dialog closed), the wizard made once so that its
-// pages keep what was typed, and one recharge dialog at a time.
+// Registration and recharge as the login dialog opens them: the registrar and the recharge line
+// that outlive every login dialog (a verdict may come after its dialog closed), the wizard made
+// once so that its pages keep what was typed, and one recharge dialog at a time.
 #pragma once
 
+#include "account/recharge/rechargeline.h"
 #include "account/registration/registrar.h"
 #include "core/base/timer.h"
 
@@ -23,17 +24,15 @@ class RegistrationWizard;
 class AccountDialogs final : public QObject {
     Q_OBJECT
   public:
-    // The session's own, made on first use as a child of the session, whose life it shares.
-    static AccountDialogs& For(ClientSession& session);
+    // Everything must outlive this. `timers` empty: QTimers owned by this object.
+    AccountDialogs(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+                   HostResolver& resolver, TimerFactory timers = {},
+                   int answerTimeoutMs = Registrar::kAnswerTimeoutMs, QObject* parent = nullptr);
+    ~AccountDialogs() override;
+
     // Joins a login dialog: "注册" and "充值" open the wizard and the recharge dialog over it, and
     // a newly registered account appears in its list.
-    static void Attach(ClientSession& session, LoginDialog& dialog);
-
-    // `timers` empty: QTimers owned by this object.
-    explicit AccountDialogs(ClientSession& session, TimerFactory timers = {},
-                            int answerTimeoutMs = Registrar::kAnswerTimeoutMs,
-                            QObject* parent = nullptr);
-    ~AccountDialogs() override;
+    void Attach(LoginDialog& dialog);
 
     // "注册": runs the wizard modally over `over`.
     void Register(QWidget* over);
@@ -55,9 +54,12 @@ class AccountDialogs final : public QObject {
 
   private:
     ClientSession& session_;
+    MessageBoxes& boxes_;
+    HostResolver& resolver_;
     TimerFactory timers_;
     int answerTimeoutMs_;
     std::unique_ptr<Registrar> registrar_;
+    RechargeLine rechargeLine_;
     std::unique_ptr<RegistrationWizard> wizard_;
     QPointer<RechargeDialog> recharge_;
 };

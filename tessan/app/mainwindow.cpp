@@ -1,24 +1,15 @@
 #include "app/mainwindow.h"
 
-#include "account/accountdialogs.h"
-#include "account/addressbook/addressbookpage.h"
-#include "account/settings/settingspage.h"
 #include "core/base/messageboxes.h"
 #include "core/base/version.h"
 #include "core/frame/noticepanel.h"
-#include "core/frame/viewfilespage.h"
-#include "core/library/notificationhub.h"
+#include "core/frame/page.h"
 #include "core/login/logindialog.h"
+#include "core/login/loginstate.h"
 #include "core/session/clientsession.h"
 #include "core/transfers/transferlistview.h"
-#include "core/transfers/transferqueue.h"
 #include "look/helpwindow.h"
 #include "look/imagebutton.h"
-#include "messaging/qtvoicedevice.h"
-#include "messaging/received/receivedfilespage.h"
-#include "messaging/received/replydialogs.h"
-#include "messaging/sendingpipeline.h"
-#include "messaging/sendpage/sendpage.h"
 
 #include <QContextMenuEvent>
 #include <QFrame>
@@ -40,10 +31,14 @@ namespace tessan {
 const QString MainWindow::kInitialTitle =
     QStringLiteral("Tessan v" TESSAN_VERSION "   当前未登录状态");
 
-MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram startProgram,
-                       QWidget* parent)
+MainWindow::MainWindow(ClientSession& session, LoginState& login, MessageBoxes& boxes,
+                       HostResolver& resolver, TransferQueue& transfers,
+                       LoginController::StartProgram startProgram, QWidget* parent)
     : QDialog(parent),
       session_(session),
+      login_(login),
+      boxes_(boxes),
+      resolver_(resolver),
       startProgram_(startProgram ? std::move(startProgram) : [](const QString& path) {
           return QProcess::startDetached(path, {});
       }) {
@@ -60,7 +55,7 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
         buttons->addWidget(b);
         return b;
     };
-    QPushButton* login = add(QStringLiteral("Tessan登陆"), "loginButton");
+    QPushButton* logIn = add(QStringLiteral("Tessan登陆"), "loginButton");
     QPushButton* received = add(QStringLiteral("收取文件"), "receivedFilesButton");
     QPushButton* send = add(QStringLiteral("发送文件"), "sendButton");
     QPushButton* view = add(QStringLiteral("查阅文件"), "viewFilesButton");
@@ -70,7 +65,7 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     QPushButton* help = add(QStringLiteral("Tessan帮助"), "helpButton");
     buttons->addStretch();
     loginButtons_ = {received, send, addressBook};
-    connect(login, &QPushButton::clicked, this, &MainWindow::OpenLoginDialog);
+    connect(logIn, &QPushButton::clicked, this, &MainWindow::OpenLoginDialog);
     connect(received, &QPushButton::clicked, this, [this] { ShowPage(kReceivedFiles); });
     connect(send, &QPushButton::clicked, this, [this] { ShowPage(kSend); });
     connect(view, &QPushButton::clicked, this, [this] { ShowPage(kViewFiles); });
@@ -79,52 +74,19 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     connect(help, &QPushButton::clicked, this, [this] { ShowHelpWindow(this); });
 
     noticePanel_ = new NoticePanel(this);
-    transferView_ = new TransferListView(session_.Transfers(), this);
+    transferView_ = new TransferListView(transfers, this);
+    pageArea_ = new QStackedWidget(this);
+    pageArea_->setObjectName(QStringLiteral("pageArea"));
 
     connect(&session_, &ClientSession::noticeShown, this, &MainWindow::ShowNotice);
     connect(&session_, &ClientSession::noticesCleared, this, [this] {
         if (noticePanel_) noticePanel_->ClearText();
     });
-    NotificationHub& notifications = session_.Notifications();
-    connect(&notifications, &NotificationHub::ownLoginAccepted, this,
-            &MainWindow::EnablePageButtons);
-    connect(&notifications, &NotificationHub::titleChanged, this, &QWidget::setWindowTitle);
-    connect(&notifications, &NotificationHub::settingsRequested, this,
-            [this] { ShowPage(kSettings); });
+    connect(&login_, &LoginState::ownLoginAccepted, this, &MainWindow::EnablePageButtons);
+    connect(&login_, &LoginState::titleChanged, this, &QWidget::setWindowTitle);
     // After the notice, once the library's thread has been let go.
-    connect(&notifications, &NotificationHub::ownConnectionLost, this, &MainWindow::ReopenLogin,
+    connect(&login_, &LoginState::ownConnectionLost, this, &MainWindow::ReopenLogin,
             Qt::QueuedConnection);
-
-    session_.StartLibrary();
-
-    pipeline_ = std::make_unique<SendingPipeline>(session_);
-    voiceDevice_ = std::make_unique<QtVoiceDevice>();
-
-    pageArea_ = new QStackedWidget(this);
-    pageArea_->setObjectName(QStringLiteral("pageArea"));
-    // One line per page.
-    receivedFiles_ =
-        AddPage(kReceivedFiles, new ReceivedFilesPage(
-                                    session_, [this] { OpenLoginDialog(); },
-                                    ReplyDialogs(session_.AppDir(), session_.Boxes(), *voiceDevice_,
-                                                 pipeline_->Immediately())));
-    send_ = AddPage(kSend, new SendPage(session_, SendPage::Through(*pipeline_, *voiceDevice_)));
-    AddPage(kViewFiles, new ViewFilesPage(session_));
-    addressBook_ = AddPage(kAddressBook, new AddressBookPage(session_));
-    settings_ = AddPage(
-        kSettings, new SettingsPage(session_, [this](const UserProfile& own, const QDateTime& now) {
-            return send_->SendKeyChangeNotice(own, now);
-        }));
-    // The friend list follows the address book.
-    tessan::AddressBook& book = addressBook_->Book();
-    FriendList& friends = send_->Friends();
-    connect(&book, &AddressBook::friendAddedOrUpdated, &friends, &FriendList::AddOrUpdateFriend);
-    connect(&book, &AddressBook::friendRemoved, &friends, &FriendList::RemoveFriend);
-    connect(&book, &AddressBook::friendKeyChanged, &friends, &FriendList::SetFriendKey);
-    connect(&book, &AddressBook::friendsCleared, &friends, &FriendList::ClearFriends);
-    // A newly registered account's entry goes into the address book.
-    connect(&AccountDialogs::For(session_), &AccountDialogs::accountRegistered, &book,
-            &tessan::AddressBook::AddOrUpdateEntry);
 
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
@@ -135,6 +97,12 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     layout->addWidget(separator);
     layout->addWidget(pageArea_, 3);
     layout->addWidget(transferView_, 2);
+    for (QPushButton* b : loginButtons_) b->setEnabled(false);
+}
+
+void MainWindow::SetPages(const Pages& pages) {
+    pages_ = pages;
+    for (int index = 0; index < kPageCount; ++index) pageArea_->insertWidget(index, pages_[index]);
     // The address book, settings and view-files pages hide the transfer list and have the page
     // area to themselves; the others stand above the list's six rows. The window is as high as the
     // taller of the two.
@@ -146,28 +114,16 @@ MainWindow::MainWindow(ClientSession& session, LoginController::StartProgram sta
     }
     pageArea_->setMinimumHeight(withList);
     const QSize least = minimumSizeHint();
-    const int listHeight = transferView_->minimumSizeHint().height() + layout->spacing();
+    const int listHeight = transferView_->minimumSizeHint().height() + layout()->spacing();
     const int aloneHeight = least.height() - listHeight - withList + alone;
     // A fixed window, like the dialog it is: the notice panel hangs under it at its full width.
     setFixedSize(QSize(660, 460).expandedTo(least).expandedTo(QSize(0, aloneHeight)));
 
     // Start on the send page, then settings, address book and view files, which stays.
     for (const int page : {kSend, kSettings, kAddressBook, kViewFiles}) ShowPage(page);
-    for (QPushButton* b : loginButtons_) b->setEnabled(false);
-
-    session_.ReadParameterFile();
 }
 
-MainWindow::~MainWindow() {
-    session_.StopLibrary();
-}
-
-template <typename P>
-P* MainWindow::AddPage(PageIndex index, P* page) {
-    pages_[index] = page;
-    pageArea_->insertWidget(index, page);
-    return page;
-}
+MainWindow::~MainWindow() = default;
 
 QPushButton* MainWindow::AddButton(const QString& text, const char* name) {
     auto* button = new ImageButton(text, this);
@@ -198,11 +154,11 @@ void MainWindow::ShowNotice(const QString& text, bool error) {
 
 void MainWindow::OpenLoginDialog() {
     if (loginDialog_) return;
-    auto* dialog = new LoginDialog(session_, startProgram_, this);
+    auto* dialog = new LoginDialog(session_, login_, boxes_, resolver_, startProgram_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     loginDialog_ = dialog;
-    AccountDialogs::Attach(session_, *dialog);
+    emit loginDialogOpened(dialog);
     connect(dialog, &LoginDialog::upgradeAccepted, this, &QDialog::close, Qt::QueuedConnection);
     dialog->open();
 }
@@ -213,10 +169,10 @@ void MainWindow::ReopenLogin() {
 
 void MainWindow::done(int result) {
     // The close sequence: the login dialog and the pages go with the window; the notice panel is a
-    // window of its own and would stay on the screen, so it goes first; the library ends last.
+    // window of its own and would stay on the screen, so it goes first. The library ends after
+    // the window (ClientApp).
     if (loginDialog_) loginDialog_->reject();
     delete std::exchange(noticePanel_, nullptr);
-    session_.StopLibrary();
     QDialog::done(result);
 }
 
@@ -239,9 +195,9 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void MainWindow::ShowAbout() {
-    session_.Boxes().Show({QStringLiteral("Tessan " TESSAN_VERSION " 版\n文件交换客户端"),
-                           QStringLiteral("关于 Tessan"), MessageBoxes::Icon::Information,
-                           MessageBoxes::Buttons::Ok, MessageBoxes::Answer::Ok});
+    boxes_.Show({QStringLiteral("Tessan " TESSAN_VERSION " 版\n文件交换客户端"),
+                 QStringLiteral("关于 Tessan"), MessageBoxes::Icon::Information,
+                 MessageBoxes::Buttons::Ok, MessageBoxes::Answer::Ok});
 }
 
 }  // namespace tessan

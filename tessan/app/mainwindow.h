@@ -1,6 +1,7 @@
 // The client's only top-level window: the page buttons, the page area, the transfer list below it
-// and the notice panel under the window. It builds the widgets and wires them to the session; the
-// rules live in the session, the notifications, the transfer queue and the pages.
+// and the notice panel under the window, and the login dialog it opens. It builds these widgets and
+// switches pages; the pages themselves, and what they may touch, come from the composition root
+// (ClientApp).
 #pragma once
 
 #include "core/login/logincontroller.h"
@@ -10,24 +11,21 @@
 #include <QString>
 
 #include <array>
-#include <memory>
 
 class QPushButton;
 class QStackedWidget;
 
 namespace tessan {
 
-class AddressBookPage;
 class ClientSession;
+class HostResolver;
 class LoginDialog;
+class LoginState;
+class MessageBoxes;
 class NoticePanel;
 class Page;
-class ReceivedFilesPage;
-class SendingPipeline;
-class SendPage;
-class SettingsPage;
 class TransferListView;
-class VoiceDevice;
+class TransferQueue;
 
 class MainWindow final : public QDialog {
     Q_OBJECT
@@ -42,11 +40,17 @@ class MainWindow final : public QDialog {
     static constexpr int kPageCount = 5;
     static const QString kInitialTitle;
 
-    // The session must outlive the window. `startProgram` starts the updater; the default starts
+    using Pages = std::array<Page*, kPageCount>;
+
+    // Everything must outlive the window. `startProgram` starts the updater; the default starts
     // it detached.
-    explicit MainWindow(ClientSession& session, LoginController::StartProgram startProgram = {},
-                        QWidget* parent = nullptr);
+    MainWindow(ClientSession& session, LoginState& login, MessageBoxes& boxes,
+               HostResolver& resolver, TransferQueue& transfers,
+               LoginController::StartProgram startProgram = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // Takes the pages, in PageIndex order, and sizes the window for them.
+    void SetPages(const Pages& pages);
 
     void ShowPage(int page);
     int CurrentPage() const { return currentPage_; }
@@ -58,10 +62,9 @@ class MainWindow final : public QDialog {
     NoticePanel& Notices() { return *noticePanel_; }
     TransferListView& TransferView() { return *transferView_; }
 
-    ReceivedFilesPage& ReceivedFiles() { return *receivedFiles_; }
-    SendPage& Send() { return *send_; }
-    AddressBookPage& AddressBook() { return *addressBook_; }
-    SettingsPage& Settings() { return *settings_; }
+  signals:
+    // A login dialog was opened (the account dialogs join it).
+    void loginDialogOpened(tessan::LoginDialog* dialog);
 
   public slots:
     void done(int result) override;
@@ -73,9 +76,6 @@ class MainWindow final : public QDialog {
 
   private:
     QPushButton* AddButton(const QString& text, const char* name);
-    // Puts `page` at `index` of the page area.
-    template <typename P>
-    P* AddPage(PageIndex index, P* page);
     void ShowAbout();
     void ShowNotice(const QString& text, bool error);
     // The login command posted when the own connection is lost.
@@ -83,17 +83,14 @@ class MainWindow final : public QDialog {
     void EnablePageButtons();
 
     ClientSession& session_;
+    LoginState& login_;
+    MessageBoxes& boxes_;
+    HostResolver& resolver_;
     LoginController::StartProgram startProgram_;
     int currentPage_ = kViewFiles;
-    std::unique_ptr<SendingPipeline> pipeline_;
-    std::unique_ptr<VoiceDevice> voiceDevice_;
 
     QStackedWidget* pageArea_ = nullptr;
-    std::array<Page*, kPageCount> pages_{};
-    ReceivedFilesPage* receivedFiles_ = nullptr;
-    SendPage* send_ = nullptr;
-    AddressBookPage* addressBook_ = nullptr;
-    SettingsPage* settings_ = nullptr;
+    Pages pages_{};
     TransferListView* transferView_ = nullptr;
     NoticePanel* noticePanel_ = nullptr;
     QPointer<LoginDialog> loginDialog_;

@@ -4,10 +4,8 @@
 // sent again, as a refresh does without clearing (every entry a duplicate). Run on the offscreen
 // platform. The figure that counts is the CPU time: the UI thread's own work, including the last
 // paint of the view, without the time it waits for the page's repaint timer.
-#include "core/session/clientsession.h"
 #include "messaging/received/receivedfilespage.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/clientparts.h"
 
 #include <QApplication>
 #include <QTableView>
@@ -42,11 +40,9 @@ std::vector<Reply> ListReplies() {
 }
 
 struct Page {
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    ClientSession session{dir.path(), library, boxes};
-    ReceivedFilesPage page{session, [] {}, {}};
+    FakeClient client;
+    ReceivedFilesPage page{
+        client.session, client.login, client.library, client.boxes, client.transfers, [] {}, {}};
     Page() {
         page.resize(800, 600);
         page.show();

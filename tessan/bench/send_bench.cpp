@@ -1,6 +1,6 @@
 // An upload through the whole client against the library alone, in one run and on the same file:
 //   library: the library's own test host pumps the notifications (no Qt, no transfer list);
-//   client:  the real adapter, the session's notifications, the transfer queue and its table shown
+//   client:  the real adapter, the client's connections, the transfer queue and its table shown
 //            in a view on the offscreen platform, the sending pipeline starting the upload.
 // The server is the library's fake server in a child process, answering each file with reason 4.
 // While the client uploads, a 10 ms timer on the UI thread records the longest gap between two of
@@ -8,9 +8,9 @@
 //
 // Usage: tessan_send_bench [MiB, default 256] [runs, default 3]
 #include "core/library/tessnetlibrary.h"
-#include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
 #include "messaging/sendingpipeline.h"
+#include "testsupport/clientparts.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include "event_loop_host.h"
@@ -90,12 +90,14 @@ double ThreadCpuMs() {
 ClientRun WholeClient(const QString& path, const QString& appDir) {
     tessan::ScriptedMessageBoxes boxes;
     tessan::TessnetLibrary library(boxes);
-    tessan::ClientSession session(appDir, library, boxes);
-    session.SetCurrentLogin(QStringLiteral("0086-10-1234567"), QStringLiteral("own"));
-    session.StartLibrary();
-    tessan::SendingPipeline pipeline(session);
+    tessan::SystemResolver resolver;
+    tessan::ClientParts client(appDir, library, boxes, resolver);
+    client.session.SetCurrentLogin(QStringLiteral("0086-10-1234567"), QStringLiteral("own"));
+    client.connections.Start(appDir + QStringLiteral("/download"));
+    tessan::SendingPipeline pipeline(client.session, client.transfers);
+    tessan::TransferQueue& transfers = client.transfers;
     QTableView view;
-    view.setModel(&session.Transfers().Table());
+    view.setModel(&transfers.Table());
     view.show();
 
     ClientRun run;
@@ -111,8 +113,8 @@ ClientRun WholeClient(const QString& path, const QString& appDir) {
         cpuAtTurn = cpu;
     });
     QEventLoop loop;
-    QObject::connect(&session.Transfers().Table(), &QAbstractItemModel::rowsRemoved, &loop, [&] {
-        if (session.Transfers().RowCount() == 0) {
+    QObject::connect(&transfers.Table(), &QAbstractItemModel::rowsRemoved, &loop, [&] {
+        if (transfers.RowCount() == 0) {
             run.completed = true;
             loop.quit();
         }
@@ -128,8 +130,6 @@ ClientRun WholeClient(const QString& path, const QString& appDir) {
     loop.exec();
     run.seconds = clock.nsecsElapsed() / 1e9;
     probe.stop();
-    library.DisconnectServer(kRecipient);
-    session.StopLibrary();
     // The probe's own 10 ms are not a gap.
     run.longestGapMs = std::max(0.0, run.longestGapMs - 10);
     return run;

@@ -1,9 +1,6 @@
 #include "messaging/sendingpipeline.h"
 
 #include "core/base/gbk.h"
-#include "core/base/messageboxes.h"
-#include "core/library/library.h"
-#include "core/library/notificationhub.h"
 #include "core/login/serverlist.h"
 #include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
@@ -20,31 +17,15 @@ namespace {
 Q_LOGGING_CATEGORY(lcSending, "tessan.sending")
 
 using Field = TransferItem::Field;
-using Direction = TransferItem::Direction;
 using Refusal = TransferQueue::Refusal;
 
 }  // namespace
 
-SendingPipeline::SendingPipeline(ClientSession& session, QObject* parent)
-    : QObject(parent), session_(session) {
-    NotificationHub& hub = session_.Notifications();
-    connect(&hub, &NotificationHub::recipientLoginResult, this,
-            &SendingPipeline::RecipientLoginResult);
-    connect(&hub, &NotificationHub::uploadAnswer, this, &SendingPipeline::UploadAnswer);
-    connect(&hub, &NotificationHub::queueEmpty, this, &SendingPipeline::QueueEmptied);
-}
+SendingPipeline::SendingPipeline(ClientSession& session, TransferQueue& transfers, QObject* parent)
+    : QObject(parent), session_(session), transfers_(transfers) {}
 
 bool SendingPipeline::HasQueuedUploads() const {
-    return session_.Transfers().HasQueuedUploads();
-}
-
-bool SendingPipeline::HasUploadsTo(const QByteArray& account) const {
-    const TransferQueue& queue = session_.Transfers();
-    for (int row = 0; row < queue.RowCount(); ++row) {
-        const TransferItem* item = queue.Item(row);
-        if (item && item->IsUpload() && item->Raw(Field::AccountNumber) == account) return true;
-    }
-    return false;
+    return transfers_.HasQueuedUploads();
 }
 
 bool SendingPipeline::Resolve(const Recipient& to, QByteArray& address, int& port) {
@@ -79,7 +60,7 @@ SendingPipeline::Enqueued SendingPipeline::EnqueueUpload(const Recipient& to,
 
     std::unique_ptr<TransferItem> item;
     try {
-        item = std::make_unique<TransferItem>(Direction::Upload);
+        item = std::make_unique<TransferItem>(TransferItem::Direction::Upload);
     } catch (const std::bad_alloc&) {
         session_.ShowNotice(QStringLiteral("没有足够内存"), true);
         return Enqueued::NoMemory;
@@ -99,8 +80,8 @@ SendingPipeline::Enqueued SendingPipeline::EnqueueUpload(const Recipient& to,
     // A host name longer than the record's field travels whole beside it.
     const bool serverFits = item->SetRaw(Field::ServerAddress, serverAddress);
     item->SetServerPort(serverPort);
-    const int added = session_.Transfers().AppendUpload(std::move(item), file.size(),
-                                                        serverFits ? QByteArray() : serverAddress);
+    const int added = transfers_.AppendUpload(std::move(item), file.size(),
+                                              serverFits ? QByteArray() : serverAddress);
     if (row) *row = added;
     return Enqueued::Queued;
 }
@@ -115,8 +96,7 @@ bool SendingPipeline::SendImmediately(const Recipient& to, const QString& localP
         return false;
     // Unreachable takes the row with every other upload to this friend; a refused file takes its
     // row, but the connection stands.
-    return session_.Transfers().StartUpload(row, Refusal::Long) !=
-           TransferQueue::StartResult::Unreachable;
+    return transfers_.StartUpload(row, Refusal::Long) != TransferQueue::StartResult::Unreachable;
 }
 
 void SendingPipeline::FanOut(const std::vector<Recipient>& recipients,
@@ -134,8 +114,7 @@ void SendingPipeline::FanOut(const std::vector<Recipient>& recipients,
                 return;
         }
     }
-    if (!queuedBefore && session_.Transfers().RowCount() > 0)
-        session_.Transfers().StartNextUpload(Refusal::Long);
+    if (!queuedBefore && transfers_.RowCount() > 0) transfers_.StartNextUpload(Refusal::Long);
 }
 
 void SendingPipeline::FanOutFile(const std::vector<Recipient>& recipients, const QString& localPath,
@@ -148,49 +127,6 @@ SendImmediatelyFn SendingPipeline::Immediately() {
     return [self](const Recipient& to, const QString& localPath, const QString& remoteName) {
         return self && self->SendImmediately(to, localPath, remoteName);
     };
-}
-
-void SendingPipeline::RecipientLoginResult(const Reply& reply) {
-    // Accepted: the library starts the upload by itself.
-    if (reply.status != 0) return;
-    // A refused login on a connection that carries none of our uploads is not ours to handle.
-    if (!HasUploadsTo(reply.account)) return;
-    const QString text =
-        QStringLiteral("不能向你的好友:%1发送文件，公钥不正确!").arg(GbkToQString(reply.account));
-    session_.ShowNotice(text, true);
-    TransferQueue& queue = session_.Transfers();
-    queue.DropUploadsTo(reply.account, Direction::Upload);
-    session_.Lib().DisconnectServer(reply.account);
-    if (!queue.StartNextUpload(Refusal::Short)) session_.Boxes().Tell(text);
-}
-
-void SendingPipeline::UploadAnswer(const tessan::UploadAnswer& answer) {
-    TransferQueue& queue = session_.Transfers();
-    if (answer.reason == tessnet::UploadReason::Exists) {
-        const bool overwrite = session_.Boxes().AskYesNo(
-            QStringLiteral("文件:%1已经存在，是否覆盖？").arg(GbkToQString(answer.name)),
-            QStringLiteral("上传确认"));
-        session_.Lib().Confirm(answer.account, answer.name, overwrite);
-        if (overwrite) return;
-        queue.RemoveTransferRow(answer.account, answer.name, Direction::Upload);
-        queue.StartNextUpload(Refusal::Short);
-        return;
-    }
-    // The server has the whole file: its row completes with the last progress, whichever of the
-    // two arrives first. Removing a row here would take a later upload of the same name.
-    if (answer.reason == tessnet::UploadReason::Complete && answer.status != 0) {
-        if (!answer.text.isEmpty()) session_.ShowNotice(answer.text, false);
-        return;
-    }
-    const bool removed = queue.RemoveTransferRow(answer.account, answer.name, Direction::Upload);
-    session_.ShowNotice(answer.text, answer.status == 0);
-    // The refused upload was the one running: without a start here the queue would stand still.
-    if (removed) queue.StartNextUpload(Refusal::Short);
-}
-
-void SendingPipeline::QueueEmptied(const QueueEmpty& event) {
-    if (session_.IsOwnAccount(event.account) || event.zeroWord != 0) return;
-    session_.Lib().DisconnectServer(event.account);
 }
 
 }  // namespace tessan

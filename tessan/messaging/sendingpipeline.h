@@ -13,9 +13,10 @@
 //     started only when no upload was queued before (the send page's send button).
 //   - FanOutFile(recipients, path, remoteName): the same for one file (group text, group voice,
 //     the key-change notice of the settings page).
-// Failures are reported as notices; nothing here asks the user except the overwrite question.
-// The remote name is always the base name of the local path: the library stores a file under that
-// name and the transfer list matches progress on it.
+// Failures are reported as notices; nothing here asks the user. What the friends' servers answer
+// is the transfer queue's, which owns their connections. The remote name is always the base name of
+// the local path: the library stores a file under that name and the transfer list matches progress
+// on it.
 #pragma once
 
 #include "messaging/recipient.h"
@@ -29,9 +30,7 @@
 namespace tessan {
 
 class ClientSession;
-struct QueueEmpty;
-struct Reply;
-struct UploadAnswer;
+class TransferQueue;
 
 class SendingPipeline final : public QObject {
     Q_OBJECT
@@ -42,8 +41,8 @@ class SendingPipeline final : public QObject {
     };
     enum class Enqueued { Queued, Skipped, NoMemory };
 
-    // Subscribes to the recipients' login results, upload answers and empty upload queues.
-    explicit SendingPipeline(ClientSession& session, QObject* parent = nullptr);
+    // Both must outlive the pipeline.
+    SendingPipeline(ClientSession& session, TransferQueue& transfers, QObject* parent = nullptr);
 
     // True when any row of the transfer queue holds an upload.
     bool HasQueuedUploads() const;
@@ -60,13 +59,9 @@ class SendingPipeline final : public QObject {
 
   private:
     bool Resolve(const Recipient& to, QByteArray& address, int& port);
-    // True when an upload row runs under `account`: its connection is the pipeline's.
-    bool HasUploadsTo(const QByteArray& account) const;
-    void RecipientLoginResult(const Reply& reply);
-    void UploadAnswer(const tessan::UploadAnswer& answer);
-    void QueueEmptied(const QueueEmpty& event);
 
     ClientSession& session_;
+    TransferQueue& transfers_;
 };
 
 }  // namespace tessan

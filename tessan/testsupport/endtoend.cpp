@@ -1,7 +1,5 @@
 #include "testsupport/endtoend.h"
 
-#include "core/library/notificationhub.h"
-
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -35,15 +33,13 @@ EndToEnd::~EndToEnd() {
 }
 
 void EndToEnd::EndSession() {
-    if (!session_) return;
+    if (!client_) return;
     Disconnect();
-    session_->StopLibrary();
-    session_.reset();
+    client_.reset();
 }
 
 void EndToEnd::Disconnect() {
-    if (session_ && !session_->CurrentAccount().IsEmpty())
-        session_->Lib().DisconnectServer(session_->CurrentAccount().Bytes());
+    if (client_) client_->login.Disconnect();
 }
 
 bool EndToEnd::MakeFolders(std::initializer_list<const char*> names) const {
@@ -80,26 +76,36 @@ bool EndToEnd::StartLibrary(Library::Sink sink) {
     return libraryStarted_;
 }
 
-ClientSession& EndToEnd::StartSession(Library* library) {
-    session_ = std::make_unique<ClientSession>(dir_.path(), library ? *library : tessnet_, boxes_);
-    QObject::connect(session_.get(), &ClientSession::noticeShown, session_.get(),
+ClientParts& EndToEnd::StartClient(Library* library) {
+    client_ = std::make_unique<ClientParts>(dir_.path(), library ? *library : tessnet_, boxes_,
+                                            resolver_);
+    QObject::connect(&client_->session, &ClientSession::noticeShown, &client_->session,
                      [this](const QString& text, bool) { notices << text; });
-    return *session_;
+    client_->connections.Start(FilePath(QStringLiteral("download")));
+    return *client_;
 }
 
 int EndToEnd::Register(int port, const UserProfile& profile) {
-    if (!session_->LibraryRunning() && session_->StartLibrary() != 1) return -1;
-    QSignalSpy registered(&session_->Notifications(), &NotificationHub::registerResult);
-    if (session_->Lib().RegisterUser("127.0.0.1", port, profile) != 1) return -1;
-    if (!QTest::qWaitFor([&] { return !registered.isEmpty(); }, kWait)) return -1;
-    return registered[0][0].value<Reply>().status;
+    struct Verdict final : ConnectionOwner {
+        int status = -1;
+        bool Notified(const Notification& n) override {
+            if (n.type == note::kRegister && n.reply()) status = n.reply()->status;
+            return true;
+        }
+        void ConnectionLost(const QByteArray&) override {}
+    } verdict;
+    Connections connections(tessnet_);
+    if (!connections.Start(FilePath(QStringLiteral("download"))) ||
+        connections.Register(verdict, "127.0.0.1", port, profile) != 1)
+        return -1;
+    return QTest::qWaitFor([&] { return verdict.status != -1; }, kWait) ? verdict.status : -1;
 }
 
 bool EndToEnd::LogIn(int port, const char* number, const char* key) {
-    if (!session_->LibraryRunning() && session_->StartLibrary() != 1) return false;
-    QSignalSpy accepted(&session_->Notifications(), &NotificationHub::ownLoginAccepted);
-    session_->SetCurrentLogin(QString::fromLatin1(number), QString::fromLatin1(key));
-    if (session_->Lib().ConnectServer("127.0.0.1", port, number, key) != 1) return false;
+    if (!client_) StartClient();
+    QSignalSpy accepted(&client_->login, &LoginState::ownLoginAccepted);
+    client_->session.SetCurrentLogin(QString::fromLatin1(number), QString::fromLatin1(key));
+    if (client_->login.Connect("127.0.0.1", port) != 1) return false;
     return QTest::qWaitFor([&] { return !accepted.isEmpty(); }, kWait);
 }
 

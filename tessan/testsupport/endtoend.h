@@ -4,8 +4,9 @@
 #pragma once
 
 #include "core/library/tessnetlibrary.h"
+#include "core/login/serverlookup.h"
 #include "core/records/userprofile.h"
-#include "core/session/clientsession.h"
+#include "testsupport/clientparts.h"
 #include "testsupport/tessdprocess.h"
 
 #include <QStringList>
@@ -37,8 +38,8 @@ UserProfile FriendProfile(const QByteArray& number, const QString& name,
                           const QByteArray& publicKey);
 
 // The test's folder (the client's program folder, with cache/ and log/), its servers, the real
-// library and the session. One per test function; pages and windows built on the session go
-// first, after Disconnect. Going, it ends the session.
+// library and the client's core on it. One per test function; pages and windows built on the
+// client go first, after Disconnect. Going, it ends the client.
 class EndToEnd {
   public:
     // How long a test waits for a server's answer, in milliseconds.
@@ -68,26 +69,27 @@ class EndToEnd {
 
     // The real library over the boxes.
     TessnetLibrary& Tessnet() { return tessnet_; }
-    // The real library without a session, downloading into the folder's download/ and handing
+    // The real library without a client, downloading into the folder's download/ and handing
     // every notification to `sink`; freed when this goes.
     bool StartLibrary(Library::Sink sink);
-    // The session over the folder, on `library` when the test puts its own in front of the real
-    // one. Its notices are kept in `notices`.
-    ClientSession& StartSession(Library* library = nullptr);
+    // The client's core over the folder, its library started: the real one, or `library` when the
+    // test puts its own in front of it. Its notices go to `notices`.
+    ClientParts& StartClient(Library* library = nullptr);
+    SystemResolver& Resolver() { return resolver_; }
 
-    // Registers `profile` on the server at `port` (starting the library if need be); the status
-    // of the answer, or -1 when none came.
+    // Registers `profile` on the server at `port` on a start of the library of its own (before
+    // any client runs on it); the status of the answer, or -1 when none came.
     int Register(int port, const UserProfile& profile);
-    // Logs the session's account in on the server at `port` as the login dialog does; true once
+    // Logs the client's account in on the server at `port` as the login dialog does; true once
     // the server accepted it.
     bool LogIn(int port, const char* number, const char* key);
 
-    // Closes the connection of the session's current account, if any.
+    // Closes the own connection, if any.
     void Disconnect();
-    // Disconnects, stops the library and ends the session; the folder stays.
+    // Disconnects, stops the library and ends the client; the folder stays.
     void EndSession();
 
-    // What the session showed in the notice panel.
+    // What the client showed in the notice panel.
     QStringList notices;
 
   private:
@@ -98,7 +100,8 @@ class EndToEnd {
     TessdProcess* b_ = nullptr;
     MessageBoxes& boxes_;
     TessnetLibrary tessnet_;
-    std::unique_ptr<ClientSession> session_;
+    SystemResolver resolver_;
+    std::unique_ptr<ClientParts> client_;
     bool libraryStarted_ = false;
 };
 

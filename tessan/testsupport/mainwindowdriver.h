@@ -1,9 +1,10 @@
-// The main window as the end-to-end tests drive it: shown off screen, logged in through its login
-// dialog. For tests that link the whole client.
+// The whole client as the end-to-end tests drive it: its main window shown off screen, logged in
+// through its login dialog. For tests that link the whole client.
 #pragma once
 
-#include "app/mainwindow.h"
+#include "app/clientapp.h"
 #include "core/login/logindialog.h"
+#include "testsupport/endtoend.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -14,12 +15,23 @@
 
 namespace tessan {
 
-// The main window over `session`, shown; null when it never appeared.
-inline std::unique_ptr<MainWindow> ShowMainWindow(ClientSession& session) {
-    auto window = std::make_unique<MainWindow>(session, [](const QString&) { return true; });
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get())) return nullptr;
-    return window;
+// The client over the test's folder on `library` (the real one when null), with an updater that
+// always starts; its notices go to `e2e.notices`. Its window is shown; null when it never
+// appeared.
+inline std::unique_ptr<ClientApp> ShowClient(EndToEnd& e2e, MessageBoxes& boxes,
+                                             Library* library = nullptr) {
+    auto client = std::make_unique<ClientApp>(ClientApp::Setup{
+        .appDir = e2e.Path(),
+        .library = library ? *library : e2e.Tessnet(),
+        .boxes = boxes,
+        .resolver = &e2e.Resolver(),
+        .startProgram = [](const QString&) { return true; },
+    });
+    QObject::connect(&client->Session(), &ClientSession::noticeShown, &client->Session(),
+                     [&e2e](const QString& text, bool) { e2e.notices << text; });
+    client->Window().show();
+    if (!QTest::qWaitForWindowExposed(&client->Window())) return nullptr;
+    return client;
 }
 
 // The open login dialog, opened with the main window's "登录" when there is none.

@@ -2,7 +2,7 @@
 
 #include "account/addressbook/addfrienddialog.h"
 #include "account/fieldedit.h"
-#include "core/library/notificationhub.h"
+#include "core/login/loginstate.h"
 #include "core/session/clientsession.h"
 #include "look/imagebutton.h"
 
@@ -42,17 +42,18 @@ QString AccessibleName(const DetailSpec& spec) {
 
 }  // namespace
 
-AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
+AddressBookPage::AddressBookPage(ClientSession& session, LoginState& login, Library& library,
+                                 MessageBoxes& boxes, QWidget* parent)
     : Page(session, QStringLiteral("地址簿"), QStringLiteral("addressBookPage"), parent),
-      book_(session.Lib(), session.Boxes(), session.CurrentAccount(),
+      book_(library, boxes, session.CurrentAccount(),
             [&session](const QString& text, bool error) { session.ShowNotice(text, error); }),
       list_(new QTableView(this)),
       add_(new ImageButton(QStringLiteral("添加"), this)),
       delete_(new ImageButton(QStringLiteral("删除"), this)),
       modify_(new ImageButton(QStringLiteral("修改"), this)),
       help_(new QLabel(AddressBookHelpText(), this)) {
-    askFriend_ = [this]() -> std::optional<std::pair<QString, QString>> {
-        AddFriendDialog dialog(Session().Boxes(), this);
+    askFriend_ = [this, &boxes]() -> std::optional<std::pair<QString, QString>> {
+        AddFriendDialog dialog(boxes, this);
         dialog.exec();
         if (dialog.Flow().Step() != 2) return std::nullopt;
         return std::pair(dialog.Flow().FriendNumber(), dialog.Flow().FriendKey());
@@ -124,15 +125,15 @@ AddressBookPage::AddressBookPage(ClientSession& session, QWidget* parent)
     connect(delete_, &QPushButton::clicked, &book_, &AddressBook::DeleteSelected);
     connect(modify_, &QPushButton::clicked, this, [this] { book_.ModifySelected(BoxTexts()); });
 
-    NotificationHub& hub = session.Notifications();
-    connect(&hub, &NotificationHub::loginResetBeforeDialog, &book_, &AddressBook::LoginReset);
+    connect(&login, &LoginState::loginResetBeforeDialog, &book_, &AddressBook::LoginReset);
+    connect(&login, &LoginState::ownProfileArriving, &book_, &AddressBook::OwnProfileArrived);
+    connect(&login, &LoginState::ownConnectionLost, &book_, &AddressBook::ConnectionLost);
+    NotificationHub& hub = login.Notifications();
     connect(&hub, &NotificationHub::addFriendResult, &book_, &AddressBook::AddResult);
     connect(&hub, &NotificationHub::delFriendResult, &book_, &AddressBook::DeleteResult);
     connect(&hub, &NotificationHub::modifyFriendResult, &book_, &AddressBook::ChangeResult);
     connect(&hub, &NotificationHub::modifyUserResult, &book_, &AddressBook::ProfileChangeResult);
     connect(&hub, &NotificationHub::addressBookEntries, &book_, &AddressBook::Entries);
-    connect(&hub, &NotificationHub::ownProfileArriving, &book_, &AddressBook::OwnProfileArrived);
-    connect(&hub, &NotificationHub::ownConnectionLost, &book_, &AddressBook::ConnectionLost);
 }
 
 void AddressBookPage::Shown() {

@@ -16,13 +16,18 @@ class QTableView;
 
 namespace tessan {
 
+class LoginState;
+
 class AddressBookPage final : public Page {
     Q_OBJECT
   public:
     // Runs the add-friend dialog; returns the number and key when both were given.
     using AskFriend = std::function<std::optional<std::pair<QString, QString>>()>;
 
-    explicit AddressBookPage(ClientSession& session, QWidget* parent = nullptr);
+    // The book asks the library on the own connection and hears its answers through `login`.
+    // Everything must outlive the page.
+    AddressBookPage(ClientSession& session, LoginState& login, Library& library,
+                    MessageBoxes& boxes, QWidget* parent = nullptr);
 
     AddressBook& Book() { return book_; }
     // Each time the page comes into view: the selected entry's details. False without a selection.

@@ -44,11 +44,11 @@ QString RechargeController::ServicePeriod(int index) {
     }
 }
 
-RechargeController::RechargeController(Library& library, MessageBoxes& boxes,
+RechargeController::RechargeController(RechargeLine& line, MessageBoxes& boxes,
                                        HostResolver& resolver, QString appDir, RechargeView& view,
                                        ShowNotice showNotice, const TimerFactory& timers,
                                        int answerTimeoutMs)
-    : library_(library),
+    : line_(line),
       boxes_(boxes),
       appDir_(std::move(appDir)),
       view_(view),
@@ -139,22 +139,15 @@ void RechargeController::Query(const QByteArray& server, int port, const LookupR
         view_.SetStatus(LookupFailureText(server, found.error) + QLatin1Char('!'));
         return;
     }
-    // Connections are keyed by number: an earlier one of this number would take the answer.
-    library_.DisconnectServer(accountNumber_);
+    server_ = server;
+    port_ = port;
     ownsConnection_ = true;
-    const int connected = library_.ConnectPlain(found.address, port, accountNumber_);
-    if (connected != 1) {
-        view_.SetActionEnabled(true);
-        view_.SetStatus(QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")
-                            .arg(QString::fromLatin1(server))
-                            .arg(port)
-                            .arg(connected));
-        return;
-    }
+    const int connected = line_.Open(found.address, port, accountNumber_);
+    if (connected != 1) return ConnectFailed(connected);
     view_.SetStatus(QStringLiteral("已经连接到注册服务器，等待验证..."));
     RechargeQuery query;
     query.SetNumber(accountNumber_);
-    if (library_.SendData(accountNumber_, query.Payload(), command::kRechargeQuery) != 1) {
+    if (line_.Send(query.Payload(), command::kRechargeQuery) != 1) {
         view_.SetActionEnabled(true);
         view_.SetStatus(QStringLiteral("现在不能充值!"));
         return;
@@ -163,9 +156,23 @@ void RechargeController::Query(const QByteArray& server, int port, const LookupR
     answerTimer_->Start(answerTimeoutMs_);
 }
 
+void RechargeController::ConnectFailed(int result) {
+    answerTimer_->Stop();
+    awaitingAnswer_ = false;
+    view_.SetActionEnabled(true);
+    view_.SetStatus(QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")
+                        .arg(QString::fromLatin1(server_))
+                        .arg(port_)
+                        .arg(result));
+}
+
+void RechargeController::OnConnectionLost() {
+    if (awaitingAnswer_) ConnectFailed(0);
+}
+
 void RechargeController::OnCardAnswer(const Reply& reply) {
-    // Only the answer to this dialog's own query counts; a late one from an abandoned query or
-    // one for another number is dropped.
+    // Only the answer to this dialog's own query counts; a late one from an abandoned query is
+    // dropped.
     if (!awaitingAnswer_ || reply.account != accountNumber_) {
         qCInfo(lcRecharge, "card answer that no query of this dialog awaits, dropped");
         return;
@@ -242,11 +249,11 @@ void RechargeController::TakeCard() {
     request.SetCardType(verdict_);
     request.SetCardNumber(cardNumber_);
     request.SetCardPassword(cardPassword_);
-    if (library_.SendData(accountNumber_, request.Payload(), command::kRechargeRequest) != 1) {
+    if (line_.Send(request.Payload(), command::kRechargeRequest) != 1) {
         showNotice_(QStringLiteral("未连接服务器!充值失败."), true);
         return;
     }
-    // The connection stays open: the server's result arrives on it as a notice.
+    // The line stays open: the server's result arrives on it as a notice.
     step_ = kRequestSent;
     view_.Close();
 }
@@ -258,7 +265,7 @@ void RechargeController::NoAnswer() {
     qCWarning(lcRecharge, "no card answer within %d ms, connection closed", answerTimeoutMs_);
     // The server took the connection but says nothing: drop it, so that a later attempt starts
     // clean, and let the user try again or cancel.
-    library_.DisconnectServer(accountNumber_);
+    line_.Close();
     view_.SetActionEnabled(true);
     view_.SetStatus(QStringLiteral("服务器没有应答，现在不能充值!"));
 }
@@ -267,9 +274,9 @@ void RechargeController::Cancel() {
     lookup_->Cancel();
     answerTimer_->Stop();
     awaitingAnswer_ = false;
-    // Only a connection this dialog opened: the preset number may be the logged-in account,
-    // whose login connection must survive a dialog that never asked its server.
-    if (ownsConnection_ && !accountNumber_.isEmpty()) library_.DisconnectServer(accountNumber_);
+    // Only a connection this dialog opened: an earlier dialog's request may still wait for its
+    // verdict on the line.
+    if (ownsConnection_) line_.Close();
 }
 
 }  // namespace tessan

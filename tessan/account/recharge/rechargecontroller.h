@@ -3,9 +3,9 @@
 // recharged, then takes the card and sends the recharge request. The server checks the card.
 #pragma once
 
+#include "account/recharge/rechargeline.h"
 #include "core/base/messageboxes.h"
 #include "core/base/timer.h"
-#include "core/library/library.h"
 #include "core/library/notifications.h"
 #include "core/login/serverlookup.h"
 
@@ -62,8 +62,9 @@ class RechargeController {
     // The service period shown for a card type chosen by the user; empty outside the list.
     static QString ServicePeriod(int index);
 
-    // `resolver` looks up a server named by its host name; it must outlive the controller.
-    RechargeController(Library& library, MessageBoxes& boxes, HostResolver& resolver,
+    // The query and the request go through `line`; `resolver` looks up a server named by its
+    // host name. Both must outlive the controller.
+    RechargeController(RechargeLine& line, MessageBoxes& boxes, HostResolver& resolver,
                        QString appDir, RechargeView& view, ShowNotice showNotice,
                        const TimerFactory& timers, int answerTimeoutMs = kAnswerTimeoutMs);
     ~RechargeController();
@@ -74,6 +75,8 @@ class RechargeController {
     void Act();
     // Notification 41 while the dialog is open.
     void OnCardAnswer(const Reply& reply);
+    // The line's connection went: a query that waits for its answer could not reach the server.
+    void OnConnectionLost();
     // "取消", Esc or the close box.
     void Cancel();
 
@@ -87,11 +90,13 @@ class RechargeController {
     void AskServer();
     // The number's server was looked up: connect and ask it.
     void Query(const QByteArray& server, int port, const LookupResult& found);
+    // The connection to `server_` could not be opened (`result`, 0 when it failed later).
+    void ConnectFailed(int result);
     void ShowAnswer();
     void TakeCard();
     void NoAnswer();
 
-    Library& library_;
+    RechargeLine& line_;
     MessageBoxes& boxes_;
     QString appDir_;
     RechargeView& view_;
@@ -103,8 +108,10 @@ class RechargeController {
     int step_ = kAskNumber;
     char verdict_ = '0';
     bool awaitingAnswer_ = false;
-    bool ownsConnection_ = false;  // this dialog dropped and reopened the number's connection
+    bool ownsConnection_ = false;  // this dialog opened the line
     QByteArray accountNumber_;
+    QByteArray server_;  // where the query goes
+    int port_ = 0;
     QByteArray cardNumber_;
     QByteArray cardPassword_;
 };

@@ -1,6 +1,5 @@
 #include "account/recharge/rechargedialog.h"
 
-#include "core/library/notificationhub.h"
 #include "core/session/clientsession.h"
 #include "look/imagebutton.h"
 #include "look/look.h"
@@ -21,11 +20,8 @@ constexpr int kStatusPage = 0;
 constexpr int kCardTypePage = 1;
 }  // namespace
 
-RechargeDialog::RechargeDialog(ClientSession& session, const QByteArray& accountNumber,
-                               QWidget* parent)
-    : RechargeDialog(session, accountNumber, Timing{}, parent) {}
-
-RechargeDialog::RechargeDialog(ClientSession& session, const QByteArray& accountNumber,
+RechargeDialog::RechargeDialog(ClientSession& session, RechargeLine& line, MessageBoxes& boxes,
+                               HostResolver& resolver, const QByteArray& accountNumber,
                                Timing timing, QWidget* parent)
     : QDialog(parent),
       firstLabel_(new QLabel(QStringLiteral("输入Tessan号码："), this)),
@@ -87,11 +83,12 @@ RechargeDialog::RechargeDialog(ClientSession& session, const QByteArray& account
     const TimerFactory timers = timing.timers ? timing.timers : QtTimers(this);
     RechargeView& view = *this;
     controller_ = std::make_unique<RechargeController>(
-        session.Lib(), session.Boxes(), session.Resolver(), session.AppDir(), view,
+        line, boxes, resolver, session.AppDir(), view,
         [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers,
         timing.answerTimeoutMs);
-    connect(&session.Notifications(), &NotificationHub::cardAnswer, this,
+    connect(&line, &RechargeLine::cardAnswer, this,
             [this](const Reply& reply) { controller_->OnCardAnswer(reply); });
+    connect(&line, &RechargeLine::lost, this, [this] { controller_->OnConnectionLost(); });
 
     connect(action_, &QPushButton::clicked, this, [this] { controller_->Act(); });
     connect(cancel, &ImageButton::clicked, this, &RechargeDialog::reject);

@@ -27,16 +27,13 @@ class RechargeDialog final : public QDialog, private RechargeView {
         int answerTimeoutMs = RechargeController::kAnswerTimeoutMs;
     };
 
-    // Opens for `accountNumber` (GBK; the current account, or empty when nobody is logged in).
-    // It hears the card answers itself while it exists. The session must outlive it.
-    RechargeDialog(ClientSession& session, const QByteArray& accountNumber,
-                   QWidget* parent = nullptr);
-    RechargeDialog(ClientSession& session, const QByteArray& accountNumber, Timing timing,
+    // Opens for `accountNumber` (GBK; the current account, or empty when nobody is logged in),
+    // asking through `line`, whose answers it hears while it exists. Everything must outlive it.
+    RechargeDialog(ClientSession& session, RechargeLine& line, MessageBoxes& boxes,
+                   HostResolver& resolver, const QByteArray& accountNumber, Timing timing,
                    QWidget* parent = nullptr);
     ~RechargeDialog() override;
 
-    // Notification 41.
-    void OnCardAnswer(const Reply& reply) { controller_->OnCardAnswer(reply); }
     const RechargeController& Controller() const { return *controller_; }
 
   public slots:

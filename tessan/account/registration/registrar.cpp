@@ -25,11 +25,11 @@ class NoLoginFields final : public LoginFields {
 
 const QString Registrar::kHiddenKey = QStringLiteral("******");
 
-Registrar::Registrar(Library& library, MessageBoxes& boxes, HostResolver& resolver, QString appDir,
-                     ShowNotice showNotice, const TimerFactory& timers, int answerTimeoutMs,
-                     QObject* parent)
+Registrar::Registrar(Connections& connections, MessageBoxes& boxes, HostResolver& resolver,
+                     QString appDir, ShowNotice showNotice, const TimerFactory& timers,
+                     int answerTimeoutMs, QObject* parent)
     : QObject(parent),
-      library_(library),
+      connections_(connections),
       boxes_(boxes),
       appDir_(std::move(appDir)),
       showNotice_(std::move(showNotice)),
@@ -37,7 +37,9 @@ Registrar::Registrar(Library& library, MessageBoxes& boxes, HostResolver& resolv
       answerTimeoutMs_(answerTimeoutMs),
       lookup_(std::make_unique<ServerLookup>(resolver)) {}
 
-Registrar::~Registrar() = default;
+Registrar::~Registrar() {
+    connections_.DisconnectAll(*this);
+}
 
 void Registrar::Begin() {
     profile_ = UserProfile();
@@ -68,20 +70,41 @@ void Registrar::Send(const QByteArray& server, int port, const UserProfile& prof
         showNotice_(QStringLiteral("注册失败，") + LookupFailureText(server, found.error), true);
         return;
     }
-    if (library_.RegisterUser(found.address, port, profile) != 1) {
+    if (connections_.Register(*this, found.address, port, profile) != 1) {
         sendFailed_ = true;
-        showNotice_(QStringLiteral("注册失败，无法连接到注册服务器%1:%2")
-                        .arg(QString::fromLatin1(server))
-                        .arg(port),
-                    true);
+        SendFailed(server, port);
         return;
     }
+    server_ = server;
+    port_ = port;
     sent_ = profile;
     answerTimer_->Start(answerTimeoutMs_);
 }
 
+void Registrar::SendFailed(const QByteArray& server, int port) {
+    showNotice_(QStringLiteral("注册失败，无法连接到注册服务器%1:%2")
+                    .arg(QString::fromLatin1(server))
+                    .arg(port),
+                true);
+}
+
+bool Registrar::Notified(const Notification& n) {
+    if (n.type != note::kRegister || !n.reply()) return false;
+    OnResult(*n.reply());
+    return true;
+}
+
+void Registrar::ConnectionLost(const QByteArray&) {
+    if (!sent_) return;
+    answerTimer_->Stop();
+    sent_.reset();
+    SendFailed(server_, port_);
+}
+
 void Registrar::OnResult(const Reply& reply) {
     answerTimer_->Stop();
+    // The verdict is all the connection was for.
+    connections_.Disconnect(*this, {});
     if (!sent_) qCInfo(lcRegistration, "registration result with no registration under way");
     if (reply.status == 0 || !sent_) {
         showNotice_(reply.TextAt(0), reply.status == 0);

@@ -1,12 +1,12 @@
 // Sends a registration and handles its result: the profile the wizard fills page by page, the
-// request to the new number's server, and what the server's verdict changes (the address book
-// entry, the notice, the remembered login the new account logs in with).
+// request to the new number's server on a connection of its own (closed once the verdict came),
+// and what the verdict changes (the address book entry, the notice, the remembered login the new
+// account logs in with).
 #pragma once
 
 #include "core/base/messageboxes.h"
 #include "core/base/timer.h"
-#include "core/library/library.h"
-#include "core/library/notifications.h"
+#include "core/library/connections.h"
 #include "core/login/serverlookup.h"
 #include "core/records/userprofile.h"
 
@@ -19,7 +19,7 @@
 
 namespace tessan {
 
-class Registrar final : public QObject {
+class Registrar final : public QObject, public ConnectionOwner {
     Q_OBJECT
   public:
     using ShowNotice = std::function<void(const QString& text, bool error)>;
@@ -29,8 +29,8 @@ class Registrar final : public QObject {
     // Shown in the success notice instead of the private key, which never goes on screen again.
     static const QString kHiddenKey;
 
-    // `resolver` looks up a server named by its host name; it must outlive the registrar.
-    Registrar(Library& library, MessageBoxes& boxes, HostResolver& resolver, QString appDir,
+    // `resolver` looks up a server named by its host name. Everything must outlive the registrar.
+    Registrar(Connections& connections, MessageBoxes& boxes, HostResolver& resolver, QString appDir,
               ShowNotice showNotice, const TimerFactory& timers,
               int answerTimeoutMs = kAnswerTimeoutMs, QObject* parent = nullptr);
     ~Registrar() override;
@@ -45,8 +45,10 @@ class Registrar final : public QObject {
     // the request went out or waits for the lookup; a failure then is told as a notice. A second
     // Submit while the first one's lookup runs replaces it.
     bool Submit();
-    // Notification 3.
-    void OnResult(const Reply& reply);
+
+    // The registration's connection: the verdict (3), or no connection at all.
+    bool Notified(const Notification& n) override;
+    void ConnectionLost(const QByteArray& account) override;
 
     bool AwaitingResult() const { return sent_.has_value(); }
 
@@ -59,9 +61,12 @@ class Registrar final : public QObject {
   private:
     void Send(const QByteArray& server, int port, const UserProfile& profile,
               const LookupResult& found);
+    void OnResult(const Reply& reply);
     void NoAnswer();
+    // The request could not reach the server at `server`:`port`.
+    void SendFailed(const QByteArray& server, int port);
 
-    Library& library_;
+    Connections& connections_;
     MessageBoxes& boxes_;
     QString appDir_;
     ShowNotice showNotice_;
@@ -69,6 +74,8 @@ class Registrar final : public QObject {
     int answerTimeoutMs_;
     std::unique_ptr<ServerLookup> lookup_;
     bool sendFailed_ = false;  // the request that Submit sent at once could not go out
+    QByteArray server_;        // where the request went
+    int port_ = 0;
     UserProfile profile_;
     // What went to the server: the wizard may open again and clear its profile before the
     // verdict on this one arrives.

@@ -7,11 +7,11 @@
 
 namespace tessan {
 
-SettingsPage::SettingsPage(ClientSession& session, ProfileSettings::KeyNotice keyNotice,
-                           QWidget* parent)
+SettingsPage::SettingsPage(ClientSession& session, Library& library, MessageBoxes& boxes,
+                           ProfileSettings::KeyNotice keyNotice, QWidget* parent)
     : Page(session, QStringLiteral("系统设置"), QStringLiteral("settingsPage"), parent),
       profile_(
-          session.Lib(), session.Boxes(), session.CurrentAccount(),
+          library, boxes, session.CurrentAccount(),
           [&session]() -> const UserProfile& { return session.OwnProfile(); },
           std::move(keyNotice)),
       sheet_(new CSetupSheet(profile_, session.AppDir(), session.CurrentAccount(), this)) {

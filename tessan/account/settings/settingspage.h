@@ -14,8 +14,9 @@ class CSetupSheet;
 class SettingsPage final : public Page {
     Q_OBJECT
   public:
-    SettingsPage(ClientSession& session, ProfileSettings::KeyNotice keyNotice,
-                 QWidget* parent = nullptr);
+    // The profile is saved through `library`; both must outlive the page.
+    SettingsPage(ClientSession& session, Library& library, MessageBoxes& boxes,
+                 ProfileSettings::KeyNotice keyNotice, QWidget* parent = nullptr);
 
     ProfileSettings& Profile() { return profile_; }
     CSetupSheet& Sheet() const { return *sheet_; }

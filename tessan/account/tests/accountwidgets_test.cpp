@@ -4,12 +4,9 @@
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
-#include "core/library/notificationhub.h"
 #include "core/login/logindialog.h"
-#include "core/session/clientsession.h"
-#include "testsupport/fakelibrary.h"
+#include "testsupport/clientparts.h"
 #include "testsupport/faketimer.h"
-#include "testsupport/scriptedmessageboxes.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -58,37 +55,35 @@ class AccountWidgetsTest : public QObject {
     void StartWizard();
     // The dialog for 0086-10-1234567.
     std::unique_ptr<RechargeDialog> OpenRecharge() {
-        return std::make_unique<RechargeDialog>(*session, "0086-10-1234567",
+        return std::make_unique<RechargeDialog>(client->session, *line, client->boxes,
+                                                client->resolver, "0086-10-1234567",
                                                 RechargeDialog::Timing{timers.Factory()});
     }
     void TypePageOne();
 
-    std::unique_ptr<QTemporaryDir> dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
+    std::unique_ptr<FakeClient> client;
     FakeTimers timers;
     QStringList notices;
-    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<RechargeLine> line;
     std::unique_ptr<Registrar> registrar;
     std::unique_ptr<RegistrationWizard> wizard;
 };
 
 void AccountWidgetsTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    library.calls.clear();
-    boxes.Reset();
     notices.clear();
     wizard.reset();
     registrar.reset();
-    session = std::make_unique<ClientSession>(dir->path(), library, boxes);
+    line.reset();
+    client = std::make_unique<FakeClient>();
+    line = std::make_unique<RechargeLine>(client->session, client->connections, client->boxes);
     registrar = std::make_unique<Registrar>(
-        library, boxes, session->Resolver(), dir->path(),
+        client->connections, client->boxes, client->resolver, client->dir.path(),
         [this](const QString& text, bool error) { notices.append(error ? text + u'!' : text); },
         timers.Factory());
 }
 
 void AccountWidgetsTest::StartWizard() {
-    wizard = std::make_unique<RegistrationWizard>(*registrar, boxes);
+    wizard = std::make_unique<RegistrationWizard>(*registrar, client->boxes);
     wizard->Prepare();
     wizard->show();
     QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
@@ -142,11 +137,11 @@ void AccountWidgetsTest::pageOneRefusesWithTheCheckMessageAndFocus() {
     Box(*wizard, "confirmation")->setText(u"secret"_qs);
     wizard->next();
     QCOMPARE(wizard->currentId(), int(RegistrationWizard::kStep1));
-    QCOMPARE(boxes.Texts(), QStringList{u"两次输入的私钥不相同!"_qs});
+    QCOMPARE(client->boxes.Texts(), QStringList{u"两次输入的私钥不相同!"_qs});
     QVERIFY(Box(*wizard, "privateKey")->hasFocus());
     QCOMPARE(Box(*wizard, "privateKey")->echoMode(), QLineEdit::Password);
     QCOMPARE(Box(*wizard, "confirmation")->echoMode(), QLineEdit::Password);
-    // The phone boxes on page 2 drop a trailing letter.
+    // The phone client->boxes on page 2 drop a trailing letter.
     Box(*wizard, "confirmation")->setText(u"Secret"_qs);
     wizard->next();
     QCOMPARE(wizard->currentId(), int(RegistrationWizard::kStep2));
@@ -168,10 +163,10 @@ void AccountWidgetsTest::finishSendsTheProfileAndTheValuesStayForNextTime() {
     QCOMPARE(wizard->currentId(), int(RegistrationWizard::kStep3));
     Box(*wizard, "postCode")->setText(u"100000"_qs);
     Box(*wizard, "company")->setText(u"测试单位"_qs);
-    QVERIFY(boxes.Texts().isEmpty());
+    QVERIFY(client->boxes.Texts().isEmpty());
     wizard->button(QWizard::FinishButton)->click();
     QCOMPARE(wizard->result(), int(QDialog::Accepted));
-    QCOMPARE(library.calls, QStringList{u"RegisterUser 127.0.0.1 8800 0086-10-1234567"_qs});
+    QCOMPARE(client->library.calls, QStringList{u"RegisterUser 127.0.0.1 8800 0086-10-1234567"_qs});
     const UserProfile& sent = registrar->Profile();
     QCOMPARE(sent.Name(), u"Zhang"_qs);
     QCOMPARE(sent.Text(UserProfile::Field::PrivateKey), u"Secret"_qs);
@@ -184,7 +179,7 @@ void AccountWidgetsTest::finishSendsTheProfileAndTheValuesStayForNextTime() {
     QString registeredCompany;
     connect(registrar.get(), &Registrar::accountRegistered, this,
             [&](const UserProfile& p) { registeredCompany = p.Text(UserProfile::Field::Company); });
-    registrar->OnResult(*MakeReply(note::kRegister, 1, "", "ok").reply());
+    client->library.Deliver(MakeReply(note::kRegister, 1, "", "ok"));
     QCOMPARE(registeredCompany, u"测试单位"_qs);
 
     // Opening again: first page, the typed values, an empty profile.
@@ -233,7 +228,7 @@ void AccountWidgetsTest::rechargeWalksFromNumberToLockedCardType() {
     action->click();
     QVERIFY(!action->isEnabled());
     QCOMPARE(status->text(), u"已经连接到注册服务器，等待验证..."_qs);
-    session->Notifications().Dispatch(MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2"));
+    client->library.Deliver(MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2"));
     QVERIFY(action->isEnabled());
     QCOMPARE(action->text(), u"确认"_qs);
     QVERIFY(stack->currentWidget() != status);
@@ -242,10 +237,10 @@ void AccountWidgetsTest::rechargeWalksFromNumberToLockedCardType() {
     QCOMPARE(dialog.findChild<QLabel*>(u"servicePeriod"_qs)->text(), QString());
     Box(dialog, "firstBox")->setText(u"200000001"_qs);
     Box(dialog, "secondBox")->setText(u"2222"_qs);
-    library.calls.clear();
+    client->library.calls.clear();
     action->click();
-    QCOMPARE(library.calls.size(), 1);
-    QVERIFY(library.calls[0].startsWith(u"SendData 0086-10-1234567 36 "_qs));
+    QCOMPARE(client->library.calls.size(), 1);
+    QVERIFY(client->library.calls[0].startsWith(u"SendData 0086-10-1234567 36 "_qs));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(!dialog.isVisible());
 }
@@ -256,7 +251,7 @@ void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     dialog.findChild<QPushButton*>(u"actionButton"_qs)->click();
-    session->Notifications().Dispatch(MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0"));
+    client->library.Deliver(MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0"));
     auto* types = dialog.findChild<QComboBox*>(u"cardTypes"_qs);
     QVERIFY(types->isEnabled());
     QCOMPARE(types->currentIndex(), -1);
@@ -264,17 +259,17 @@ void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
     QTest::keyClick(types, Qt::Key_Down);
     QCOMPARE(types->currentIndex(), 0);
     QCOMPARE(dialog.findChild<QLabel*>(u"servicePeriod"_qs)->text(), u"服务12个月"_qs);
-    library.calls.clear();
+    client->library.calls.clear();
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+    QCOMPARE(client->library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
 }
 
 void AccountWidgetsTest::loginDialogOpensBothAndListsTheNewAccount() {
-    LoginDialog login(*session, [](const QString&) { return true; });
-    AccountDialogs::Attach(*session, login);
-    AccountDialogs& accounts = AccountDialogs::For(*session);
-    QCOMPARE(&AccountDialogs::For(*session), &accounts);
+    LoginDialog login(client->session, client->login, client->boxes, client->resolver,
+                      [](const QString&) { return true; });
+    AccountDialogs accounts(client->session, client->connections, client->boxes, client->resolver);
+    accounts.Attach(login);
     login.show();
     // Each modal run is driven from inside its own loop.
     connect(&accounts, &AccountDialogs::wizardOpened, this, [this](RegistrationWizard* w) {
@@ -295,9 +290,9 @@ void AccountWidgetsTest::loginDialogOpensBothAndListsTheNewAccount() {
         });
     });
     login.findChild<QPushButton*>(u"registerButton"_qs)->click();
-    QCOMPARE(library.calls.filter(u"RegisterUser"_qs),
+    QCOMPARE(client->library.calls.filter(u"RegisterUser"_qs),
              QStringList{u"RegisterUser 127.0.0.1 8800 0086-10-2345678"_qs});
-    session->Notifications().Dispatch(MakeReply(note::kRegister, 1, "", "ok"));
+    client->library.Deliver(MakeReply(note::kRegister, 1, "", "ok"));
     auto* numbers = login.findChild<QComboBox*>(u"numberBox"_qs);
     QCOMPARE(numbers->currentText(), u"0086-10-2345678"_qs);
     QCOMPARE(login.findChild<QLineEdit*>(u"keyBox"_qs)->text(), u"k"_qs);
@@ -305,17 +300,16 @@ void AccountWidgetsTest::loginDialogOpensBothAndListsTheNewAccount() {
     RegistrationWizard* first = accounts.Wizard();
     login.findChild<QPushButton*>(u"registerButton"_qs)->click();
     QCOMPARE(accounts.Wizard(), first);
-    QCOMPARE(library.calls.filter(u"RegisterUser"_qs).size(), 2);
+    QCOMPARE(client->library.calls.filter(u"RegisterUser"_qs).size(), 2);
 
     // "充值" opens for the current account; only the open dialog hears the answer.
-    session->SetCurrentLogin(u"0086-10-1234567"_qs, u"x"_qs);
-    library.calls.clear();
+    client->session.SetCurrentLogin(u"0086-10-1234567"_qs, u"x"_qs);
+    client->library.calls.clear();
     connect(&accounts, &AccountDialogs::rechargeOpened, this, [this](RechargeDialog* d) {
         QTimer::singleShot(0, d, [this, d] {
             QCOMPARE(Box(*d, "firstBox")->text(), u"0086-10-1234567"_qs);
             d->findChild<QPushButton*>(u"actionButton"_qs)->click();
-            session->Notifications().Dispatch(
-                MakeReply(note::kCardAnswer, '7', "0086-10-1234567", "7"));
+            client->library.Deliver(MakeReply(note::kCardAnswer, '7', "0086-10-1234567", "7"));
             QCOMPARE(d->findChild<QLabel*>(u"statusLine"_qs)->text(),
                      u"无此用户，无法进行充值!"_qs);
             d->reject();
@@ -323,10 +317,10 @@ void AccountWidgetsTest::loginDialogOpensBothAndListsTheNewAccount() {
     });
     login.findChild<QPushButton*>(u"rechargeButton"_qs)->click();
     QVERIFY(!accounts.OpenRecharge());
-    QCOMPARE(library.calls.last(), u"DisconnectServer 0086-10-1234567"_qs);
+    QCOMPARE(client->library.calls.last(), u"DisconnectServer 0086-10-1234567"_qs);
     // An answer after the dialog closed reaches no one.
-    session->Notifications().Dispatch(MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0"));
-    QVERIFY(boxes.Texts().isEmpty());
+    client->library.Deliver(MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0"));
+    QVERIFY(client->boxes.Texts().isEmpty());
 }
 
 }  // namespace tessan

@@ -1,13 +1,12 @@
-// The recharge dialog's rules against a recording view, the fake library and a fake timer.
+// The recharge dialog's rules and its line against a recording view, the fake library and a fake
+// timer.
 #include "account/recharge/rechargecontroller.h"
 #include "account/recharge/rechargepackets.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/fakeresolver.h"
+#include "core/base/gbk.h"
+#include "testsupport/clientparts.h"
 #include "testsupport/faketimer.h"
-#include "testsupport/scriptedmessageboxes.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -47,16 +46,15 @@ class RecordingView final : public RechargeView {
     bool closed = false;
 };
 
-class Recharge : public ::testing::Test {
+class Recharge : public ::testing::Test, protected FakeClient {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
         QFile list(dir.filePath(u"serverlist.ini"_qs));
         ASSERT_TRUE(list.open(QIODevice::WriteOnly));
         list.write("[0086-10]\nserver=10.1.2.3\nport=9900\n");
         list.close();
         controller = std::make_unique<RechargeController>(
-            library, boxes, resolver, dir.path(), view,
+            line, boxes, resolver, dir.path(), view,
             [this](const QString& text, bool error) {
                 notices.append((error ? u"!"_qs : u""_qs) + text);
             },
@@ -75,10 +73,7 @@ class Recharge : public ::testing::Test {
     }
     FakeTimer& AnswerTimer() { return *timers.made.at(0); }
 
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    FakeResolver resolver;
+    RechargeLine line{session, connections, boxes};
     RecordingView view;
     FakeTimers timers;
     QStringList notices;
@@ -149,8 +144,7 @@ TEST_F(Recharge, TrailingSpacesDoNotMakeTheNumbersDiffer) {
     EXPECT_EQ(controller->AccountNumber(), QByteArray("0086-10-1234567"));
     RechargeQuery query;
     query.SetNumber("0086-10-1234567");
-    EXPECT_EQ(library.calls, (QStringList{u"DisconnectServer 0086-10-1234567"_qs,
-                                          u"ConnectPlain 10.1.2.3 9900 0086-10-1234567"_qs,
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectPlain 10.1.2.3 9900 0086-10-1234567"_qs,
                                           u"SendData 0086-10-1234567 40 "_qs +
                                               QString::fromLatin1(query.Payload().toHex())}));
     EXPECT_EQ(view.status, u"已经连接到注册服务器，等待验证..."_qs);
@@ -172,6 +166,14 @@ TEST_F(Recharge, ConnectAndQueryFailuresShowInTheStatusLineAndAllowAnotherTry) {
     controller->Act();
     EXPECT_TRUE(controller->AwaitingAnswer());
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
+
+    // A connection that fails after the query went out says so too.
+    view.status.clear();
+    controller->OnConnectionLost();
+    EXPECT_EQ(view.status, u"不能连接到服务器IP:10.1.2.3,端口:9900!0"_qs);
+    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_FALSE(controller->AwaitingAnswer());
+    EXPECT_FALSE(AnswerTimer().active);
 }
 
 TEST_F(Recharge, FreeAccountChoosesTheCardType) {
@@ -327,10 +329,9 @@ TEST_F(Recharge, AServerNamedByItsHostNameIsAskedOnceFoundAndAClosedDialogAsksNo
     EXPECT_EQ(view.status, u"正在连接注册服务器，请稍侯..."_qs);
     EXPECT_TRUE(library.calls.isEmpty());
     resolver.Answer(0, "10.7.7.7");
-    ASSERT_EQ(library.calls.size(), 3);
-    EXPECT_EQ(library.calls[0], u"DisconnectServer 0086-10-1234567"_qs);
-    EXPECT_EQ(library.calls[1], u"ConnectPlain 10.7.7.7 9900 0086-10-1234567"_qs);
-    EXPECT_TRUE(library.calls[2].startsWith(u"SendData 0086-10-1234567 40 "_qs));
+    ASSERT_EQ(library.calls.size(), 2);
+    EXPECT_EQ(library.calls[0], u"ConnectPlain 10.7.7.7 9900 0086-10-1234567"_qs);
+    EXPECT_TRUE(library.calls[1].startsWith(u"SendData 0086-10-1234567 40 "_qs));
     EXPECT_TRUE(controller->AwaitingAnswer());
 
     // Closed while the name is looked up: its answer opens nothing.
@@ -347,6 +348,36 @@ TEST_F(Recharge, AServerNamedByItsHostNameIsAskedOnceFoundAndAClosedDialogAsksNo
     EXPECT_EQ(view.status, u"找不到服务器pay.example.com(Host not found)!"_qs);
     EXPECT_TRUE(view.actionEnabled);
     EXPECT_TRUE(library.calls.isEmpty());
+}
+
+TEST_F(Recharge, TheLineOutlivesTheDialogUntilTheVerdictAndTakesTheNumberOver) {
+    LogIn("0086-10-1234567");
+    int lost = 0;
+    QObject::connect(&line, &RechargeLine::lost, &line, [&lost] { ++lost; });
+    QList<char> answers;
+    QObject::connect(&line, &RechargeLine::cardAnswer, &line,
+                     [&answers](const Reply& r) { answers << r.data.at(0); });
+    // Recharging the logged-in account closes its login first.
+    ASSERT_EQ(line.Open("10.1.2.3", 9900, "0086-10-1234567"), 1);
+    EXPECT_EQ(library.calls.first(), u"DisconnectServer 0086-10-1234567"_qs);
+    EXPECT_TRUE(connections.Owns(line, "0086-10-1234567"));
+    EXPECT_EQ(ClientParts::notices, QStringList{u"断开与服务器的连接，请重新登录!"_qs});
+    library.Deliver(MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2"));
+    EXPECT_EQ(answers, QList<char>{'2'});
+
+    // The server's verdict on the request is shown, and the line closes.
+    library.calls.clear();
+    library.Deliver(MakeReply(note::kNotice, 1, "0086-10-1234567",
+                              QByteArray(1, '\1') + QStringToGbk(u"充值成功!"_qs)));
+    EXPECT_EQ(ClientParts::notices.last(), u"充值成功!"_qs);
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+    EXPECT_EQ(line.Send("x", 36), -1);
+
+    // A connection that could not be opened is reported.
+    line.Open("10.1.2.3", 9900, "0086-10-7654321");
+    library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-7654321"));
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(line.Send("x", 36), -1);
 }
 
 TEST(RechargeServicePeriod, OnePerCardType) {

@@ -3,10 +3,8 @@
 #include "account/registration/registrationrules.h"
 #include "core/base/gbk.h"
 #include "core/login/rememberedlogins.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/fakeresolver.h"
+#include "testsupport/clientparts.h"
 #include "testsupport/faketimer.h"
-#include "testsupport/scriptedmessageboxes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -141,12 +139,11 @@ TEST(RegistrationPages, EveryInputFitsItsFieldAndHasHelp) {
     }
 }
 
-class RegistrarTest : public ::testing::Test {
+class RegistrarTest : public ::testing::Test, protected FakeClient {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
         registrar = std::make_unique<Registrar>(
-            library, boxes, resolver, dir.path(),
+            connections, boxes, resolver, dir.path(),
             [this](const QString& text, bool error) {
                 notices.append((error ? u"!"_qs : u""_qs) + text);
             },
@@ -163,17 +160,13 @@ class RegistrarTest : public ::testing::Test {
         WriteStep3(registrar->Profile(), {});
     }
     void Result(std::uint8_t status, const QByteArray& text) {
-        registrar->OnResult(*MakeReply(note::kRegister, status, "", text).reply());
+        library.Deliver(MakeReply(note::kRegister, status, "", text));
     }
     QByteArray RememberFile() const {
         QFile f(dir.filePath(u"remember.ini"_qs));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    FakeResolver resolver;
     FakeTimers timers;
     QStringList notices;
     QStringList registered;
@@ -247,6 +240,15 @@ TEST_F(RegistrarTest, UnresolvableNumberAndFailedConnectionAreReported) {
     library.Script(u"RegisterUser"_qs, {0});
     EXPECT_FALSE(registrar->Submit());
     EXPECT_EQ(notices, QStringList{u"!注册失败，无法连接到注册服务器127.0.0.1:8800"_qs});
+    EXPECT_FALSE(registrar->AwaitingResult());
+    EXPECT_FALSE(timers.made.at(0)->active);
+
+    // A connection that fails after the request went out says the same.
+    EXPECT_TRUE(registrar->Submit());
+    EXPECT_TRUE(timers.made.at(0)->active);
+    library.Deliver(MakeAccountEvent(note::kDisconnected, ""));
+    EXPECT_EQ(notices.size(), 2);
+    EXPECT_EQ(notices.last(), notices.first());
     EXPECT_FALSE(registrar->AwaitingResult());
     EXPECT_FALSE(timers.made.at(0)->active);
 }

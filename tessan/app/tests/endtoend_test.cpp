@@ -32,8 +32,9 @@ class EndToEndTest : public QObject {
     ScriptedMessageBoxes boxes;
     std::unique_ptr<EndToEnd> e2e;
     TessdProcess* server = nullptr;
+    std::unique_ptr<ClientApp> client;
     ClientSession* session = nullptr;
-    std::unique_ptr<MainWindow> window;
+    MainWindow* window = nullptr;
 };
 
 void EndToEndTest::init() {
@@ -43,16 +44,16 @@ void EndToEndTest::init() {
 }
 
 void EndToEndTest::cleanup() {
-    if (e2e) e2e->Disconnect();
-    window.reset();
+    client.reset();
     e2e.reset();
 }
 
 void EndToEndTest::StartAll(const QStringList& serverOptions) {
     QVERIFY(server = e2e->StartServer(u"server"_qs, serverOptions));
     QVERIFY(e2e->PointAllAt(server->Port()));
-    session = &e2e->StartSession();
-    QVERIFY(window = ShowMainWindow(*session));
+    QVERIFY(client = ShowClient(*e2e, boxes));
+    session = &client->Session();
+    window = &client->Window();
 }
 
 void EndToEndTest::demoAccountLogsIn() {

@@ -4,11 +4,8 @@
 #include "account/addressbook/addressbookpage.h"
 #include "account/settings/settingspage.h"
 #include "account/settings/setupsheet.h"
-#include "app/mainwindow.h"
-#include "core/library/notificationhub.h"
-#include "core/transfers/transferqueue.h"
 #include "messaging/sendpage/sendpage.h"
-#include "testsupport/endtoend.h"
+#include "testsupport/mainwindowdriver.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QFile>
@@ -41,24 +38,26 @@ void KeyNoticeEndToEndTest::keyNoticeReachesEveryFriendOnBothServers() {
     QVERIFY(e2e.IsValid());
     // A asks B about B's accounts when they are added as friends; the client finds both.
     QVERIFY(e2e.StartTwoServers());
-    ClientSession& session = e2e.StartSession();
-    MainWindow window(session, [](const QString&) { return true; });
-    SendPage& send = window.Send();
-    AddressBook& book = window.AddressBook().Book();
-    CSetupSheet& sheet = window.Settings().Sheet();
-    FriendList& friends = send.Friends();
-
     QCOMPARE(e2e.Register(e2e.B().Port(), ZhaoProfile()), 1);
-    QVERIFY(e2e.LogIn(e2e.A().Port(), kZhang, demo::kZhangKey));
+    const std::unique_ptr<ClientApp> client = ShowClient(e2e, boxes);
+    QVERIFY(client);
+    MainWindow& window = client->Window();
+    AddressBook& book = client->AddressBook().Book();
+    CSetupSheet& sheet = client->Settings().Sheet();
+    FriendList& friends = client->Send().Friends();
+
+    QSignalSpy accepted(&client->Login(), &LoginState::ownLoginAccepted);
+    LogInThroughDialog(window, kZhang, demo::kZhangKey);
+    QTRY_COMPARE_WITH_TIMEOUT(accepted.count(), 1, kWait);
     // The own entry and Li and Wang, in the address book and in the send page's list.
     QTRY_COMPARE_WITH_TIMEOUT(book.Count(), 3, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(friends.RowCount(), 3, kWait);
 
     // Zhao is added from the address book; A checks his key with B.
-    window.AddressBook().SetAskFriend(
+    client->AddressBook().SetAskFriend(
         [] { return std::pair(QString::fromLatin1(kZhao), u"zhao-pub"_qs); });
     window.ShowPage(MainWindow::kAddressBook);
-    window.AddressBook().findChild<QPushButton*>(u"addButton"_qs)->click();
+    client->AddressBook().findChild<QPushButton*>(u"addButton"_qs)->click();
     QTRY_VERIFY_WITH_TIMEOUT(friends.FindRow(kZhao) >= 0, kWait);
     QCOMPARE(book.NumberAt(1), QByteArray(kZhao));
     friends.SetChecked(friends.FindRow("0086-10-7654321"), true);  // only Li is ticked
@@ -71,12 +70,12 @@ void KeyNoticeEndToEndTest::keyNoticeReachesEveryFriendOnBothServers() {
     form->Box(ProfileBox::PrivateKey)->setText(u"zhang-new"_qs);
     form->Box(ProfileBox::Confirmation)->setText(u"zhang-new"_qs);
     form->Box(ProfileBox::PublicKey)->setText(u"zhang-pub"_qs);
-    QSignalSpy changed(&session.Notifications(), &NotificationHub::modifyUserResult);
+    QSignalSpy changed(&client->Login().Notifications(), &NotificationHub::modifyUserResult);
     form->findChild<QPushButton*>(u"saveButton"_qs)->click();
     QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, kWait);
     QCOMPARE(changed[0][0].value<Reply>().status, 1);
     // The notice announces the profile the server stored, which it sends after the change.
-    QTRY_COMPARE_WITH_TIMEOUT(session.OwnProfile().Text(UserProfile::Field::PublicKey),
+    QTRY_COMPARE_WITH_TIMEOUT(client->Session().OwnProfile().Text(UserProfile::Field::PublicKey),
                               u"zhang-pub"_qs, kWait);
 
     const int beforeA = static_cast<int>(StoredFiles(e2e.FilePath(u"a"_qs)).size());
@@ -92,10 +91,8 @@ void KeyNoticeEndToEndTest::keyNoticeReachesEveryFriendOnBothServers() {
     // Li, Wang and the own space (its row is in the list too) on A, Zhao on B.
     QTRY_COMPARE_WITH_TIMEOUT(StoredFiles(e2e.FilePath(u"b"_qs)).count(body), 1, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(StoredFiles(e2e.FilePath(u"a"_qs)).count(body), 3, kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(session.Transfers().RowCount(), 0, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(client->Transfers().RowCount(), 0, kWait);
     QCOMPARE(StoredFiles(e2e.FilePath(u"a"_qs)).size(), beforeA + 3);
-    e2e.Disconnect();
-    session.StopLibrary();
 }
 
 }  // namespace tessan

@@ -1,7 +1,7 @@
-// Page: the base of every page of the main window's page area. A page gets the session (and
-// through it the library, the message boxes, the notifications, the transfer queue and the notice
-// channel) in its constructor and subscribes to the notifications it needs with itself as the
-// context object. The main window shows one page at a time and calls Shown each time.
+// Page: the base of every page of the main window's page area. A page gets the session (the shared
+// state and the notice channel) and, in its own constructor, the services it uses; it subscribes
+// to the notifications it needs with itself as the context object. The main window shows one page
+// at a time and calls Shown each time.
 #pragma once
 
 #include <QString>

@@ -75,8 +75,7 @@ UploadAnswer UploadAnswerOf(const Reply& reply) {
 }
 
 DownloadAnswer DownloadAnswerOf(const Reply& reply) {
-    return {reply.account, reply.status,
-            reply.RawTextAt(TESS_DOWNLOAD_ANSWER_OFF_NAME).left(TESS_NAME_SIZE),
+    return {reply.status, reply.RawTextAt(TESS_DOWNLOAD_ANSWER_OFF_NAME).left(TESS_NAME_SIZE),
             reply.TextAt(TESS_DOWNLOAD_ANSWER_OFF_TEXT)};
 }
 
@@ -85,6 +84,17 @@ FriendAnswer FriendAnswerOf(const Reply& reply) {
     return {reply.status, reply.RawTextAt(TESS_FRIEND_ANSWER_OFF_NUMBER).left(TESS_ACCOUNT_SIZE),
             reply.RawTextAt(TESS_FRIEND_ANSWER_OFF_KEY).left(TESS_ACCOUNT_SIZE),
             reply.TextAt(TESS_FRIEND_ANSWER_OFF_TEXT)};
+}
+
+QByteArray Notification::Account() const {
+    return std::visit(
+        [](const auto& record) -> QByteArray {
+            if constexpr (std::is_same_v<std::decay_t<decltype(record)>, std::monostate>)
+                return {};
+            else
+                return record.account;
+        },
+        body);
 }
 
 Notification DecodeNotification(int type, const void* record) {
@@ -109,8 +119,6 @@ Notification DecodeNotification(int type, const void* record) {
                 QByteArray(text, static_cast<qsizetype>(strnlen(text, TESS_ACCOUNT_SIZE)))};
             break;
         }
-        case note::kShowSettings:
-            break;
         default:
             n.body = DecodeReply(Bytes(bytes, TESS_REPLY_SIZE));
             break;

@@ -14,7 +14,7 @@
 
 namespace tessan {
 
-// Notification types the client acts on (the library's own numbers, plus the client's 1024).
+// Notification types the client acts on.
 namespace note {
 inline constexpr int kLogin = TESS_NOTE_LOGIN;
 inline constexpr int kRegister = TESS_NOTE_REGISTER;
@@ -35,10 +35,9 @@ inline constexpr int kNotice = TESS_NOTE_NOTICE;
 inline constexpr int kCardAnswer = TESS_NOTE_CARD_ANSWER;
 inline constexpr int kDisconnected = TESS_NOTE_DISCONNECTED;
 inline constexpr int kProgress = TESS_NOTE_PROGRESS;
-inline constexpr int kShowSettings = 1024;  // the client's own; the library never sends it
 }  // namespace note
 
-// A server reply: every type except 33, 42, 254 and 1024.
+// A server reply: every type except 33, 42 and 254.
 struct Reply {
     std::uint8_t kind = 0;
     std::uint8_t status = 0;
@@ -61,7 +60,6 @@ struct UploadAnswer {  // 9
     QString text;
 };
 struct DownloadAnswer {  // 7
-    QByteArray account;
     std::uint8_t status = 0;
     QByteArray name;  // the plain file name, without its sender
     QString text;
@@ -106,6 +104,8 @@ struct Notification {
     const Progress* progress() const { return std::get_if<Progress>(&body); }
     const QueueEmpty* queueEmpty() const { return std::get_if<QueueEmpty>(&body); }
     const AccountEvent* accountEvent() const { return std::get_if<AccountEvent>(&body); }
+    // The account of the connection it came on.
+    QByteArray Account() const;
 };
 
 // Reads the library's record for `type`. `record` may be null (the type then carries nothing);

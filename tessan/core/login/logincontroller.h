@@ -15,6 +15,9 @@
 namespace tessan {
 
 class ClientSession;
+class HostResolver;
+class LoginState;
+class MessageBoxes;
 class ServerLookup;
 struct LookupResult;
 
@@ -49,8 +52,9 @@ class LoginController {
     static const QString kNoUpdaterText;
     static const QString kUpdaterMissingText;  // %1: the updater's path
 
-    // The session must outlive the controller. `timers` runs the wait for the verdict.
-    LoginController(ClientSession& session, LoginView& view, StartProgram startProgram,
+    // Everything must outlive the controller. `timers` runs the wait for the verdict.
+    LoginController(ClientSession& session, LoginState& login, MessageBoxes& boxes,
+                    HostResolver& resolver, LoginView& view, StartProgram startProgram,
                     const TimerFactory& timers);
     ~LoginController();
 
@@ -64,26 +68,32 @@ class LoginController {
     bool LookingUp() const;
     // The own login result.
     void OnLoginReply(const Reply& reply);
-    // The own connection was lost: no verdict will come for a login that waits for one.
-    void OnConnectionLost();
+    // The own connection went before the verdict: it could not be opened.
+    void OnConnectFailed();
     // "清除".
     void ClearRemembered();
 
     RememberedLogins& Remembered() { return remembered_; }
 
   private:
-    void Connect(const QByteArray& server, int port, const QByteArray& account,
-                 const QByteArray& key, const LookupResult& found);
+    void Connect(const QByteArray& server, int port, const LookupResult& found);
+    // The connection to `server`:`port` could not be opened (`result`, 0 when it failed later).
+    void ConnectFailed(const QByteArray& server, int port, int result);
     void Upgrade(const QString& replyText);
     // No verdict within kVerdictTimeoutMs.
     void VerdictOverdue();
 
     ClientSession& session_;
+    LoginState& login_;
+    MessageBoxes& boxes_;
     LoginView& view_;
     StartProgram startProgram_;
     RememberedLogins remembered_;
     std::unique_ptr<Timer> verdictTimer_;
     std::unique_ptr<ServerLookup> lookup_;
+    // Where the connection that waits for the verdict went.
+    QByteArray server_;
+    int port_ = 0;
 };
 
 }  // namespace tessan

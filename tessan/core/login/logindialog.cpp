@@ -2,8 +2,8 @@
 
 #include "core/base/gbkvalidator.h"
 #include "core/base/messageboxes.h"
-#include "core/library/notificationhub.h"
 #include "core/login/loginfieldwidgets.h"
+#include "core/login/loginstate.h"
 #include "core/session/clientsession.h"
 #include "look/banner.h"
 #include "look/imagebutton.h"
@@ -36,10 +36,11 @@ QPushButton* Button(const QString& text, const char* name, QWidget* parent,
 
 }  // namespace
 
-LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram startProgram,
+LoginDialog::LoginDialog(ClientSession& session, LoginState& login, MessageBoxes& boxes,
+                         HostResolver& resolver, LoginController::StartProgram startProgram,
                          QWidget* parent)
     : QDialog(parent),
-      session_(session),
+      boxes_(boxes),
       number_(new QComboBox(this)),
       key_(new QLineEdit(this)),
       rememberKey_(new QCheckBox(QStringLiteral("记住密码"), this)),
@@ -91,8 +92,8 @@ LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram s
     layout->addLayout(buttons);
 
     LoginView& view = *this;
-    controller_ =
-        std::make_unique<LoginController>(session, view, std::move(startProgram), QtTimers(this));
+    controller_ = std::make_unique<LoginController>(session, login, boxes, resolver, view,
+                                                    std::move(startProgram), QtTimers(this));
     fields_ = new LoginFieldWidgets(number_, key_, rememberKey_, controller_->Remembered(), this);
 
     connect(login_, &QPushButton::clicked, this, [this] { controller_->Login(); });
@@ -102,19 +103,17 @@ LoginDialog::LoginDialog(ClientSession& session, LoginController::StartProgram s
         if (isSignalConnected(QMetaMethod::fromSignal(signal)))
             (this->*signal)();
         else
-            session_.Boxes().Tell(QStringLiteral("此功能暂未开放!"));
+            boxes_.Tell(QStringLiteral("此功能暂未开放!"));
     };
     connect(registration, &QPushButton::clicked, this,
             [request] { request(&LoginDialog::registerRequested); });
     connect(recharge, &QPushButton::clicked, this,
             [request] { request(&LoginDialog::rechargeRequested); });
 
-    NotificationHub& notifications = session.Notifications();
-    connect(&notifications, &NotificationHub::ownLoginResult, this,
+    connect(&login, &LoginState::ownLoginResult, this,
             [this](const Reply& reply) { controller_->OnLoginReply(reply); });
-    // No verdict will come for a login that waits for one.
-    connect(&notifications, &NotificationHub::ownConnectionLost, this,
-            [this] { controller_->OnConnectionLost(); });
+    connect(&login, &LoginState::ownConnectFailed, this,
+            [this] { controller_->OnConnectFailed(); });
 
     controller_->SetUp();
 }

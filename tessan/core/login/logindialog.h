@@ -1,5 +1,5 @@
 // LoginDialog: "登录Tessan系统". The number and key boxes, "记住密码" and the buttons; the rules
-// are LoginController's. It hears the own login result and the loss of the own connection itself.
+// are LoginController's. It hears the own login result and a failed own connection itself.
 // "注册" and "充值" open dialogs of the account pages: whoever opens this dialog connects
 // registerRequested and rechargeRequested; while nothing is connected they say "此功能暂未开放!".
 #pragma once
@@ -22,8 +22,9 @@ class LoginFieldWidgets;
 class LoginDialog final : public QDialog, private LoginView {
     Q_OBJECT
   public:
-    // The session must outlive the dialog.
-    LoginDialog(ClientSession& session, LoginController::StartProgram startProgram,
+    // Everything must outlive the dialog.
+    LoginDialog(ClientSession& session, LoginState& login, MessageBoxes& boxes,
+                HostResolver& resolver, LoginController::StartProgram startProgram,
                 QWidget* parent = nullptr);
     ~LoginDialog() override;
 
@@ -61,7 +62,7 @@ class LoginDialog final : public QDialog, private LoginView {
     void Accept() override { accept(); }
     void CloseAllForUpgrade() override;
 
-    ClientSession& session_;
+    MessageBoxes& boxes_;
     QComboBox* number_;
     QLineEdit* key_;
     QCheckBox* rememberKey_;

@@ -1,15 +1,10 @@
 #include "core/transfers/transferqueue.h"
 #include "core/base/gbk.h"
-#include "core/library/notificationhub.h"
-#include "core/session/clientsession.h"
 #include "core/transfers/transferlogs.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/fakeresolver.h"
-#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/clientparts.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -46,16 +41,9 @@ std::unique_ptr<TransferItem> Download(const char* sender, const char* name, con
     return item;
 }
 
-class TransferQueueTest : public ::testing::Test {
+class TransferQueueTest : public ::testing::Test, protected FakeClient {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        QDir(dir.path()).mkdir(QStringLiteral("log"));
-        session.SetCurrentLogin(u"0086-10-1"_qs, u"own"_qs);
-        session.UseResolver(resolver);
-        QObject::connect(&session, &ClientSession::noticeShown, &session,
-                         [this](const QString& text, bool) { notices.append(text); });
-    }
+    void SetUp() override { session.SetCurrentLogin(u"0086-10-1"_qs, u"own"_qs); }
 
     int AddUpload(const char* recipient, const char* name, const char* file,
                   const char* address = "127.0.0.1") {
@@ -72,14 +60,7 @@ class TransferQueueTest : public ::testing::Test {
     }
     QString LogText(TransferLog which) const { return GbkToQString(Log(which)); }
 
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    FakeResolver resolver;
-    QStringList notices;
-    const QDateTime now{QDate(2026, 3, 4), QTime(5, 6, 7)};
-    ClientSession session{dir.path(), library, boxes, [this] { return now; }};
-    TransferQueue& list = session.Transfers();
+    TransferQueue& list = transfers;
 };
 
 TEST_F(TransferQueueTest, UploadProgressUpdatesTheLastMatchingRowAndCompletionStartsTheNext) {
@@ -88,7 +69,7 @@ TEST_F(TransferQueueTest, UploadProgressUpdatesTheLastMatchingRowAndCompletionSt
     AddUpload("0086-10-2", "李四", "a.txt");
     AddDownload("0086-10-2", "李四", "a.txt");  // a download of the same name is never matched
 
-    library.Deliver(MakeProgress(0, "a.txt", "0086-10-2", 33));  // no sink: nothing
+    library.Deliver(MakeProgress(0, "a.txt", "0086-10-2", 33));  // no connection: nothing
     list.HandleProgress(*MakeProgress(0, "a.txt", "0086-10-2", 33).progress());
     EXPECT_EQ(State(0), u"等待上传"_qs);
     EXPECT_EQ(State(2), u"上传:33%"_qs);
@@ -317,7 +298,7 @@ TEST_F(TransferQueueTest, OnlyWaitingUploadsCanBeRemovedByTheUser) {
     EXPECT_TRUE(list.RemoveTransferRow("0086-10-2", "1.txt", Direction::Upload));
     EXPECT_EQ(State(0), u"上传:5%"_qs);
     EXPECT_FALSE(list.RemoveTransferRow("0086-10-2", "1.txt", Direction::Download));
-    list.DropUploadsTo("0086-10-2", Direction::Upload);
+    list.DropUploadsTo("0086-10-2");
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(State(0), u"等待下载"_qs);
     list.Clear();

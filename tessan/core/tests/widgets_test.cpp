@@ -3,9 +3,7 @@
 #include "core/login/logindialog.h"
 #include "core/login/loginfieldwidgets.h"
 #include "core/login/rememberedlogins.h"
-#include "core/session/clientsession.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/fakeresolver.h"
+#include "testsupport/clientparts.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QApplication>
@@ -135,16 +133,13 @@ void WidgetsTest::qtMessageBoxesReturnThePressedButton() {
 }
 
 void WidgetsTest::aLoginDialogClosedDuringTheLookupGivesBackTheCursorAndConnectsNothing() {
-    QTemporaryDir dir;
-    QFile list(dir.filePath(QStringLiteral("serverlist.ini")));
+    FakeClient client;
+    QFile list(client.dir.filePath(QStringLiteral("serverlist.ini")));
     QVERIFY(list.open(QIODevice::WriteOnly));
     list.write("[0086-10]\nserver=files.example.com\n");
     list.close();
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    FakeResolver resolver;
-    ClientSession session(dir.path(), library, boxes);
-    session.UseResolver(resolver);
+    FakeLibrary& library = client.library;
+    FakeResolver& resolver = client.resolver;
 
     const auto pressLogin = [](LoginDialog& dialog) {
         dialog.findChild<QComboBox*>(QStringLiteral("numberBox"))
@@ -157,7 +152,8 @@ void WidgetsTest::aLoginDialogClosedDuringTheLookupGivesBackTheCursorAndConnects
     };
 
     // Closed: "登录" usable again, the cursor given back, the late answer connects nothing.
-    auto dialog = std::make_unique<LoginDialog>(session, [](const QString&) { return true; });
+    auto dialog = std::make_unique<LoginDialog>(client.session, client.login, client.boxes,
+                                                resolver, [](const QString&) { return true; });
     dialog->show();
     pressLogin(*dialog);
     QVERIFY(dialog->LookingUp());
@@ -178,7 +174,7 @@ void WidgetsTest::aLoginDialogClosedDuringTheLookupGivesBackTheCursorAndConnects
     QVERIFY(!QGuiApplication::overrideCursor());
     resolver.Answer(1, "10.0.0.9");
     QCOMPARE(connects(), 0);
-    QVERIFY(boxes.Shown().empty());
+    QVERIFY(client.boxes.Shown().empty());
 }
 
 }  // namespace tessan

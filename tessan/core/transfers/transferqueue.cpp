@@ -2,8 +2,8 @@
 
 #include "core/base/diagnostics.h"
 #include "core/base/gbk.h"
-#include "core/library/library.h"
-#include "core/library/notifications.h"
+#include "core/base/messageboxes.h"
+#include "core/library/notificationhub.h"
 #include "core/login/serverlookup.h"
 #include "core/session/clientsession.h"
 #include "wire_text.h"
@@ -15,17 +15,27 @@ namespace tessan {
 using Field = TransferItem::Field;
 using Direction = TransferItem::Direction;
 
-TransferQueue::TransferQueue(ClientSession& session, TransferLogs::Clock clock, QObject* parent)
+TransferQueue::TransferQueue(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+                             HostResolver& resolver, NotificationHub& own,
+                             TransferLogs::Clock clock, QObject* parent)
     : QObject(parent),
       session_(session),
+      connections_(connections),
+      boxes_(boxes),
+      resolver_(resolver),
       logs_(session.AppDir(), std::move(clock)),
       steadyClock_([] {
           return std::chrono::duration_cast<std::chrono::milliseconds>(
                      std::chrono::steady_clock::now().time_since_epoch())
               .count();
-      }) {}
+      }) {
+    connect(&own, &NotificationHub::progress, this, &TransferQueue::HandleProgress);
+    connect(&own, &NotificationHub::uploadAnswer, this, &TransferQueue::Answered);
+}
 
-TransferQueue::~TransferQueue() = default;
+TransferQueue::~TransferQueue() {
+    connections_.DisconnectAll(*this);
+}
 
 int TransferQueue::AppendUpload(std::unique_ptr<TransferItem> item, qint64 sizeInBytes,
                                 QByteArray server) {
@@ -59,13 +69,13 @@ const TransferItem* TransferQueue::Item(int row) const {
 
 bool TransferQueue::HasQueuedUploads() const {
     for (int row = 0; row < RowCount(); ++row)
-        if (const TransferItem* item = Item(row); item && item->IsUpload()) return true;
+        if (Item(row)->IsUpload()) return true;
     return false;
 }
 
 bool TransferQueue::HasQueuedDownloads() const {
     for (int row = 0; row < RowCount(); ++row)
-        if (const TransferItem* item = Item(row); item && !item->IsUpload()) return true;
+        if (!Item(row)->IsUpload()) return true;
     return false;
 }
 
@@ -73,7 +83,7 @@ int TransferQueue::FindLast(Direction direction, QByteArrayView peerNumber,
                             QByteArrayView name) const {
     for (int row = RowCount() - 1; row >= 0; --row) {
         const TransferRow& r = table_.Row(row);
-        if (r.item && r.item->direction() == direction && r.nameGbk == name &&
+        if (r.item->direction() == direction && r.nameGbk == name &&
             (peerNumber.isEmpty() || r.item->Raw(Field::PeerNumber) == peerNumber))
             return row;
     }
@@ -139,13 +149,18 @@ void TransferQueue::CompleteDownload(int row) {
     table_.Remove(row);
 }
 
-void TransferQueue::DropUploadsTo(const QByteArray& accountNumber, Direction direction) {
+void TransferQueue::DropUploadsTo(const QByteArray& accountNumber) {
     for (int row = RowCount() - 1; row >= 0; --row) {
         const TransferItem* item = Item(row);
-        if (item && item->direction() == direction &&
-            item->Raw(Field::AccountNumber) == accountNumber)
+        if (item->IsUpload() && item->Raw(Field::AccountNumber) == accountNumber)
             table_.Remove(row);
     }
+}
+
+bool TransferQueue::HasUploadsTo(const QByteArray& account) const {
+    for (int row = 0; row < RowCount(); ++row)
+        if (Item(row)->IsUpload() && Item(row)->Raw(Field::AccountNumber) == account) return true;
+    return false;
 }
 
 bool TransferQueue::RemoveTransferRow(const QByteArray& peerNumber, QByteArrayView fileName,
@@ -174,7 +189,7 @@ TransferQueue::StartResult TransferQueue::StartUpload(int row, Refusal refusal) 
     if (IsNumericAddress(server)) return Launch(row, server, refusal);
     const std::uint64_t ticket = ++lastLookup_;
     table_.SetFindingServer(row, ticket);
-    session_.Resolver().Resolve(server, this, [this, ticket, refusal](const LookupResult& found) {
+    resolver_.Resolve(server, this, [this, ticket, refusal](const LookupResult& found) {
         ServerFound(ticket, refusal, found);
     });
     return StartResult::Pending;
@@ -195,7 +210,7 @@ void TransferQueue::ServerFound(std::uint64_t ticket, Refusal refusal, const Loo
         session_.ShowNotice(LookupFailureText(server, found.error) +
                                 QStringLiteral("，不能向好友:%1发送文件!").arg(item.PeerLabel()),
                             true);
-        DropUploadsTo(recipient, Direction::Upload);
+        DropUploadsTo(recipient);
         StartNextUpload(Refusal::Short);
         return;
     }
@@ -206,17 +221,19 @@ void TransferQueue::ServerFound(std::uint64_t ticket, Refusal refusal, const Loo
 TransferQueue::StartResult TransferQueue::Launch(int row, const QByteArray& address,
                                                  Refusal refusal) {
     const TransferItem& item = *table_.Row(row).item;
-    Library& library = session_.Lib();
+    Library& library = connections_.Lib();
     const QByteArray recipient = item.Raw(Field::AccountNumber);
-    if (library.ConnectServer(address, item.ServerPort(), recipient, item.Raw(Field::AccountKey)) !=
-        1) {
+    // An upload to the own space rides on the own login's connection, logged in already.
+    const bool ownLogin = session_.IsOwnAccount(recipient) && connections_.IsOpen(recipient);
+    if (!ownLogin && connections_.Connect(*this, address, item.ServerPort(), recipient,
+                                          item.Raw(Field::AccountKey)) != 1) {
         session_.ShowNotice(QStringLiteral("无法连接%1:%2，不能向好友:%3发送文件!")
                                 .arg(QString::fromLatin1(ServerOf(row)))
                                 .arg(item.ServerPort())
                                 .arg(item.PeerLabel()),
                             true);
         // Takes this row and every other queued upload to the same recipient.
-        DropUploadsTo(recipient, Direction::Upload);
+        DropUploadsTo(recipient);
         return StartResult::Unreachable;
     }
     const QByteArray sender = session_.CurrentAccount().Bytes();
@@ -256,9 +273,9 @@ bool TransferQueue::StartNextUpload(Refusal refusal) {
 bool TransferQueue::StartNextDownload() {
     for (int row = 0; row < RowCount(); ++row) {
         const TransferItem* item = Item(row);
-        if (!item || item->IsUpload()) continue;
-        if (session_.Lib().DownLoad(session_.CurrentAccount().Bytes(),
-                                    item->Raw(Field::RemoteName)) == 1)
+        if (item->IsUpload()) continue;
+        if (connections_.Lib().DownLoad(session_.CurrentAccount().Bytes(),
+                                        item->Raw(Field::RemoteName)) == 1)
             return true;
         session_.ShowNotice(QStringLiteral("不能下载文件，请先登录服务器!"), false);
         return false;
@@ -268,7 +285,7 @@ bool TransferQueue::StartNextDownload() {
 
 bool TransferQueue::RemoveWaitingUpload(int row) {
     if (row < 0 || row >= RowCount() || table_.Row(row).state != TransferState::WaitingUpload ||
-        !Item(row) || !Item(row)->IsUpload())
+        !Item(row)->IsUpload())
         return false;
     table_.Remove(row);
     return true;
@@ -276,6 +293,62 @@ bool TransferQueue::RemoveWaitingUpload(int row) {
 
 void TransferQueue::Clear() {
     table_.Clear();
+}
+
+bool TransferQueue::Notified(const Notification& n) {
+    const Reply* reply = n.reply();
+    if (n.type == note::kLogin && reply) {
+        RecipientLoginResult(*reply);
+    } else if (n.type == note::kUploadAnswer && reply) {
+        Answered(UploadAnswerOf(*reply));
+    } else if (const QueueEmpty* event = n.queueEmpty()) {
+        if (event->zeroWord == 0) connections_.Disconnect(*this, event->account);
+    } else if (const Progress* p = n.progress();
+               p && p->direction == static_cast<std::uint8_t>(Direction::Upload)) {
+        HandleProgress(*p);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TransferQueue::ConnectionLost(const QByteArray& account) {
+    qCInfo(lcTransfers) << "the connection to" << account << "went";
+}
+
+void TransferQueue::RecipientLoginResult(const Reply& reply) {
+    // Accepted: the library starts the upload by itself.
+    if (reply.status != 0) return;
+    connections_.Disconnect(*this, reply.account);
+    if (!HasUploadsTo(reply.account)) return;
+    const QString text =
+        QStringLiteral("不能向你的好友:%1发送文件，公钥不正确!").arg(GbkToQString(reply.account));
+    session_.ShowNotice(text, true);
+    DropUploadsTo(reply.account);
+    if (!StartNextUpload(Refusal::Short)) boxes_.Tell(text);
+}
+
+void TransferQueue::Answered(const UploadAnswer& answer) {
+    if (answer.reason == tessnet::UploadReason::Exists) {
+        const bool overwrite = boxes_.AskYesNo(
+            QStringLiteral("文件:%1已经存在，是否覆盖？").arg(GbkToQString(answer.name)),
+            QStringLiteral("上传确认"));
+        connections_.Lib().Confirm(answer.account, answer.name, overwrite);
+        if (overwrite) return;
+        RemoveTransferRow(answer.account, answer.name, Direction::Upload);
+        StartNextUpload(Refusal::Short);
+        return;
+    }
+    // The server has the whole file: its row completes with the last progress, whichever of the
+    // two arrives first. Removing a row here would take a later upload of the same name.
+    if (answer.reason == tessnet::UploadReason::Complete && answer.status != 0) {
+        if (!answer.text.isEmpty()) session_.ShowNotice(answer.text, false);
+        return;
+    }
+    const bool removed = RemoveTransferRow(answer.account, answer.name, Direction::Upload);
+    session_.ShowNotice(answer.text, answer.status == 0);
+    // The refused upload was the one running: without a start here the queue would stand still.
+    if (removed) StartNextUpload(Refusal::Short);
 }
 
 }  // namespace tessan

@@ -3,8 +3,14 @@
 // received-files page); the queue follows the library's progress, writes the logs when a transfer
 // completes, and decides which upload or download the library gets next: one upload at a time,
 // in row order, and one download at a time. The rows and their display are its TransferTable's.
+//
+// It owns the connections to the friends' servers, one per recipient, and handles what comes on
+// them: a refused public key, the upload answers (the overwrite question among them) and the
+// empty upload queue that closes the connection. An upload to the own space rides on the own
+// login's connection, whose answers to it the queue follows through that connection's hub.
 #pragma once
 
+#include "core/library/connections.h"
 #include "core/transfers/transferitem.h"
 #include "core/transfers/transferlogs.h"
 #include "core/transfers/transfertable.h"
@@ -18,10 +24,12 @@
 namespace tessan {
 
 class ClientSession;
+class HostResolver;
+class MessageBoxes;
+class NotificationHub;
 struct LookupResult;
-struct Progress;
 
-class TransferQueue final : public QObject {
+class TransferQueue final : public QObject, public ConnectionOwner {
     Q_OBJECT
   public:
     using Direction = TransferItem::Direction;
@@ -35,9 +43,11 @@ class TransferQueue final : public QObject {
         Pending,      // the server's host name is being looked up; the row starts or goes then
     };
 
-    // The session must outlive the queue. `clock` stamps the logs; the default is the local time.
-    explicit TransferQueue(ClientSession& session, TransferLogs::Clock clock = {},
-                           QObject* parent = nullptr);
+    // Everything must outlive the queue; `own` is the own connection's hub. `clock` stamps the
+    // logs; the default is the local time.
+    TransferQueue(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+                  HostResolver& resolver, NotificationHub& own, TransferLogs::Clock clock = {},
+                  QObject* parent = nullptr);
     ~TransferQueue() override;
 
     // The table the transfer list view shows.
@@ -74,15 +84,15 @@ class TransferQueue final : public QObject {
     // download is queued.
     bool StartNextDownload();
 
-    // The handler of the library's progress notification.
+    // The library's progress, on a friend's connection or the own one.
     void HandleProgress(const Progress& progress);
     // Milliseconds of a steady clock: when the progress notices come, for the rates shown. The
     // default is the system's; tests set their own.
     using SteadyClock = std::function<std::int64_t()>;
     void SetSteadyClock(SteadyClock clock);
 
-    // Removes every row of `direction` whose item runs under `accountNumber`.
-    void DropUploadsTo(const QByteArray& accountNumber, Direction direction);
+    // Removes every upload row whose item runs under `accountNumber`.
+    void DropUploadsTo(const QByteArray& accountNumber);
     // Removes the last row of `direction` for `peerNumber` named `fileName` (GBK); false when none.
     bool RemoveTransferRow(const QByteArray& peerNumber, QByteArrayView fileName,
                            Direction direction);
@@ -94,7 +104,17 @@ class TransferQueue final : public QObject {
     // Login reset: every row goes.
     void Clear();
 
+    // The friends' connections.
+    bool Notified(const Notification& n) override;
+    void ConnectionLost(const QByteArray& account) override;
+
   private:
+    // A friend's server refused the public key (type 1, status 0): every upload to that friend
+    // goes and the next one starts.
+    void RecipientLoginResult(const Reply& reply);
+    void Answered(const UploadAnswer& answer);
+    // True when an upload row runs under `account`.
+    bool HasUploadsTo(const QByteArray& account) const;
     // Connects to `address` (numeric) and hands the library the row's file.
     StartResult Launch(int row, const QByteArray& address, Refusal refusal);
     // The answer of lookup `ticket`, for the row that waits for it if it is still there.
@@ -110,6 +130,9 @@ class TransferQueue final : public QObject {
     void CompleteDownload(int row);
 
     ClientSession& session_;
+    Connections& connections_;
+    MessageBoxes& boxes_;
+    HostResolver& resolver_;
     TransferLogs logs_;
     TransferTable table_;
     std::uint64_t lastLookup_ = 0;

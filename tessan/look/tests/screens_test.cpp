@@ -5,16 +5,15 @@
 #include "account/recharge/rechargedialog.h"
 #include "account/registration/registrar.h"
 #include "account/registration/registrationwizard.h"
-#include "app/mainwindow.h"
+#include "app/clientapp.h"
 #include "core/login/logindialog.h"
-#include "core/session/clientsession.h"
 #include "look/helpwindow.h"
 #include "look/imagebutton.h"
 #include "look/look.h"
 #include "messaging/received/overwritedialog.h"
 #include "messaging/textmessagedialog.h"
 #include "messaging/voicemessagedialog.h"
-#include "testsupport/fakelibrary.h"
+#include "testsupport/clientparts.h"
 #include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"
 
@@ -138,8 +137,8 @@ void ScreensTest::mainWindow() {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
-    ClientSession session(dir.path(), library, boxes);
-    MainWindow window(session, [](const QString&) { return true; });
+    ClientApp client({.appDir = dir.path(), .library = library, .boxes = boxes});
+    MainWindow& window = client.Window();
     window.show();
     CheckWindow(&window);
     if (QTest::currentTestFailed()) return;
@@ -187,11 +186,9 @@ void ScreensTest::mainWindow() {
 }
 
 void ScreensTest::loginDialog() {
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    ClientSession session(dir.path(), library, boxes);
-    LoginDialog dialog(session, [](const QString&) { return true; });
+    FakeClient client;
+    LoginDialog dialog(client.session, client.login, client.boxes, client.resolver,
+                       [](const QString&) { return true; });
     dialog.show();
     CheckWindow(&dialog);
 }
@@ -269,13 +266,11 @@ void ScreensTest::messageDialogs() {
 }
 
 void ScreensTest::registrationWizard() {
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    SystemResolver resolver;
+    FakeClient client;
     Registrar registrar(
-        library, boxes, resolver, dir.path(), [](const QString&, bool) {}, QtTimers(qApp));
-    RegistrationWizard wizard(registrar, boxes);
+        client.connections, client.boxes, client.resolver, client.dir.path(),
+        [](const QString&, bool) {}, QtTimers(qApp));
+    RegistrationWizard wizard(registrar, client.boxes);
     wizard.Prepare();
     wizard.show();
     const auto type = [&wizard](const char* name, const char* text) {
@@ -300,21 +295,16 @@ void ScreensTest::registrationWizard() {
 }
 
 void ScreensTest::rechargeDialog() {
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    ClientSession session(dir.path(), library, boxes);
-    RechargeDialog dialog(session, "0086-10-1234567");
+    FakeClient client;
+    RechargeLine line(client.session, client.connections, client.boxes);
+    RechargeDialog dialog(client.session, line, client.boxes, client.resolver, "0086-10-1234567",
+                          {});
     dialog.show();
     CheckWindow(&dialog);
     if (QTest::currentTestFailed()) return;
     // Asking for the card: other labels, the card types in place of the status line.
     dialog.findChild<QPushButton*>(QStringLiteral("actionButton"))->click();
-    Reply answer;
-    answer.account = "0086-10-1234567";
-    answer.data = "0";
-    answer.dataLength = 1;
-    dialog.OnCardAnswer(answer);
+    client.library.Deliver(MakeReply(note::kCardAnswer, '0', "0086-10-1234567", "0"));
     CheckWindow(&dialog);
 }
 

@@ -1,7 +1,7 @@
 #include "messaging/arrivals/arrivalwatch.h"
 
 #include "core/base/gbk.h"
-#include "core/library/notificationhub.h"
+#include "core/login/loginstate.h"
 #include "core/session/arrivalswitch.h"
 #include "core/session/clientsession.h"
 #include "messaging/received/receivedfiles.h"
@@ -20,18 +20,17 @@ std::vector<ReceivedFileEntry> NewArrivals::Take(const std::vector<ReceivedFileE
     return fresh;
 }
 
-ArrivalWatch::ArrivalWatch(ClientSession& session, ReceivedFiles& received, ArrivalSwitch& onOff,
-                           Notifier& notifier, const TimerFactory& timers, InView inView,
-                           QObject* parent)
+ArrivalWatch::ArrivalWatch(ClientSession& session, LoginState& login, ReceivedFiles& received,
+                           ArrivalSwitch& onOff, Notifier& notifier, const TimerFactory& timers,
+                           InView inView, QObject* parent)
     : QObject(parent),
       received_(received),
       onOff_(onOff),
       notifier_(notifier),
       inView_(std::move(inView)),
       timer_(timers([this] { Check(); })) {
-    NotificationHub& hub = session.Notifications();
-    connect(&hub, &NotificationHub::ownLoginAccepted, this, &ArrivalWatch::LoginAccepted);
-    connect(&hub, &NotificationHub::ownConnectionLost, this, &ArrivalWatch::LoginEnded);
+    connect(&login, &LoginState::ownLoginAccepted, this, &ArrivalWatch::LoginAccepted);
+    connect(&login, &LoginState::ownConnectionLost, this, &ArrivalWatch::LoginEnded);
     // An attempt closes the previous login's connection first.
     connect(&session, &ClientSession::currentLoginChanged, this, &ArrivalWatch::LoginEnded);
     connect(&received, &ReceivedFiles::entriesListed, this, &ArrivalWatch::Listed);

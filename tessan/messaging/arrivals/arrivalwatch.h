@@ -19,6 +19,7 @@ namespace tessan {
 
 class ArrivalSwitch;
 class ClientSession;
+class LoginState;
 class ReceivedFiles;
 
 // What counts as new: an entry whose sender and stored name (raw bytes) were not listed before
@@ -42,11 +43,11 @@ class ArrivalWatch final : public QObject {
     // Whether the received-files page is in front of the user at this moment.
     using InView = std::function<bool()>;
 
-    // Follows the own login through the session's notifications, asks through `received` and
+    // Follows the own login through `login` and the session, asks through `received` and
     // announces through `notifier`; `onOff` is the user's switch. All must outlive the watch.
-    ArrivalWatch(ClientSession& session, ReceivedFiles& received, ArrivalSwitch& onOff,
-                 Notifier& notifier, const TimerFactory& timers, InView inView = {},
-                 QObject* parent = nullptr);
+    ArrivalWatch(ClientSession& session, LoginState& login, ReceivedFiles& received,
+                 ArrivalSwitch& onOff, Notifier& notifier, const TimerFactory& timers,
+                 InView inView = {}, QObject* parent = nullptr);
     ~ArrivalWatch() override;
 
     // The window was shown again after being hidden or minimised: look now.

@@ -3,7 +3,7 @@
 #include "core/base/gbk.h"
 #include "core/base/messageboxes.h"
 #include "core/library/library.h"
-#include "core/library/notificationhub.h"
+#include "core/login/loginstate.h"
 #include "core/records/friendrecord.h"
 #include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
@@ -26,20 +26,20 @@ const QString kAskCaption = QStringLiteral("提示");
 using Field = TransferItem::Field;
 }  // namespace
 
-ReceivedFiles::ReceivedFiles(ClientSession& session, OverwriteQuestion& overwrite,
-                             std::function<void()> openLogin, Clock clock, QObject* parent)
+ReceivedFiles::ReceivedFiles(ClientSession& session, LoginState& login, Library& library,
+                             MessageBoxes& boxes, TransferQueue& transfers,
+                             OverwriteQuestion& overwrite, std::function<void()> openLogin,
+                             Clock clock, QObject* parent)
     : QObject(parent),
       session_(session),
-      library_(session.Lib()),
-      boxes_(session.Boxes()),
+      library_(library),
+      boxes_(boxes),
       overwrite_(overwrite),
-      transfers_(session.Transfers()),
+      transfers_(transfers),
       openLogin_(std::move(openLogin)),
       clock_(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); })) {
-    NotificationHub& notifications = session.Notifications();
-    // After the login dialog and after the transfer list was emptied.
-    connect(&notifications, &NotificationHub::loginResetAfterDialog, this,
-            &ReceivedFiles::OnLoginReset);
+    connect(&login, &LoginState::loginResetAfterDialog, this, &ReceivedFiles::OnLoginReset);
+    NotificationHub& notifications = login.Notifications();
     connect(&notifications, &NotificationHub::listSummary, this, &ReceivedFiles::OnListSummary);
     connect(&notifications, &NotificationHub::downloadAnswer, this,
             &ReceivedFiles::OnDownloadAnswer);
@@ -283,7 +283,7 @@ void ReceivedFiles::OnListSummary(const Reply& reply) {
 }
 
 void ReceivedFiles::OnDownloadAnswer(const DownloadAnswer& answer) {
-    if (session_.IsOwnAccount(answer.account)) transfers_.RemoveDownloadRow(answer.name);
+    transfers_.RemoveDownloadRow(answer.name);
     Notice(answer.text, answer.status == 0);
     transfers_.StartNextDownload();
 }

@@ -18,6 +18,7 @@ namespace tessan {
 
 class ClientSession;
 class Library;
+class LoginState;
 class MessageBoxes;
 class TransferQueue;
 
@@ -40,10 +41,12 @@ class ReceivedFiles final : public QObject {
     static const QString kSelectAll;  // "全选"
     static const QString kUnselect;   // "取消"
 
-    // Downloads land in the session's download folder (the library's folder). `openLogin` sends
-    // the main window its login command. `clock` dates replies; the default is the local time.
-    // Subscribes to its notifications (1, 5, 7, 11, 30) itself.
-    ReceivedFiles(ClientSession& session, OverwriteQuestion& overwrite,
+    // Downloads land in the session's download folder (the library's folder); requests go to the
+    // library on the own connection, whose answers (5, 7, 11, 30) and login resets it hears
+    // through `login`. `openLogin` sends the main window its login command. `clock` dates
+    // replies; the default is the local time. Everything must outlive it.
+    ReceivedFiles(ClientSession& session, LoginState& login, Library& library, MessageBoxes& boxes,
+                  TransferQueue& transfers, OverwriteQuestion& overwrite,
                   std::function<void()> openLogin, Clock clock = {}, QObject* parent = nullptr);
 
     ReceivedFilesModel& Model() { return model_; }

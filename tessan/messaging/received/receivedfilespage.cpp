@@ -26,11 +26,14 @@ ImageButton* Button(const QString& text, const char* name, QWidget* parent) {
 }
 }  // namespace
 
-ReceivedFilesPage::ReceivedFilesPage(ClientSession& session, std::function<void()> openLogin,
-                                     Replies replies, QWidget* parent)
+ReceivedFilesPage::ReceivedFilesPage(ClientSession& session, LoginState& login, Library& library,
+                                     MessageBoxes& boxes, TransferQueue& transfers,
+                                     std::function<void()> openLogin, Replies replies,
+                                     QWidget* parent)
     : Page(session, QStringLiteral("收取文件"), QStringLiteral("receivedFilesPage"), parent),
       overwrite_(std::make_unique<OverwriteDialogQuestion>(this)),
-      rules_(std::make_unique<ReceivedFiles>(session, *overwrite_, std::move(openLogin))),
+      rules_(std::make_unique<ReceivedFiles>(session, login, library, boxes, transfers, *overwrite_,
+                                             std::move(openLogin))),
       replies_(std::move(replies)),
       selectAll_(Button(ReceivedFiles::kSelectAll, "selectAllButton", this)),
       refresh_(Button(QStringLiteral("刷新"), "refreshButton", this)),

@@ -31,9 +31,10 @@ class ReceivedFilesPage final : public Page {
         ReplyFn voice;
     };
 
-    // `openLogin` sends the main window its login command; `replies` open the message dialogs.
-    ReceivedFilesPage(ClientSession& session, std::function<void()> openLogin, Replies replies,
-                      QWidget* parent = nullptr);
+    // What the rules use (ReceivedFiles); `replies` open the message dialogs.
+    ReceivedFilesPage(ClientSession& session, LoginState& login, Library& library,
+                      MessageBoxes& boxes, TransferQueue& transfers,
+                      std::function<void()> openLogin, Replies replies, QWidget* parent = nullptr);
     ~ReceivedFilesPage() override;
 
     bool ShowsTransferList() const override { return true; }

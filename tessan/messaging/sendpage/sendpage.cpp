@@ -130,13 +130,14 @@ SendPage::Sending SendPage::Through(SendingPipeline& pipeline, VoiceDevice& devi
     return sending;
 }
 
-SendPage::SendPage(ClientSession& session, Sending sending, LocalFileList::Services files,
-                   QWidget* parent)
+SendPage::SendPage(ClientSession& session, MessageBoxes& boxes, Sending sending,
+                   LocalFileList::Services files, QWidget* parent)
     : Page(session, QStringLiteral("发送文件"), QStringLiteral("sendPage"), parent),
+      boxes_(boxes),
       sending_(std::move(sending)),
       files_(std::make_unique<LocalFileList>(
-          session.Boxes(), files.volumes ? std::move(files) : SystemFileServices())),
-      rules_(friends_, session.Boxes(), sending_.fanOut) {
+          boxes, files.volumes ? std::move(files) : SystemFileServices())),
+      rules_(friends_, boxes, sending_.fanOut) {
     setAcceptDrops(true);
 
     // Left: where the files are.
@@ -282,7 +283,7 @@ void SendPage::ShowFriendDetails() {
 void SendPage::GroupText() {
     if (!rules_.CheckedFriendsChosen()) return;
     const UserProfile& own = Session().OwnProfile();
-    TextMessageDialog dialog(Session().AppDir(), Session().Boxes(), sending_.sendImmediately, this);
+    TextMessageDialog dialog(Session().AppDir(), boxes_, sending_.sendImmediately, this);
     TextMessage& message = dialog.message();
     message.texts = {QStringLiteral("文字群发"), QStringLiteral("发送给"),
                      QStringLiteral("发送主题"), QStringLiteral("请在下面输入要发送的内容:"),
@@ -299,8 +300,8 @@ void SendPage::GroupText() {
 void SendPage::GroupVoice() {
     if (!rules_.CheckedFriendsChosen() || !sending_.voiceDevice) return;
     const UserProfile& own = Session().OwnProfile();
-    VoiceMessageDialog dialog(Session().AppDir(), *sending_.voiceDevice, Session().Boxes(),
-                              sending_.timers, sending_.sendImmediately, this);
+    VoiceMessageDialog dialog(Session().AppDir(), *sending_.voiceDevice, boxes_, sending_.timers,
+                              sending_.sendImmediately, this);
     VoiceRecorder& recorder = dialog.recorder();
     recorder.texts = {QStringLiteral("语音群发"), QStringLiteral("发送给"),
                       QStringLiteral("发送主题"), QStringLiteral("确认"), QStringLiteral("取消")};
@@ -317,7 +318,7 @@ void SendPage::SendTextToFriend() {
     if (row < 0) return;
     const UserProfile& friendProfile = friends_.Profile(row);
     const UserProfile& own = Session().OwnProfile();
-    TextMessageDialog dialog(Session().AppDir(), Session().Boxes(), sending_.sendImmediately, this);
+    TextMessageDialog dialog(Session().AppDir(), boxes_, sending_.sendImmediately, this);
     TextMessage& message = dialog.message();
     message.texts = {QStringLiteral("发送文字"), QStringLiteral("发送给"),
                      QStringLiteral("发送主题"), QStringLiteral("请在下面输入要发送的内容:"),
@@ -336,8 +337,8 @@ void SendPage::SendVoiceToFriend() {
     if (row < 0 || !sending_.voiceDevice) return;
     const UserProfile& friendProfile = friends_.Profile(row);
     const UserProfile& own = Session().OwnProfile();
-    VoiceMessageDialog dialog(Session().AppDir(), *sending_.voiceDevice, Session().Boxes(),
-                              sending_.timers, sending_.sendImmediately, this);
+    VoiceMessageDialog dialog(Session().AppDir(), *sending_.voiceDevice, boxes_, sending_.timers,
+                              sending_.sendImmediately, this);
     VoiceRecorder& recorder = dialog.recorder();
     recorder.texts = {QStringLiteral("发送语音"), QStringLiteral("发送给"),
                       QStringLiteral("发送主题"), QStringLiteral("确认发送"),
@@ -366,7 +367,7 @@ void SendPage::SendKeyNotice() {
         WriteTextMessage(Session().AppDir(), subject,
                          KeyNoticeBody(own.Name(), own.Number(), QDateTime::currentDateTime()));
     if (!path) {
-        Session().Boxes().Tell(QStringLiteral("无法建立文件，发送失败！"));
+        boxes_.Tell(QStringLiteral("无法建立文件，发送失败！"));
         return;
     }
     if (sending_.sendImmediately)

@@ -64,9 +64,9 @@ class SendPage final : public Page {
     // Files and messages through `pipeline`, voice through `device`; both must outlive the page.
     static Sending Through(SendingPipeline& pipeline, VoiceDevice& device);
 
-    // `files` empty: the desktop's own (SystemFileServices()).
-    SendPage(ClientSession& session, Sending sending, LocalFileList::Services files = {},
-             QWidget* parent = nullptr);
+    // `files` empty: the desktop's own (SystemFileServices()). `boxes` must outlive the page.
+    SendPage(ClientSession& session, MessageBoxes& boxes, Sending sending,
+             LocalFileList::Services files = {}, QWidget* parent = nullptr);
     ~SendPage() override;
 
     bool ShowsTransferList() const override { return true; }
@@ -109,6 +109,7 @@ class SendPage final : public Page {
     int SelectedFriend() const;
     void SelectFriend(int row);
 
+    MessageBoxes& boxes_;
     Sending sending_;
     FriendList friends_;
     std::unique_ptr<LocalFileList> files_;

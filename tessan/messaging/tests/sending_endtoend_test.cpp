@@ -27,14 +27,14 @@ class SendingEndToEndTest : public QObject {
     // Files in B's store, by content.
     QList<QByteArray> StoredOnB() const;
     QString WriteFile(const QString& name, const QByteArray& content) const;
-    bool QueueIdle() const { return session->Transfers().RowCount() == 0; }
+    bool QueueIdle() const { return client->transfers.RowCount() == 0; }
 
     static constexpr const char* kOwn = demo::kZhang;
     const Recipient zhao{kZhao, QStringToGbk(QStringLiteral("赵六")), "zhao-pub"};
 
     ScriptedMessageBoxes boxes;
     std::unique_ptr<EndToEnd> e2e;
-    ClientSession* session = nullptr;
+    ClientParts* client = nullptr;
     std::unique_ptr<SendingPipeline> pipeline;
     QStringList states;
 };
@@ -45,24 +45,20 @@ void SendingEndToEndTest::init() {
     e2e = std::make_unique<EndToEnd>(boxes);
     QVERIFY(e2e->IsValid() && e2e->MakeFolders({"files"}));
     QVERIFY(e2e->StartTwoServers());
-    session = &e2e->StartSession();
-    const TransferTable& table = session->Transfers().Table();
+    // The friend registers on B; the sender logs in on A.
+    QCOMPARE(e2e->Register(e2e->B().Port(), ZhaoProfile()), 1);
+    client = &e2e->StartClient();
+    const TransferTable& table = client->transfers.Table();
     connect(&table, &TransferTable::dataChanged, this, [this, &table](const QModelIndex& from) {
         states << table.Cell(from.row(), TransferTable::kState);
     });
-    QVERIFY(session->StartLibrary() == 1);
-    pipeline = std::make_unique<SendingPipeline>(*session);
-
-    // The friend registers on B; the sender logs in on A.
-    QCOMPARE(e2e->Register(e2e->B().Port(), ZhaoProfile()), 1);
+    pipeline = std::make_unique<SendingPipeline>(client->session, client->transfers);
     QVERIFY(e2e->LogIn(e2e->A().Port(), kOwn, demo::kZhangKey));
     e2e->notices.clear();
 }
 
 void SendingEndToEndTest::cleanup() {
     pipeline.reset();
-    // The library keeps its connections until the host closes them, even past FreeFtpDll.
-    if (e2e) e2e->Tessnet().DisconnectServer(zhao.number);
     e2e.reset();
 }
 
@@ -86,7 +82,7 @@ void SendingEndToEndTest::fileAndTextArriveWholeOnTheFriendsServer() {
     QVERIFY(!path.isEmpty());
 
     pipeline->FanOutFile({zhao}, path, QStringLiteral("三块.bin"));
-    QCOMPARE(session->Transfers().RowCount(), 1);
+    QCOMPARE(client->transfers.RowCount(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(QueueIdle(), 30000);
     QVERIFY2(e2e->notices.contains(QStringLiteral("文件：三块.bin成功发送给:赵六！")),
              qPrintable(e2e->notices.join(QLatin1Char('\n'))));

@@ -1,16 +1,11 @@
+// The sending pipeline and the transfer queue that owns the friends' connections: what a send
+// queues, and what the friends' servers answer on those connections.
 #include "messaging/sendingpipeline.h"
 
 #include "core/base/gbk.h"
-#include "core/library/notificationhub.h"
-#include "core/session/clientsession.h"
-#include "core/transfers/transferqueue.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/fakeresolver.h"
-#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/clientparts.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,15 +19,9 @@ using OutgoingFile = SendingPipeline::OutgoingFile;
 const Recipient kLi{"0086-10-7654321", "\xC0\xEE\xCB\xC4", "li-pub"};      // 李四
 const Recipient kWang{"0086-21-5555555", "\xCD\xF5\xCE\xE5", "wang-pub"};  // 王五
 
-class SendingPipelineTest : public ::testing::Test {
+class SendingPipelineTest : public ::testing::Test, protected FakeClient {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("log")));
-        session.SetCurrentLogin(QStringLiteral("0086-10-1234567"), QStringLiteral("own"));
-        session.UseResolver(resolver);
-        QObject::connect(&session, &ClientSession::noticeShown, &session,
-                         [this](const QString& text, bool) { notices << text; });
-    }
+    void SetUp() override { LogIn("0086-10-1234567"); }
 
     QString File(const char* name, QByteArray content = "data") {
         const QString path = dir.filePath(QString::fromUtf8(name));
@@ -47,7 +36,7 @@ class SendingPipelineTest : public ::testing::Test {
     // "<recipient number> <column 0> <state>" per row.
     QStringList Rows() {
         QStringList rows;
-        TransferQueue& q = session.Transfers();
+        TransferQueue& q = transfers;
         for (int r = 0; r < q.RowCount(); ++r)
             rows << QString::fromLatin1(q.Item(r)->Raw(Field::AccountNumber)) + QLatin1Char(' ') +
                         q.Table().Cell(r, TransferTable::kName);
@@ -60,7 +49,7 @@ class SendingPipelineTest : public ::testing::Test {
     }
     // What the fake library saw, starting from `from`.
     QStringList CallsFrom(int from) const { return library.calls.mid(from); }
-    void Deliver(const Notification& n) { session.Notifications().Dispatch(n); }
+    void Deliver(const Notification& n) { library.Deliver(n); }
     static QByteArray Answer(std::uint8_t reason, const QByteArray& name, const QByteArray& text) {
         QByteArray data(1024, '\0');
         data[0] = static_cast<char>(reason);
@@ -72,13 +61,7 @@ class SendingPipelineTest : public ::testing::Test {
         Deliver(MakeProgress(0, QStringToGbk(QString::fromUtf8(name)), to.number, 100));
     }
 
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    FakeResolver resolver;
-    QStringList notices;
-    ClientSession session{dir.path(), library, boxes};
-    SendingPipeline pipeline{session};
+    SendingPipeline pipeline{session, transfers};
 };
 
 TEST_F(SendingPipelineTest, FanOutQueuesFriendByFriendAndStartsOnlyTheFirst) {
@@ -91,12 +74,12 @@ TEST_F(SendingPipelineTest, FanOutQueuesFriendByFriendAndStartsOnlyTheFirst) {
     EXPECT_TRUE(library.calls[0].startsWith(QStringLiteral("ConnectServer")));
     EXPECT_TRUE(library.calls[0].contains(QStringLiteral("0086-10-7654321")));
     EXPECT_TRUE(library.calls[1].contains(files[0].localPath));
-    const TransferItem& first = *session.Transfers().Item(0);
+    const TransferItem& first = *transfers.Item(0);
     EXPECT_EQ(first.Raw(Field::AccountKey), "li-pub");
     EXPECT_EQ(first.Raw(Field::PeerName), kLi.name);
     EXPECT_EQ(first.Raw(Field::ServerAddress), "127.0.0.1");
     EXPECT_EQ(first.ServerPort(), 8800);
-    EXPECT_EQ(session.Transfers().Table().Cell(3, TransferTable::kSize), QStringLiteral("4"));
+    EXPECT_EQ(transfers.Table().Cell(3, TransferTable::kSize), QStringLiteral("4"));
 
     // A press while uploads are queued only adds rows.
     const int before = library.calls.size();
@@ -215,13 +198,13 @@ TEST_F(SendingPipelineTest, EmptyQueueClosesOnlyARecipientsConnection) {
         n.body = QueueEmpty{account, word};
         return n;
     };
+    pipeline.FanOut({kLi}, {Out("a.txt")});
+    library.calls.clear();
     Deliver(queueEmpty("0086-10-1234567", 0));
     Deliver(queueEmpty(kLi.number, 1));
     EXPECT_TRUE(library.calls.isEmpty());
     Deliver(queueEmpty(kLi.number, 0));
-    ASSERT_EQ(library.calls.size(), 1);
-    EXPECT_TRUE(library.calls[0].startsWith(QStringLiteral("DisconnectServer")) &&
-                library.calls[0].contains(QStringLiteral("0086-10-7654321")));
+    EXPECT_EQ(library.calls, QStringList{QStringLiteral("DisconnectServer 0086-10-7654321")});
 }
 
 TEST_F(SendingPipelineTest, SendImmediatelyStartsItsRowWhateverIsQueued) {
@@ -269,7 +252,7 @@ TEST_F(SendingPipelineTest, AFriendsServerNamedByALongHostNameIsLookedUpWhole) {
 
     // Not found: the notice names the whole name and the friend's rows go.
     pipeline.FanOut({kLi}, {Out("a.txt")});
-    session.Transfers().Clear();
+    transfers.Clear();
     pipeline.FanOut({kLi}, {Out("b.txt")});
     ASSERT_EQ(resolver.requests.size(), 2u);
     resolver.Answer(1, {}, QStringLiteral("Host not found"));

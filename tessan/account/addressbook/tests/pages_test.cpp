@@ -4,10 +4,7 @@
 #include "account/settings/settingspage.h"
 #include "account/settings/setupsheet.h"
 #include "core/base/gbk.h"
-#include "core/library/notificationhub.h"
-#include "core/session/clientsession.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/clientparts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,27 +56,22 @@ class AccountPagesTest : public QObject {
     QByteArray Bytes(const UserProfile& p) {
         return QByteArray(reinterpret_cast<const char*>(p.Bytes().data()), UserProfile::kSize);
     }
-
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
 };
 
 void AccountPagesTest::addressBookShowsTheSelectedEntryAndOnlyTheKeyIsEditable() {
-    ClientSession session(dir.path(), library, boxes);
-    session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
-    AddressBookPage page(session);
+    FakeClient c;
+    c.LogIn("0086-10-1234567", "secret");
+    AddressBookPage page(c.session, c.login, c.library, c.boxes);
     AddressBook& book = page.Book();
     page.show();
     QVERIFY(!page.ShowSelectedEntry());
     QVERIFY(Child<QLabel>(&page, u"helpText")->text().contains(u"添加好友有二种方法."_qs));
 
     // The server's answers reach the page through the notifications.
-    NotificationHub& hub = session.Notifications();
-    hub.Dispatch(MakeReply(note::kOwnProfile, 0, "0086-10-1234567",
-                           Bytes(Profile("0086-10-1234567", "secret"))));
-    hub.Dispatch(MakeReply(note::kAddressBook, 0, "0086-10-1234567",
-                           Bytes(Profile("0086-10-1")) + Bytes(Profile("0086-10-2"))));
+    c.library.Deliver(MakeReply(note::kOwnProfile, 0, "0086-10-1234567",
+                                Bytes(Profile("0086-10-1234567", "secret"))));
+    c.library.Deliver(MakeReply(note::kAddressBook, 0, "0086-10-1234567",
+                                Bytes(Profile("0086-10-1")) + Bytes(Profile("0086-10-2"))));
     QTableView* list = page.List();
     QAbstractItemModel& rows = *list->model();
     QCOMPARE(rows.rowCount(), 3);
@@ -113,15 +105,15 @@ void AccountPagesTest::addressBookShowsTheSelectedEntryAndOnlyTheKeyIsEditable()
     QCOMPARE(book.Selected(), 0);
     QCOMPARE(list->selectionModel()->selectedRows().first().row(), 0);
     QCOMPARE(page.Box(DetailField::PersonalNumber)->text(), u"1234567"_qs);
-    hub.Dispatch(MakeReply(note::kLogin, 1, "0086-10-1234567", "ok"));
+    c.library.Deliver(MakeReply(note::kLogin, 1, "0086-10-1234567", "ok"));
     QCOMPARE(rows.rowCount(), 0);
 }
 
 void AccountPagesTest::modifyAndAddGoThroughTheBook() {
-    library.calls.clear();
-    ClientSession session(dir.path(), library, boxes);
-    session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
-    AddressBookPage page(session);
+    FakeClient c;
+    c.LogIn("0086-10-1234567", "secret");
+    FakeLibrary& library = c.library;
+    AddressBookPage page(c.session, c.login, c.library, c.boxes);
     AddressBook& book = page.Book();
     book.AddOrUpdateEntry(Profile("0086-10-1234567", "secret"));
     page.Box(DetailField::PublicKey)->setText(u"newpub"_qs);
@@ -129,12 +121,12 @@ void AccountPagesTest::modifyAndAddGoThroughTheBook() {
     modify->click();
     QCOMPARE(library.calls, QStringList{u"ModifyUser 0086-10-1234567"_qs});
     QVERIFY(!modify->isEnabled());
-    session.Notifications().Dispatch(MakeReply(note::kModifyUser, 1, "0086-10-1234567", "ok"));
+    library.Deliver(MakeReply(note::kModifyUser, 1, "0086-10-1234567", "ok"));
     QVERIFY(modify->isEnabled());
     // The own connection is lost before the answer: the button comes back.
     modify->click();
     QVERIFY(!modify->isEnabled());
-    session.Notifications().Dispatch(MakeAccountEvent(note::kDisconnected, "0086-10-1234567"));
+    library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-1234567"));
     QVERIFY(modify->isEnabled());
 
     page.SetAskFriend([] { return std::pair(u"0086-10-7654321"_qs, u"key"_qs); });
@@ -146,7 +138,7 @@ void AccountPagesTest::modifyAndAddGoThroughTheBook() {
 }
 
 void AccountPagesTest::addFriendDialogFiltersAndSteps() {
-    boxes.Reset();
+    ScriptedMessageBoxes boxes;
     AddFriendDialog dialog(boxes);
     dialog.show();
     auto* input = Child<QLineEdit>(&dialog, u"input");
@@ -175,8 +167,8 @@ void AccountPagesTest::addFriendDialogFiltersAndSteps() {
 }
 
 void AccountPagesTest::fullBoxRefusesHalfACharacter() {
-    ClientSession session(dir.path(), library, boxes);
-    AddressBookPage page(session);
+    FakeClient c;
+    AddressBookPage page(c.session, c.login, c.library, c.boxes);
     QLineEdit* key = page.Box(DetailField::PublicKey);
     key->setText(QString(30, u'a'));
     key->end(false);
@@ -193,10 +185,9 @@ void AccountPagesTest::fullBoxRefusesHalfACharacter() {
 }
 
 void AccountPagesTest::logPageShowsTheTailAndSavesInPlace() {
-    QDir(dir.path()).mkdir(u"log"_qs);
-    ClientSession session(dir.path(), library, boxes);
-    session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
-    const QString path = dir.filePath(u"log/0086-10-1234567_RecvLog.txt"_qs);
+    FakeClient c;
+    c.session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
+    const QString path = c.dir.filePath(u"log/0086-10-1234567_RecvLog.txt"_qs);
     QByteArray original;
     for (int i = 0; i < 8000; ++i) original += "line " + QByteArray::number(i) + " \xB1\xA8\r\n";
     {
@@ -204,7 +195,7 @@ void AccountPagesTest::logPageShowsTheTailAndSavesInPlace() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(original);
     }
-    SettingsPage page(session, {});
+    SettingsPage page(c.session, c.library, c.boxes, {});
     page.show();
     CSetupSheet& sheet = page.Sheet();
     sheet.setCurrentWidget(sheet.ReceiveLogPage());
@@ -219,13 +210,15 @@ void AccountPagesTest::logPageShowsTheTailAndSavesInPlace() {
 }
 
 void AccountPagesTest::profilePageRefillsAndTheNoticeButtonFollowsSaves() {
-    QDir(dir.path()).mkdir(u"cache"_qs);
-    ClientSession session(dir.path(), library, boxes);
+    FakeClient c;
+    ClientSession& session = c.session;
+    ScriptedMessageBoxes& boxes = c.boxes;
     QStringList sent;
-    SettingsPage settingsPage(session, [&sent](const UserProfile& own, const QDateTime&) {
-        sent << own.Name();
-        return true;
-    });
+    SettingsPage settingsPage(session, c.library, boxes,
+                              [&sent](const UserProfile& own, const QDateTime&) {
+                                  sent << own.Name();
+                                  return true;
+                              });
     settingsPage.show();
     CSetupSheet& sheet = settingsPage.Sheet();
     CSetupPage1* page = sheet.ProfilePage();
@@ -235,11 +228,11 @@ void AccountPagesTest::profilePageRefillsAndTheNoticeButtonFollowsSaves() {
     QCOMPARE(page->Box(ProfileBox::Number)->text(), QString());  // no login: nothing filled
 
     // The own profile arrives after a login: the profile tab comes to the front and refills.
-    session.SetCurrentLogin(u"0086-10-1234567"_qs, u"secret"_qs);
+    c.LogIn("0086-10-1234567", "secret");
     sheet.setCurrentWidget(sheet.SendLogPage());
     page->Box(ProfileBox::Confirmation)->setText(u"old"_qs);
-    session.Notifications().Dispatch(MakeReply(note::kOwnProfile, 0, "0086-10-1234567",
-                                               Bytes(Profile("0086-10-1234567", "secret"))));
+    c.library.Deliver(MakeReply(note::kOwnProfile, 0, "0086-10-1234567",
+                                Bytes(Profile("0086-10-1234567", "secret"))));
     QCOMPARE(sheet.currentWidget(), page);
     QCOMPARE(page->Box(ProfileBox::Number)->text(), u"0086-10-1234567"_qs);
     QCOMPARE(page->Box(ProfileBox::Confirmation)->text(), QString());

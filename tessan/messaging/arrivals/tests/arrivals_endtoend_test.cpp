@@ -59,14 +59,15 @@ void ArrivalsEndToEndTest::aFileSentWhileLoggedInIsAnnouncedOnce() {
     QVERIFY(e2e.IsValid());
     TessdProcess* server = e2e.StartServer(u"server"_qs);
     QVERIFY(server);
-    ClientSession& session = e2e.StartSession();
+    ClientParts& client = e2e.StartClient();
     NoOverwrite overwrite;
-    ReceivedFiles files(session, overwrite, {});
+    ReceivedFiles files(client.session, client.login, client.connections.Lib(), boxes,
+                        client.transfers, overwrite, {});
     ArrivalSwitch onOff(e2e.Path());
     FakeNotifier notifier;
     FakeTimers timers;
-    ArrivalWatch watch(session, files, onOff, notifier, timers.Factory());
-    QSignalSpy summaries(&session.Notifications(), &NotificationHub::listSummary);
+    ArrivalWatch watch(client.session, client.login, files, onOff, notifier, timers.Factory());
+    QSignalSpy summaries(&client.login.Notifications(), &NotificationHub::listSummary);
 
     QVERIFY(e2e.LogIn(server->Port(), demo::kZhang, demo::kZhangKey));
     QTRY_COMPARE_WITH_TIMEOUT(summaries.size(), 1, EndToEnd::kWait);  // the login's own look

@@ -1,14 +1,11 @@
 #include "messaging/arrivals/arrivalwatch.h"
 
-#include "core/library/notificationhub.h"
 #include "core/session/arrivalswitch.h"
-#include "core/session/clientsession.h"
 #include "messaging/received/receivedfiles.h"
 #include "messaging/received/tests/testentries.h"
-#include "testsupport/fakelibrary.h"
+#include "testsupport/clientparts.h"
 #include "testsupport/fakenotifier.h"
 #include "testsupport/faketimer.h"
-#include "testsupport/scriptedmessageboxes.h"
 
 #include <QTemporaryDir>
 
@@ -43,18 +40,10 @@ TEST(NewArrivalsTest, NewMeansAnotherSenderOrStoredNameSinceTheLastLogin) {
     EXPECT_EQ(arrivals.Take({Entry("0086-10-2", "a")}).size(), 1u);
 }
 
-class ArrivalWatchTest : public ::testing::Test {
+class ArrivalWatchTest : public ::testing::Test, protected FakeClient {
   protected:
-    void SetUp() override {
-        session.SetCurrentLogin(QString::fromLatin1(kOwn), u"secret"_qs);
-        QObject::connect(&session, &ClientSession::noticeShown, &session,
-                         [this](const QString& text, bool) { notices.append(text); });
-    }
-    void LogIn() {
-        Dispatch(MakeReply(note::kLogin, 1, kOwn, Gbk("登录成功")));
-        notices.clear();
-    }
-    void Dispatch(const Notification& n) { session.Notifications().Dispatch(n); }
+    void LogIn() { FakeClient::LogIn(kOwn, "secret"); }
+    void Dispatch(const Notification& n) { library.Deliver(n); }
     // The answer to one list request: its entries, then the summary.
     void Answer(std::initializer_list<ReceivedFileEntry> entries) {
         Dispatch(MakeReply(note::kFileEntries, 1, kOwn, Records(entries), 1));
@@ -68,20 +57,16 @@ class ArrivalWatchTest : public ::testing::Test {
         return texts;
     }
 
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
     NoOverwrite overwrite;
-    QStringList notices;
     int loginCommands = 0;
     bool inView = false;
-    ClientSession session{dir.path(), library, boxes};
-    ReceivedFiles files{session, overwrite, [this] { ++loginCommands; }};
+    ReceivedFiles files{
+        session, login, library, boxes, transfers, overwrite, [this] { ++loginCommands; }};
     ArrivalSwitch onOff{dir.path()};
     FakeNotifier notifier;
     FakeTimers timers;
     ArrivalWatch watch{
-        session, files, onOff, notifier, timers.Factory(), [this] { return inView; }};
+        session, login, files, onOff, notifier, timers.Factory(), [this] { return inView; }};
 };
 
 TEST_F(ArrivalWatchTest, BackgroundChecksAreSilentAndAnnounceEachArrivalOnce) {
@@ -150,12 +135,11 @@ TEST_F(ArrivalWatchTest, TheLoginsEndStopsTheChecksAndDropsTheirAnswers) {
 
     // The first check's answer never comes: a new attempt forgets it, so the user's next list
     // still speaks.
-    session.SetCurrentLogin(QString::fromLatin1(kOwn), u"secret"_qs);
     LogIn();
     files.Refresh();
-    EXPECT_EQ(Lists(), 3);
-    Answer({});  // the login's check
-    Answer({});  // the user's
+    EXPECT_EQ(Lists(), 2);  // since the new login
+    Answer({});             // the login's check
+    Answer({});             // the user's
     EXPECT_EQ(notices.size(), 1);
 }
 

@@ -1,17 +1,10 @@
 // The received-files page in the real main window against a real development server: the real
 // library, real sockets and a tessd process on an ephemeral loopback port. A friend sends three
 // files into the own space; the owner logs in, and the page lists, downloads and deletes them.
-#include "app/mainwindow.h"
-#include "core/library/notificationhub.h"
-#include "core/library/tessnetlibrary.h"
-#include "core/login/logindialog.h"
-#include "core/session/clientsession.h"
 #include "core/transfers/transferlogs.h"
-#include "core/transfers/transferqueue.h"
 #include "messaging/received/receivedfilespage.h"
 #include "messaging/textmessagedialog.h"
 #include "messaging/wavfile.h"
-#include "testsupport/endtoend.h"
 #include "testsupport/mainwindowdriver.h"
 #include "testsupport/scriptedmessageboxes.h"
 
@@ -96,14 +89,17 @@ class RecordingLibrary final : public Library {
         return real_.SendData(a, p, c);
     }
 
-  private:
-  public:
     // File lists that arrive on other connections than the own one, as the server sent them.
     std::vector<ReceivedFileEntry> othersEntries;
     int othersSummaries = 0;
+    // Login results on other connections, and upload queues run empty, whoever they are for.
+    int othersLogins = 0;
+    int queueEmpties = 0;
 
   private:
     void Note(const Notification& n) {
+        if (n.type == note::kLogin && n.reply()->account != kOwner) ++othersLogins;
+        if (n.type == note::kQueueEmpty) ++queueEmpties;
         if (n.type == note::kListSummary && n.reply()->account != kOwner) ++othersSummaries;
         if (n.type == note::kFileEntries && n.reply()->account != kOwner) {
             const Reply& r = *n.reply();
@@ -152,15 +148,16 @@ class ReceivedEndToEndTest : public QObject {
     // opens the page, which lists them.
     void ReceiveFromFriend(const QString& folder, const QStringList& names);
     QPushButton* PageButton(const char* name) const {
-        return window->ReceivedFiles().findChild<QPushButton*>(QString::fromLatin1(name));
+        return client->ReceivedFiles().findChild<QPushButton*>(QString::fromLatin1(name));
     }
 
     ScriptedMessageBoxes boxes;
     std::unique_ptr<RecordingLibrary> library;
     std::unique_ptr<EndToEnd> e2e;
     TessdProcess* server = nullptr;
+    std::unique_ptr<ClientApp> client;
     ClientSession* session = nullptr;
-    std::unique_ptr<MainWindow> window;
+    MainWindow* window = nullptr;
     QStringList events;
 };
 
@@ -170,24 +167,24 @@ void ReceivedEndToEndTest::init() {
     QVERIFY(server = e2e->StartServer(u"server"_qs));
     QVERIFY(e2e->PointAllAt(server->Port()));
     library = std::make_unique<RecordingLibrary>(e2e->Tessnet(), events);
-    session = &e2e->StartSession(library.get());
-    QVERIFY(window = ShowMainWindow(*session));
+    QVERIFY(client = ShowClient(*e2e, boxes, library.get()));
+    session = &client->Session();
+    window = &client->Window();
 }
 
 void ReceivedEndToEndTest::cleanup() {
-    if (library) library->DisconnectServer(kOwner);
-    window.reset();
+    client.reset();
     e2e.reset();
     library.reset();
 }
 
 void ReceivedEndToEndTest::ReceiveFromFriend(const QString& folder, const QStringList& names) {
     // Sent the way the sending pipeline does: into the owner's space with the public key.
-    QSignalSpy queueEmpty(&session->Notifications(), &NotificationHub::queueEmpty);
+    const int emptied = library->queueEmpties;
     QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kOwner, kOwner), 1);
     for (const QString& name : names)
         QCOMPARE(library->UploadFile(kFriend, kOwner, folder + u"/"_qs + name), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(!queueEmpty.isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(library->queueEmpties > emptied, 20000);
     library->DisconnectServer(kOwner);
 
     // The owner logs in through the login dialog.
@@ -218,7 +215,7 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
 
     ReceiveFromFriend(outbox, {u"问候.txt"_qs, u"data.bin"_qs, u"语音.wav"_qs});
     if (QTest::currentTestFailed()) return;
-    ReceivedFiles& files = window->ReceivedFiles().Rules();
+    ReceivedFiles& files = client->ReceivedFiles().Rules();
     const ReceivedFilesModel& model = files.Model();
     QCOMPARE(model.RowCount(), 3);
     QStringList names;
@@ -248,7 +245,7 @@ void ReceivedEndToEndTest::friendsFilesAreListedDownloadedAndDeleted() {
     events.clear();
     PageButton("selectAllButton")->click();
     PageButton("downloadButton")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(session->Transfers().RowCount(), 0, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(client->Transfers().RowCount(), 0, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(events.size(), 6, 10000);
     for (int i = 0; i < 3; ++i) {
         QVERIFY2(events[2 * i].startsWith(u"DownLoad "_qs), qPrintable(events.join(u" | "_qs)));
@@ -291,7 +288,7 @@ void ReceivedEndToEndTest::aTextReplyReachesTheSendersSpace() {
     QVERIFY(WriteFile(outbox + u"/report.final.doc"_qs, "draft"));
     ReceiveFromFriend(outbox, {u"report.final.doc"_qs});
     if (QTest::currentTestFailed()) return;
-    ReceivedFilesPage& page = window->ReceivedFiles();
+    ReceivedFilesPage& page = client->ReceivedFiles();
     QTRY_COMPARE_WITH_TIMEOUT(page.Rules().Model().RowCount(), 1, 10000);
 
     // "文字回复" on the row: the text dialog, sent with OK as it comes.
@@ -304,17 +301,17 @@ void ReceivedEndToEndTest::aTextReplyReachesTheSendersSpace() {
         body = dialog->findChild<QPlainTextEdit*>(u"body"_qs)->toPlainText();
         dialog->findChild<QPushButton*>(u"okButton"_qs)->click();
     });
-    QSignalSpy queueEmpty(&session->Notifications(), &NotificationHub::queueEmpty);
+    const int emptied = library->queueEmpties;
     page.ReplyWithText();
     QCOMPARE(subject, u"RE：report"_qs);
     QVERIFY2(body.startsWith(u"李四您好:"_qs), qPrintable(body));
     QVERIFY2(body.contains(u"张三  0086-10-1234567"_qs), qPrintable(body));
-    QTRY_VERIFY_WITH_TIMEOUT(!queueEmpty.isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(library->queueEmpties > emptied, 20000);
 
     // The friend finds the reply in the own space, from the owner.
-    QSignalSpy friendLogin(&session->Notifications(), &NotificationHub::recipientLoginResult);
+    const int logins = library->othersLogins;
     QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), kFriend, demo::kLiKey), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(!friendLogin.isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(library->othersLogins > logins, 10000);
     QCOMPARE(library->ListFile(kFriend), 1);
     QTRY_COMPARE_WITH_TIMEOUT(library->othersSummaries, 1, 10000);
     QStringList names;

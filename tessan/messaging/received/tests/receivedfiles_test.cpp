@@ -1,15 +1,10 @@
 #include "messaging/received/receivedfiles.h"
 
-#include "core/library/notificationhub.h"
-#include "core/session/clientsession.h"
-#include "core/transfers/transferqueue.h"
 #include "messaging/received/tests/testentries.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/clientparts.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -35,19 +30,15 @@ class ScriptedOverwrite final : public OverwriteQuestion {
     std::function<void()> whileAsking;  // answers that arrive while the question is open
 };
 
-class ReceivedFilesTest : public ::testing::Test {
+class ReceivedFilesTest : public ::testing::Test, protected FakeClient {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        QDir(dir.path()).mkpath(QStringLiteral("log"));
+        LogIn("0086-10-1", "secret");
         QDir().mkpath(Download());
-        session.SetCurrentLogin(u"0086-10-1"_qs, u"secret"_qs);
         UserProfile own;
         own.SetText(UserProfile::Field::Number, u"0086-10-1"_qs);
         own.SetText(UserProfile::Field::Name, u"张三"_qs);
         session.StoreOwnProfile(own);  // the free tier: 5 MB
-        QObject::connect(&session, &ClientSession::noticeShown, &session,
-                         [this](const QString& text, bool) { notices.append(text); });
     }
 
     void List(std::initializer_list<ReceivedFileEntry> entries) {
@@ -66,15 +57,15 @@ class ReceivedFilesTest : public ::testing::Test {
         return names;
     }
 
-    QTemporaryDir dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
     ScriptedOverwrite overwrite;
-    QStringList notices;
     int loginCommands = 0;
-    ClientSession session{dir.path(), library, boxes};
-    TransferQueue& transfers = session.Transfers();
-    ReceivedFiles files{session, overwrite, [this] { ++loginCommands; },
+    ReceivedFiles files{session,
+                        login,
+                        library,
+                        boxes,
+                        transfers,
+                        overwrite,
+                        [this] { ++loginCommands; },
                         [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 8, 7)); }};
 };
 
@@ -322,30 +313,30 @@ TEST_F(ReceivedFilesTest, RepliesGreetTheSenderUnderTheFileNameUpToItsFirstDot) 
 }
 
 TEST_F(ReceivedFilesTest, TheNotificationsReachThePageAndANewOwnLoginEmptiesTheList) {
-    NotificationHub& hub = session.Notifications();
-    hub.Dispatch(MakeReply(note::kFileEntries, 1, "0086-10-1",
-                           Records({Entry("0086-10-2", "a"), Entry("0086-10-2", "b")}), 1));
+    library.Deliver(MakeReply(note::kFileEntries, 1, "0086-10-1",
+                              Records({Entry("0086-10-2", "a"), Entry("0086-10-2", "b")}), 1));
     ASSERT_EQ(files.Model().RowCount(), 2);
     files.Model().SetChecked(0, true);
     boxes.Script({Answer::Yes});
     files.DeleteChecked({});
     EXPECT_EQ(files.PendingDeletes(), 1);
 
-    // A recipient's server answering the sending pipeline is not a new login of the own account.
-    hub.Dispatch(MakeReply(note::kLogin, 1, "0086-10-2", Gbk("登录成功")));
+    // A login result on a connection that is not the own one is not a new login.
+    library.Deliver(MakeReply(note::kLogin, 1, "0086-10-2", Gbk("登录成功")));
     EXPECT_EQ(files.Model().RowCount(), 2);
 
-    hub.Dispatch(MakeReply(note::kLogin, 1, "0086-10-1", Gbk("登录成功")));
+    library.Deliver(MakeReply(note::kLogin, 1, "0086-10-1", Gbk("登录成功")));
     EXPECT_EQ(files.Model().RowCount(), 0);
     EXPECT_EQ(files.Model().TotalBytes(), 0);
     // The old connection's deletion will not be answered; a later answer refreshes nothing.
     EXPECT_EQ(files.PendingDeletes(), 0);
     library.calls.clear();
-    hub.Dispatch(MakeReply(note::kDelete, 1, "0086-10-1", Gbk("删除成功")));
+    library.Deliver(MakeReply(note::kDelete, 1, "0086-10-1", Gbk("删除成功")));
     EXPECT_TRUE(library.calls.isEmpty());
 
-    hub.Dispatch(MakeReply(note::kFileEntries, 1, "0086-10-1", Records({Entry("0086-10-2", "a")}),
-                           1));  // listed again after the new login
+    library.Deliver(MakeReply(note::kFileEntries, 1, "0086-10-1",
+                              Records({Entry("0086-10-2", "a")}),
+                              1));  // listed again after the new login
     EXPECT_EQ(files.Model().RowCount(), 1);
 }
 

@@ -2,15 +2,12 @@
 // reach, and what the view shows.
 #include "messaging/received/receivedfilespage.h"
 
-#include "core/session/clientsession.h"
-#include "core/transfers/transferqueue.h"
 #include "messaging/received/replydialogs.h"
 #include "messaging/received/tests/testentries.h"
 #include "messaging/tests/fakevoicedevice.h"
 #include "messaging/textmessagedialog.h"
 #include "messaging/voicemessagedialog.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/clientparts.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -49,30 +46,19 @@ class ReceivedFilesPageTest : public QObject {
         return page->findChild<QPushButton*>(QString::fromLatin1(name));
     }
 
-    std::unique_ptr<QTemporaryDir> dir;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    std::unique_ptr<ClientSession> session;
+    std::unique_ptr<FakeClient> client;
     std::unique_ptr<ReceivedFilesPage> page;
-    QStringList notices;
     QList<ReplyDraft> textReplies;
     QList<ReplyDraft> voiceReplies;
 };
 
 void ReceivedFilesPageTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    library.calls.clear();
-    boxes.Reset();
-    notices.clear();
+    client = std::make_unique<FakeClient>();
+    client->LogIn("0086-10-1");
     textReplies.clear();
     voiceReplies.clear();
-    session = std::make_unique<ClientSession>(dir->path(), library, boxes);
-    session->SetCurrentLogin(u"0086-10-1"_qs, {});
-    connect(session.get(), &ClientSession::noticeShown, this,
-            [this](const QString& text, bool) { notices.append(text); });
     page = std::make_unique<ReceivedFilesPage>(
-        *session, [] {},
+        client->session, client->login, client->library, client->boxes, client->transfers, [] {},
         ReceivedFilesPage::Replies{
             [this](const ReplyDraft& d, QWidget*) { textReplies.append(d); },
             [this](const ReplyDraft& d, QWidget*) { voiceReplies.append(d); }});
@@ -83,7 +69,7 @@ void ReceivedFilesPageTest::init() {
 
 void ReceivedFilesPageTest::cleanup() {
     page.reset();
-    session.reset();
+    client.reset();
 }
 
 void ReceivedFilesPageTest::listShowsNewestFirstWithHeadings() {
@@ -119,12 +105,12 @@ void ReceivedFilesPageTest::contextMenuHoldsTheCommandsInOrder() {
         if (action->isSeparator() || action->text() == u"刷新(&F)"_qs) continue;
         action->trigger();
     }
-    QVERIFY(library.calls.isEmpty());
-    QVERIFY(boxes.Shown().empty());
+    QVERIFY(client->library.calls.isEmpty());
+    QVERIFY(client->boxes.Shown().empty());
     QVERIFY(textReplies.isEmpty() && voiceReplies.isEmpty());
 
     menu->actions()[0]->trigger();
-    QCOMPARE(library.calls, QStringList{u"ListFile 0086-10-1"_qs});
+    QCOMPARE(client->library.calls, QStringList{u"ListFile 0086-10-1"_qs});
 }
 
 void ReceivedFilesPageTest::buttonsReachTheirCommands() {
@@ -134,9 +120,9 @@ void ReceivedFilesPageTest::buttonsReachTheirCommands() {
     QCOMPARE(selectAll->text(), u"取消"_qs);
     QCOMPARE(page->View()->model()->index(1, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
 
-    boxes.Script({MessageBoxes::Answer::Yes});
+    client->boxes.Script({MessageBoxes::Answer::Yes});
     Button("deleteButton")->click();
-    QCOMPARE(boxes.Texts(), QStringList{u"确实要删除这2个文件吗？"_qs});
+    QCOMPARE(client->boxes.Texts(), QStringList{u"确实要删除这2个文件吗？"_qs});
     QVERIFY(!Button("deleteButton")->isEnabled());
 
     Button("refreshButton")->click();
@@ -145,11 +131,11 @@ void ReceivedFilesPageTest::buttonsReachTheirCommands() {
     QCOMPARE(page->View()->model()->rowCount(), 0);
 
     List({Entry("0086-10-2", "a.txt")});
-    library.calls.clear();
+    client->library.calls.clear();
     page->View()->selectRow(0);
     Button("downloadButton")->click();
-    QCOMPARE(library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-2@a.txt"_qs});
-    QCOMPARE(session->Transfers().RowCount(), 1);
+    QCOMPARE(client->library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-2@a.txt"_qs});
+    QCOMPARE(client->transfers.RowCount(), 1);
 }
 
 void ReceivedFilesPageTest::repliesGoToTheDialogsOfTheSender() {
@@ -182,9 +168,9 @@ void ReceivedFilesPageTest::overwriteDialogKeepsForAllAfterCancel() {
 
 void ReceivedFilesPageTest::replyDialogsOpenFilledFromTheRow() {
     FakeVoiceDevice device;
-    QVERIFY(QDir(dir->path()).mkpath(u"cache"_qs));
+    QVERIFY(QDir(client->dir.path()).mkpath(u"cache"_qs));
     QList<Recipient> sent;
-    const auto replies = ReplyDialogs(dir->path(), boxes, device,
+    const auto replies = ReplyDialogs(client->dir.path(), client->boxes, device,
                                       [&](const Recipient& to, const QString&, const QString&) {
                                           sent.append(to);
                                           return true;
@@ -212,7 +198,7 @@ void ReceivedFilesPageTest::replyDialogsOpenFilledFromTheRow() {
     // The dialog sent the message itself, to the row's sender with the row's key.
     QCOMPARE(sent.size(), 1);
     QCOMPARE(sent[0].publicKey, QByteArray("key"));
-    QVERIFY(boxes.Shown().empty());
+    QVERIFY(client->boxes.Shown().empty());
 
     QTimer::singleShot(0, this, [&] {
         auto* dialog = qobject_cast<VoiceMessageDialog*>(QApplication::activeModalWidget());

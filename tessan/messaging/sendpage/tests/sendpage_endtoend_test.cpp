@@ -31,7 +31,7 @@ class SendPageEndToEndTest : public QObject {
 
     ScriptedMessageBoxes boxes;
     std::unique_ptr<EndToEnd> e2e;
-    ClientSession* session = nullptr;
+    ClientParts* client = nullptr;
     std::unique_ptr<SendingPipeline> pipeline;
     FakeVoiceDevice voice;
     std::unique_ptr<SendPage> page;
@@ -42,12 +42,10 @@ void SendPageEndToEndTest::init() {
     e2e = std::make_unique<EndToEnd>(boxes);
     QVERIFY(e2e->IsValid() && e2e->MakeFolders({"pick"}));
     QVERIFY(e2e->StartTwoServers());
-    session = &e2e->StartSession();
-    QCOMPARE(session->StartLibrary(), 1);
-    pipeline = std::make_unique<SendingPipeline>(*session);
-
     // The friend on B registers there; the own account logs in on A.
     QCOMPARE(e2e->Register(e2e->B().Port(), ZhaoProfile()), 1);
+    client = &e2e->StartClient();
+    pipeline = std::make_unique<SendingPipeline>(client->session, client->transfers);
     QVERIFY(e2e->LogIn(e2e->A().Port(), demo::kZhang, demo::kZhangKey));
 }
 
@@ -74,7 +72,7 @@ void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
     QVERIFY(!WriteFile(QStringLiteral("不发.txt"), "left out").isEmpty());
     const QList<QByteArray> beforeA = StoredFiles(e2e->FilePath(QStringLiteral("a")));
 
-    page = std::make_unique<SendPage>(*session, SendPage::Through(*pipeline, voice));
+    page = std::make_unique<SendPage>(client->session, boxes, SendPage::Through(*pipeline, voice));
     page->resize(900, 500);
     page->show();
     // 李四 on A (the demo's public key is the number), 赵六 on B.
@@ -91,7 +89,7 @@ void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
     }
 
     // At every step no more than one upload runs.
-    const TransferTable& table = session->Transfers().Table();
+    const TransferTable& table = client->transfers.Table();
     int mostRunning = 0;
     int uploadsSeen = 0;
     const auto count = [&] {

@@ -3,7 +3,6 @@
 #include "messaging/sendpage/frienddetailsdialog.h"
 #include "messaging/sendpage/sendpage.h"
 #include "messaging/textmessagedialog.h"
-#include "testsupport/fakelibrary.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QApplication>
@@ -72,7 +71,6 @@ class SendPageWidgetTest : public QObject {
 
     std::unique_ptr<QTemporaryDir> dir_;
     ScriptedMessageBoxes boxes_;
-    FakeLibrary library_;
     std::unique_ptr<ClientSession> session_;
     std::vector<Sent> sent_;
     std::unique_ptr<SendPage> page_;
@@ -94,8 +92,7 @@ void SendPageWidgetTest::init() {
     QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("app/cache")));
     boxes_.Reset();
     sent_.clear();
-    session_ =
-        std::make_unique<ClientSession>(dir_->filePath(QStringLiteral("app")), library_, boxes_);
+    session_ = std::make_unique<ClientSession>(dir_->filePath(QStringLiteral("app")));
     UserProfile own;
     own.SetText(UserProfile::Field::Number, QStringLiteral("0086-10-9"));
     own.SetText(UserProfile::Field::Name, QStringLiteral("我"));
@@ -112,7 +109,7 @@ void SendPageWidgetTest::init() {
         sent_.push_back(s);
     };
     sending.sendImmediately = [](const Recipient&, const QString&, const QString&) { return true; };
-    page_ = std::make_unique<SendPage>(*session_, sending, services);
+    page_ = std::make_unique<SendPage>(*session_, boxes_, sending, services);
     for (const char* name : {"一", "二", "三"}) {
         UserProfile profile;
         profile.SetText(UserProfile::Field::Number,

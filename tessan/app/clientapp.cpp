@@ -1,0 +1,93 @@
+#include "app/clientapp.h"
+
+#include "account/addressbook/addressbookpage.h"
+#include "account/settings/settingspage.h"
+#include "core/base/messageboxes.h"
+#include "core/frame/viewfilespage.h"
+#include "core/login/logindialog.h"
+#include "core/login/serverlookup.h"
+#include "messaging/qtvoicedevice.h"
+#include "messaging/received/receivedfilespage.h"
+#include "messaging/received/replydialogs.h"
+#include "messaging/sendpage/sendpage.h"
+
+namespace tessan {
+
+namespace {
+
+std::unique_ptr<HostResolver> SystemResolverUnless(HostResolver* given) {
+    return given ? nullptr : std::make_unique<SystemResolver>();
+}
+
+}  // namespace
+
+ClientApp::ClientApp(Setup setup)
+    : library_(setup.library),
+      boxes_(setup.boxes),
+      session_(setup.appDir),
+      systemResolver_(SystemResolverUnless(setup.resolver)),
+      resolver_(setup.resolver ? *setup.resolver : *systemResolver_),
+      connections_(library_),
+      login_(session_, connections_, boxes_),
+      transfers_(session_, connections_, boxes_, resolver_, login_.Notifications(),
+                 std::move(setup.clock)),
+      pipeline_(session_, transfers_),
+      voice_(setup.voice ? std::move(setup.voice) : std::make_unique<QtVoiceDevice>()),
+      accounts_(session_, connections_, boxes_, resolver_),
+      window_(std::make_unique<MainWindow>(session_, login_, boxes_, resolver_, transfers_,
+                                           std::move(setup.startProgram))) {
+    if (!setup.downloadFolder.isEmpty()) session_.SetDownloadFolder(setup.downloadFolder);
+    if (!setup.updater.isEmpty()) session_.SetUpdater(setup.updater);
+    if (!connections_.Start(session_.DownloadFolder()))
+        boxes_.Tell(QStringLiteral("传输模块启动失败，不能连接服务器!"), MessageBoxes::Icon::Error);
+    MakePages();
+    ConnectFeatures();
+    session_.ReadParameterFile();
+}
+
+ClientApp::~ClientApp() {
+    window_.reset();
+    connections_.Stop();
+}
+
+void ClientApp::MakePages() {
+    MainWindow& window = *window_;
+    receivedFiles_ = new ReceivedFilesPage(
+        session_, login_, library_, boxes_, transfers_, [&window] { window.OpenLoginDialog(); },
+        ReplyDialogs(session_.AppDir(), boxes_, *voice_, pipeline_.Immediately()), &window);
+    send_ = new SendPage(session_, boxes_, SendPage::Through(pipeline_, *voice_), {}, &window);
+    addressBook_ = new tessan::AddressBookPage(session_, login_, library_, boxes_, &window);
+    settings_ = new SettingsPage(
+        session_, library_, boxes_,
+        [this](const UserProfile& own, const QDateTime& now) {
+            return send_->SendKeyChangeNotice(own, now);
+        },
+        &window);
+    window.SetPages(
+        {receivedFiles_, send_, new ViewFilesPage(session_, &window), addressBook_, settings_});
+}
+
+void ClientApp::ConnectFeatures() {
+    // The send page's friend list follows the address book.
+    tessan::AddressBook& book = addressBook_->Book();
+    FriendList& friends = send_->Friends();
+    QObject::connect(&book, &AddressBook::friendAddedOrUpdated, &friends,
+                     &FriendList::AddOrUpdateFriend);
+    QObject::connect(&book, &AddressBook::friendRemoved, &friends, &FriendList::RemoveFriend);
+    QObject::connect(&book, &AddressBook::friendKeyChanged, &friends, &FriendList::SetFriendKey);
+    QObject::connect(&book, &AddressBook::friendsCleared, &friends, &FriendList::ClearFriends);
+    // A newly registered account's entry goes into the address book.
+    QObject::connect(&accounts_, &AccountDialogs::accountRegistered, &book,
+                     &AddressBook::AddOrUpdateEntry);
+    // A new login empties the transfer list after the login dialog has its verdict.
+    QObject::connect(&login_, &LoginState::loginResetAfterDialog, &transfers_,
+                     &TransferQueue::Clear);
+    // Every login dialog opens registration and recharge.
+    QObject::connect(window_.get(), &MainWindow::loginDialogOpened, &accounts_,
+                     [this](LoginDialog* dialog) { accounts_.Attach(*dialog); });
+    // The library ends with the window.
+    QObject::connect(window_.get(), &QDialog::finished, window_.get(),
+                     [this] { connections_.Stop(); });
+}
+
+}  // namespace tessan

@@ -1,0 +1,106 @@
+#include "core/login/loginstate.h"
+
+#include "core/base/diagnostics.h"
+#include "core/base/gbk.h"
+#include "core/base/messageboxes.h"
+#include "core/base/version.h"
+#include "core/records/usertype.h"
+#include "core/session/clientsession.h"
+
+#include <algorithm>
+
+namespace tessan {
+
+LoginState::LoginState(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+                       QObject* parent)
+    : QObject(parent), session_(session), connections_(connections), boxes_(boxes) {}
+
+LoginState::~LoginState() {
+    connections_.DisconnectAll(*this);
+}
+
+int LoginState::Connect(const QByteArray& address, int port) {
+    Disconnect();
+    const QByteArray account = session_.CurrentAccount().Bytes();
+    const int result =
+        connections_.Connect(*this, address, port, account, session_.CurrentPrivateKey().Bytes());
+    if (result == 1) {
+        account_ = account;
+        awaitingVerdict_ = true;
+    }
+    return result;
+}
+
+void LoginState::Disconnect() {
+    connections_.Disconnect(*this, std::exchange(account_, {}));
+    awaitingVerdict_ = false;
+}
+
+bool LoginState::Notified(const Notification& n) {
+    // After an upload to the own space: the connection stays.
+    if (n.type == note::kQueueEmpty) return true;
+    if (const Reply* reply = n.reply()) {
+        switch (n.type) {
+            case note::kLogin:
+                LoginResult(*reply);
+                return true;
+            case note::kOwnProfile:
+                OwnProfileArrived(*reply);
+                return true;
+            case note::kServerNotice:
+            case note::kNotice:
+                ShowServerNotice(session_, boxes_, *reply);
+                return true;
+        }
+    }
+    if (hub_.Dispatch(n)) return true;
+    session_.ShowNotice(QStringLiteral("无法识别的消息类型:%1\r\n").arg(n.type), true);
+    return false;
+}
+
+void LoginState::LoginResult(const Reply& reply) {
+    awaitingVerdict_ = false;
+    session_.ClearNotices();
+    session_.ShowNotice(reply.TextAt(0), reply.status == 0);
+    if (reply.status == 1) emit ownLoginAccepted();
+    emit loginResetBeforeDialog();
+    emit ownLoginResult(reply);
+    emit loginResetAfterDialog();
+}
+
+void LoginState::OwnProfileArrived(const Reply& reply) {
+    const auto bytes = reinterpret_cast<const std::uint8_t*>(reply.data.constData());
+    const std::optional<UserProfile> profile = UserProfile::FromBytes(
+        std::span(bytes, std::min<std::size_t>(UserProfile::kSize, reply.data.size())));
+    if (!profile) {
+        qCWarning(lcNotifications, "own profile shorter than a profile record, dropped");
+        return;
+    }
+    QString label = UserTypeLabel(profile->UserType());
+    const qsizetype bracket = label.indexOf(QLatin1Char('['));
+    if (bracket >= 0) label.truncate(bracket);
+    emit ownProfileArriving(*profile);
+    session_.StoreOwnProfile(*profile);
+    emit titleChanged(QStringLiteral("Tessan v" TESSAN_VERSION "  %1 %2  ")
+                          .arg(label, GbkToQString(reply.account)));
+}
+
+void LoginState::ConnectionLost(const QByteArray&) {
+    account_.clear();
+    if (std::exchange(awaitingVerdict_, false)) {
+        emit ownConnectFailed();
+        return;
+    }
+    session_.ShowNotice(QStringLiteral("断开与服务器的连接，请重新登录!"), true);
+    emit ownConnectionLost();
+}
+
+void ShowServerNotice(ClientSession& session, MessageBoxes& boxes, const Reply& reply) {
+    const QString text = reply.TextAt(TESS_NOTICE_OFF_TEXT);
+    session.ShowNotice(text, reply.status == 0);
+    if (reply.status == 0)
+        boxes.Show({text, QString(), MessageBoxes::Icon::None, MessageBoxes::Buttons::OkCancel,
+                    MessageBoxes::Answer::Ok});
+}
+
+}  // namespace tessan

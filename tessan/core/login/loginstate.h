@@ -1,0 +1,75 @@
+// LoginState: the own login and the owner of its connection. It opens and closes that connection
+// for the login dialog and runs what the server's answers on it mean for the login as a whole:
+// the sequence around the login dialog that a login result starts, the own profile (stored, the
+// window's title), the server's notices and the loss of the connection. Every other reply on the
+// own connection goes to its hub, where the pages subscribe.
+#pragma once
+
+#include "core/library/connections.h"
+#include "core/library/notificationhub.h"
+#include "core/records/userprofile.h"
+
+#include <QObject>
+
+namespace tessan {
+
+class ClientSession;
+class MessageBoxes;
+
+class LoginState final : public QObject, public ConnectionOwner {
+    Q_OBJECT
+  public:
+    // Everything must outlive the login.
+    LoginState(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+               QObject* parent = nullptr);
+    ~LoginState() override;
+
+    // The replies on the own connection that the login does not handle itself.
+    NotificationHub& Notifications() { return hub_; }
+
+    // Opens the own connection for the session's current login at `address` (numeric) and
+    // `port`; the verdict comes as ownLoginResult, or ownConnectFailed. The library's result.
+    int Connect(const QByteArray& address, int port);
+    // Closes the own connection, if there is one.
+    void Disconnect();
+
+    bool Notified(const Notification& n) override;
+    void ConnectionLost(const QByteArray& account) override;
+
+  signals:
+    // Type 1, in this order: the notice is shown, then (accepted only) ownLoginAccepted,
+    // loginResetBeforeDialog (address book, friend list), ownLoginResult (the login dialog),
+    // loginResetAfterDialog (transfer list, received files).
+    void ownLoginAccepted();
+    void loginResetBeforeDialog();
+    void ownLoginResult(const tessan::Reply& reply);
+    void loginResetAfterDialog();
+    // Type 32: before the session stores the profile (the address book; OwnProfile and OwnQuota
+    // still hold the previous one). After storing, the session emits ownProfileChanged (the
+    // settings sheet), then titleChanged follows.
+    void ownProfileArriving(const tessan::UserProfile& profile);
+    void titleChanged(const QString& title);
+    // The own connection went before the server's verdict: it could not be opened (the login
+    // dialog says so).
+    void ownConnectFailed();
+    // The own connection went after an accepted login, after its notice (the main window opens
+    // the login dialog again).
+    void ownConnectionLost();
+
+  private:
+    void LoginResult(const Reply& reply);
+    void OwnProfileArrived(const Reply& reply);
+
+    ClientSession& session_;
+    Connections& connections_;
+    MessageBoxes& boxes_;
+    NotificationHub hub_;
+    QByteArray account_;  // the own connection's, while it is open
+    bool awaitingVerdict_ = false;
+};
+
+// A server's notice (37, 39) on a connection of the client: the notice panel, and a message box
+// as well when its status is 0.
+void ShowServerNotice(ClientSession& session, MessageBoxes& boxes, const Reply& reply);
+
+}  // namespace tessan

@@ -1,0 +1,36 @@
+#include "testsupport/clientparts.h"
+
+#include <QDir>
+
+namespace tessan {
+
+ClientParts::ClientParts(const QString& appDir, Library& library, MessageBoxes& boxes,
+                         HostResolver& resolver, TransferLogs::Clock clock)
+    : session(appDir),
+      connections(library),
+      login(session, connections, boxes),
+      transfers(session, connections, boxes, resolver, login.Notifications(), std::move(clock)) {
+    QObject::connect(&session, &ClientSession::noticeShown, &session,
+                     [this](const QString& text, bool) { notices << text; });
+}
+
+Fakes::Fakes() {
+    QDir(dir.path()).mkpath(QStringLiteral("cache"));
+    QDir(dir.path()).mkpath(QStringLiteral("log"));
+}
+
+FakeClient::FakeClient()
+    : ClientParts(dir.path(), library, boxes, resolver, [this] { return now; }) {
+    connections.Start(dir.filePath(QStringLiteral("download")));
+    library.calls.clear();
+}
+
+void FakeClient::LogIn(const QByteArray& number, const QByteArray& key) {
+    session.SetCurrentLogin(QString::fromLatin1(number), QString::fromLatin1(key));
+    login.Connect("127.0.0.1", 8800);
+    library.calls.clear();
+    library.Deliver(MakeReply(note::kLogin, 1, number, "ok"));
+    notices.clear();
+}
+
+}  // namespace tessan
