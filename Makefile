@@ -31,10 +31,11 @@ test-main: build
 	@./scripts/ensure-packages.sh lintian
 	ctest --test-dir build --output-on-failure -j$(JOBS) --timeout $(TEST_TIMEOUT)
 
-# The library (and the server that links it) under AddressSanitizer + UBSan, then ThreadSanitizer.
+# The library (and the server that links it) under AddressSanitizer + UBSan, with the client's
+# tear-down while its uploads run; then the library and the server under ThreadSanitizer.
 test-asan: deps
 	cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTESS_SANITIZER=address \
-	    -DTESS_BUILD_CLIENT=OFF -DTESS_BUILD_BENCH=OFF
+	    -DTESS_BUILD_CLIENT=ON -DTESS_BUILD_BENCH=OFF
 	cmake --build build-asan -j$(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j$(JOBS) --timeout $(SANITIZED_TEST_TIMEOUT)
 
