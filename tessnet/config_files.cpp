@@ -33,7 +33,7 @@ void ConfigFiles::Clear() {
     files_.clear();
 }
 
-ConfigFiles::Outcome ConfigFiles::Take(const std::string& folder, const Chunk& chunk,
+ConfigFiles::Outcome ConfigFiles::Take(const std::string& folder, const FileChunk& chunk,
                                        std::string_view account) {
     std::lock_guard lock(mutex_);
     const auto it = files_.find(chunk.name);

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "file_chunk.h"
 #include "part_file.h"
 
 namespace tessnet {
@@ -27,15 +28,6 @@ class ConfigFiles {
     // Host thread: DownLoadIni asked for `gbkName`. False when the name is not acceptable.
     bool Expect(std::string_view gbkName);
 
-    struct Chunk {
-        std::string_view name;  // GBK, as received
-        std::uint32_t fileSize = 0;
-        std::uint32_t count = 0;
-        std::uint32_t number = 0;
-        std::uint32_t offset = 0;
-        const std::uint8_t* data = nullptr;
-        std::uint32_t length = 0;
-    };
     enum class Outcome {
         Unasked,   // dropped: nobody asked for that name (or it arrived already)
         Taken,     // written (or skipped: the file already failed), more chunks to come
@@ -44,7 +36,7 @@ class ConfigFiles {
     };
     // Reader thread: one chunk whose fields are consistent, for the file in `folder`. What fails
     // is logged for `account`.
-    Outcome Take(const std::string& folder, const Chunk& chunk, std::string_view account);
+    Outcome Take(const std::string& folder, const FileChunk& chunk, std::string_view account);
     // Files asked for and not finished.
     bool Expecting();
     // The connection closed: unfinished files are removed, requests forgotten.

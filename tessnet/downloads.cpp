@@ -9,15 +9,15 @@ namespace tessnet {
 
 namespace {
 
-bool Starts(const Downloads::Chunk& chunk) {
+bool Starts(const FileChunk& chunk) {
     return chunk.number == 1 && chunk.offset == 0;
 }
 
 }  // namespace
 
-bool Downloads::WouldNotify(const Chunk& chunk, const Percentage& percentage) {
+bool Downloads::WouldNotify(const FileChunk& chunk, const Percentage& percentage) {
     if (Starts(chunk) || chunk.number == chunk.count) return true;
-    const auto split = StoredName::Split(chunk.storedName);
+    const auto split = StoredName::Split(chunk.name);
     if (!split) return false;
     std::lock_guard lock(mutex_);
     const auto it = files_.find(split->name);
@@ -33,11 +33,11 @@ Downloads::Taken Downloads::Fail(File& file, std::string_view storedName, const 
     return {};
 }
 
-Downloads::Taken Downloads::Take(const std::string& folder, const Chunk& chunk,
+Downloads::Taken Downloads::Take(const std::string& folder, const FileChunk& chunk,
                                  const Percentage& percentage) {
-    const auto split = StoredName::Split(chunk.storedName);
+    const auto split = StoredName::Split(chunk.name);
     if (!split) {
-        Log("download chunk without the sender's \"@\" refused", account_, chunk.storedName);
+        Log("download chunk without the sender's \"@\" refused", account_, chunk.name);
         return {};
     }
     const std::string_view plain = split->name;
@@ -45,28 +45,26 @@ Downloads::Taken Downloads::Take(const std::string& folder, const Chunk& chunk,
     if (closed_) return {};
     File& file = files_.try_emplace(std::string(plain)).first->second;
     if (!chunk.consistent)
-        return Fail(file, chunk.storedName, "download chunk contradicts itself, file given up");
+        return Fail(file, chunk.name, "download chunk contradicts itself, file given up");
     const bool starts = Starts(chunk);
     if (starts) {
-        const auto local = LocalFileName(plain);
-        if (!local || folder.empty()) {
-            file.failed = false;  // a new file: its refusal is news
-            return Fail(file, chunk.storedName, "download name refused");
-        }
+        // A new file: an earlier one under this name that failed is forgotten.
         file.failed = false;
         file.count = chunk.count;
         file.number = 0;
         file.heard = {};
+        const auto local = LocalFileName(plain);
+        if (!local || folder.empty()) return Fail(file, chunk.name, "download name refused");
         if (!file.part.Start(folder, *local, chunk.fileSize))
-            return Fail(file, chunk.storedName, "download file not created", errno);
+            return Fail(file, chunk.name, "download file not created", errno);
     } else if (!file.part.active()) {
-        return Fail(file, chunk.storedName, "download chunk of a file that did not start");
+        return Fail(file, chunk.name, "download chunk of a file that did not start");
     } else if (!file.part.Follows(chunk.offset, chunk.fileSize) || chunk.count != file.count ||
                chunk.number != file.number + 1) {
-        return Fail(file, chunk.storedName, "download chunk out of order, file given up");
+        return Fail(file, chunk.name, "download chunk out of order, file given up");
     }
     if (!file.part.Append(chunk.data, chunk.length))
-        return Fail(file, chunk.storedName, "download chunk not written", errno);
+        return Fail(file, chunk.name, "download chunk not written", errno);
     file.number = chunk.number;
     if (chunk.number == chunk.count) {
         if (file.part.Finish()) {
@@ -74,8 +72,8 @@ Downloads::Taken Downloads::Take(const std::string& folder, const Chunk& chunk,
             return {true, true};
         }
         if (errno == EILSEQ)
-            return Fail(file, chunk.storedName, "download shorter than its size, file given up");
-        return Fail(file, chunk.storedName, "download not put under its name", errno);
+            return Fail(file, chunk.name, "download shorter than its size, file given up");
+        return Fail(file, chunk.name, "download not put under its name", errno);
     }
     const bool notify = starts || !(file.heard == percentage);
     if (notify) file.heard = percentage;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "file_chunk.h"
 #include "part_file.h"
 #include "progress.h"
 
@@ -21,16 +22,6 @@ class Downloads {
     // `account` names the connection in log lines.
     explicit Downloads(std::string_view account) : account_(account) {}
 
-    struct Chunk {
-        std::string_view storedName;  // GBK "sender@name", as received
-        bool consistent = false;      // its own fields agree: number within count, data present
-        std::uint32_t fileSize = 0;
-        std::uint32_t count = 0;
-        std::uint32_t number = 0;
-        std::uint32_t offset = 0;
-        const std::uint8_t* data = nullptr;
-        std::uint32_t length = 0;
-    };
     struct Taken {
         bool completed = false;  // the file is whole and under its name
         bool notify = false;     // the host hears of this chunk (with the percentage given)
@@ -38,10 +29,10 @@ class Downloads {
 
     // Reader thread. Whether the host would hear of `chunk` if it is taken: it starts or ends its
     // file, or changes the percentage the host last heard for that file.
-    bool WouldNotify(const Chunk& chunk, const Percentage& percentage);
+    bool WouldNotify(const FileChunk& chunk, const Percentage& percentage);
     // Reader thread: writes `chunk` into its file in `folder`; what is refused or fails is logged
     // and fails the file.
-    Taken Take(const std::string& folder, const Chunk& chunk, const Percentage& percentage);
+    Taken Take(const std::string& folder, const FileChunk& chunk, const Percentage& percentage);
     // Reader thread: the server answered for the file `plainName` (type 7). True when that file is
     // unfinished or failed: it is removed and forgotten, and the host must hear that it failed.
     bool Answered(std::string_view plainName);

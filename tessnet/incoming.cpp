@@ -109,6 +109,9 @@ struct Chunk {
         return count() > 0 && number() >= 1 && number() <= count() && length() <= available &&
                std::uint64_t{offset()} + length() <= fileSize();
     }
+    FileChunk Fields() const {
+        return {name(), Consistent(), fileSize(), count(), number(), offset(), data, length()};
+    }
 };
 
 void HandleDownloadChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
@@ -116,9 +119,7 @@ void HandleDownloadChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n)
     const Chunk chunk(b, n);
     const auto link = CurrentLink();
     if (!link) return;
-    const Downloads::Chunk piece{chunk.name(),  chunk.Consistent(), chunk.fileSize(),
-                                 chunk.count(), chunk.number(),     chunk.offset(),
-                                 chunk.data,    chunk.length()};
+    const FileChunk piece = chunk.Fields();
     const Percentage percentage = DownloadPercentage(chunk.number(), chunk.count());
     // A chunk the host will hear of happens only once the host has handled the notification
     // before: it may have closed the connection meanwhile.
@@ -161,10 +162,8 @@ void HandleConfigChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
         Log("configuration chunk with false fields refused", c.account(), chunk.name());
         return;
     }
-    const ConfigFiles::Chunk fields{chunk.name(),   chunk.fileSize(), chunk.count(), chunk.number(),
-                                    chunk.offset(), chunk.data,       chunk.length()};
     if (!r.notice.Await()) return;
-    switch (c.configFiles().Take(link->startDirectory, fields, c.account())) {
+    switch (c.configFiles().Take(link->startDirectory, chunk.Fields(), c.account())) {
         case ConfigFiles::Outcome::Unasked:
             Log("configuration file nobody asked for dropped", c.account(), chunk.name());
             return;

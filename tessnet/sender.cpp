@@ -86,8 +86,10 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
                           PendingNotice& notice, const std::stop_token& stop) {
     UniqueFd file(open(snapshot.localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (!file.valid() || fstat(file.get(), &st) != 0) {
-        Log("upload dropped, file not opened", account_, snapshot.fileName, errno);
+    const bool opened = file.valid() && fstat(file.get(), &st) == 0;
+    if (!opened || st.st_size == 0) {
+        Log(opened ? "upload dropped, file empty by now" : "upload dropped, file not opened",
+            account_, snapshot.fileName, opened ? 0 : errno);
         uploads_.Remove(item);
         return true;
     }

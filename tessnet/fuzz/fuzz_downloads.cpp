@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 downloads.TakeUnfinished();
                 continue;
             }
-            Downloads::Chunk chunk;
-            chunk.storedName = stored;
+            FileChunk chunk;
+            chunk.name = stored;
             chunk.count = s[1] % 4;
             chunk.number = s[1] / 4 % 5;
             chunk.fileSize = s[2] % 64;

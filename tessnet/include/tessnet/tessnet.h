@@ -61,11 +61,11 @@ enum { TESS_ICON_INFORMATION = 0, TESS_ICON_WARNING = 1, TESS_ICON_ERROR = 2 };
  *
  * A download is written beside its target under a name of the library's own and takes the
  * target's name only once every chunk arrived in order and was written; only then comes its
- * 100% progress. A download that fails (a chunk missing, damaged, contradicting the file or not
- * written, or the connection closed before its end) is removed, an older file of that name stays,
- * and the host hears of it as a type 7 with status 0: the server's answer for that file, or one
- * the library makes before notice 42 when the server closes first, with the file name and a
- * message of the library's own (TESS_DOWNLOAD_ANSWER_OFF_*).
+ * 100% progress. A download that fails (its name refused, a chunk missing, damaged, contradicting
+ * the file or not written, or the connection closed before its end) is removed, an older file of
+ * that name stays, and the host hears of it as a type 7 with status 0: the server's answer for
+ * that file, or one the library makes before notice 42 when the server closes first, with the
+ * file name and a message of the library's own (TESS_DOWNLOAD_ANSWER_OFF_*).
  * Progress (type 254) comes for a file's first chunk, whenever its percentage (number or text)
  * changes, and for its last: one notice per chunk for files of up to 100 chunks.
  * A configuration file (DownLoadIni) is written only under the name asked for on that connection
