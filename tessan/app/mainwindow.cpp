@@ -80,7 +80,7 @@ MainWindow::MainWindow(ClientSession& session, LoginState& login, MessageBoxes& 
 
     connect(&session_, &ClientSession::noticeShown, this, &MainWindow::ShowNotice);
     connect(&session_, &ClientSession::noticesCleared, this, [this] {
-        if (noticePanel_) noticePanel_->ClearText();
+        if (noticePanel_) noticePanel_->ClearNotices();
     });
     connect(&login_, &LoginState::ownLoginAccepted, this, &MainWindow::EnablePageButtons);
     connect(&login_, &LoginState::titleChanged, this, &QWidget::setWindowTitle);

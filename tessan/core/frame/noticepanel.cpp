@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace tessan {
@@ -15,6 +16,7 @@ NoticePanel::NoticePanel(QWidget* host, const TimerFactory& timers)
     setAttribute(Qt::WA_ShowWithoutActivating);
     edit_->setObjectName(QStringLiteral("noticeText"));
     edit_->setReadOnly(true);
+    edit_->setMaximumBlockCount(NoticeSlider::kKeptLines);
     edit_->setAccessibleName(QStringLiteral("消息"));
     edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette palette = edit_->palette();
@@ -45,12 +47,19 @@ QRect NoticePanel::HostFrame() const {
     return host_->frameGeometry();
 }
 
-void NoticePanel::SetText(const QString& text) {
-    // The edit keeps line feeds only.
+void NoticePanel::AppendText(const QString& text) {
+    // The edit keeps line feeds only. Inserted at the end, not set whole: the cost of a notice
+    // does not grow with the text before it.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    edit_->setPlainText(shown);
+    QTextCursor end(edit_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(shown);
     edit_->verticalScrollBar()->setValue(edit_->verticalScrollBar()->maximum());
+}
+
+void NoticePanel::ClearText() {
+    edit_->clear();
 }
 
 void NoticePanel::Place(const QRect& frame, bool visible) {

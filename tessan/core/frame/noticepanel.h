@@ -22,7 +22,7 @@ class NoticePanel final : public QWidget, private NoticeView {
     ~NoticePanel() override;
 
     void ShowNotice(const QString& text, bool error = false) { slider_->ShowNotice(text, error); }
-    void ClearText() { slider_->ClearText(); }
+    void ClearNotices() { slider_->ClearText(); }
     void HostMoved() { slider_->OnHostMoved(); }
     QString Text() const { return slider_->Text(); }
     QPlainTextEdit* TextBox() const { return edit_; }
@@ -33,7 +33,8 @@ class NoticePanel final : public QWidget, private NoticeView {
   private:
     QRect HostFrame() const override;
     int FullHeight() const override { return kFullHeight; }
-    void SetText(const QString& text) override;
+    void AppendText(const QString& text) override;
+    void ClearText() override;
     void Place(const QRect& frame, bool visible) override;
     QRect PanelFrame() const override { return frameGeometry(); }
     bool IsPanelVisible() const override { return isVisible(); }

@@ -6,8 +6,10 @@ NoticeSlider::NoticeSlider(NoticeView& view, const TimerFactory& timers)
     : view_(view), slide_(timers([this] { SlideStep(); })), hide_(timers([this] { Hide(); })) {}
 
 void NoticeSlider::ShowNotice(const QString& text, bool /*error*/) {
-    text_ += QStringLiteral("\r\n") + text;
-    view_.SetText(text_);
+    const QString line = QStringLiteral("\r\n") + text;
+    kept_.push_back(line);
+    if (kept_.size() > kKeptLines) kept_.pop_front();
+    view_.AppendText(line);
     if (counter_ > 0) {
         hide_->Start(kDisplayMs);
         return;
@@ -20,8 +22,14 @@ void NoticeSlider::ShowNotice(const QString& text, bool /*error*/) {
 }
 
 void NoticeSlider::ClearText() {
-    text_.clear();
-    view_.SetText(text_);
+    kept_.clear();
+    view_.ClearText();
+}
+
+QString NoticeSlider::Text() const {
+    QString text;
+    for (const QString& line : kept_) text += line;
+    return text;
 }
 
 QRect NoticeSlider::Under(int height) const {

@@ -1,6 +1,7 @@
-// The rules of the notice panel that slides out under the main window: texts accumulate, the
-// panel grows in 10-pixel steps every 60 ms, stays 20 s after the last notice (not while the
-// user is in its text) and follows the main window when it moves.
+// The rules of the notice panel that slides out under the main window: texts accumulate (the last
+// 500 are kept, so a flood of notices costs the same per notice however long it runs), the panel
+// grows in 10-pixel steps every 60 ms, stays 20 s after the last notice (not while the user is in
+// its text) and follows the main window when it moves.
 #pragma once
 
 #include "core/base/timer.h"
@@ -8,6 +9,7 @@
 #include <QRect>
 #include <QString>
 
+#include <deque>
 #include <memory>
 
 namespace tessan {
@@ -20,7 +22,10 @@ class NoticeView {
     virtual QRect HostFrame() const = 0;
     // The panel's height when fully out.
     virtual int FullHeight() const = 0;
-    virtual void SetText(const QString& text) = 0;  // and show its last line
+    // Appends `text` (which starts with its line break) and shows the last line; lines beyond
+    // NoticeSlider::kKeptLines go from the top.
+    virtual void AppendText(const QString& text) = 0;
+    virtual void ClearText() = 0;
     virtual void Place(const QRect& frame, bool visible) = 0;
     virtual QRect PanelFrame() const = 0;
     virtual bool IsPanelVisible() const = 0;
@@ -31,6 +36,7 @@ class NoticeSlider {
     static constexpr int kSlideIntervalMs = 60;
     static constexpr int kDisplayMs = 20000;
     static constexpr int kStepHeight = 10;
+    static constexpr int kKeptLines = 500;
 
     // `view` must outlive the slider.
     NoticeSlider(NoticeView& view, const TimerFactory& timers);
@@ -39,7 +45,8 @@ class NoticeSlider {
     // another full display time. The error flag does not change the display.
     void ShowNotice(const QString& text, bool error = false);
     void ClearText();
-    QString Text() const { return text_; }
+    // The kept notices, each after its line break.
+    QString Text() const;
 
     void OnTextFocus(bool focused);
     void OnHostMoved();
@@ -55,7 +62,7 @@ class NoticeSlider {
     NoticeView& view_;
     std::unique_ptr<Timer> slide_;
     std::unique_ptr<Timer> hide_;
-    QString text_;
+    std::deque<QString> kept_;
     QRect hostAtStart_;
     int steps_ = 0;
     int counter_ = 0;

@@ -10,7 +10,8 @@ class FakeNoticeView final : public NoticeView {
   public:
     QRect HostFrame() const override { return host; }
     int FullHeight() const override { return 64; }
-    void SetText(const QString& t) override { text = t; }
+    void AppendText(const QString& t) override { text += t; }
+    void ClearText() override { text.clear(); }
     void Place(const QRect& f, bool v) override {
         frame = f;
         visible = v;
@@ -75,6 +76,15 @@ TEST_F(NoticeSliderTest, ANewNoticeWhileShownRestartsTheFullDisplayTime) {
     EXPECT_EQ(slider.Text(), u"\r\n一\r\n二"_qs);
     slider.ClearText();
     EXPECT_TRUE(view.text.isEmpty());
+    EXPECT_TRUE(slider.Text().isEmpty());
+}
+
+TEST_F(NoticeSliderTest, AFloodKeepsOnlyTheLastLines) {
+    for (int i = 0; i < NoticeSlider::kKeptLines + 100; ++i) slider.ShowNotice(QString::number(i));
+    const QStringList kept = slider.Text().split(u"\r\n"_qs, Qt::SkipEmptyParts);
+    ASSERT_EQ(kept.size(), NoticeSlider::kKeptLines);
+    EXPECT_EQ(kept.first(), u"100"_qs);
+    EXPECT_EQ(kept.last(), QString::number(NoticeSlider::kKeptLines + 99));
 }
 
 TEST_F(NoticeSliderTest, FocusHoldsThePanelAndItFollowsTheWindow) {
