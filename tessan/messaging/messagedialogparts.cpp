@@ -33,6 +33,9 @@ MessageDialogParts::MessageDialogParts(QDialog* dialog)
     cancel->setAutoDefault(false);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    // A caller's labels may name the recipient.
+    recipientLabel->setTextFormat(Qt::PlainText);
+    subjectLabel->setTextFormat(Qt::PlainText);
     recipientLabel->setBuddy(recipientLine);
     subjectLabel->setBuddy(subject);
 }

@@ -30,6 +30,7 @@ VoiceMessageDialog::VoiceMessageDialog(const QString& appDir, VoiceDevice& devic
     setObjectName(QStringLiteral("VoiceMessageDialog"));
     UseDialogFrame(*this);
     status_->setObjectName(QStringLiteral("status"));
+    status_->setTextFormat(Qt::PlainText);
     slider_->setObjectName(QStringLiteral("position"));
     // The slider only shows time; the user does not move it.
     slider_->setEnabled(false);

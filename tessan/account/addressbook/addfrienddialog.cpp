@@ -23,6 +23,7 @@ AddFriendDialog::AddFriendDialog(MessageBoxes& boxes, QWidget* parent)
     UseDialogFrame(*this);
     setObjectName(QStringLiteral("addFriendDialog"));
     prompt_->setObjectName(QStringLiteral("prompt"));
+    prompt_->setTextFormat(Qt::PlainText);
     prompt_->setBuddy(edit_);
     edit_->setObjectName(QStringLiteral("input"));
     FieldEdit::Attach(edit_, AddFriendFlow::kEditLimit, true);

@@ -47,6 +47,8 @@ RechargeDialog::RechargeDialog(ClientSession& session, RechargeLine& line, Messa
     cardTypes_->setCurrentIndex(-1);
     period_->setObjectName(QStringLiteral("servicePeriod"));
     status_->setObjectName(QStringLiteral("statusLine"));
+    // Names the server by what serverlist.ini or the resolver said: never markup.
+    status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     action_->setObjectName(QStringLiteral("actionButton"));
     action_->setDefault(true);

@@ -72,6 +72,8 @@ MessageBoxes::Answer QtMessageBoxes::Show(const Box& box) {
     QMessageBox dialog(ToQt(box.icon), box.caption.isEmpty() ? kProgramCaption : box.caption,
                        box.text, buttons, parent);
     UseDialogFrame(dialog);
+    // Texts carry names from the network: never markup.
+    dialog.setTextFormat(Qt::PlainText);
     dialog.setDefaultButton(ToQt(defaultAnswer));
     dialog.setEscapeButton(ToQt(escape));
     switch (dialog.exec()) {

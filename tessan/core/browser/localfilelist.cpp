@@ -1,5 +1,7 @@
 #include "core/browser/localfilelist.h"
 
+#include "core/base/plaintext.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -389,6 +391,7 @@ QVariant LocalFileList::data(const QModelIndex& index, int role) const {
         case Qt::EditRole:
             return r.name;
         case Qt::ToolTipRole:
+            return PlainToolTip(PathOf(index.row()));
         case kPathRole:
             return PathOf(index.row());
         case kKindRole:

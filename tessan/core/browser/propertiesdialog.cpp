@@ -26,6 +26,7 @@ PropertiesDialog::PropertiesDialog(const QString& path, QWidget* parent) : QDial
     if (properties.lines.empty()) form->addRow(new QLabel(QStringLiteral("文件不存在。")));
     for (const auto& [label, value] : properties.lines) {
         auto* text = new QLabel(value);
+        text->setTextFormat(Qt::PlainText);
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
         text->setWordWrap(true);
         form->addRow(label, text);

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "core/base/plaintext.h"
 #include "core/base/qtmessageboxes.h"
 #include "core/login/logindialog.h"
 #include "core/login/loginfieldwidgets.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace tessan {
@@ -116,6 +118,22 @@ void WidgetsTest::qtMessageBoxesReturnThePressedButton() {
     QCOMPARE(answer, MessageBoxes::Answer::No);
     QCOMPARE(caption, QStringLiteral("升级版本"));
     QVERIFY(defaultIsNo);
+
+    // A name from the network that looks like markup is shown as it is, in a box and a tooltip.
+    const QString link = QStringLiteral("<a href=\"http://x\">报告</a>.doc");
+    Qt::TextFormat format = Qt::RichText;
+    QTimer::singleShot(0, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        format = box->textFormat();
+        box->button(QMessageBox::Ok)->click();
+    });
+    boxes.Tell(link);
+    QCOMPARE(format, Qt::PlainText);
+    QTextDocument tip;
+    tip.setHtml(PlainToolTip(link));
+    QCOMPARE(tip.toPlainText(), link);
+    QVERIFY(PlainToolTip({}).isEmpty());
 
     // Escape on an OK box answers OK; the caption defaults to the program's name. A box has
     // nothing to minimise or maximise it with.

@@ -66,6 +66,7 @@ ReceivedFilesPage::ReceivedFilesPage(ClientSession& session, LoginState& login, 
         view_->setColumnWidth(column, kColumnWidths[column]);
 
     summary_->setObjectName(QStringLiteral("spaceSummary"));
+    summary_->setTextFormat(Qt::PlainText);
     bar_->setObjectName(QStringLiteral("spaceBar"));
     bar_->setTextVisible(false);
     bar_->setRange(0, 1);  // an empty range would make the bar a busy indicator

@@ -1,5 +1,7 @@
 #include "messaging/sendpage/friendlist.h"
 
+#include "core/base/plaintext.h"
+
 namespace tessan {
 
 FriendList::FriendList(QObject* parent) : QAbstractTableModel(parent) {}
@@ -142,8 +144,9 @@ int FriendList::columnCount(const QModelIndex& parent) const {
 QVariant FriendList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= RowCount()) return {};
     const int row = index.row();
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return index.column() == kNumber ? Number(row) : Label(row);
+    if (role == Qt::DisplayRole) return index.column() == kNumber ? Number(row) : Label(row);
+    if (role == Qt::ToolTipRole)
+        return PlainToolTip(index.column() == kNumber ? Number(row) : Label(row));
     if (role == Qt::CheckStateRole && index.column() == kNumber)
         return Checked(row) ? Qt::Checked : Qt::Unchecked;
     return {};
