@@ -11,16 +11,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcRegistration, "tessan.account", QtInfoMsg)
 
-// The remembered logins are read only to find the record a save replaces.
-class NoLoginFields final : public LoginFields {
-  public:
-    void ClearNumbers() override {}
-    void AddNumber(const QString&, int) override {}
-    void SelectNumber(int) override {}
-    void SetPrivateKey(const QString&) override {}
-    void SetRememberKey(bool) override {}
-};
-
 }  // namespace
 
 const QString Registrar::kHiddenKey = QStringLiteral("******");
@@ -118,9 +108,9 @@ void Registrar::OnResult(const Reply& reply) {
                     .arg(registered.Number(), kHiddenKey, registered.PublicKey()),
                 false);
     if (reply.status != 1) return;
+    // Read to find the record a save replaces.
     RememberedLogins remembered(appDir_);
-    NoLoginFields fields;
-    remembered.LoadRememberedLogins(fields);
+    remembered.Load();
     if (!remembered.SaveRememberedLogin(
             RememberedLogin(registered.RawText(UserProfile::Field::Number),
                             registered.RawText(UserProfile::Field::PrivateKey)))) {

@@ -192,18 +192,10 @@ TEST_F(RegistrarTest, SuccessAddsTheEntryRemembersTheLoginAndHidesTheKey) {
 
     // The new account is in the list with its key, ready to log in.
     RememberedLogins logins(dir.path());
-    struct : LoginFields {
-        void ClearNumbers() override {}
-        void AddNumber(const QString&, int) override {}
-        void SelectNumber(int) override {}
-        void SetPrivateKey(const QString& k) override { key = k; }
-        void SetRememberKey(bool) override {}
-        QString key;
-    } fields;
-    ASSERT_EQ(logins.LoadRememberedLogins(fields), 1);
+    ASSERT_EQ(logins.Load(), 1);
     EXPECT_EQ(logins.Record(0).Number(), QByteArray("0086-10-1234567"));
     EXPECT_EQ(logins.LastUsedIndex(), 0);
-    EXPECT_EQ(fields.key, u"Secret"_qs);
+    EXPECT_EQ(logins.Record(0).PrivateKey(), "Secret");
     EXPECT_EQ(QFile(dir.filePath(u"remember.ini"_qs)).permissions() &
                   (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
               QFile::Permissions());

@@ -33,7 +33,8 @@ LoginController::LoginController(ClientSession& session, LoginState& login, Mess
 LoginController::~LoginController() = default;
 
 void LoginController::SetUp() {
-    remembered_.LoadRememberedLogins(view_);
+    remembered_.Load();
+    view_.ShowRemembered(remembered_);
 }
 
 void LoginController::Login() {
@@ -160,7 +161,8 @@ void LoginController::Upgrade(const QString& replyText) {
 }
 
 void LoginController::ClearRemembered() {
-    remembered_.ClearRememberedLogins(view_);
+    remembered_.Clear();
+    view_.ShowRemembered(remembered_);
 }
 
 }  // namespace tessan

@@ -22,8 +22,12 @@ class ServerLookup;
 struct LookupResult;
 
 // The dialog's controls and its window, as the rules see them.
-class LoginView : public LoginFields {
+class LoginView {
   public:
+    virtual ~LoginView() = default;
+    // Lists the remembered numbers in file order and shows the last used one with its key (when
+    // it was remembered), or no number and no key.
+    virtual void ShowRemembered(const RememberedLogins& logins) = 0;
     virtual QString NumberText() const = 0;
     virtual QString KeyText() const = 0;
     virtual bool RememberKeyChecked() const = 0;

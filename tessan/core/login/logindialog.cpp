@@ -2,7 +2,6 @@
 
 #include "core/base/gbkvalidator.h"
 #include "core/base/messageboxes.h"
-#include "core/login/loginfieldwidgets.h"
 #include "core/login/loginstate.h"
 #include "core/session/clientsession.h"
 #include "look/banner.h"
@@ -94,7 +93,8 @@ LoginDialog::LoginDialog(ClientSession& session, LoginState& login, MessageBoxes
     LoginView& view = *this;
     controller_ = std::make_unique<LoginController>(session, login, boxes, resolver, view,
                                                     std::move(startProgram), QtTimers(this));
-    fields_ = new LoginFieldWidgets(number_, key_, rememberKey_, controller_->Remembered(), this);
+    // Only a choice in the list shows a remembered login; typing a number does not.
+    connect(number_, &QComboBox::activated, this, &LoginDialog::ShowRecord);
 
     connect(login_, &QPushButton::clicked, this, [this] { controller_->Login(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -128,20 +128,20 @@ void LoginDialog::done(int result) {
     QDialog::done(result);
 }
 
-void LoginDialog::ClearNumbers() {
-    fields_->ClearNumbers();
+void LoginDialog::ShowRemembered(const RememberedLogins& logins) {
+    number_->clear();
+    for (int i = 0; i < logins.Count(); ++i)
+        number_->addItem(GbkToQString(logins.Record(i).Number()));
+    ShowRecord(logins.LastUsedIndex());
 }
-void LoginDialog::AddNumber(const QString& number, int recordIndex) {
-    fields_->AddNumber(number, recordIndex);
-}
-void LoginDialog::SelectNumber(int position) {
-    fields_->SelectNumber(position);
-}
-void LoginDialog::SetPrivateKey(const QString& key) {
-    fields_->SetPrivateKey(key);
-}
-void LoginDialog::SetRememberKey(bool checked) {
-    fields_->SetRememberKey(checked);
+
+void LoginDialog::ShowRecord(int position) {
+    const RememberedLogins& logins = controller_->Remembered();
+    const bool known = position >= 0 && position < logins.Count();
+    // A drop-down selects its first item by itself: shown is only the number chosen on purpose.
+    number_->setCurrentIndex(known ? position : -1);
+    rememberKey_->setChecked(known && logins.Record(position).HasPrivateKey());
+    key_->setText(known ? GbkToQString(logins.Record(position).PrivateKey()) : QString());
 }
 
 QString LoginDialog::NumberText() const {

@@ -17,8 +17,6 @@ class QPushButton;
 
 namespace tessan {
 
-class LoginFieldWidgets;
-
 class LoginDialog final : public QDialog, private LoginView {
     Q_OBJECT
   public:
@@ -45,13 +43,11 @@ class LoginDialog final : public QDialog, private LoginView {
     void rechargeRequested();
 
   private:
-    // LoginFields, through the widgets
-    void ClearNumbers() override;
-    void AddNumber(const QString& number, int recordIndex) override;
-    void SelectNumber(int position) override;
-    void SetPrivateKey(const QString& key) override;
-    void SetRememberKey(bool checked) override;
+    // The remembered login at `position` of the number box (one per record, in file order): its
+    // number, its key and "记住密码"; no number and no key outside the records.
+    void ShowRecord(int position);
     // LoginView
+    void ShowRemembered(const RememberedLogins& logins) override;
     QString NumberText() const override;
     QString KeyText() const override;
     bool RememberKeyChecked() const override;
@@ -68,7 +64,6 @@ class LoginDialog final : public QDialog, private LoginView {
     QCheckBox* rememberKey_;
     QPushButton* login_;
     std::unique_ptr<LoginController> controller_;
-    LoginFieldWidgets* fields_ = nullptr;
 };
 
 }  // namespace tessan

@@ -66,7 +66,7 @@ QByteArray RememberedLogin::PrivateKey() const {
 
 RememberedLogins::RememberedLogins(QString appDir) : path_(LocalPath(appDir, u"remember.ini")) {}
 
-int RememberedLogins::LoadRememberedLogins(LoginFields& fields) {
+int RememberedLogins::Load() {
     lastUsed_ = -1;
     records_.clear();
     const tessnet::UniqueFd fd(::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC));
@@ -89,16 +89,9 @@ int RememberedLogins::LoadRememberedLogins(LoginFields& fields) {
                     RememberedLogin::kSize, records_[i].Bytes().begin());
                 Scramble(records_[i].Bytes());
             }
-            lastUsed_ = qFromLittleEndian<std::int32_t>(header);
+            // A damaged header may name a record that is not there.
+            lastUsed_ = std::max(-1, qFromLittleEndian<std::int32_t>(header));
         }
-    }
-
-    fields.ClearNumbers();
-    for (int i = 0; i < Count(); ++i) fields.AddNumber(GbkToQString(Record(i).Number()), i);
-    // A damaged header may name a record that is not there: then nothing is preselected.
-    if (lastUsed_ >= 0 && lastUsed_ < Count()) {
-        fields.SelectNumber(lastUsed_);
-        ApplyRememberedLogin(fields, lastUsed_);
     }
     return Count();
 }
@@ -136,21 +129,11 @@ bool RememberedLogins::SaveRememberedLogin(const RememberedLogin& login) {
                    static_cast<off_t>(kHeaderSize + index * RememberedLogin::kSize));
 }
 
-void RememberedLogins::ClearRememberedLogins(LoginFields& fields) {
+void RememberedLogins::Clear() {
     QFile::remove(path_);
-    // Forget the loaded records too: a later save must not write at an index of the deleted file.
+    // A later save must not write at an index of the deleted file.
     records_.clear();
     lastUsed_ = -1;
-    fields.ClearNumbers();
-    fields.SetPrivateKey(QString());
-    fields.SetRememberKey(false);
-}
-
-void RememberedLogins::ApplyRememberedLogin(LoginFields& fields, int position) const {
-    if (position < 0 || position >= Count()) return;
-    const RememberedLogin& record = Record(position);
-    fields.SetRememberKey(record.HasPrivateKey());
-    fields.SetPrivateKey(GbkToQString(record.PrivateKey()));
 }
 
 }  // namespace tessan

@@ -39,19 +39,6 @@ class RememberedLogin {
     std::array<std::uint8_t, kSize> bytes_{};
 };
 
-// What the login dialog lends to remembered logins: its number box (a drop-down, unsorted, so a
-// position equals a record index), its key box and its "记住密码" check box.
-class LoginFields {
-  public:
-    virtual ~LoginFields() = default;
-    virtual void ClearNumbers() = 0;
-    virtual void AddNumber(const QString& number, int recordIndex) = 0;
-    // Selects the number at `position` and shows it in the box.
-    virtual void SelectNumber(int position) = 0;
-    virtual void SetPrivateKey(const QString& key) = 0;
-    virtual void SetRememberKey(bool checked) = 0;
-};
-
 // The records loaded for one login dialog. Owned by the login dialog for as long as it is open.
 class RememberedLogins {
   public:
@@ -60,22 +47,19 @@ class RememberedLogins {
 
     explicit RememberedLogins(QString appDir);
 
-    // Reads the file again, fills the number box in file order and, when the file names a last-used
-    // record, selects it and applies it. Returns the number of records loaded.
-    int LoadRememberedLogins(LoginFields& fields);
+    // Reads the file again; returns the number of records loaded.
+    int Load();
     // Writes `login` over the loaded record with the same number, or appends it; either way it
     // becomes the last used. The loaded records are not updated (the next load reads the file).
     // Returns false when the file could not be opened or written. The file is readable by the
     // user only: it holds keys.
     bool SaveRememberedLogin(const RememberedLogin& login);
-    // Deletes the file and empties the number box, the key box and "记住密码".
-    void ClearRememberedLogins(LoginFields& fields);
-    // A selection in the number box: "记住密码" shows whether the record has a key; the key box
-    // gets that key or becomes empty. Positions outside the loaded records change nothing.
-    void ApplyRememberedLogin(LoginFields& fields, int position) const;
+    // Deletes the file and forgets the loaded records.
+    void Clear();
 
     int Count() const { return static_cast<int>(records_.size()); }
-    int LastUsedIndex() const { return lastUsed_; }
+    // The record of the most recent successful login; -1 when the file names none that is there.
+    int LastUsedIndex() const { return lastUsed_ < Count() ? lastUsed_ : -1; }
     const RememberedLogin& Record(int index) const {
         return records_.at(static_cast<std::size_t>(index));
     }

@@ -1,7 +1,6 @@
 #include "core/login/logincontroller.h"
 #include "core/base/gbk.h"
 #include "testsupport/clientparts.h"
-#include "testsupport/fakeloginfields.h"
 #include "testsupport/faketimer.h"
 
 #include <QFile>
@@ -14,14 +13,14 @@ namespace {
 
 class FakeLoginView final : public LoginView {
   public:
-    void ClearNumbers() override { fields.ClearNumbers(); }
-    void AddNumber(const QString& n, int i) override { fields.AddNumber(n, i); }
-    void SelectNumber(int p) override {
-        fields.SelectNumber(p);
-        number = fields.numbers.value(p);
+    void ShowRemembered(const RememberedLogins& logins) override {
+        numbers.clear();
+        for (int i = 0; i < logins.Count(); ++i)
+            numbers << QString::fromLatin1(logins.Record(i).Number());
+        const int last = logins.LastUsedIndex();
+        number = numbers.value(last);
+        key = last < 0 ? QString() : QString::fromLatin1(logins.Record(last).PrivateKey());
     }
-    void SetPrivateKey(const QString& k) override { key = k; }
-    void SetRememberKey(bool c) override { remember = c; }
     QString NumberText() const override { return number; }
     QString KeyText() const override { return key; }
     bool RememberKeyChecked() const override { return remember; }
@@ -37,7 +36,7 @@ class FakeLoginView final : public LoginView {
     void Accept() override { accepted = true; }
     void CloseAllForUpgrade() override { closedForUpgrade = true; }
 
-    FakeLoginFields fields;
+    QStringList numbers;
     QString number, key, focus;
     bool remember = false;
     bool loginEnabled = true;
@@ -95,7 +94,7 @@ TEST_F(LoginControllerTest, AcceptedLoginConnectsToTheResolvedServerAndRemembers
     EXPECT_TRUE(view.accepted);
     EXPECT_TRUE(boxes.Shown().empty());
     controller.SetUp();
-    EXPECT_EQ(view.fields.numbers, QStringList{u"0086-10-1234567"_qs});
+    EXPECT_EQ(view.numbers, QStringList{u"0086-10-1234567"_qs});
     EXPECT_EQ(view.key, u"zhang123"_qs);
 }
 

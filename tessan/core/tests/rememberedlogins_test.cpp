@@ -1,5 +1,4 @@
 #include "core/login/rememberedlogins.h"
-#include "testsupport/fakeloginfields.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,12 +25,17 @@ class RememberedLoginsTest : public ::testing::Test {
     // What an accepted login does: load (the dialog's set-up), then save.
     bool Login(const char* number, const char* key) {
         RememberedLogins logins(dir_.path());
-        logins.LoadRememberedLogins(fields_);
+        logins.Load();
         return logins.SaveRememberedLogin(RememberedLogin(number, key));
+    }
+    static QStringList Numbers(const RememberedLogins& logins) {
+        QStringList numbers;
+        for (int i = 0; i < logins.Count(); ++i)
+            numbers << QString::fromLatin1(logins.Record(i).Number());
+        return numbers;
     }
 
     QTemporaryDir dir_;
-    FakeLoginFields fields_;
 };
 
 TEST_F(RememberedLoginsTest, FileLayoutIsAPlainHeaderAndMaskedRecords) {
@@ -54,36 +58,24 @@ TEST_F(RememberedLoginsTest, SameNumberUpdatesItsRecordNewNumberAppends) {
     ASSERT_TRUE(Login("0086-10-1", "c"));
 
     RememberedLogins logins(dir_.path());
-    EXPECT_EQ(logins.LoadRememberedLogins(fields_), 2);
-    EXPECT_EQ(fields_.numbers,
-              QStringList({QStringLiteral("0086-10-1"), QStringLiteral("0086-10-2")}));
-    EXPECT_EQ(fields_.indexes, (std::vector<int>{0, 1}));
+    EXPECT_EQ(logins.Load(), 2);
+    EXPECT_EQ(Numbers(logins), (QStringList{u"0086-10-1"_qs, u"0086-10-2"_qs}));
     EXPECT_EQ(logins.LastUsedIndex(), 0);
-    EXPECT_EQ(fields_.selected, 0);
-    EXPECT_EQ(fields_.key, QStringLiteral("c"));
-    EXPECT_TRUE(fields_.remember);
+    EXPECT_EQ(logins.Record(0).PrivateKey(), "c");
 
     ASSERT_TRUE(Login("0086-10-3", "d"));
-    EXPECT_EQ(logins.LoadRememberedLogins(fields_), 3);
+    EXPECT_EQ(logins.Load(), 3);
     EXPECT_EQ(logins.LastUsedIndex(), 2);
-    EXPECT_EQ(fields_.selected, 2);
 }
 
-TEST_F(RememberedLoginsTest, RecordWithoutKeyUnchecksAndEmptiesTheKeyBox) {
+TEST_F(RememberedLoginsTest, ARecordWithoutKeyHasAnAllZeroKeyHalf) {
     ASSERT_TRUE(Login("0086-10-1", "a"));
     ASSERT_TRUE(Login("0086-10-2", ""));
     RememberedLogins logins(dir_.path());
-    logins.LoadRememberedLogins(fields_);
-    EXPECT_FALSE(fields_.remember);
-    EXPECT_EQ(fields_.key, QString());
+    logins.Load();
+    EXPECT_TRUE(logins.Record(0).HasPrivateKey());
+    EXPECT_FALSE(logins.Record(1).HasPrivateKey());
     for (std::size_t i = 32; i < 64; ++i) EXPECT_EQ(logins.Record(1).Bytes()[i], 0) << i;
-
-    logins.ApplyRememberedLogin(fields_, 0);
-    EXPECT_TRUE(fields_.remember);
-    EXPECT_EQ(fields_.key, QStringLiteral("a"));
-    logins.ApplyRememberedLogin(fields_, 1);
-    EXPECT_FALSE(fields_.remember);
-    EXPECT_EQ(fields_.key, QString());
 }
 
 TEST_F(RememberedLoginsTest, OddLengthsLoadOnlyWholeRecords) {
@@ -96,8 +88,7 @@ TEST_F(RememberedLoginsTest, OddLengthsLoadOnlyWholeRecords) {
         WriteFile(whole.left(length));
         RememberedLogins logins(dir_.path());
         const int expected = length >= 4 ? static_cast<int>((length - 4) / 64) : 0;
-        EXPECT_EQ(logins.LoadRememberedLogins(fields_), expected) << length;
-        EXPECT_EQ(fields_.numbers.size(), expected) << length;
+        EXPECT_EQ(logins.Load(), expected) << length;
     }
 }
 
@@ -107,7 +98,7 @@ TEST_F(RememberedLoginsTest, AppendAfterATornTailStaysAligned) {
     ASSERT_TRUE(Login("0086-10-2", "b"));
     EXPECT_EQ(FileBytes().size(), 4 + 128);
     RememberedLogins logins(dir_.path());
-    EXPECT_EQ(logins.LoadRememberedLogins(fields_), 2);
+    EXPECT_EQ(logins.Load(), 2);
     EXPECT_EQ(logins.Record(1).Number(), QByteArray("0086-10-2"));
     EXPECT_EQ(logins.LastUsedIndex(), 1);
 }
@@ -120,10 +111,8 @@ TEST_F(RememberedLoginsTest, LastUsedIndexOutsideTheRecordsSelectsNothing) {
         bytes.replace(0, 4, header);
         WriteFile(bytes);
         RememberedLogins logins(dir_.path());
-        fields_.key = QStringLiteral("typed");
-        EXPECT_EQ(logins.LoadRememberedLogins(fields_), 1);
-        EXPECT_EQ(fields_.selected, -1);
-        EXPECT_EQ(fields_.key, QStringLiteral("typed"));
+        EXPECT_EQ(logins.Load(), 1);
+        EXPECT_EQ(logins.LastUsedIndex(), -1);
     }
 }
 
@@ -131,32 +120,31 @@ TEST_F(RememberedLoginsTest, UnterminatedNumberIsReadOnlyToItsFieldEnd) {
     QByteArray record(64, static_cast<char>('7' ^ 0x5C));  // 64 digits, no terminator anywhere
     WriteFile(QByteArray("\0\0\0\0", 4) + record);
     RememberedLogins logins(dir_.path());
-    ASSERT_EQ(logins.LoadRememberedLogins(fields_), 1);
-    EXPECT_EQ(fields_.numbers.front(), QString(32, QLatin1Char('7')));
-    EXPECT_EQ(fields_.key, QString(32, QLatin1Char('7')));
+    ASSERT_EQ(logins.Load(), 1);
+    EXPECT_EQ(logins.Record(0).Number(), QByteArray(32, '7'));
+    EXPECT_EQ(logins.Record(0).PrivateKey(), QByteArray(32, '7'));
 }
 
 TEST_F(RememberedLoginsTest, ClearDeletesTheFileAndALaterSaveStartsAfresh) {
     ASSERT_TRUE(Login("0086-10-1", "a"));
     ASSERT_TRUE(Login("0086-10-2", "b"));
     RememberedLogins logins(dir_.path());
-    logins.LoadRememberedLogins(fields_);
-    logins.ClearRememberedLogins(fields_);
+    logins.Load();
+    logins.Clear();
     EXPECT_FALSE(QFile::exists(FilePath()));
-    EXPECT_TRUE(fields_.numbers.isEmpty());
-    EXPECT_EQ(fields_.key, QString());
-    EXPECT_FALSE(fields_.remember);
+    EXPECT_EQ(logins.Count(), 0);
+    EXPECT_EQ(logins.LastUsedIndex(), -1);
 
     // The same dialog saves the second number again: one record at index 0, not a gap of zeros.
     ASSERT_TRUE(logins.SaveRememberedLogin(RememberedLogin("0086-10-2", "b")));
     EXPECT_EQ(FileBytes().size(), 4 + 64);
-    EXPECT_EQ(logins.LoadRememberedLogins(fields_), 1);
-    EXPECT_EQ(fields_.numbers.front(), QStringLiteral("0086-10-2"));
+    EXPECT_EQ(logins.Load(), 1);
+    EXPECT_EQ(Numbers(logins), QStringList{u"0086-10-2"_qs});
 }
 
 TEST_F(RememberedLoginsTest, UnwritableFolderFailsTheSave) {
     RememberedLogins logins(dir_.filePath(QStringLiteral("missing-folder")));
-    EXPECT_EQ(logins.LoadRememberedLogins(fields_), 0);
+    EXPECT_EQ(logins.Load(), 0);
     EXPECT_FALSE(logins.SaveRememberedLogin(RememberedLogin("0086-10-1", "a")));
 }
 

@@ -2,7 +2,6 @@
 #include "core/base/plaintext.h"
 #include "core/base/qtmessageboxes.h"
 #include "core/login/logindialog.h"
-#include "core/login/loginfieldwidgets.h"
 #include "core/login/rememberedlogins.h"
 #include "testsupport/clientparts.h"
 #include "testsupport/scriptedmessageboxes.h"
@@ -24,77 +23,44 @@ class WidgetsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void rememberedLoginsFillTheLoginControls();
-    void clearEmptiesTheLoginControls();
+    void theLoginDialogShowsTheRememberedLoginsUntilCleared();
     void qtMessageBoxesReturnThePressedButton();
     void aLoginDialogClosedDuringTheLookupGivesBackTheCursorAndConnectsNothing();
-
-  private:
-    struct LoginControls {
-        QComboBox number;
-        QLineEdit key;
-        QCheckBox remember;
-        LoginControls() { number.setEditable(true); }
-    };
-    static void Save(const QString& dir, const char* number, const char* key) {
-        RememberedLogins logins(dir);
-        LoginControls c;
-        LoginFieldWidgets fields(&c.number, &c.key, &c.remember, logins);
-        logins.LoadRememberedLogins(fields);
-        QVERIFY(logins.SaveRememberedLogin(RememberedLogin(number, key)));
-    }
 };
 
-void WidgetsTest::rememberedLoginsFillTheLoginControls() {
-    QTemporaryDir dir;
-    Save(dir.path(), "0086-10-1", "a");
-    Save(dir.path(), "0086-10-2", "");
-
-    RememberedLogins logins(dir.path());
-    LoginControls c;
-    LoginFieldWidgets fields(&c.number, &c.key, &c.remember, logins);
-    QCOMPARE(logins.LoadRememberedLogins(fields), 2);
-    QCOMPARE(c.number.count(), 2);
-    QCOMPARE(c.number.itemText(0), QStringLiteral("0086-10-1"));
-    QCOMPARE(c.number.itemData(1).toInt(), 1);
+void WidgetsTest::theLoginDialogShowsTheRememberedLoginsUntilCleared() {
+    FakeClient client;
+    for (const auto& [number, key] : {std::pair{"0086-10-1", "a"}, {"0086-10-2", ""}}) {
+        RememberedLogins logins(client.dir.path());
+        logins.Load();
+        QVERIFY(logins.SaveRememberedLogin(RememberedLogin(number, key)));
+    }
+    LoginDialog dialog(client.session, client.login, client.boxes, client.resolver,
+                       [](const QString&) { return true; });
+    auto* number = dialog.findChild<QComboBox*>(QStringLiteral("numberBox"));
+    auto* key = dialog.findChild<QLineEdit*>(QStringLiteral("keyBox"));
+    auto* remember = dialog.findChild<QCheckBox*>(QStringLiteral("rememberKey"));
+    QCOMPARE(number->count(), 2);
+    QCOMPARE(number->itemText(0), QStringLiteral("0086-10-1"));
     // The last used number, saved without its key.
-    QCOMPARE(c.number.currentIndex(), 1);
-    QCOMPARE(c.number.currentText(), QStringLiteral("0086-10-2"));
-    QVERIFY(!c.remember.isChecked());
-    QVERIFY(c.key.text().isEmpty());
+    QCOMPARE(number->currentText(), QStringLiteral("0086-10-2"));
+    QVERIFY(!remember->isChecked());
+    QVERIFY(key->text().isEmpty());
 
-    // Choosing the other number in the list applies its record.
-    c.number.setCurrentIndex(0);
-    emit c.number.activated(0);
-    QVERIFY(c.remember.isChecked());
-    QCOMPARE(c.key.text(), QStringLiteral("a"));
-}
+    // Choosing the other number in the list shows its record.
+    number->setCurrentIndex(0);
+    emit number->activated(0);
+    QVERIFY(remember->isChecked());
+    QCOMPARE(key->text(), QStringLiteral("a"));
 
-void WidgetsTest::clearEmptiesTheLoginControls() {
-    QTemporaryDir dir;
-    Save(dir.path(), "0086-10-1", "a");
-    // A header that names no record: the numbers are listed, none is selected or shown.
-    QFile file(dir.filePath(QStringLiteral("remember.ini")));
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.write(QByteArray("\xFF\xFF\xFF\xFF", 4));
-    file.close();
-
-    RememberedLogins logins(dir.path());
-    LoginControls c;
-    LoginFieldWidgets fields(&c.number, &c.key, &c.remember, logins);
-    QCOMPARE(logins.LoadRememberedLogins(fields), 1);
-    QCOMPARE(c.number.currentIndex(), -1);
-    QVERIFY(c.number.currentText().isEmpty());
-
-    c.number.setEditText(QStringLiteral("0086-10-9"));
-    c.key.setText(QStringLiteral("typed"));
-    c.remember.setChecked(true);
-    logins.ClearRememberedLogins(fields);
-    QCOMPARE(c.number.count(), 0);
-    QVERIFY(c.number.currentText().isEmpty());  // a typed number goes too
-    QVERIFY(c.key.text().isEmpty());
-    QVERIFY(!c.remember.isChecked());
-    QVERIFY(!QFile::exists(file.fileName()));
+    // "清除": the file goes, and all that was shown, a typed number too.
+    number->setEditText(QStringLiteral("0086-10-9"));
+    dialog.findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
+    QCOMPARE(number->count(), 0);
+    QVERIFY(number->currentText().isEmpty());
+    QVERIFY(key->text().isEmpty());
+    QVERIFY(!remember->isChecked());
+    QVERIFY(!QFile::exists(client.dir.filePath(QStringLiteral("remember.ini"))));
 }
 
 void WidgetsTest::qtMessageBoxesReturnThePressedButton() {
