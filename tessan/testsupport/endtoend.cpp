@@ -1,5 +1,7 @@
 #include "testsupport/endtoend.h"
 
+#include "core/base/gbk.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -29,7 +31,6 @@ EndToEnd::EndToEnd(MessageBoxes& boxes) : boxes_(boxes), tessnet_(boxes) {
 
 EndToEnd::~EndToEnd() {
     EndSession();
-    if (libraryStarted_) tessnet_.Free();
 }
 
 void EndToEnd::EndSession() {
@@ -71,11 +72,6 @@ bool EndToEnd::StartTwoServers() {
                                          {{"0086-10", a_->Port()}, {"0086-21", b_->Port()}});
 }
 
-bool EndToEnd::StartLibrary(Library::Sink sink) {
-    libraryStarted_ = tessnet_.Init(FilePath(QStringLiteral("download")), std::move(sink)) == 1;
-    return libraryStarted_;
-}
-
 ClientParts& EndToEnd::StartClient(Library* library) {
     client_ = std::make_unique<ClientParts>(dir_.path(), library ? *library : tessnet_, boxes_,
                                             resolver_);
@@ -103,10 +99,11 @@ int EndToEnd::Register(int port, const UserProfile& profile) {
 
 bool EndToEnd::LogIn(int port, const char* number, const char* key) {
     if (!client_) StartClient();
-    QSignalSpy accepted(&client_->login, &LoginState::ownLoginAccepted);
-    client_->session.SetCurrentLogin(QString::fromLatin1(number), QString::fromLatin1(key));
-    if (client_->login.Connect("127.0.0.1", port) != 1) return false;
-    return QTest::qWaitFor([&] { return !accepted.isEmpty(); }, kWait);
+    QSignalSpy verdict(&client_->login, &LoginState::ownLoginResult);
+    client_->session.SetCurrentLogin(GbkToQString(number), GbkToQString(key));
+    return client_->login.Connect("127.0.0.1", port) == 1 &&
+           QTest::qWaitFor([&] { return !verdict.isEmpty(); }, kWait) &&
+           verdict[0][0].value<Reply>().status == 1;
 }
 
 }  // namespace tessan

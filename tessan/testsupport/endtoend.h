@@ -69,9 +69,6 @@ class EndToEnd {
 
     // The real library over the boxes.
     TessnetLibrary& Tessnet() { return tessnet_; }
-    // The real library without a client, downloading into the folder's download/ and handing
-    // every notification to `sink`; freed when this goes.
-    bool StartLibrary(Library::Sink sink);
     // The client's core over the folder, its library started: the real one, or `library` when the
     // test puts its own in front of it. Its notices go to `notices`.
     ClientParts& StartClient(Library* library = nullptr);
@@ -80,8 +77,8 @@ class EndToEnd {
     // Registers `profile` on the server at `port` on a start of the library of its own (before
     // any client runs on it); the status of the answer, or -1 when none came.
     int Register(int port, const UserProfile& profile);
-    // Logs the client's account in on the server at `port` as the login dialog does; true once
-    // the server accepted it.
+    // Logs the client's account in (GBK) on the server at `port` as the login dialog does; true
+    // when the server accepted it, false when it refused or did not answer.
     bool LogIn(int port, const char* number, const char* key);
 
     // Closes the own connection, if any.
@@ -102,7 +99,6 @@ class EndToEnd {
     TessnetLibrary tessnet_;
     SystemResolver resolver_;
     std::unique_ptr<ClientParts> client_;
-    bool libraryStarted_ = false;
 };
 
 }  // namespace tessan

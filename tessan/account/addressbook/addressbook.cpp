@@ -2,6 +2,7 @@
 
 #include "account/fieldinput.h"
 #include "core/base/gbk.h"
+#include "core/login/loginstate.h"
 #include "core/login/serverlist.h"
 #include "core/records/friendrecord.h"
 #include "core/records/usertype.h"
@@ -80,14 +81,24 @@ QString AddressBookHeader(int selectedRow, int count) {
     return QStringLiteral("好友列表  %1/%2").arg(selectedRow + 1).arg(count);
 }
 
-AddressBook::AddressBook(Library& library, MessageBoxes& boxes, const AccountText& currentAccount,
-                         Notice notice, QObject* parent)
+AddressBook::AddressBook(LoginState& login, Library& library, MessageBoxes& boxes,
+                         const AccountText& currentAccount, Notice notice, QObject* parent)
     : QAbstractTableModel(parent),
       library_(library),
       boxes_(boxes),
       currentAccount_(currentAccount),
       notice_(std::move(notice)),
-      header_(QStringLiteral("好友列表")) {}
+      header_(QStringLiteral("好友列表")) {
+    connect(&login, &LoginState::loginResetBeforeDialog, this, &AddressBook::LoginReset);
+    connect(&login, &LoginState::ownProfileArriving, this, &AddressBook::OwnProfileArrived);
+    connect(&login, &LoginState::ownConnectionLost, this, &AddressBook::ConnectionLost);
+    NotificationHub& hub = login.Notifications();
+    connect(&hub, &NotificationHub::addFriendResult, this, &AddressBook::AddResult);
+    connect(&hub, &NotificationHub::delFriendResult, this, &AddressBook::DeleteResult);
+    connect(&hub, &NotificationHub::modifyFriendResult, this, &AddressBook::ChangeResult);
+    connect(&hub, &NotificationHub::modifyUserResult, this, &AddressBook::ProfileChangeResult);
+    connect(&hub, &NotificationHub::addressBookEntries, this, &AddressBook::Entries);
+}
 
 AddressBook::~AddressBook() = default;
 

@@ -23,6 +23,8 @@
 
 namespace tessan {
 
+class LoginState;
+
 // The detail boxes of the page, in the order the page lays them out.
 enum class DetailField {
     CountryCode,
@@ -83,9 +85,10 @@ class AddressBook final : public QAbstractTableModel {
   public:
     using Notice = std::function<void(const QString& text, bool error)>;
 
-    // All references must outlive the address book; currentAccount is read at each use.
-    AddressBook(Library& library, MessageBoxes& boxes, const AccountText& currentAccount,
-                Notice notice, QObject* parent = nullptr);
+    // Hears the own login's resets, profile and answers through `login`. All references must
+    // outlive the address book; currentAccount is read at each use.
+    AddressBook(LoginState& login, Library& library, MessageBoxes& boxes,
+                const AccountText& currentAccount, Notice notice, QObject* parent = nullptr);
     ~AddressBook() override;
 
     // The entry list.

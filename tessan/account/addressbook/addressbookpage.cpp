@@ -45,7 +45,7 @@ QString AccessibleName(const DetailSpec& spec) {
 AddressBookPage::AddressBookPage(ClientSession& session, LoginState& login, Library& library,
                                  MessageBoxes& boxes, QWidget* parent)
     : Page(session, QStringLiteral("地址簿"), QStringLiteral("addressBookPage"), parent),
-      book_(library, boxes, session.CurrentAccount(),
+      book_(login, library, boxes, session.CurrentAccount(),
             [&session](const QString& text, bool error) { session.ShowNotice(text, error); }),
       list_(new QTableView(this)),
       add_(new ImageButton(QStringLiteral("添加"), this)),
@@ -124,16 +124,6 @@ AddressBookPage::AddressBookPage(ClientSession& session, LoginState& login, Libr
     connect(add_, &QPushButton::clicked, this, &AddressBookPage::AddClicked);
     connect(delete_, &QPushButton::clicked, &book_, &AddressBook::DeleteSelected);
     connect(modify_, &QPushButton::clicked, this, [this] { book_.ModifySelected(BoxTexts()); });
-
-    connect(&login, &LoginState::loginResetBeforeDialog, &book_, &AddressBook::LoginReset);
-    connect(&login, &LoginState::ownProfileArriving, &book_, &AddressBook::OwnProfileArrived);
-    connect(&login, &LoginState::ownConnectionLost, &book_, &AddressBook::ConnectionLost);
-    NotificationHub& hub = login.Notifications();
-    connect(&hub, &NotificationHub::addFriendResult, &book_, &AddressBook::AddResult);
-    connect(&hub, &NotificationHub::delFriendResult, &book_, &AddressBook::DeleteResult);
-    connect(&hub, &NotificationHub::modifyFriendResult, &book_, &AddressBook::ChangeResult);
-    connect(&hub, &NotificationHub::modifyUserResult, &book_, &AddressBook::ProfileChangeResult);
-    connect(&hub, &NotificationHub::addressBookEntries, &book_, &AddressBook::Entries);
 }
 
 void AddressBookPage::Shown() {

@@ -29,94 +29,42 @@ class AddressBookEndToEndTest : public QObject {
     void changeTheOwnPublicKey();
 
   private:
-    // Connects `number` to the server; the result of its login lands in loginStatus.
-    void Connect(const char* number, const char* key);
-    void LogIn(const char* number, const char* privateKey);
+    void LogIn(const char* number, const char* privateKey) {
+        QVERIFY(e2e->LogIn(server->Port(), number, privateKey));
+        QTRY_VERIFY_WITH_TIMEOUT(book->Find(number) == 0, kWait);
+    }
     QStringList FriendNumbers() const;
 
     ScriptedMessageBoxes boxes;
     std::unique_ptr<EndToEnd> e2e;
     TessdProcess* server = nullptr;
-    TessnetLibrary* library = nullptr;
-    AccountText own;
     QStringList notices;
     std::unique_ptr<AddressBook> book;
     std::unique_ptr<FriendList> friends;
-    std::map<QByteArray, int> loginStatus;  // -1 while waiting
 };
 
 void AddressBookEndToEndTest::init() {
     boxes.Reset();
     notices.clear();
-    loginStatus.clear();
     e2e = std::make_unique<EndToEnd>(boxes);
     QVERIFY(e2e->IsValid());
     QVERIFY(server = e2e->StartServer(u"server"_qs));
-    library = &e2e->Tessnet();
-    book = std::make_unique<AddressBook>(*library, boxes, own,
+    ClientParts& client = e2e->StartClient();
+    book = std::make_unique<AddressBook>(client.login, client.connections.Lib(), boxes,
+                                         client.session.CurrentAccount(),
                                          [this](const QString& text, bool) { notices << text; });
     friends = std::make_unique<FriendList>();
-    // As the main window keeps them in step.
+    // As the composition root keeps them in step.
     connect(book.get(), &AddressBook::friendAddedOrUpdated, friends.get(),
             &FriendList::AddOrUpdateFriend);
     connect(book.get(), &AddressBook::friendRemoved, friends.get(), &FriendList::RemoveFriend);
     connect(book.get(), &AddressBook::friendKeyChanged, friends.get(), &FriendList::SetFriendKey);
-    // The notification routing of the address book's types.
-    QVERIFY(e2e->StartLibrary([this](const Notification& n) {
-        const Reply* r = n.reply();
-        if (!r) return;
-        switch (n.type) {
-            case note::kLogin:
-                if (r->account == own.Bytes()) book->LoginReset();
-                loginStatus[r->account] = r->status;
-                break;
-            case note::kAddFriend:
-                book->AddResult(FriendAnswerOf(*r));
-                break;
-            case note::kDelFriend:
-                book->DeleteResult(FriendAnswerOf(*r));
-                break;
-            case note::kModifyFriend:
-                book->ChangeResult(FriendAnswerOf(*r));
-                break;
-            case note::kModifyUser:
-                book->ProfileChangeResult(*r);
-                break;
-            case note::kAddressBook:
-                book->Entries(*r);
-                break;
-            case note::kOwnProfile:
-                if (const auto p = UserProfile::FromBytes(
-                        std::span(reinterpret_cast<const std::uint8_t*>(r->data.constData()),
-                                  UserProfile::kSize)))
-                    book->OwnProfileArrived(*p);
-                break;
-        }
-    }));
 }
 
 void AddressBookEndToEndTest::cleanup() {
-    if (library)
-        for (const auto& [account, status] : loginStatus) library->DisconnectServer(account);
-    library = nullptr;
-    server = nullptr;
     e2e.reset();  // no notification reaches the book after this
     book.reset();
     friends.reset();
-    own.Clear();
-}
-
-void AddressBookEndToEndTest::Connect(const char* number, const char* key) {
-    loginStatus[number] = -1;
-    QCOMPARE(library->ConnectServer("127.0.0.1", server->Port(), number, key), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(loginStatus[number] != -1, kWait);
-}
-
-void AddressBookEndToEndTest::LogIn(const char* number, const char* privateKey) {
-    own.Set(number);
-    Connect(number, privateKey);
-    QCOMPARE(loginStatus[number], 1);
-    QTRY_VERIFY_WITH_TIMEOUT(book->Find(number) == 0, kWait);
 }
 
 QStringList AddressBookEndToEndTest::FriendNumbers() const {
@@ -143,7 +91,6 @@ void AddressBookEndToEndTest::addWithTheRightKeyAndRefuseAWrongOne() {
     QVERIFY(notices.contains(u"添加好友成功!"_qs));
 
     // The server keeps it: the next login lists it again.
-    library->DisconnectServer(kLi);
     LogIn(kLi, demo::kLiKey);
     QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 3, kWait);
     QCOMPARE(friends->RowCount(), 3);
@@ -158,7 +105,6 @@ void AddressBookEndToEndTest::changeAFriendsKeyAndDelete() {
     book->ModifySelected(details);
     QTRY_VERIFY_WITH_TIMEOUT(book->ModifyEnabled(), kWait);
     QCOMPARE(notices.last(), u"修改用户资料成功!"_qs);
-    library->DisconnectServer(kWang);
 
     LogIn(kZhang, demo::kZhangKey);
     QTRY_COMPARE_WITH_TIMEOUT(book->Count(), 3, kWait);
@@ -193,15 +139,10 @@ void AddressBookEndToEndTest::changeTheOwnPublicKey() {
     book->ModifySelected(details);
     QVERIFY(!book->ModifyEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(book->ModifyEnabled(), kWait);
-    library->DisconnectServer(kZhang);
-    own.Clear();
 
     // A friend's upload logs in with the key it knows: the old one is refused now.
-    Connect(kZhang, kZhang);
-    QCOMPARE(loginStatus[kZhang], 0);
-    library->DisconnectServer(kZhang);
-    Connect(kZhang, "zhang-pub-2");
-    QCOMPARE(loginStatus[kZhang], 1);
+    QVERIFY(!e2e->LogIn(server->Port(), kZhang, kZhang));
+    QVERIFY(e2e->LogIn(server->Port(), kZhang, "zhang-pub-2"));
 }
 
 }  // namespace tessan

@@ -2,8 +2,7 @@
 #include "account/addressbook/addfriendflow.h"
 #include "account/fieldinput.h"
 #include "core/base/gbk.h"
-#include "testsupport/fakelibrary.h"
-#include "testsupport/scriptedmessageboxes.h"
+#include "testsupport/clientparts.h"
 
 #include <QSignalSpy>
 
@@ -37,10 +36,10 @@ QByteArray EntryReply(const QByteArray& number, const QByteArray& key, const QSt
     return data + QStringToGbk(text);
 }
 
-class AddressBookTest : public ::testing::Test {
+class AddressBookTest : public ::testing::Test, protected FakeClient {
   protected:
     AddressBookTest() {
-        own.Set("0086-10-1234567");
+        session.SetCurrentLogin(u"0086-10-1234567"_qs, {});
         QObject::connect(&book, &AddressBook::friendAddedOrUpdated, &book,
                          [this](const UserProfile& p) { sent << u"add "_qs + p.Number(); });
         QObject::connect(&book, &AddressBook::friendRemoved, &book, [this](const QByteArray& n) {
@@ -60,13 +59,11 @@ class AddressBookTest : public ::testing::Test {
     }
     const Reply& ReplyOf(const Notification& n) { return *(kept = n).reply(); }
 
-    AccountText own;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
+    const AccountText& own = session.CurrentAccount();
     QStringList notices;
     QStringList sent;  // what the send page's friend list was told
     Notification kept;
-    AddressBook book{library, boxes, own, [this](const QString& text, bool error) {
+    AddressBook book{login, library, boxes, own, [this](const QString& text, bool error) {
                          notices << (error ? u"!"_qs : u""_qs) + text;
                      }};
 };
@@ -285,11 +282,7 @@ TEST_F(AddressBookTest, ServerAnswersKeepTheSendPageInStep) {
     EXPECT_EQ(notices, (QStringList{u"!不能删除"_qs, u"删除成功"_qs, u"!公钥不正确"_qs}));
 }
 
-TEST(AddressBookEntries, AReplyClaimingMoreThanItHoldsIsReadWithinIt) {
-    AccountText own;
-    FakeLibrary library;
-    ScriptedMessageBoxes boxes;
-    AddressBook book(library, boxes, own, [](const QString&, bool) {});
+TEST_F(AddressBookTest, AReplyClaimingMoreThanItHoldsIsReadWithinIt) {
     Reply reply;
     reply.data = Bytes(Profile("1-2-3"));
     reply.dataLength = 60000;

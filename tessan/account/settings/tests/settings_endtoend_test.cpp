@@ -4,6 +4,7 @@
 #include "testsupport/endtoend.h"
 #include "testsupport/scriptedmessageboxes.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 namespace tessan {
@@ -19,79 +20,38 @@ class SettingsEndToEndTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void init();
-    void cleanup();
     void newKeysAreStoredAndTheNextLoginNeedsThem();
-
-  private:
-    int Connect(const char* number, const QByteArray& key);
-
-    ScriptedMessageBoxes boxes;
-    std::unique_ptr<EndToEnd> e2e;
-    TessdProcess* server = nullptr;
-    TessnetLibrary* library = nullptr;
-    AccountText own;
-    UserProfile ownProfile;
-    int loginStatus = -1;
-    int profileStatus = -1;
 };
 
-void SettingsEndToEndTest::init() {
-    e2e = std::make_unique<EndToEnd>(boxes);
-    QVERIFY(e2e->IsValid());
-    QVERIFY(server = e2e->StartServer(u"server"_qs));
-    library = &e2e->Tessnet();
-    QVERIFY(e2e->StartLibrary([this](const Notification& n) {
-        const Reply* r = n.reply();
-        if (!r) return;
-        if (n.type == note::kLogin) loginStatus = r->status;
-        if (n.type == note::kModifyUser) profileStatus = r->status;
-        if (n.type == note::kOwnProfile)
-            ownProfile = *UserProfile::FromBytes(std::span(
-                reinterpret_cast<const std::uint8_t*>(r->data.constData()), UserProfile::kSize));
-    }));
-}
-
-void SettingsEndToEndTest::cleanup() {
-    if (library) library->DisconnectServer(kZhang);
-    library = nullptr;
-    server = nullptr;
-    e2e.reset();
-    own.Clear();
-}
-
-int SettingsEndToEndTest::Connect(const char* number, const QByteArray& key) {
-    loginStatus = -1;
-    ownProfile = {};
-    if (library->ConnectServer("127.0.0.1", server->Port(), number, key) != 1) return -2;
-    if (!QTest::qWaitFor([this] { return loginStatus != -1; }, kWait)) return -3;
-    return loginStatus;
-}
-
 void SettingsEndToEndTest::newKeysAreStoredAndTheNextLoginNeedsThem() {
-    own.Set(kZhang);
-    QCOMPARE(Connect(kZhang, "zhang123"), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(ownProfile.Number(), QString::fromLatin1(kZhang), kWait);
-    ProfileSettings settings(*library, boxes, own,
-                             [this]() -> const UserProfile& { return ownProfile; }, {});
+    ScriptedMessageBoxes boxes;
+    EndToEnd e2e(boxes);
+    QVERIFY(e2e.IsValid());
+    const TessdProcess* server = e2e.StartServer(u"server"_qs);
+    QVERIFY(server);
+    ClientParts& client = e2e.StartClient();
+    const UserProfile& own = client.session.OwnProfile();
+    QVERIFY(e2e.LogIn(server->Port(), kZhang, "zhang123"));
+    QTRY_COMPARE_WITH_TIMEOUT(own.Number(), QString::fromLatin1(kZhang), kWait);
+    ProfileSettings settings(client.connections.Lib(), boxes, client.session.CurrentAccount(),
+                             [&own]() -> const UserProfile& { return own; }, {});
     ProfileValues values = *settings.ValuesToShow();
     QCOMPARE(At(values, ProfileBox::PrivateKey), u"zhang123"_qs);
     At(values, ProfileBox::PrivateKey) = At(values, ProfileBox::Confirmation) = u"zhang-新"_qs;
     At(values, ProfileBox::PublicKey) = u"zhang-pub"_qs;
+    QSignalSpy changed(&client.login.Notifications(), &NotificationHub::modifyUserResult);
     QVERIFY(!settings.Save(values));
-    QTRY_COMPARE_WITH_TIMEOUT(profileStatus, 1, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, kWait);
+    QCOMPARE(changed[0][0].value<Reply>().status, 1);
     QVERIFY(boxes.Shown().empty());
     // The server follows its answer with the profile as stored: the new keys without a new login.
-    QTRY_COMPARE_WITH_TIMEOUT(ownProfile.PublicKey(), u"zhang-pub"_qs, kWait);
-    QCOMPARE(ownProfile.Text(UserProfile::Field::PrivateKey), u"zhang-新"_qs);
-    library->DisconnectServer(kZhang);
+    QTRY_COMPARE_WITH_TIMEOUT(own.PublicKey(), u"zhang-pub"_qs, kWait);
+    QCOMPARE(own.Text(UserProfile::Field::PrivateKey), u"zhang-新"_qs);
 
-    QCOMPARE(Connect(kZhang, "zhang123"), 0);
-    library->DisconnectServer(kZhang);
-    QCOMPARE(Connect(kZhang, QStringToGbk(u"zhang-新"_qs)), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(ownProfile.PublicKey(), u"zhang-pub"_qs, kWait);
-    QCOMPARE(ownProfile.Text(UserProfile::Field::PrivateKey), u"zhang-新"_qs);
-    QCOMPARE(ownProfile.Name(), u"张三"_qs);
+    QVERIFY(!e2e.LogIn(server->Port(), kZhang, "zhang123"));
+    QVERIFY(e2e.LogIn(server->Port(), kZhang, "zhang-\xD0\xC2"));  // GBK
+    QTRY_COMPARE_WITH_TIMEOUT(own.Name(), u"张三"_qs, kWait);
+    QCOMPARE(own.Text(UserProfile::Field::PrivateKey), u"zhang-新"_qs);
 }
 
 }  // namespace tessan
