@@ -3,9 +3,12 @@
 #include "account/addressbook/addressbookpage.h"
 #include "account/settings/settingspage.h"
 #include "core/base/messageboxes.h"
+#include "core/base/timer.h"
 #include "core/frame/viewfilespage.h"
 #include "core/login/logindialog.h"
 #include "core/login/serverlookup.h"
+#include "messaging/arrivals/arrivalwatch.h"
+#include "messaging/arrivals/traynotifier.h"
 #include "messaging/qtvoicedevice.h"
 #include "messaging/received/receivedfilespage.h"
 #include "messaging/received/replydialogs.h"
@@ -34,6 +37,7 @@ ClientApp::ClientApp(Setup setup)
       pipeline_(session_, transfers_),
       voice_(setup.voice ? std::move(setup.voice) : std::make_unique<QtVoiceDevice>()),
       accounts_(session_, connections_, boxes_, resolver_),
+      arrivalSwitch_(session_.AppDir()),
       window_(std::make_unique<MainWindow>(session_, login_, boxes_, resolver_, transfers_,
                                            std::move(setup.startProgram))) {
     if (!setup.downloadFolder.isEmpty()) session_.SetDownloadFolder(setup.downloadFolder);
@@ -42,10 +46,14 @@ ClientApp::ClientApp(Setup setup)
         boxes_.Tell(QStringLiteral("传输模块启动失败，不能连接服务器!"), MessageBoxes::Icon::Error);
     MakePages();
     ConnectFeatures();
+    WatchArrivals();
     session_.ReadParameterFile();
 }
 
 ClientApp::~ClientApp() {
+    // The watch asks through the received-files page, which goes with the window.
+    arrivals_.reset();
+    tray_.reset();
     window_.reset();
     connections_.Stop();
 }
@@ -62,7 +70,7 @@ void ClientApp::MakePages() {
         [this](const UserProfile& own, const QDateTime& now) {
             return send_->SendKeyChangeNotice(own, now);
         },
-        &window);
+        arrivalSwitch_, &window);
     window.SetPages(
         {receivedFiles_, send_, new ViewFilesPage(session_, &window), addressBook_, settings_});
 }
@@ -88,6 +96,22 @@ void ClientApp::ConnectFeatures() {
     // The library ends with the window.
     QObject::connect(window_.get(), &QDialog::finished, window_.get(),
                      [this] { connections_.Stop(); });
+}
+
+void ClientApp::WatchArrivals() {
+    MainWindow* window = window_.get();
+    tray_ = std::make_unique<TrayNotifier>();
+    arrivals_ = std::make_unique<ArrivalWatch>(session_, login_, receivedFiles_->Rules(),
+                                               arrivalSwitch_, *tray_, QtTimers(window),
+                                               [window] { return window->ReceivedInView(); });
+    QObject::connect(window, &MainWindow::shownAgain, arrivals_.get(), &ArrivalWatch::WindowShown);
+    QObject::connect(window, &MainWindow::receivedInView, arrivals_.get(),
+                     &ArrivalWatch::ReceivedShown);
+    QObject::connect(tray_.get(), &TrayNotifier::openRequested, window,
+                     [window] { window->BringToFront(false); });
+    QObject::connect(tray_.get(), &TrayNotifier::announcementClicked, window,
+                     [window] { window->BringToFront(true); });
+    QObject::connect(tray_.get(), &TrayNotifier::quitRequested, window, &QWidget::close);
 }
 
 }  // namespace tessan

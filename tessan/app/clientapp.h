@@ -1,8 +1,9 @@
 // ClientApp: the client put together, the one place where the services are made and the features
 // meet. It creates, in the order of the members below, and destroys in reverse: the session, the
 // library's connections, the own login, the transfer queue, the sending pipeline, the voice device,
-// the account dialogs, the main window and its pages. So every service outlives the pages that
-// hold it, and the library stops only after the window and its pages are gone. Each page's
+// the account dialogs, the arrivals' switch, the main window and its pages, the tray and the
+// watch for new arrivals. So every service outlives the pages that hold it, and the library stops
+// only after the window and its pages are gone. Each page's
 // constructor call names what that page may touch; the connections between features are made
 // here and nowhere else.
 #pragma once
@@ -11,6 +12,7 @@
 #include "app/mainwindow.h"
 #include "core/library/connections.h"
 #include "core/login/loginstate.h"
+#include "core/session/arrivalswitch.h"
 #include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
 #include "messaging/sendingpipeline.h"
@@ -21,10 +23,12 @@
 namespace tessan {
 
 class AddressBookPage;
+class ArrivalWatch;
 class HostResolver;
 class ReceivedFilesPage;
 class SendPage;
 class SettingsPage;
+class TrayNotifier;
 
 class ClientApp final {
   public:
@@ -58,10 +62,15 @@ class ClientApp final {
     SendPage& Send() { return *send_; }
     AddressBookPage& AddressBook() { return *addressBook_; }
     SettingsPage& Settings() { return *settings_; }
+    TrayNotifier& Tray() { return *tray_; }
+    ArrivalWatch& Arrivals() { return *arrivals_; }
 
   private:
     void MakePages();
     void ConnectFeatures();
+    // The background check for new arrivals and its tray icon, on the window and the received
+    // files.
+    void WatchArrivals();
 
     Library& library_;
     MessageBoxes& boxes_;
@@ -74,11 +83,14 @@ class ClientApp final {
     SendingPipeline pipeline_;
     std::unique_ptr<VoiceDevice> voice_;
     AccountDialogs accounts_;
+    ArrivalSwitch arrivalSwitch_;
     std::unique_ptr<MainWindow> window_;
     ReceivedFilesPage* receivedFiles_ = nullptr;
     SendPage* send_ = nullptr;
     AddressBookPage* addressBook_ = nullptr;
     SettingsPage* settings_ = nullptr;
+    std::unique_ptr<TrayNotifier> tray_;
+    std::unique_ptr<ArrivalWatch> arrivals_;
 };
 
 }  // namespace tessan

@@ -12,6 +12,7 @@
 #include "look/imagebutton.h"
 
 #include <QContextMenuEvent>
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -138,6 +139,33 @@ void MainWindow::ShowPage(int page) {
     pageArea_->setCurrentWidget(pages_[page]);
     transferView_->setVisible(pages_[page]->ShowsTransferList());
     pages_[page]->Shown();
+    if (page == kReceivedFiles) emit receivedInView();
+}
+
+bool MainWindow::ReceivedInView() const {
+    return currentPage_ == kReceivedFiles && isActiveWindow() && !isMinimized();
+}
+
+void MainWindow::BringToFront(bool received) {
+    showNormal();
+    raise();
+    activateWindow();
+    if (received && loginButtons_[0]->isEnabled()) ShowPage(kReceivedFiles);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (std::exchange(shownBefore_, true)) emit shownAgain();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        if ((change->oldState() & Qt::WindowMinimized) && !isMinimized()) emit shownAgain();
+    } else if (event->type() == QEvent::ActivationChange && ReceivedInView()) {
+        emit receivedInView();
+    }
 }
 
 LoginDialog* MainWindow::OpenLogin() const {

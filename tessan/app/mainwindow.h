@@ -57,6 +57,11 @@ class MainWindow final : public QDialog {
     // The main window's login button: opens the login dialog unless it is already open.
     void OpenLoginDialog();
     LoginDialog* OpenLogin() const;
+    // Whether the received-files page is in front of the user now.
+    bool ReceivedInView() const;
+    // Brings the window back to the front; on "收取文件" as well when `received` and the button is
+    // open to the user.
+    void BringToFront(bool received);
 
     // While the window is open; the panel goes when it closes.
     NoticePanel& Notices() { return *noticePanel_; }
@@ -65,11 +70,17 @@ class MainWindow final : public QDialog {
   signals:
     // A login dialog was opened (the account dialogs join it).
     void loginDialogOpened(tessan::LoginDialog* dialog);
+    // The window came back after it was hidden or minimised.
+    void shownAgain();
+    // The received-files page came in front of the user: shown, or its window activated.
+    void receivedInView();
 
   public slots:
     void done(int result) override;
 
   protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -88,6 +99,7 @@ class MainWindow final : public QDialog {
     HostResolver& resolver_;
     LoginController::StartProgram startProgram_;
     int currentPage_ = kViewFiles;
+    bool shownBefore_ = false;
 
     QStackedWidget* pageArea_ = nullptr;
     Pages pages_{};

@@ -4,6 +4,7 @@
 #include "core/frame/noticepanel.h"
 #include "core/login/logindialog.h"
 #include "core/transfers/transferlistview.h"
+#include "messaging/arrivals/traynotifier.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/fakeresolver.h"
 #include "testsupport/scriptedmessageboxes.h"
@@ -49,6 +50,7 @@ class MainWindowTest : public QObject {
     void aConnectionThatFailsWhileTheLoginWaitsLetsTheUserTryAgain();
     void enterInTheLoginFieldsLogsIn();
     void noticePanelShowsItsLastLine();
+    void aWindowBackFromMinimisedLooksForNewFilesSilently();
 
   private:
     QPushButton* Button(const char* name) const {
@@ -368,6 +370,20 @@ void MainWindowTest::noticePanelShowsItsLastLine() {
     bar->setValue(0);
     session->ShowNotice(u"最后"_qs);
     QTRY_COMPARE(bar->value(), bar->maximum());
+}
+
+void MainWindowTest::aWindowBackFromMinimisedLooksForNewFilesSilently() {
+    LogIn("0086-10-1234567");
+    QCOMPARE(library.calls.filter(u"ListFile"_qs).size(), 1);
+    library.Deliver(MakeReply(note::kListSummary, 1, "0086-10-1234567", "summary"));
+    window->showMinimized();
+    window->showNormal();
+    QCOMPARE(library.calls.filter(u"ListFile"_qs).size(), 2);
+    QCOMPARE(window->Notices().Text(), u"\r\nok"_qs);  // the checks said nothing
+    // A click on the announcement: the window on "收取文件", which asks as the button does.
+    emit app->Tray().announcementClicked();
+    QCOMPARE(window->CurrentPage(), int(MainWindow::kReceivedFiles));
+    QCOMPARE(library.calls.filter(u"ListFile"_qs).size(), 3);
 }
 
 }  // namespace tessan

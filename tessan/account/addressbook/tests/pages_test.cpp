@@ -4,9 +4,11 @@
 #include "account/settings/settingspage.h"
 #include "account/settings/setupsheet.h"
 #include "core/base/gbk.h"
+#include "core/session/arrivalswitch.h"
 #include "testsupport/clientparts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -195,7 +197,8 @@ void AccountPagesTest::logPageShowsTheTailAndSavesInPlace() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(original);
     }
-    SettingsPage page(c.session, c.library, c.boxes, {});
+    ArrivalSwitch arrivals(c.dir.path());
+    SettingsPage page(c.session, c.library, c.boxes, {}, arrivals);
     page.show();
     CSetupSheet& sheet = page.Sheet();
     sheet.setCurrentWidget(sheet.ReceiveLogPage());
@@ -214,11 +217,14 @@ void AccountPagesTest::profilePageRefillsAndTheNoticeButtonFollowsSaves() {
     ClientSession& session = c.session;
     ScriptedMessageBoxes& boxes = c.boxes;
     QStringList sent;
-    SettingsPage settingsPage(session, c.library, boxes,
-                              [&sent](const UserProfile& own, const QDateTime&) {
-                                  sent << own.Name();
-                                  return true;
-                              });
+    ArrivalSwitch arrivals(c.dir.path());
+    SettingsPage settingsPage(
+        session, c.library, boxes,
+        [&sent](const UserProfile& own, const QDateTime&) {
+            sent << own.Name();
+            return true;
+        },
+        arrivals);
     settingsPage.show();
     CSetupSheet& sheet = settingsPage.Sheet();
     CSetupPage1* page = sheet.ProfilePage();
@@ -256,6 +262,12 @@ void AccountPagesTest::profilePageRefillsAndTheNoticeButtonFollowsSaves() {
     notice->click();
     QCOMPARE(sent.size(), 1);
     QVERIFY(!notice->isEnabled());
+
+    // The arrivals' switch is taken at once and kept for the next start.
+    QVERIFY(settingsPage.ArrivalBox()->isChecked());
+    settingsPage.ArrivalBox()->click();
+    QVERIFY(!arrivals.IsOn());
+    QVERIFY(!ArrivalSwitch(c.dir.path()).IsOn());
 }
 
 }  // namespace tessan

@@ -188,10 +188,13 @@ void ReceivedEndToEndTest::ReceiveFromFriend(const QString& folder, const QStrin
     library->DisconnectServer(kOwner);
 
     // The owner logs in through the login dialog.
+    events.clear();
     QPointer<LoginDialog> dialog = LogInThroughDialog(*window, demo::kZhang, demo::kZhangKey);
     QVERIFY(dialog);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog || !dialog->isVisible(), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(session->OwnQuota(), 5242880, 10000);
+    // The login's own look for new files has had its answer.
+    QTRY_VERIFY_WITH_TIMEOUT(events.contains(u"5"_qs), 10000);
 
     // "收取文件" shows the page and asks for the list.
     events.clear();
