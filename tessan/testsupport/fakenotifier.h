@@ -3,17 +3,17 @@
 
 #include "messaging/arrivals/notifier.h"
 
-#include <vector>
+#include <QStringList>
 
 namespace tessan {
 
 class FakeNotifier final : public Notifier {
   public:
-    void Announce(const Announcement& announcement) override { announced.push_back(announcement); }
+    void Announce(const Announcement& a) override { announced.append(a.title + u": "_qs + a.text); }
     void ShowUnseen(int count) override { unseen = count; }
     void SetShown(bool on) override { shown = on; }
 
-    std::vector<Announcement> announced;
+    QStringList announced;  // "title: text"
     int unseen = 0;
     bool shown = false;
 };
