@@ -3,9 +3,8 @@
 // library's connections, the own login, the transfer queue, the sending pipeline, the voice device,
 // the account dialogs, the arrivals' switch, the main window and its pages, the tray and the
 // watch for new arrivals. So every service outlives the pages that hold it, and the library stops
-// only after the window and its pages are gone. Each page's
-// constructor call names what that page may touch; the connections between features are made
-// here and nowhere else.
+// only after the window and its pages are gone. Each page's constructor call names what that page
+// may touch; the connections between features are made here and nowhere else.
 #pragma once
 
 #include "account/accountdialogs.h"
@@ -63,7 +62,6 @@ class ClientApp final {
     AddressBookPage& AddressBook() { return *addressBook_; }
     SettingsPage& Settings() { return *settings_; }
     TrayNotifier& Tray() { return *tray_; }
-    ArrivalWatch& Arrivals() { return *arrivals_; }
 
   private:
     void MakePages();
