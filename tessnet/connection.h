@@ -75,7 +75,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // as the server takes nothing.
     int SendAll(const std::uint8_t* bytes, std::size_t n);
     void SendRequest(const std::vector<std::uint8_t>& packet);
-    void Announce(const UploadItem& item);
+    // False when the announcement could not be sent.
+    bool Announce(const UploadItem& item);
+    // A file the sender cannot send (unreadable, short, not sent): taken out of the queue, and
+    // the host hears it refused (NotifyUploadFailed).
+    void GiveUp(const std::shared_ptr<UploadItem>& item, std::string_view fileName,
+                PendingNotice& notice);
     // False when the thread was asked to stop during the file.
     bool SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot,
                   PendingNotice& notice, const std::stop_token& stop);

@@ -130,14 +130,19 @@ void HandleDownloadChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n)
     r.notice.Post(TESS_NOTE_PROGRESS, record, sizeof record);
 }
 
+// "文件:<name><what>": how the system's own texts name a file that failed.
+std::string FileFailedText(std::string_view gbkName, const char* what) {
+    static const std::string before = Utf8ToGbkLossy("文件:");
+    return before + std::string(gbkName) + Utf8ToGbkLossy(what);
+}
+
 // A type 7 that tells the host the download of `plainName` failed, in the server's layout.
 bool NotifyDownloadFailed(ReaderContext& r, std::string_view plainName) {
-    static const std::string before = Utf8ToGbkLossy("文件:");
-    static const std::string after = Utf8ToGbkLossy("下载失败!");
+    static const char kFailed[] = "下载失败!";
     std::array<std::uint8_t, kDataBytes> data{};
     PutField(data.data() + TESS_DOWNLOAD_ANSWER_OFF_NAME, TESS_NAME_SIZE, plainName);
     PutField(data.data() + TESS_DOWNLOAD_ANSWER_OFF_TEXT,
-             kDataBytes - TESS_DOWNLOAD_ANSWER_OFF_TEXT, before + std::string(plainName) + after);
+             kDataBytes - TESS_DOWNLOAD_ANSWER_OFF_TEXT, FileFailedText(plainName, kFailed));
     Reply reply(r.connection, 1, 0);
     reply.SetData(data.data(), data.size(), kDataBytes);
     return reply.Deliver(r.notice, TESS_NOTE_DOWNLOAD_ANSWER);
@@ -196,21 +201,36 @@ void HandleUploadAnswer(ReaderContext& r, const std::uint8_t* b, std::size_t n) 
     // never come.
     if (reason == UploadReason::Complete && !c.uploads().WaitWhileSending(name, r.stop)) return;
     NotifyFixed(r, TESS_NOTE_UPLOAD_ANSWER, 1, b, n, kDataBytes);
-    // After the host's handling, so whatever it did to the queue counts.
-    if (reason == UploadReason::Complete && c.uploads().Count() == 0) {
-        std::uint8_t record[TESS_QUEUE_EMPTY_SIZE] = {};
-        PutField(record + TESS_QUEUE_EMPTY_OFF_ACCOUNT, TESS_ACCOUNT_SIZE, c.account());
-        // Asked again when the host's turn comes: a file the host queued in between would be
-        // lost with the connection the host closes on this news.
-        r.notice.DeliverIf(TESS_NOTE_QUEUE_EMPTY, record, sizeof record,
-                           [weak = c.weak_from_this()] {
-                               const auto connection = weak.lock();
-                               return connection && connection->uploads().Count() == 0;
-                           });
-    }
+    if (reason == UploadReason::Complete) NotifyIfQueueEmpty(c, r.notice);
 }
 
 }  // namespace
+
+bool NotifyUploadFailed(Connection& connection, PendingNotice& notice, std::string_view fileName) {
+    static const char kFailed[] = "上传失败!";
+    std::array<std::uint8_t, kDataBytes> data{};
+    data[TESS_UPLOAD_ANSWER_OFF_REASON] = static_cast<std::uint8_t>(UploadReason::Broken);
+    PutField(data.data() + TESS_UPLOAD_ANSWER_OFF_NAME, TESS_NAME_SIZE, fileName);
+    PutField(data.data() + TESS_UPLOAD_ANSWER_OFF_TEXT, kDataBytes - TESS_UPLOAD_ANSWER_OFF_TEXT,
+             FileFailedText(fileName, kFailed));
+    Reply reply(connection, 1, 0);
+    reply.SetData(data.data(), data.size(), kDataBytes);
+    return reply.Deliver(notice, TESS_NOTE_UPLOAD_ANSWER);
+}
+
+bool NotifyIfQueueEmpty(Connection& connection, PendingNotice& notice) {
+    // After the host's handling of the answer, so whatever it did to the queue counts.
+    if (!connection.uploads().Empty()) return true;
+    std::uint8_t record[TESS_QUEUE_EMPTY_SIZE] = {};
+    PutField(record + TESS_QUEUE_EMPTY_OFF_ACCOUNT, TESS_ACCOUNT_SIZE, connection.account());
+    // Asked again when the host's turn comes: a file the host queued in between would be lost
+    // with the connection the host closes on this news.
+    return notice.DeliverIf(TESS_NOTE_QUEUE_EMPTY, record, sizeof record,
+                            [weak = connection.weak_from_this()] {
+                                const auto c = weak.lock();
+                                return c && c->uploads().Empty();
+                            });
+}
 
 void HandlePacket(ReaderContext& r, const PacketHeader& header, const std::uint8_t* b,
                   std::size_t n) {

@@ -11,6 +11,7 @@
 
 #include "connection.h"
 #include "host_link.h"
+#include "incoming.h"
 #include "log.h"
 #include "packet.h"
 #include "progress.h"
@@ -53,8 +54,13 @@ void Connection::SenderLoop(std::stop_token stop) {
                 SendRequest(work.packet);
                 break;
             case SenderWork::Announce:
-                Announce(work.snapshot);
-                uploads_.MarkAnnounced(work.item, work.snapshot.generation);
+                if (Announce(work.snapshot)) {
+                    uploads_.MarkAnnounced(work.item, work.snapshot.generation);
+                } else {
+                    // No answer would ever come for it.
+                    GiveUp(work.item, work.snapshot.fileName, notice);
+                    if (stop.stop_requested()) return;
+                }
                 break;
             case SenderWork::Send:
                 if (!SendFile(work.item, work.snapshot, notice, stop)) return;
@@ -63,35 +69,55 @@ void Connection::SenderLoop(std::stop_token stop) {
     }
 }
 
+void Connection::GiveUp(const std::shared_ptr<UploadItem>& item, std::string_view fileName,
+                        PendingNotice& notice) {
+    // The host hears of it after the file's last progress; until it has, the queue does not look
+    // empty, so a type 33 for another file cannot come first and get the connection closed on
+    // this news.
+    uploads_.Drop(item);
+    const bool told = NotifyUploadFailed(*this, notice, fileName);
+    uploads_.SetBusy(nullptr);
+    if (told) NotifyIfQueueEmpty(*this, notice);
+}
+
 void Connection::SendRequest(const std::vector<std::uint8_t>& packet) {
     if (SendAll(packet.data(), packet.size()) < 0)
         Log("request (command " + std::to_string(packet[kOffCommand]) + ") not sent", account_, {},
             errno);
 }
 
-void Connection::Announce(const UploadItem& item) {
+bool Connection::Announce(const UploadItem& item) {
     std::uint8_t payload[TESS_ANNOUNCE_SIZE] = {};
     PutField(payload + TESS_ANNOUNCE_OFF_FILE_NAME, TESS_NAME_SIZE, item.fileName);
     PutU32(payload + TESS_ANNOUNCE_OFF_FILE_SIZE, item.fileSize);
     PutField(payload + TESS_ANNOUNCE_OFF_SENDER, TESS_ACCOUNT_SIZE, item.sender);
     std::uint8_t packet[kRequestCapacity];
     std::uint16_t length = 0;
-    if (!BuildPacket(payload, sizeof payload, CMD_ANNOUNCE, 1, 1, 1, packet, sizeof packet, length))
-        return;
-    if (SendAll(packet, length) < 0)
+    if (!BuildPacket(payload, sizeof payload, CMD_ANNOUNCE, 1, 1, 1, packet, sizeof packet,
+                     length)) {
+        Log("upload announcement not built", account_, item.fileName);
+        return false;
+    }
+    if (SendAll(packet, length) < 0) {
         Log("upload announcement not sent", account_, item.fileName, errno);
+        return false;
+    }
+    return true;
 }
 
 bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadItem& snapshot,
                           PendingNotice& notice, const std::stop_token& stop) {
+    const auto giveUp = [&] {
+        GiveUp(item, snapshot.fileName, notice);
+        return !stop.stop_requested();
+    };
     UniqueFd file(open(snapshot.localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     const bool opened = file.valid() && fstat(file.get(), &st) == 0;
     if (!opened || st.st_size == 0) {
-        Log(opened ? "upload dropped, file empty by now" : "upload dropped, file not opened",
+        Log(opened ? "upload given up, file empty by now" : "upload given up, file not opened",
             account_, snapshot.fileName, opened ? 0 : errno);
-        uploads_.Remove(item);
-        return true;
+        return giveUp();
     }
     uploads_.SetBusy(item);
     const std::uint64_t fileLength = static_cast<std::uint64_t>(st.st_size);
@@ -125,7 +151,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         if (got < 0 || static_cast<std::size_t>(got) < want) {
             Log("upload ended early, file not read to its end", account_, snapshot.fileName,
                 got < 0 ? errno : 0);
-            break;
+            return giveUp();
         }
         const auto n = static_cast<std::uint32_t>(got);
         std::uint8_t* head = body.get();
@@ -143,7 +169,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
                          CMD_CHUNK, 1, chunkCount, k + 1, batch.get() + batched, kWorkAreaSize,
                          packetLength)) {
             Log("upload ended early, chunk not built", account_, snapshot.fileName);
-            break;
+            return giveUp();
         }
         const Percentage percentage = UploadPercentage(k, chunkCount);
         const bool notify = k == 1 || k >= chunkCount || !(percentage == heard);
@@ -158,7 +184,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         if (notify || batched >= kBatchBytes) {
             if (SendAll(batch.get(), batched) < 0) {
                 Log("upload ended early, chunk not sent", account_, snapshot.fileName, errno);
-                break;
+                return giveUp();
             }
             batched = 0;
         }

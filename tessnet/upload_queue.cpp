@@ -96,6 +96,13 @@ void UploadQueue::Remove(const std::shared_ptr<UploadItem>& item) {
     changed_.notify_all();
 }
 
+void UploadQueue::Drop(const std::shared_ptr<UploadItem>& item) {
+    std::lock_guard lock(mutex_);
+    items_.remove(item);
+    busy_ = item;
+    changed_.notify_all();
+}
+
 void UploadQueue::SetBusy(std::shared_ptr<UploadItem> item) {
     std::lock_guard lock(mutex_);
     busy_ = std::move(item);
@@ -158,9 +165,9 @@ void UploadQueue::Clear() {
     changed_.notify_all();
 }
 
-int UploadQueue::Count() {
+bool UploadQueue::Empty() {
     std::lock_guard lock(mutex_);
-    return static_cast<int>(items_.size());
+    return items_.empty() && !busy_;
 }
 
 }  // namespace tessnet

@@ -54,6 +54,9 @@ class UploadQueue {
     int Release(std::string_view name, bool goAhead);
     // Removes exactly this item (not a newer one that reuses its name).
     void Remove(const std::shared_ptr<UploadItem>& item);
+    // Sender thread, a file it gives up: out of the queue at once (its name may be queued again),
+    // but the queue is not empty before SetBusy(nullptr), once the host heard of the failure.
+    void Drop(const std::shared_ptr<UploadItem>& item);
     // Sender thread: waits until connected and there is a request, or sending is allowed and an
     // item is released, or waiting and not announced yet. Requests come first. Stop once `stop`
     // is requested.
@@ -62,8 +65,8 @@ class UploadQueue {
     void MarkAnnounced(const std::shared_ptr<UploadItem>& item, std::uint32_t generation);
     // Drops every file and every request not sent yet.
     void Clear();
-    // Files in the queue.
-    int Count();
+    // No file queued, and none being sent or given up.
+    bool Empty();
     // Waits while the sender thread is still busy with the file `name` (its last progress
     // notification); false when `stop` was requested first.
     bool WaitWhileSending(std::string_view name, const std::stop_token& stop);
@@ -80,7 +83,7 @@ class UploadQueue {
     std::condition_variable_any changed_;
     std::deque<std::vector<std::uint8_t>> requests_;
     std::list<std::shared_ptr<UploadItem>> items_;
-    std::shared_ptr<UploadItem> busy_;  // the item the sender thread is sending
+    std::shared_ptr<UploadItem> busy_;  // the item the sender thread is sending or giving up
     bool connected_ = false;
     bool sendingAllowed_ = false;
 };

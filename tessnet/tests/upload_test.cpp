@@ -1,5 +1,6 @@
 // Uploads end to end: announcement, release, chunks, progress, and the files at the server.
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "lib_fixture.h"
@@ -251,6 +252,75 @@ TEST_F(UploadTest, NoChunkGoesOutAheadOfTheHost) {
     EXPECT_EQ(chunksSeen, (std::vector<std::size_t>{1, 2}));
     EXPECT_EQ(OfCommand(*client, CMD_CHUNK).size(), 2u);
     EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 2u);
+}
+
+// Where the upload answer for `name` the library made itself stands in the host's notes; checks
+// its fields on the way.
+std::size_t GivenUpAnswer(const std::vector<Note>& notes, const std::string& name) {
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const Note& n = notes[i];
+        if (n.type != TESS_NOTE_UPLOAD_ANSWER || n.DataText(1) != name) continue;
+        EXPECT_EQ(n.Kind(), 1);
+        EXPECT_EQ(n.Status(), 0);
+        EXPECT_EQ(n.Account(), kAccount);
+        EXPECT_EQ(n.DataLength(), 1024);
+        // Neither go, exists nor received: the host takes it as refused.
+        EXPECT_EQ(n.Data()[TESS_UPLOAD_ANSWER_OFF_REASON], 5);
+        EXPECT_EQ(n.DataText(TESS_UPLOAD_ANSWER_OFF_TEXT),
+                  *Utf8ToGbk("文件:" + name + "上传失败!"));
+        return i;
+    }
+    ADD_FAILURE() << "no answer for " << name;
+    return notes.size();
+}
+
+TEST_F(UploadTest, AFileTheLibraryGivesUpIsAnsweredAsRefused) {
+    auto client = Recipient();
+    // Gone before its turn: refused without any progress. The host queues it again from inside
+    // the answer, so the file is out of the queue by then, and the queue is not empty for type 33.
+    const auto path = WriteFile("gone.txt", Bytes("soon gone"));
+    ASSERT_EQ(UploadFile(kSender, kAccount, path.c_str()), 1);
+    ASSERT_TRUE(WaitCommand(*client, CMD_ANNOUNCE, 1));
+    std::filesystem::remove(path);
+    int requeued = 0;
+    host_.on_note = [&](const Note& note) {
+        if (note.type != TESS_NOTE_UPLOAD_ANSWER) return;
+        WriteFile("gone.txt", Bytes("back again"));
+        requeued = UploadFile(kSender, kAccount, path.c_str());
+    };
+    client->Send(CMD_ANNOUNCE_ANSWER, Answer("gone.txt", 0));
+    ASSERT_TRUE(WaitCommand(*client, CMD_ANNOUNCE, 2));
+    host_.on_note = nullptr;
+    EXPECT_EQ(requeued, 1);
+    EXPECT_EQ(GivenUpAnswer(host_.notes(), "gone.txt"), host_.notes().size() - 1);
+    client->Send(CMD_ANNOUNCE_ANSWER, Answer("gone.txt", 0));
+    ASSERT_TRUE(WaitCommand(*client, CMD_CHUNK, 1));
+    EXPECT_EQ(host_.CountType(TESS_NOTE_QUEUE_EMPTY), 0u);
+
+    // Cut short while it is being sent: refused after its last progress, which is short of 100%;
+    // the queue is then empty.
+    const auto content = Pattern(4 * TESS_CHUNK_DATA_MAX, 4);
+    const auto shrinking = WriteFile("short.bin", content);
+    ASSERT_EQ(UploadFile(kSender, kAccount, shrinking.c_str()), 1);
+    ASSERT_TRUE(WaitCommand(*client, CMD_ANNOUNCE, 3));
+    host_.on_note = [&](const Note& note) {
+        if (note.type == TESS_NOTE_PROGRESS && note.ProgressName() == "short.bin")
+            std::filesystem::resize_file(shrinking, 0);
+    };
+    client->Send(CMD_ANNOUNCE_ANSWER, Answer("short.bin", 0));
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_QUEUE_EMPTY));
+    const auto& notes = host_.notes();
+    const std::size_t answer = GivenUpAnswer(notes, "short.bin");
+    ASSERT_EQ(answer, notes.size() - 2);
+    std::size_t heard = 0;
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        if (notes[i].type != TESS_NOTE_PROGRESS || notes[i].ProgressName() != "short.bin") continue;
+        ++heard;
+        EXPECT_LT(i, answer);
+        EXPECT_LT(notes[i].Percent(), 100);
+    }
+    EXPECT_GE(heard, 1u);
+    EXPECT_LT(OfCommand(*client, CMD_CHUNK).size(), 1u + 4u);
 }
 
 TEST_F(UploadTest, FilesArriveByteIdentical) {

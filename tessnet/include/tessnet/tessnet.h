@@ -66,6 +66,11 @@ enum { TESS_ICON_INFORMATION = 0, TESS_ICON_WARNING = 1, TESS_ICON_ERROR = 2 };
  * that name stays, and the host hears of it as a type 7 with status 0: the server's answer for
  * that file, or one the library makes before notice 42 when the server closes first, with the
  * file name and a message of the library's own (TESS_DOWNLOAD_ANSWER_OFF_*).
+ * An upload the library gives up on its own (its file cannot be opened, became empty or shorter
+ * while it was sent, or its announcement or a chunk could not be built or sent) is answered like a
+ * refusal by the server: a type 9 with status 0, reason 5, the file name and a text of the
+ * library's own (TESS_UPLOAD_ANSWER_OFF_*), after the file's last progress. The file is out of the
+ * queue by then (its name may be queued again), and type 33 follows when the queue is empty.
  * Progress (type 254) comes for a file's first chunk, whenever its percentage (number or text)
  * changes, and for its last: one notice per chunk for files of up to 100 chunks.
  * A configuration file (DownLoadIni) is written only under the name asked for on that connection
@@ -131,7 +136,7 @@ TESSNET_API int SendData(const char* account, const void* payload, int length, i
 
 /* Where a reply's fields lie in its data. Texts are zero-terminated; types 1, 3, 5, 11 and 19
  * carry a text at offset 0. */
-#define TESS_UPLOAD_ANSWER_OFF_REASON 0   /* type 9: u8, the reason (0 go, 3 exists, 4 received) */
+#define TESS_UPLOAD_ANSWER_OFF_REASON 0   /* type 9: u8, 3 exists, 4 received, others refused */
 #define TESS_UPLOAD_ANSWER_OFF_NAME 1     /* char[260]: the announced file's name */
 #define TESS_UPLOAD_ANSWER_OFF_TEXT 262   /* text */
 #define TESS_DOWNLOAD_ANSWER_OFF_NAME 0   /* type 7: char[260], the plain file name */
