@@ -147,8 +147,8 @@ std::size_t ThreadsWaitingForHost() {
     return Process().waitingForHost;
 }
 
-PendingNotice::~PendingNotice() {
-    if (pending_ && stop_.stop_requested()) pending_->Cancel();
+void PendingNotice::CancelCall::operator()() const {
+    call->Cancel();
 }
 
 bool PendingNotice::Await() {
@@ -164,6 +164,8 @@ bool PendingNotice::Await() {
         --Process().waitingForHost;
     }
     if (call->state == HostCall::State::Pending) call->state = HostCall::State::Cancelled;
+    lock.unlock();
+    cancelOnStop_.reset();
     return !stop_.stop_requested();
 }
 
@@ -171,6 +173,7 @@ bool PendingNotice::PostCall(std::function<void(const HostLink&)> call) {
     if (!Await() || stop_.stop_requested()) return false;
     auto waited = std::make_shared<HostCall>();
     if (!PostCallToHost(std::move(call), waited)) return false;
+    cancelOnStop_.emplace(stop_, CancelCall{waited});
     pending_ = std::move(waited);
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -49,8 +50,6 @@ struct HostCall;
 class PendingNotice {
   public:
     explicit PendingNotice(std::stop_token stop) : stop_(std::move(stop)) {}
-    // A stopped thread's notification that has not started is cancelled; otherwise it still runs.
-    ~PendingNotice();
     PendingNotice(const PendingNotice&) = delete;
     PendingNotice& operator=(const PendingNotice&) = delete;
 
@@ -70,8 +69,16 @@ class PendingNotice {
   private:
     bool PostCall(std::function<void(const HostLink&)> call);
 
+    // Cancels the pending call on the stopper's thread, at the stop request itself: a call the
+    // host has not started when the stop returns never runs, however late this thread wakes.
+    struct CancelCall {
+        std::shared_ptr<HostCall> call;
+        void operator()() const;
+    };
+
     std::stop_token stop_;
     std::shared_ptr<HostCall> pending_;
+    std::optional<std::stop_callback<CancelCall>> cancelOnStop_;
 };
 
 }  // namespace tessnet

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "connection.h"
 #include "lib_fixture.h"
+#include "registry.h"
 #include "wire_text.h"
 
 namespace tessnet::testing {
@@ -355,17 +357,27 @@ TEST_F(UploadTest, FilesArriveByteIdentical) {
     ASSERT_TRUE(host_.WaitForType(TESS_NOTE_QUEUE_EMPTY));
 }
 
-TEST_F(UploadTest, DisconnectDuringATransferStopsPromptly) {
+TEST_F(UploadTest, DisconnectDuringATransferStopsIt) {
     auto client = Recipient();
-    const auto path = WriteFile("big.bin", Pattern(8u << 20, 5));
+    constexpr std::uint32_t kChunks = 1000;
+    const auto path = WriteFile("big.bin", Pattern(kChunks * TESS_CHUNK_DATA_MAX, 5));
     ASSERT_EQ(UploadFile(kSender, kAccount, path.c_str()), 1);
     ASSERT_TRUE(WaitCommand(*client, CMD_ANNOUNCE, 1));
+    const std::weak_ptr<Connection> connection = Registry().FindByAccount(kAccount);
     client->Send(CMD_ANNOUNCE_ANSWER, Answer("big.bin", 0));
+    // From here the host runs nothing until the disconnect returned: the sender is reading or
+    // sending chunks, or waits for the host with its next progress.
     ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 3));
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(DisconnectServer(kAccount), 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    const std::size_t heard = host_.CountType(TESS_NOTE_PROGRESS);
+    // Its waits ended at the stop: it let go of the connection, and the file stayed unfinished.
+    EXPECT_TRUE(Eventually([&] { return connection.expired(); }));
     EXPECT_TRUE(client->WaitClosedByPeer());
+    EXPECT_LT(OfCommand(*client, CMD_CHUNK).size(), kChunks);
+    // A progress it had posted is never heard once the disconnect returned.
+    auto other = Login("0086-10-3330002");
+    Sync(host_, *other);
+    EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), heard);
     EXPECT_EQ(UploadFile(kSender, kAccount, path.c_str()), -1);
 }
 
