@@ -34,7 +34,7 @@ void ConfigFiles::Clear() {
 }
 
 ConfigFiles::Outcome ConfigFiles::Take(const std::string& folder, const FileChunk& chunk,
-                                       std::string_view account) {
+                                       ConnectionLog& log) {
     std::lock_guard lock(mutex_);
     const auto it = files_.find(chunk.name);
     if (it == files_.end() || folder.empty()) return Outcome::Unasked;
@@ -45,21 +45,21 @@ ConfigFiles::Outcome ConfigFiles::Take(const std::string& folder, const FileChun
     if (chunk.number == 1 && chunk.offset == 0) {
         // The first chunk, or the server starting the file over.
         if (!file.Start(folder, *local, chunk.fileSize))
-            Log("configuration file not started", account, chunk.name, errno);
+            log.Write("configuration file not started", chunk.name, errno);
     } else if (file.active() && !file.Follows(chunk.offset, chunk.fileSize)) {
         // A chunk out of order would leave a hole.
-        Log("configuration chunk out of order", account, chunk.name);
+        log.Write("configuration chunk out of order", chunk.name);
         file.Abandon();
     }
     if (file.active() && !file.Append(chunk.data, chunk.length))
-        Log("configuration chunk not written", account, chunk.name, errno);
+        log.Write("configuration chunk not written", chunk.name, errno);
     if (chunk.number != chunk.count) return Outcome::Taken;
 
     bool done = false;
     if (file.active()) {
         done = file.Finish();
         if (!done && errno != EILSEQ)
-            Log("configuration file not put in place", account, chunk.name, errno);
+            log.Write("configuration file not put in place", chunk.name, errno);
     }
     files_.erase(it);
     return done ? Outcome::Finished : Outcome::GivenUp;

@@ -16,6 +16,8 @@
 
 namespace tessnet {
 
+class ConnectionLog;
+
 class ConfigFiles {
   public:
     ConfigFiles() = default;
@@ -35,8 +37,8 @@ class ConfigFiles {
         GivenUp,   // the file's last chunk, but the file could not be rebuilt: the old one stays
     };
     // Reader thread: one chunk whose fields are consistent, for the file in `folder`. What fails
-    // is logged for `account`.
-    Outcome Take(const std::string& folder, const FileChunk& chunk, std::string_view account);
+    // goes to `log`.
+    Outcome Take(const std::string& folder, const FileChunk& chunk, ConnectionLog& log);
     // Files asked for and not finished.
     bool Expecting();
     // The connection closed: unfinished files are removed, requests forgotten.

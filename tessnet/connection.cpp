@@ -67,7 +67,7 @@ void SetConnectTimeout(std::chrono::milliseconds timeout) {
 }
 
 Connection::Connection(std::string_view account)
-    : account_(account.substr(0, 31)), downloads_(account_) {
+    : account_(account.substr(0, 31)), log_(account_), downloads_(log_) {
     if (!inbound_.HasStorage())
         PostToHost([](const HostLink& link) {
             if (link.host.message_box)
@@ -93,7 +93,7 @@ int Connection::Connect(const char* ipText, int port) {
 
     UniqueFd fd(socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!fd.valid()) {
-        Log("no socket for a connection to " + peer_, account_, {}, errno);
+        log_.Write("no socket for a connection to " + peer_, {}, errno);
         return 0;
     }
     // Never waits: the reader completes the connect. A refusal the system knows at once (a
@@ -107,7 +107,7 @@ int Connection::Connect(const char* ipText, int port) {
         if (poll(&p, 1, 0) == 1) error = SocketError(fd.get());
     }
     if (error != 0) {
-        Log("connect to " + peer_ + " failed", account_, {}, error);
+        log_.Write("connect to " + peer_ + " failed", {}, error);
         return 0;
     }
     const int one = 1;
@@ -128,7 +128,7 @@ bool Connection::CompleteConnect(const std::stop_token& stop) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             connectBy_ - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
-            Log("connect to " + peer_ + " not answered within the bound", account_, {}, ETIMEDOUT);
+            log_.Write("connect to " + peer_ + " not answered within the bound", {}, ETIMEDOUT);
             return false;
         }
         // Close's shutdown ends this wait too.
@@ -138,7 +138,7 @@ bool Connection::CompleteConnect(const std::stop_token& stop) {
         if (ready < 0 && errno != EINTR) return false;
         if (ready <= 0) continue;
         if (const int error = SocketError(fd_.get()); error != 0) {
-            Log("connect to " + peer_ + " failed", account_, {}, error);
+            log_.Write("connect to " + peer_ + " failed", {}, error);
             return false;
         }
         // From now on the reader waits in recv itself; the sender never waits in a send.
@@ -208,6 +208,7 @@ void Connection::Close(bool quiet) {
     uploads_.Clear();
     downloads_.Clear();
     configFiles_.Clear();
+    log_.Summarize();
 }
 
 void Connection::EndAfterConfiguration(PendingNotice& notice) {
@@ -238,7 +239,7 @@ Connection::Receipt Connection::Receive(const std::stop_token& stop) {
         if (r == 0) return Receipt::Closed;
         if (errno == EINTR) continue;
         if (errno != ECONNRESET && errno != EPIPE && errno != ENOTCONN && SocketOpen()) {
-            Log("receive failed", account_, {}, errno);
+            log_.Write("receive failed", {}, errno);
             PostToHost([](const HostLink& link) {
                 if (link.host.message_box)
                     link.host.message_box(link.host.context, "读数据出错!", "严重错误",
@@ -272,9 +273,8 @@ void Connection::ReaderLoop(std::stop_token stop) {
                 if (ParsePacket(header.get(), body.get(), payload.get(), kWorkAreaSize, length))
                     HandlePacket(context, h, payload.get(), length);
                 else
-                    Log("packet with a damaged body dropped (command " + std::to_string(h.command) +
-                            ")",
-                        account_);
+                    log_.Write("packet with a damaged body dropped", {}, 0,
+                               " (command " + std::to_string(h.command) + ")");
                 return !stop.stop_requested() && !context.ended;
             });
         if (!goOn) return;

@@ -17,6 +17,7 @@
 #include "config_files.h"
 #include "downloads.h"
 #include "inbound_queue.h"
+#include "log.h"
 #include "unique_fd.h"
 #include "upload_queue.h"
 #include "worker.h"
@@ -62,6 +63,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     UploadQueue& uploads() { return uploads_; }
     Downloads& downloads() { return downloads_; }
     ConfigFiles& configFiles() { return configFiles_; }
+    ConnectionLog& log() { return log_; }
 
   private:
     enum class Receipt { Data, Closed, Stopped };
@@ -88,6 +90,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     void ShutdownSocket();
 
     const std::string account_;
+    ConnectionLog log_;
     CQueueTemplate inbound_;  // the reader's own
     UploadQueue uploads_;
     Downloads downloads_;

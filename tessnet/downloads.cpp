@@ -27,7 +27,7 @@ bool Downloads::WouldNotify(const FileChunk& chunk, const Percentage& percentage
 Downloads::Taken Downloads::Fail(File& file, std::string_view storedName, const char* what,
                                  int error) {
     // One line per failed file: the chunks that follow it tell nothing new.
-    if (!file.failed) Log(what, account_, storedName, error);
+    if (!file.failed) log_.Write(what, storedName, error);
     file.part.Abandon();
     file.failed = true;
     return {};
@@ -37,7 +37,7 @@ Downloads::Taken Downloads::Take(const std::string& folder, const FileChunk& chu
                                  const Percentage& percentage) {
     const auto split = StoredName::Split(chunk.name);
     if (!split) {
-        Log("download chunk without the sender's \"@\" refused", account_, chunk.name);
+        log_.Write("download chunk without the sender's \"@\" refused", chunk.name);
         return {};
     }
     const std::string_view plain = split->name;
@@ -85,7 +85,7 @@ bool Downloads::Answered(std::string_view plainName) {
     const auto it = files_.find(plainName);
     if (it == files_.end()) return false;
     if (it->second.part.active())
-        Log("download answered before its last chunk, file given up", account_, plainName);
+        log_.Write("download answered before its last chunk, file given up", plainName);
     files_.erase(it);
     return true;
 }
@@ -94,7 +94,7 @@ std::vector<std::string> Downloads::TakeUnfinished() {
     std::lock_guard lock(mutex_);
     std::vector<std::string> names;
     for (const auto& [name, file] : files_) {
-        if (file.part.active()) Log("download cut off by the server's close", account_, name);
+        if (file.part.active()) log_.Write("download cut off by the server's close", name);
         names.push_back(name);
     }
     files_.clear();

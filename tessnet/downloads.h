@@ -17,10 +17,11 @@
 
 namespace tessnet {
 
+class ConnectionLog;
+
 class Downloads {
   public:
-    // `account` names the connection in log lines.
-    explicit Downloads(std::string_view account) : account_(account) {}
+    explicit Downloads(ConnectionLog& log) : log_(log) {}
 
     struct Taken {
         bool completed = false;  // the file is whole and under its name
@@ -52,7 +53,7 @@ class Downloads {
     };
     Taken Fail(File& file, std::string_view storedName, const char* what, int error = 0);
 
-    const std::string account_;
+    ConnectionLog& log_;
     std::mutex mutex_;  // held during a chunk's write, so Clear never races one
     std::map<std::string, File, std::less<>> files_;  // by plain GBK name
     bool closed_ = false;

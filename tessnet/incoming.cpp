@@ -164,18 +164,18 @@ void HandleConfigChunk(ReaderContext& r, const std::uint8_t* b, std::size_t n) {
     const auto link = CurrentLink();
     if (!link) return;
     if (!chunk.Consistent()) {
-        Log("configuration chunk with false fields refused", c.account(), chunk.name());
+        c.log().Write("configuration chunk with false fields refused", chunk.name());
         return;
     }
     if (!r.notice.Await()) return;
-    switch (c.configFiles().Take(link->startDirectory, chunk.Fields(), c.account())) {
+    switch (c.configFiles().Take(link->startDirectory, chunk.Fields(), c.log())) {
         case ConfigFiles::Outcome::Unasked:
-            Log("configuration file nobody asked for dropped", c.account(), chunk.name());
+            c.log().Write("configuration file nobody asked for dropped", chunk.name());
             return;
         case ConfigFiles::Outcome::Taken:
             return;
         case ConfigFiles::Outcome::GivenUp:
-            Log("configuration file incomplete, old copy kept", c.account(), chunk.name());
+            c.log().Write("configuration file incomplete, old copy kept", chunk.name());
             break;
         case ConfigFiles::Outcome::Finished:
             break;

@@ -81,9 +81,11 @@ void Connection::GiveUp(const std::shared_ptr<UploadItem>& item, std::string_vie
 }
 
 void Connection::SendRequest(const std::vector<std::uint8_t>& packet) {
-    if (SendAll(packet.data(), packet.size()) < 0)
-        Log("request (command " + std::to_string(packet[kOffCommand]) + ") not sent", account_, {},
-            errno);
+    if (SendAll(packet.data(), packet.size()) < 0) {
+        const int error = errno;
+        log_.Write("request not sent", {}, error,
+                   " (command " + std::to_string(packet[kOffCommand]) + ")");
+    }
 }
 
 bool Connection::Announce(const UploadItem& item) {
@@ -95,11 +97,11 @@ bool Connection::Announce(const UploadItem& item) {
     std::uint16_t length = 0;
     if (!BuildPacket(payload, sizeof payload, CMD_ANNOUNCE, 1, 1, 1, packet, sizeof packet,
                      length)) {
-        Log("upload announcement not built", account_, item.fileName);
+        log_.Write("upload announcement not built", item.fileName);
         return false;
     }
     if (SendAll(packet, length) < 0) {
-        Log("upload announcement not sent", account_, item.fileName, errno);
+        log_.Write("upload announcement not sent", item.fileName, errno);
         return false;
     }
     return true;
@@ -115,8 +117,9 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
     struct stat st {};
     const bool opened = file.valid() && fstat(file.get(), &st) == 0;
     if (!opened || st.st_size == 0) {
-        Log(opened ? "upload given up, file empty by now" : "upload given up, file not opened",
-            account_, snapshot.fileName, opened ? 0 : errno);
+        log_.Write(
+            opened ? "upload given up, file empty by now" : "upload given up, file not opened",
+            snapshot.fileName, opened ? 0 : errno);
         return giveUp();
     }
     uploads_.SetBusy(item);
@@ -149,8 +152,8 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         if (want == 0) break;
         const ssize_t got = ReadFull(file.get(), body.get() + TESS_CHUNK_HEAD_SIZE, want);
         if (got < 0 || static_cast<std::size_t>(got) < want) {
-            Log("upload ended early, file not read to its end", account_, snapshot.fileName,
-                got < 0 ? errno : 0);
+            log_.Write("upload ended early, file not read to its end", snapshot.fileName,
+                       got < 0 ? errno : 0);
             return giveUp();
         }
         const auto n = static_cast<std::uint32_t>(got);
@@ -168,7 +171,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         if (!BuildPacket(body.get(), static_cast<std::uint16_t>(n + TESS_CHUNK_HEAD_SIZE),
                          CMD_CHUNK, 1, chunkCount, k + 1, batch.get() + batched, kWorkAreaSize,
                          packetLength)) {
-            Log("upload ended early, chunk not built", account_, snapshot.fileName);
+            log_.Write("upload ended early, chunk not built", snapshot.fileName);
             return giveUp();
         }
         const Percentage percentage = UploadPercentage(k, chunkCount);
@@ -183,7 +186,7 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         // A chunk that could not be sent fails the file; nothing after it goes out.
         if (notify || batched >= kBatchBytes) {
             if (SendAll(batch.get(), batched) < 0) {
-                Log("upload ended early, chunk not sent", account_, snapshot.fileName, errno);
+                log_.Write("upload ended early, chunk not sent", snapshot.fileName, errno);
                 return giveUp();
             }
             batched = 0;

@@ -12,6 +12,7 @@
 
 #include "downloads.h"
 #include "host_link.h"
+#include "log.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::uint8_t bytes[256] = {};
     std::set<std::string> completed;
     {
-        Downloads downloads("fuzz");
+        ConnectionLog log("fuzz");
+        Downloads downloads(log);
         // Five bytes a step: what happens, then the chunk's fields, kept small so that files
         // complete now and then.
         for (std::size_t i = 0; i + 5 <= size; i += 5) {

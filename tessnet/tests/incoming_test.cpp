@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "lib_fixture.h"
+#include "log.h"
 #include "wire_text.h"
 
 namespace tessnet::testing {
@@ -268,6 +269,35 @@ TEST_F(LibTest, DownloadNamesThatLeaveTheFolderWriteNothing) {
     const auto lines = host_.LogLines();
     EXPECT_EQ(lines.size(), names.size() + 1);
     EXPECT_TRUE(Logged(host_, "name \"0086-20-1@../escape.txt\""));
+}
+
+// A server that repeats a fault cannot flood the host's log: each kind of line is written the
+// first few times, then counted, and the count is told as the connection closes.
+TEST_F(LibTest, ARepeatedFaultLogsABoundedNumberOfLines) {
+    auto client = Login(kAccount);
+    constexpr std::size_t kFlood = 2345;
+    const auto refused =
+        MakePacket(CMD_CHUNK, MakeChunk("no-at-sign.txt", 4, 1, 1, 0, Bytes("evil").data(), 4));
+    auto damaged = MakePacket(CMD_SERVER_DATA, Bytes("data"));
+    damaged[kOffChecksum] ^= 0xFF;
+    std::vector<std::uint8_t> stream;
+    for (std::size_t i = 0; i < kFlood; ++i)
+        stream.insert(stream.end(), refused.begin(), refused.end());
+    // Another kind after the flood is still written.
+    stream.insert(stream.end(), damaged.begin(), damaged.end());
+    client->SendRaw(stream);
+    Sync(host_, *client);
+    EXPECT_LT(host_.LogLines().size(), 20u);
+    EXPECT_TRUE(Logged(host_, "packet with a damaged body dropped"));
+    EXPECT_TRUE(Logged(host_, "refused (account 0086-10-4440001): 1000 more not written"));
+
+    EXPECT_EQ(DisconnectServer(kAccount), 1);
+    const auto lines = host_.LogLines();
+    EXPECT_LT(lines.size(), 20u);
+    EXPECT_NE(
+        lines.back().find(std::to_string(kFlood - ConnectionLog::kShown) + " more not written"),
+        std::string::npos)
+        << lines.back();
 }
 
 // Chunks that lie about themselves: each is refused, and nothing of them reaches the host.

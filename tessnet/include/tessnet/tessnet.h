@@ -32,9 +32,11 @@ extern "C" {
  *              that shows it waits until the call returns. May be null (boxes are then skipped).
  * log:         one line (UTF-8, no line end) about something the library refused or failed at on
  *              its own: a refused name or chunk, a failed disk write, a read error, a connect that
- *              failed, an upload that ended early. Called on any library thread, the host's
- *              included; it must not call the library, and is not called once FreeFtpDll has
- *              returned. Null: the lines go to standard error. */
+ *              failed, an upload that ended early. A kind of line repeated on one connection is
+ *              written ten times, then counted: one line as the count reaches 10, 100, 1000 ...
+ *              and one with the rest when the connection closes. Called on any library thread,
+ *              the host's included; it must not call the library, and is not called once
+ *              FreeFtpDll has returned. Null: the lines go to standard error. */
 typedef struct TessHost {
     void* context;
     void (*post)(void* context, void (*fn)(void* arg), void* arg);
