@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -204,7 +205,6 @@ void Connection::Close(bool quiet) {
     reader_.StopWithin();
     sender_.StopWithin();
     if (notice) NotifyHere(TESS_NOTE_DISCONNECTED, account_.c_str());
-    inbound_.Reset();
     uploads_.Clear();
     downloads_.Clear();
     configFiles_.Clear();
@@ -217,11 +217,6 @@ void Connection::EndAfterConfiguration(PendingNotice& notice) {
     ShutdownSocket();
     sender_.RequestStop();
     uploads_.Clear();
-}
-
-void Connection::SetLoggedIn() {
-    loggedIn_ = true;
-    uploads_.AllowSending();
 }
 
 Connection::Receipt Connection::Receive(const std::stop_token& stop) {

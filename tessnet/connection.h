@@ -4,7 +4,6 @@
 // memory it uses.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -55,8 +54,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
     void EndAfterConfiguration(PendingNotice& notice);
 
     const std::string& account() const { return account_; }
-    bool loggedIn() const { return loggedIn_; }
-    void SetLoggedIn();
     bool SocketOpen();
 
     CQueueTemplate& inbound() { return inbound_; }
@@ -95,7 +92,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
     UploadQueue uploads_;
     Downloads downloads_;
     ConfigFiles configFiles_;
-    std::atomic<bool> loggedIn_{false};
 
     std::mutex socketMutex_;  // guards socketOpen_ and noticeClaimed_
     UniqueFd fd_;             // set before the threads start, closed with the connection

@@ -35,16 +35,15 @@ CQueueTemplate::CQueueTemplate(std::uint32_t capacity) : data_(capacity) {
     if (data_) capacity_ = capacity;
 }
 
-std::uint32_t CQueueTemplate::CountLocked() const {
+std::uint32_t CQueueTemplate::Count() const {
     if (full_) return capacity_;
     return writeIndex_ >= readIndex_ ? writeIndex_ - readIndex_
                                      : capacity_ - readIndex_ + writeIndex_;
 }
 
 int CQueueTemplate::Append(const std::uint8_t* bytes, std::size_t n) {
-    std::lock_guard lock(mutex_);
     if (!data_ || !bytes || n == 0) return 0;
-    const std::uint32_t stored = CountLocked();
+    const std::uint32_t stored = Count();
     if (capacity_ - stored < n) {
         std::uint64_t grown = static_cast<std::uint64_t>(capacity_) * 2;
         while (grown - stored < n) grown *= 2;
@@ -76,27 +75,15 @@ int CQueueTemplate::Append(const std::uint8_t* bytes, std::size_t n) {
     return 1;
 }
 
-std::uint32_t CQueueTemplate::Count() {
-    std::lock_guard lock(mutex_);
-    return data_ ? CountLocked() : 0;
-}
-
-std::uint32_t CQueueTemplate::Capacity() {
-    std::lock_guard lock(mutex_);
-    return capacity_;
-}
-
-bool CQueueTemplate::PeekAt(std::uint32_t offset, std::uint8_t& out) {
-    std::lock_guard lock(mutex_);
-    if (!data_ || offset >= CountLocked()) return false;
+bool CQueueTemplate::PeekAt(std::uint32_t offset, std::uint8_t& out) const {
+    if (!data_ || offset >= Count()) return false;
     out = data_.get()[(readIndex_ + offset) % capacity_];
     return true;
 }
 
 std::uint32_t CQueueTemplate::Read(std::uint8_t* out, std::uint32_t n, bool consume) {
-    std::lock_guard lock(mutex_);
     if (!data_ || !out) return 0;
-    const std::uint32_t take = std::min(n, CountLocked());
+    const std::uint32_t take = std::min(n, Count());
     const std::uint32_t first = std::min(take, capacity_ - readIndex_);
     std::memcpy(out, data_.get() + readIndex_, first);
     std::memcpy(out + first, data_.get(), take - first);
@@ -105,13 +92,6 @@ std::uint32_t CQueueTemplate::Read(std::uint8_t* out, std::uint32_t n, bool cons
         full_ = false;
     }
     return take;
-}
-
-void CQueueTemplate::Reset() {
-    std::lock_guard lock(mutex_);
-    // The stored bytes are never read past Count(), so the ring is not zero-filled again.
-    readIndex_ = writeIndex_;
-    full_ = false;
 }
 
 }  // namespace tessnet

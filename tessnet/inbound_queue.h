@@ -1,10 +1,9 @@
-// CQueueTemplate: the inbound byte ring of a connection, the reader thread's own (the host's
-// thread only resets it); every operation takes the queue's lock once.
+// CQueueTemplate: the inbound byte ring of a connection. Only the reader thread uses it, so it
+// has no lock.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 
 namespace tessnet {
 
@@ -21,12 +20,11 @@ class CQueueTemplate {
 
     // Stores n bytes, doubling the ring first when they do not fit. 0 for no storage or no bytes.
     int Append(const std::uint8_t* bytes, std::size_t n);
-    std::uint32_t Count();
-    bool PeekAt(std::uint32_t offset, std::uint8_t& out);
+    std::uint32_t Count() const;
+    bool PeekAt(std::uint32_t offset, std::uint8_t& out) const;
     // Copies up to n bytes from the read position; with consume, drops them from the ring.
     std::uint32_t Read(std::uint8_t* out, std::uint32_t n, bool consume);
-    void Reset();
-    std::uint32_t Capacity();
+    std::uint32_t Capacity() const { return capacity_; }
 
   private:
     // Anonymous mappings: a fresh ring costs no resident memory until bytes arrive, whatever
@@ -45,9 +43,6 @@ class CQueueTemplate {
         std::uint8_t* data_ = nullptr;
         std::size_t size_ = 0;
     };
-    std::uint32_t CountLocked() const;
-
-    std::mutex mutex_;
     Storage data_;
     std::uint32_t readIndex_ = 0;
     std::uint32_t writeIndex_ = 0;

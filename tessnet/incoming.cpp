@@ -236,7 +236,7 @@ void HandlePacket(ReaderContext& r, const PacketHeader& header, const std::uint8
                   std::size_t n) {
     switch (header.command) {
         case CMD_LOGIN_RESULT:
-            if (ByteAt(b, n, 0) == 1) r.connection.SetLoggedIn();
+            if (ByteAt(b, n, 0) == 1) r.connection.uploads().AllowSending();
             NotifyText(r, TESS_NOTE_LOGIN, b, n);
             break;
         case CMD_REGISTER_RESULT:
