@@ -45,13 +45,13 @@ QString RechargeController::ServicePeriod(int index) {
 }
 
 RechargeController::RechargeController(RechargeLine& line, MessageBoxes& boxes,
-                                       HostResolver& resolver, QString appDir, RechargeView& view,
+                                       HostResolver& resolver, QString appDir,
                                        ShowNotice showNotice, const TimerFactory& timers,
-                                       int answerTimeoutMs)
-    : line_(line),
+                                       int answerTimeoutMs, QObject* parent)
+    : QObject(parent),
+      line_(line),
       boxes_(boxes),
       appDir_(std::move(appDir)),
-      view_(view),
       showNotice_(std::move(showNotice)),
       answerTimer_(timers([this] { NoAnswer(); })),
       answerTimeoutMs_(answerTimeoutMs),
@@ -68,48 +68,47 @@ void RechargeController::Open(const QByteArray& accountNumber) {
     accountNumber_ = accountNumber;
     cardNumber_.clear();
     cardPassword_.clear();
-    view_.SetActionText(kNext);
-    view_.ShowStatusLine();
-    const QString number = GbkToQString(accountNumber_);
-    view_.SetFirstText(number);
-    view_.SetSecondText(number);
+    form_ = Form{};
+    form_.first = form_.second = GbkToQString(accountNumber_);
+    emit formChanged();
 }
 
 void RechargeController::Act() {
     switch (step_) {
         case kAskNumber:
             AskServer();
-            return;
+            break;
         case kAnswered:
             ShowAnswer();
-            return;
+            break;
         case kAskCard:
             TakeCard();
-            return;
+            break;
         default:
-            view_.Close();
-            return;
+            form_.closed = true;
+            break;
     }
+    emit formChanged();
 }
 
 void RechargeController::AskServer() {
-    view_.SetActionText(kNext);
-    const QString first = view_.FirstText();
-    const QString second = view_.SecondText();
+    form_.action = kNext;
+    const QString first = form_.first;
+    const QString second = form_.second;
     if (first.isEmpty()) {
         boxes_.Tell(QStringLiteral("请输入要充值的Tessan号码!"));
-        view_.FocusFirst();
+        form_.focus = Focus::First;
         return;
     }
     if (second.isEmpty()) {
         boxes_.Tell(QStringLiteral("请确认输入要充值的Tessan号码!"));
-        view_.FocusSecond();
+        form_.focus = Focus::Second;
         return;
     }
     const QString number = TrimTrailingSpaces(first);
     if (number != TrimTrailingSpaces(second)) {
         boxes_.Tell(QStringLiteral("两次输入的Tessan号码不一致，请确认后再次输入!"));
-        view_.FocusFirst();
+        form_.focus = Focus::First;
         return;
     }
     const QString invalid = QStringLiteral("无效格式的Tessan号码!参考格式:0086-123-1234567!");
@@ -126,17 +125,19 @@ void RechargeController::AskServer() {
         boxes_.Tell(invalid);
         return;
     }
-    view_.SetStatus(QStringLiteral("正在连接注册服务器，请稍侯..."));
-    view_.SetActionEnabled(false);
+    form_.status = QStringLiteral("正在连接注册服务器，请稍侯...");
+    form_.actionEnabled = false;
     // A host name is looked up in the background; the dialog stays responsive and can be left.
-    lookup_->Find(server,
-                  [this, server, port](const LookupResult& found) { Query(server, port, found); });
+    lookup_->Find(server, [this, server, port](const LookupResult& found) {
+        Query(server, port, found);
+        emit formChanged();
+    });
 }
 
 void RechargeController::Query(const QByteArray& server, int port, const LookupResult& found) {
     if (!found.Found()) {
-        view_.SetActionEnabled(true);
-        view_.SetStatus(LookupFailureText(server, found.error) + QLatin1Char('!'));
+        form_.actionEnabled = true;
+        form_.status = LookupFailureText(server, found.error) + QLatin1Char('!');
         return;
     }
     server_ = server;
@@ -144,12 +145,12 @@ void RechargeController::Query(const QByteArray& server, int port, const LookupR
     ownsConnection_ = true;
     const int connected = line_.Open(found.address, port, accountNumber_);
     if (connected != 1) return ConnectFailed(connected);
-    view_.SetStatus(QStringLiteral("已经连接到注册服务器，等待验证..."));
+    form_.status = QStringLiteral("已经连接到注册服务器，等待验证...");
     RechargeQuery query;
     query.SetNumber(accountNumber_);
     if (line_.Send(query.Payload(), command::kRechargeQuery) != 1) {
-        view_.SetActionEnabled(true);
-        view_.SetStatus(QStringLiteral("现在不能充值!"));
+        form_.actionEnabled = true;
+        form_.status = QStringLiteral("现在不能充值!");
         return;
     }
     awaitingAnswer_ = true;
@@ -159,15 +160,17 @@ void RechargeController::Query(const QByteArray& server, int port, const LookupR
 void RechargeController::ConnectFailed(int result) {
     answerTimer_->Stop();
     awaitingAnswer_ = false;
-    view_.SetActionEnabled(true);
-    view_.SetStatus(QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")
-                        .arg(QString::fromLatin1(server_))
-                        .arg(port_)
-                        .arg(result));
+    form_.actionEnabled = true;
+    form_.status = QStringLiteral("不能连接到服务器IP:%1,端口:%2!%3")
+                       .arg(QString::fromLatin1(server_))
+                       .arg(port_)
+                       .arg(result);
 }
 
 void RechargeController::OnConnectionLost() {
-    if (awaitingAnswer_) ConnectFailed(0);
+    if (!awaitingAnswer_) return;
+    ConnectFailed(0);
+    emit formChanged();
 }
 
 void RechargeController::OnCardAnswer(const Reply& reply) {
@@ -182,65 +185,63 @@ void RechargeController::OnCardAnswer(const Reply& reply) {
     verdict_ = reply.dataLength > 0 && !reply.data.isEmpty() ? reply.data.at(0) : '\0';
     step_ = kAnswered;
     ShowAnswer();
+    emit formChanged();
 }
 
 void RechargeController::ShowAnswer() {
-    view_.SetActionText(kConfirm);
-    view_.SetActionEnabled(true);
-    if (verdict_ == '0') {
-        view_.SetFirstText({});
-        view_.SetSecondText({});
-        view_.SetLabels(QStringLiteral("输入充值卡卡号:"), QStringLiteral("输入充值卡密码:"));
-        view_.SelectCardType(-1);
-        view_.ShowCardTypes(true);
+    form_.action = kConfirm;
+    form_.actionEnabled = true;
+    // '0': the user chooses the card type; '1' to '3' fix it.
+    if (verdict_ >= '0' && verdict_ <= '3') {
+        const bool choose = verdict_ == '0';
+        form_.first.clear();
+        form_.second.clear();
+        form_.firstLabel =
+            choose ? QStringLiteral("输入充值卡卡号:") : QStringLiteral("输入充值卡号:");
+        form_.secondLabel =
+            choose ? QStringLiteral("输入充值卡密码:") : QStringLiteral("输入充值密码:");
+        form_.cardType = choose ? -1 : verdict_ - '1';
+        form_.cardTypesShown = true;
+        form_.cardTypesEnabled = choose;
         step_ = kAskCard;
         return;
     }
-    if (verdict_ >= '1' && verdict_ <= '3') {
-        view_.SetFirstText({});
-        view_.SetSecondText({});
-        view_.SelectCardType(verdict_ - '1');
-        view_.ShowCardTypes(false);
-        view_.SetLabels(QStringLiteral("输入充值卡号:"), QStringLiteral("输入充值密码:"));
-        step_ = kAskCard;
-        return;
-    }
-    view_.SetStatus(QStringLiteral("无此用户，无法进行充值!"));
+    form_.status = QStringLiteral("无此用户，无法进行充值!");
     step_ = kAskNumber;
 }
 
 void RechargeController::TakeCard() {
-    const QString number = view_.FirstText();
+    const QString number = form_.first;
     if (number.isEmpty()) {
         boxes_.Tell(QStringLiteral("请输入充值卡号码!"));
-        view_.FocusFirst();
+        form_.focus = Focus::First;
         return;
     }
-    const QString password = view_.SecondText();
+    const QString password = form_.second;
     if (password.isEmpty()) {
         boxes_.Tell(QStringLiteral("请输入充值卡密码!"));
-        view_.FocusSecond();
+        form_.focus = Focus::Second;
         return;
     }
     // A card number or password cut to its field would only be refused by the server.
     const std::optional<QByteArray> cardNumber = FitField(TrimTrailingSpaces(number));
     if (!cardNumber) {
         boxes_.Tell(QStringLiteral("充值卡号码太长!"));
-        view_.FocusFirst();
+        form_.focus = Focus::First;
         return;
     }
     const std::optional<QByteArray> cardPassword = FitField(TrimTrailingSpaces(password));
     if (!cardPassword) {
         boxes_.Tell(QStringLiteral("充值卡密码太长!"));
-        view_.FocusSecond();
+        form_.focus = Focus::Second;
         return;
     }
     cardNumber_ = *cardNumber;
     cardPassword_ = *cardPassword;
-    const int type = view_.SelectedCardType();
+    const int type = form_.cardType;
     if (type < 0 || type >= kCardTypes.size()) {
         boxes_.Tell(QStringLiteral("请选择充值类型!"));
-        view_.FocusCardTypes();
+        form_.focus = Focus::CardTypes;
         return;
     }
     verdict_ = static_cast<char>('1' + type);
@@ -255,7 +256,7 @@ void RechargeController::TakeCard() {
     }
     // The line stays open: the server's result arrives on it as a notice.
     step_ = kRequestSent;
-    view_.Close();
+    form_.closed = true;
 }
 
 void RechargeController::NoAnswer() {
@@ -266,8 +267,9 @@ void RechargeController::NoAnswer() {
     // The server took the connection but says nothing: drop it, so that a later attempt starts
     // clean, and let the user try again or cancel.
     line_.Close();
-    view_.SetActionEnabled(true);
-    view_.SetStatus(QStringLiteral("服务器没有应答，现在不能充值!"));
+    form_.actionEnabled = true;
+    form_.status = QStringLiteral("服务器没有应答，现在不能充值!");
+    emit formChanged();
 }
 
 void RechargeController::Cancel() {

@@ -10,8 +10,8 @@
 #include "core/login/serverlookup.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
-
 #include <QStringList>
 
 #include <functional>
@@ -19,37 +19,29 @@
 
 namespace tessan {
 
-// The dialog's controls as the rules see them: two boxes with their labels, the card-type list
-// with its label, the status line that stands in the list's place until the list is shown, and
-// the action button.
-class RechargeView {
-  public:
-    virtual ~RechargeView() = default;
-    virtual QString FirstText() const = 0;
-    virtual QString SecondText() const = 0;
-    virtual void SetFirstText(const QString& text) = 0;
-    virtual void SetSecondText(const QString& text) = 0;
-    virtual void SetLabels(const QString& first, const QString& second) = 0;
-    virtual void SetActionText(const QString& text) = 0;
-    virtual void SetActionEnabled(bool enabled) = 0;
-    // Shows the status line in the card type's place, or the card-type list and its label (the
-    // list enabled or locked) in place of the status line.
-    virtual void ShowStatusLine() = 0;
-    virtual void ShowCardTypes(bool enabled) = 0;
-    virtual void SetStatus(const QString& text) = 0;
-    // A selection made by the program: the service period does not follow it. -1 selects none.
-    virtual void SelectCardType(int index) = 0;
-    virtual int SelectedCardType() const = 0;  // -1 when none
-    virtual void FocusFirst() = 0;
-    virtual void FocusSecond() = 0;
-    virtual void FocusCardTypes() = 0;
-    // Closes the dialog; the request has gone out.
-    virtual void Close() = 0;
-};
-
-class RechargeController {
+class RechargeController final : public QObject {
+    Q_OBJECT
   public:
     enum Step { kAskNumber = 0, kAnswered = 1, kAskCard = 2, kRequestSent = 3 };
+    enum class Focus { None, First, Second, CardTypes };
+
+    // What the dialog shows: two boxes with their labels, the card-type list (shown in the place
+    // of the status line, enabled or locked, with its selection) and the action button. The
+    // dialog writes the user's typing and choice into it and shows it again on formChanged.
+    struct Form {
+        QString first;
+        QString second;
+        QString firstLabel = QStringLiteral("输入Tessan号码：");
+        QString secondLabel = QStringLiteral("确认Tessan号码：");
+        QString action = QStringLiteral("下一步");
+        bool actionEnabled = true;
+        bool cardTypesShown = false;
+        bool cardTypesEnabled = true;
+        int cardType = -1;  // -1: none; a selection by the rules moves no service period
+        QString status;
+        Focus focus = Focus::None;  // where the focus goes next; the dialog puts it back to None
+        bool closed = false;        // the request went out: the dialog closes
+    };
 
     using ShowNotice = std::function<void(const QString& text, bool error)>;
 
@@ -65,9 +57,11 @@ class RechargeController {
     // The query and the request go through `line`; `resolver` looks up a server named by its
     // host name. Both must outlive the controller.
     RechargeController(RechargeLine& line, MessageBoxes& boxes, HostResolver& resolver,
-                       QString appDir, RechargeView& view, ShowNotice showNotice,
-                       const TimerFactory& timers, int answerTimeoutMs = kAnswerTimeoutMs);
-    ~RechargeController();
+                       QString appDir, ShowNotice showNotice, const TimerFactory& timers,
+                       int answerTimeoutMs = kAnswerTimeoutMs, QObject* parent = nullptr);
+    ~RechargeController() override;
+
+    Form& CurrentForm() { return form_; }
 
     // The dialog opens for `accountNumber` (GBK; empty when nobody is logged in).
     void Open(const QByteArray& accountNumber);
@@ -86,6 +80,10 @@ class RechargeController {
     bool AwaitingAnswer() const { return awaitingAnswer_; }
     bool LookingUp() const { return lookup_->Pending(); }
 
+  signals:
+    // The rules changed the form.
+    void formChanged();
+
   private:
     void AskServer();
     // The number's server was looked up: connect and ask it.
@@ -99,7 +97,6 @@ class RechargeController {
     RechargeLine& line_;
     MessageBoxes& boxes_;
     QString appDir_;
-    RechargeView& view_;
     ShowNotice showNotice_;
     std::unique_ptr<Timer> answerTimer_;
     int answerTimeoutMs_;
@@ -114,6 +111,7 @@ class RechargeController {
     int port_ = 0;
     QByteArray cardNumber_;
     QByteArray cardPassword_;
+    Form form_;
 };
 
 }  // namespace tessan

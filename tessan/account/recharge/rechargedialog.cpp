@@ -13,6 +13,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <array>
+
 namespace tessan {
 
 namespace {
@@ -83,11 +85,14 @@ RechargeDialog::RechargeDialog(ClientSession& session, RechargeLine& line, Messa
     layout->addLayout(buttons);
 
     const TimerFactory timers = timing.timers ? timing.timers : QtTimers(this);
-    RechargeView& view = *this;
     controller_ = std::make_unique<RechargeController>(
-        line, boxes, resolver, session.AppDir(), view,
+        line, boxes, resolver, session.AppDir(),
         [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers,
         timing.answerTimeoutMs);
+    RechargeController::Form& form = controller_->CurrentForm();
+    connect(controller_.get(), &RechargeController::formChanged, this, &RechargeDialog::Render);
+    connect(first_, &QLineEdit::textChanged, this, [&form](const QString& t) { form.first = t; });
+    connect(second_, &QLineEdit::textChanged, this, [&form](const QString& t) { form.second = t; });
     connect(&line, &RechargeLine::cardAnswer, this,
             [this](const Reply& reply) { controller_->OnCardAnswer(reply); });
     connect(&line, &RechargeLine::lost, this, [this] { controller_->OnConnectionLost(); });
@@ -95,6 +100,8 @@ RechargeDialog::RechargeDialog(ClientSession& session, RechargeLine& line, Messa
     connect(action_, &QPushButton::clicked, this, [this] { controller_->Act(); });
     connect(cancel, &ImageButton::clicked, this, &RechargeDialog::reject);
     // Only the user's choice shows its period; the program's preselection does not.
+    connect(cardTypes_, &QComboBox::currentIndexChanged, this,
+            [&form](int index) { form.cardType = index; });
     connect(cardTypes_, &QComboBox::activated, this,
             [this](int index) { period_->setText(RechargeController::ServicePeriod(index)); });
 
@@ -108,55 +115,24 @@ void RechargeDialog::reject() {
     QDialog::reject();
 }
 
-QString RechargeDialog::FirstText() const {
-    return first_->text();
-}
-QString RechargeDialog::SecondText() const {
-    return second_->text();
-}
-void RechargeDialog::SetFirstText(const QString& text) {
-    first_->setText(text);
-}
-void RechargeDialog::SetSecondText(const QString& text) {
-    second_->setText(text);
-}
-void RechargeDialog::SetLabels(const QString& first, const QString& second) {
-    firstLabel_->setText(first);
-    secondLabel_->setText(second);
-}
-void RechargeDialog::SetActionText(const QString& text) {
-    action_->setText(text);
-}
-void RechargeDialog::SetActionEnabled(bool enabled) {
-    action_->setEnabled(enabled);
-}
-void RechargeDialog::ShowStatusLine() {
-    typeOrStatus_->setCurrentIndex(kStatusPage);
-}
-void RechargeDialog::ShowCardTypes(bool enabled) {
-    cardTypes_->setEnabled(enabled);
-    typeOrStatus_->setCurrentIndex(kCardTypePage);
-}
-void RechargeDialog::SetStatus(const QString& text) {
-    status_->setText(text);
-}
-void RechargeDialog::SelectCardType(int index) {
-    cardTypes_->setCurrentIndex(index);
-}
-int RechargeDialog::SelectedCardType() const {
-    return cardTypes_->currentIndex();
-}
-void RechargeDialog::FocusFirst() {
-    first_->setFocus();
-}
-void RechargeDialog::FocusSecond() {
-    second_->setFocus();
-}
-void RechargeDialog::FocusCardTypes() {
-    cardTypes_->setFocus();
-}
-void RechargeDialog::Close() {
-    accept();
+void RechargeDialog::Render() {
+    using Focus = RechargeController::Focus;
+    RechargeController::Form& form = controller_->CurrentForm();
+    // What the user typed is in the form already: only the rules' own changes reach the boxes.
+    if (first_->text() != form.first) first_->setText(form.first);
+    if (second_->text() != form.second) second_->setText(form.second);
+    firstLabel_->setText(form.firstLabel);
+    secondLabel_->setText(form.secondLabel);
+    action_->setText(form.action);
+    action_->setEnabled(form.actionEnabled);
+    typeOrStatus_->setCurrentIndex(form.cardTypesShown ? kCardTypePage : kStatusPage);
+    cardTypes_->setEnabled(form.cardTypesEnabled);
+    cardTypes_->setCurrentIndex(form.cardType);
+    status_->setText(form.status);
+    const std::array<QWidget*, 4> focus{nullptr, first_, second_, cardTypes_};
+    if (QWidget* next = focus[static_cast<std::size_t>(std::exchange(form.focus, Focus::None))])
+        next->setFocus();
+    if (form.closed) accept();
 }
 
 }  // namespace tessan

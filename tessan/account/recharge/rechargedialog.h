@@ -1,5 +1,5 @@
 // RechargeDialog, "帐号充值": the number typed twice, then the card number, password and type.
-// The rules are RechargeController's; this is its view.
+// The rules are RechargeController's; this shows its form.
 #pragma once
 
 #include "account/recharge/rechargecontroller.h"
@@ -18,7 +18,7 @@ namespace tessan {
 class ClientSession;
 class ImageButton;
 
-class RechargeDialog final : public QDialog, private RechargeView {
+class RechargeDialog final : public QDialog {
     Q_OBJECT
   public:
     struct Timing {
@@ -40,23 +40,8 @@ class RechargeDialog final : public QDialog, private RechargeView {
     void reject() override;
 
   private:
-    // RechargeView
-    QString FirstText() const override;
-    QString SecondText() const override;
-    void SetFirstText(const QString& text) override;
-    void SetSecondText(const QString& text) override;
-    void SetLabels(const QString& first, const QString& second) override;
-    void SetActionText(const QString& text) override;
-    void SetActionEnabled(bool enabled) override;
-    void ShowStatusLine() override;
-    void ShowCardTypes(bool enabled) override;
-    void SetStatus(const QString& text) override;
-    void SelectCardType(int index) override;
-    int SelectedCardType() const override;
-    void FocusFirst() override;
-    void FocusSecond() override;
-    void FocusCardTypes() override;
-    void Close() override;
+    // The controller's form, into the widgets.
+    void Render();
 
     QLabel* firstLabel_;
     QLineEdit* first_;

@@ -13,38 +13,7 @@
 namespace tessan {
 namespace {
 
-class RecordingView final : public RechargeView {
-  public:
-    QString FirstText() const override { return first; }
-    QString SecondText() const override { return second; }
-    void SetFirstText(const QString& text) override { first = text; }
-    void SetSecondText(const QString& text) override { second = text; }
-    void SetLabels(const QString& a, const QString& b) override {
-        firstLabel = a;
-        secondLabel = b;
-    }
-    void SetActionText(const QString& text) override { action = text; }
-    void SetActionEnabled(bool enabled) override { actionEnabled = enabled; }
-    void ShowStatusLine() override { cardTypesShown = false; }
-    void ShowCardTypes(bool enabled) override {
-        cardTypesShown = true;
-        cardTypesEnabled = enabled;
-    }
-    void SetStatus(const QString& text) override { status = text; }
-    void SelectCardType(int index) override { cardType = index; }
-    int SelectedCardType() const override { return cardType; }
-    void FocusFirst() override { focus = u"first"_qs; }
-    void FocusSecond() override { focus = u"second"_qs; }
-    void FocusCardTypes() override { focus = u"cardTypes"_qs; }
-    void Close() override { closed = true; }
-
-    QString first, second, firstLabel, secondLabel, action, status, focus;
-    bool actionEnabled = true;
-    bool cardTypesShown = false;
-    bool cardTypesEnabled = true;
-    int cardType = -1;
-    bool closed = false;
-};
+using Focus = RechargeController::Focus;
 
 class Recharge : public ::testing::Test, protected FakeClient {
   protected:
@@ -54,7 +23,7 @@ class Recharge : public ::testing::Test, protected FakeClient {
         list.write("[0086-10]\nserver=10.1.2.3\nport=9900\n");
         list.close();
         controller = std::make_unique<RechargeController>(
-            line, boxes, resolver, dir.path(), view,
+            line, boxes, resolver, dir.path(),
             [this](const QString& text, bool error) {
                 notices.append((error ? u"!"_qs : u""_qs) + text);
             },
@@ -72,9 +41,9 @@ class Recharge : public ::testing::Test, protected FakeClient {
                                       .reply());
     }
     FakeTimer& AnswerTimer() { return *timers.made.at(0); }
+    RechargeController::Form& form() { return controller->CurrentForm(); }
 
     RechargeLine line{session, connections, boxes};
-    RecordingView view;
     FakeTimers timers;
     QStringList notices;
     std::unique_ptr<RechargeController> controller;
@@ -105,10 +74,10 @@ TEST(RechargePackets, FieldsSitAtTheirOffsetsAndTheRestIsZero) {
 
 TEST_F(Recharge, OpeningPresetsBothBoxesAndShowsTheStatusLine) {
     controller->Open("0086-10-1234567");
-    EXPECT_EQ(view.first, u"0086-10-1234567"_qs);
-    EXPECT_EQ(view.second, u"0086-10-1234567"_qs);
-    EXPECT_EQ(view.action, u"下一步"_qs);
-    EXPECT_FALSE(view.cardTypesShown);
+    EXPECT_EQ(form().first, u"0086-10-1234567"_qs);
+    EXPECT_EQ(form().second, u"0086-10-1234567"_qs);
+    EXPECT_EQ(form().action, u"下一步"_qs);
+    EXPECT_FALSE(form().cardTypesShown);
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
     EXPECT_EQ(controller->Verdict(), '0');
 }
@@ -116,15 +85,15 @@ TEST_F(Recharge, OpeningPresetsBothBoxesAndShowsTheStatusLine) {
 TEST_F(Recharge, NumberChecksComeInOrderAndKeepStepZero) {
     controller->Open("");
     controller->Act();
-    view.second = u"x"_qs;
+    form().second = u"x"_qs;
     controller->Act();
-    view.first = u"0086-10-1234567"_qs;
-    view.second = QString();
+    form().first = u"0086-10-1234567"_qs;
+    form().second = QString();
     controller->Act();
-    EXPECT_EQ(view.focus, u"second"_qs);
-    view.second = u"0086-10-7654321"_qs;
+    EXPECT_EQ(form().focus, Focus::Second);
+    form().second = u"0086-10-7654321"_qs;
     controller->Act();
-    view.first = view.second = u"0086"_qs;
+    form().first = form().second = u"0086"_qs;
     controller->Act();
     EXPECT_EQ(boxes.Texts(),
               (QStringList{u"请输入要充值的Tessan号码!"_qs, u"请输入要充值的Tessan号码!"_qs,
@@ -137,8 +106,8 @@ TEST_F(Recharge, NumberChecksComeInOrderAndKeepStepZero) {
 
 TEST_F(Recharge, TrailingSpacesDoNotMakeTheNumbersDiffer) {
     controller->Open("");
-    view.first = u"0086-10-1234567  "_qs;
-    view.second = u"0086-10-1234567"_qs;
+    form().first = u"0086-10-1234567  "_qs;
+    form().second = u"0086-10-1234567"_qs;
     controller->Act();
     EXPECT_TRUE(boxes.Texts().isEmpty());
     EXPECT_EQ(controller->AccountNumber(), QByteArray("0086-10-1234567"));
@@ -147,8 +116,8 @@ TEST_F(Recharge, TrailingSpacesDoNotMakeTheNumbersDiffer) {
     EXPECT_EQ(library.calls, (QStringList{u"ConnectPlain 10.1.2.3 9900 0086-10-1234567"_qs,
                                           u"SendData 0086-10-1234567 40 "_qs +
                                               QString::fromLatin1(query.Payload().toHex())}));
-    EXPECT_EQ(view.status, u"已经连接到注册服务器，等待验证..."_qs);
-    EXPECT_FALSE(view.actionEnabled);
+    EXPECT_EQ(form().status, u"已经连接到注册服务器，等待验证..."_qs);
+    EXPECT_FALSE(form().actionEnabled);
     EXPECT_TRUE(AnswerTimer().active);
     EXPECT_EQ(AnswerTimer().interval, 5000);
 }
@@ -156,22 +125,22 @@ TEST_F(Recharge, TrailingSpacesDoNotMakeTheNumbersDiffer) {
 TEST_F(Recharge, ConnectAndQueryFailuresShowInTheStatusLineAndAllowAnotherTry) {
     library.Script(u"ConnectPlain"_qs, {0});
     AskFor("0086-10-1234567");
-    EXPECT_EQ(view.status, u"不能连接到服务器IP:10.1.2.3,端口:9900!0"_qs);
-    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_EQ(form().status, u"不能连接到服务器IP:10.1.2.3,端口:9900!0"_qs);
+    EXPECT_TRUE(form().actionEnabled);
     library.Script(u"SendData"_qs, {-1});
     controller->Act();
-    EXPECT_EQ(view.status, u"现在不能充值!"_qs);
-    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_EQ(form().status, u"现在不能充值!"_qs);
+    EXPECT_TRUE(form().actionEnabled);
     EXPECT_FALSE(controller->AwaitingAnswer());
     controller->Act();
     EXPECT_TRUE(controller->AwaitingAnswer());
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
 
     // A connection that fails after the query went out says so too.
-    view.status.clear();
+    form().status.clear();
     controller->OnConnectionLost();
-    EXPECT_EQ(view.status, u"不能连接到服务器IP:10.1.2.3,端口:9900!0"_qs);
-    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_EQ(form().status, u"不能连接到服务器IP:10.1.2.3,端口:9900!0"_qs);
+    EXPECT_TRUE(form().actionEnabled);
     EXPECT_FALSE(controller->AwaitingAnswer());
     EXPECT_FALSE(AnswerTimer().active);
 }
@@ -181,20 +150,20 @@ TEST_F(Recharge, FreeAccountChoosesTheCardType) {
     Answer('0');
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskCard);
     EXPECT_FALSE(AnswerTimer().active);
-    EXPECT_EQ(view.action, u"确认"_qs);
-    EXPECT_TRUE(view.actionEnabled);
-    EXPECT_TRUE(view.first.isEmpty() && view.second.isEmpty());
-    EXPECT_EQ(view.firstLabel, u"输入充值卡卡号:"_qs);
-    EXPECT_EQ(view.secondLabel, u"输入充值卡密码:"_qs);
-    EXPECT_TRUE(view.cardTypesShown);
-    EXPECT_TRUE(view.cardTypesEnabled);
+    EXPECT_EQ(form().action, u"确认"_qs);
+    EXPECT_TRUE(form().actionEnabled);
+    EXPECT_TRUE(form().first.isEmpty() && form().second.isEmpty());
+    EXPECT_EQ(form().firstLabel, u"输入充值卡卡号:"_qs);
+    EXPECT_EQ(form().secondLabel, u"输入充值卡密码:"_qs);
+    EXPECT_TRUE(form().cardTypesShown);
+    EXPECT_TRUE(form().cardTypesEnabled);
 
-    view.first = u"100000001 "_qs;
-    view.second = u"1111"_qs;
+    form().first = u"100000001 "_qs;
+    form().second = u"1111"_qs;
     controller->Act();
     EXPECT_EQ(boxes.Texts(), QStringList{u"请选择充值类型!"_qs});
-    EXPECT_EQ(view.focus, u"cardTypes"_qs);
-    view.cardType = 2;
+    EXPECT_EQ(form().focus, Focus::CardTypes);
+    form().cardType = 2;
     library.calls.clear();
     controller->Act();
     RechargeRequest request;
@@ -206,19 +175,19 @@ TEST_F(Recharge, FreeAccountChoosesTheCardType) {
                                          QString::fromLatin1(request.Payload().toHex())});
     EXPECT_EQ(controller->Verdict(), '3');
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kRequestSent);
-    EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(form().closed);
 }
 
 TEST_F(Recharge, PaidAccountHasItsCardTypeLocked) {
     AskFor("0086-10-1234567");
     Answer('2');
-    EXPECT_EQ(view.cardType, 1);
-    EXPECT_TRUE(view.cardTypesShown);
-    EXPECT_FALSE(view.cardTypesEnabled);
-    EXPECT_EQ(view.firstLabel, u"输入充值卡号:"_qs);
-    EXPECT_EQ(view.secondLabel, u"输入充值密码:"_qs);
-    view.first = u"200000001"_qs;
-    view.second = u"2222"_qs;
+    EXPECT_EQ(form().cardType, 1);
+    EXPECT_TRUE(form().cardTypesShown);
+    EXPECT_FALSE(form().cardTypesEnabled);
+    EXPECT_EQ(form().firstLabel, u"输入充值卡号:"_qs);
+    EXPECT_EQ(form().secondLabel, u"输入充值密码:"_qs);
+    form().first = u"200000001"_qs;
+    form().second = u"2222"_qs;
     library.calls.clear();
     controller->Act();
     ASSERT_EQ(library.calls.size(), 1);
@@ -229,13 +198,13 @@ TEST_F(Recharge, PaidAccountHasItsCardTypeLocked) {
 TEST_F(Recharge, UnknownAccountGoesBackToStepZero) {
     AskFor("0086-10-1234567");
     Answer('7');
-    EXPECT_EQ(view.status, u"无此用户，无法进行充值!"_qs);
+    EXPECT_EQ(form().status, u"无此用户，无法进行充值!"_qs);
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
-    EXPECT_TRUE(view.actionEnabled);
-    EXPECT_FALSE(view.cardTypesShown);
+    EXPECT_TRUE(form().actionEnabled);
+    EXPECT_FALSE(form().cardTypesShown);
     library.calls.clear();
     controller->Act();
-    EXPECT_EQ(view.action, u"下一步"_qs);
+    EXPECT_EQ(form().action, u"下一步"_qs);
     EXPECT_EQ(library.calls.first(), u"DisconnectServer 0086-10-1234567"_qs);
     EXPECT_TRUE(controller->AwaitingAnswer());
 }
@@ -244,29 +213,29 @@ TEST_F(Recharge, CardChecksKeepStepTwo) {
     AskFor("0086-10-1234567");
     Answer('1');
     controller->Act();
-    view.first = u"100000001"_qs;
+    form().first = u"100000001"_qs;
     controller->Act();
-    view.second = QString(32, u'9');
+    form().second = QString(32, u'9');
     controller->Act();
     EXPECT_EQ(boxes.Texts(), (QStringList{u"请输入充值卡号码!"_qs, u"请输入充值卡密码!"_qs,
                                           u"充值卡密码太长!"_qs}));
-    EXPECT_EQ(view.focus, u"second"_qs);
+    EXPECT_EQ(form().focus, Focus::Second);
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskCard);
 }
 
 TEST_F(Recharge, ARefusedSendStaysForASecondCard) {
     AskFor("0086-10-1234567");
     Answer('1');
-    view.first = u"100000001"_qs;
-    view.second = u"1111"_qs;
+    form().first = u"100000001"_qs;
+    form().second = u"1111"_qs;
     library.Script(u"SendData"_qs, {-1});
     controller->Act();
     EXPECT_EQ(notices, QStringList{u"!未连接服务器!充值失败."_qs});
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskCard);
-    EXPECT_FALSE(view.closed);
-    view.first = u"100000002"_qs;
+    EXPECT_FALSE(form().closed);
+    form().first = u"100000002"_qs;
     controller->Act();
-    EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(form().closed);
     // Once sent, a press only closes; the connection stays for the server's result.
     library.calls.clear();
     controller->Act();
@@ -283,7 +252,7 @@ TEST_F(Recharge, AnswersThatAreNotAwaitedAreDropped) {
     Answer('2');
     Answer('0');  // a second answer changes nothing
     EXPECT_EQ(controller->Verdict(), '2');
-    EXPECT_EQ(view.cardType, 1);
+    EXPECT_EQ(form().cardType, 1);
 }
 
 TEST_F(Recharge, AServerThatDoesNotAnswerIsGivenUpAfterTheWait) {
@@ -291,8 +260,8 @@ TEST_F(Recharge, AServerThatDoesNotAnswerIsGivenUpAfterTheWait) {
     library.calls.clear();
     AnswerTimer().Fire();
     EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
-    EXPECT_EQ(view.status, u"服务器没有应答，现在不能充值!"_qs);
-    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_EQ(form().status, u"服务器没有应答，现在不能充值!"_qs);
+    EXPECT_TRUE(form().actionEnabled);
     EXPECT_FALSE(AnswerTimer().active);
     Answer('0');  // too late
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
@@ -325,8 +294,8 @@ TEST_F(Recharge, AServerNamedByItsHostNameIsAskedOnceFoundAndAClosedDialogAsksNo
     ASSERT_EQ(resolver.requests.size(), 1u);
     EXPECT_EQ(resolver.requests[0].name, "pay.example.com");
     EXPECT_TRUE(controller->LookingUp());
-    EXPECT_FALSE(view.actionEnabled);
-    EXPECT_EQ(view.status, u"正在连接注册服务器，请稍侯..."_qs);
+    EXPECT_FALSE(form().actionEnabled);
+    EXPECT_EQ(form().status, u"正在连接注册服务器，请稍侯..."_qs);
     EXPECT_TRUE(library.calls.isEmpty());
     resolver.Answer(0, "10.7.7.7");
     ASSERT_EQ(library.calls.size(), 2);
@@ -345,8 +314,8 @@ TEST_F(Recharge, AServerNamedByItsHostNameIsAskedOnceFoundAndAClosedDialogAsksNo
     // A name that is not found: said in the status line, and another try is possible.
     AskFor("0086-10-1234567");
     resolver.Answer(2, {}, u"Host not found"_qs);
-    EXPECT_EQ(view.status, u"找不到服务器pay.example.com(Host not found)!"_qs);
-    EXPECT_TRUE(view.actionEnabled);
+    EXPECT_EQ(form().status, u"找不到服务器pay.example.com(Host not found)!"_qs);
+    EXPECT_TRUE(form().actionEnabled);
     EXPECT_TRUE(library.calls.isEmpty());
 }
 

@@ -107,18 +107,10 @@ TEST(FriendRecord, LayoutAndDeleteForm) {
         }
 }
 
-TEST(UserType, LabelsAndQuotas) {
-    EXPECT_EQ(UserTypeLabel('0'), QStringLiteral("免费用户[5M]"));
-    EXPECT_EQ(UserTypeLabel('1'), QStringLiteral("商务用户[100M]"));
-    EXPECT_EQ(UserTypeLabel('2'), QStringLiteral("高级用户[200M]"));
-    EXPECT_EQ(UserTypeLabel('3'), QStringLiteral("黄金用户[500M]"));
-    EXPECT_EQ(UserTypeLabel('4'), QStringLiteral("免费用户[5M]"));
-    EXPECT_EQ(UserTypeLabel('\0'), QStringLiteral("免费用户[5M]"));
-    EXPECT_EQ(QuotaForUserType('0'), 5242880);
-    EXPECT_EQ(QuotaForUserType('1'), 104857600);
-    EXPECT_EQ(QuotaForUserType('2'), 209715200);
-    EXPECT_EQ(QuotaForUserType('3'), 524288000);
-    EXPECT_EQ(QuotaForUserType('x'), 5242880);
+TEST(UserType, AnUnknownTypeCountsAsFree) {
+    EXPECT_EQ(UserTypeLabel('4'), UserTypeLabel('0'));
+    EXPECT_EQ(UserTypeLabel('\0'), UserTypeLabel('0'));
+    EXPECT_EQ(QuotaForUserType('x'), QuotaForUserType('0'));
 }
 
 }  // namespace
