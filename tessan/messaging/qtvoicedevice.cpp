@@ -1,20 +1,18 @@
 #include "messaging/qtvoicedevice.h"
 
+#include "core/base/diagnostics.h"
 #include "messaging/wavfile.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioOutput>
 #include <QAudioSource>
-#include <QLoggingCategory>
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QUrl>
 
 namespace tessan {
 namespace {
-
-Q_LOGGING_CATEGORY(lcVoice, "tessan.voice")
 
 // 310 s of samples: the recorder stops at 300 s of timer ticks, which may lag behind the audio.
 constexpr qint64 kMaxSamples = 310LL * 11025;

@@ -1,20 +1,18 @@
 #include "messaging/sendingpipeline.h"
 
+#include "core/base/diagnostics.h"
 #include "core/base/gbk.h"
 #include "core/login/serverlist.h"
 #include "core/session/clientsession.h"
 #include "core/transfers/transferqueue.h"
 
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QPointer>
 
 #include <new>
 
 namespace tessan {
 namespace {
-
-Q_LOGGING_CATEGORY(lcSending, "tessan.sending")
 
 using Field = TransferItem::Field;
 using Refusal = TransferQueue::Refusal;

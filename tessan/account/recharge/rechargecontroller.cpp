@@ -2,18 +2,15 @@
 
 #include "account/fieldinput.h"
 #include "account/recharge/rechargepackets.h"
+#include "core/base/diagnostics.h"
 #include "core/base/gbk.h"
 #include "core/login/serverlist.h"
-
-#include <QLoggingCategory>
 
 #include <optional>
 
 namespace tessan {
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcRecharge, "tessan.account", QtInfoMsg)
 
 // The GBK form of a typed text, or nothing when it does not fit a 32-byte field.
 std::optional<QByteArray> FitField(const QString& text) {
@@ -177,7 +174,7 @@ void RechargeController::OnCardAnswer(const Reply& reply) {
     // Only the answer to this dialog's own query counts; a late one from an abandoned query is
     // dropped.
     if (!awaitingAnswer_ || reply.account != accountNumber_) {
-        qCInfo(lcRecharge, "card answer that no query of this dialog awaits, dropped");
+        qCInfo(lcAccount, "card answer that no query of this dialog awaits, dropped");
         return;
     }
     awaitingAnswer_ = false;
@@ -263,7 +260,7 @@ void RechargeController::NoAnswer() {
     answerTimer_->Stop();
     if (!awaitingAnswer_) return;
     awaitingAnswer_ = false;
-    qCWarning(lcRecharge, "no card answer within %d ms, connection closed", answerTimeoutMs_);
+    qCWarning(lcAccount, "no card answer within %d ms, connection closed", answerTimeoutMs_);
     // The server took the connection but says nothing: drop it, so that a later attempt starts
     // clean, and let the user try again or cancel.
     line_.Close();

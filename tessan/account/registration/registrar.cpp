@@ -1,17 +1,10 @@
 #include "account/registration/registrar.h"
 
+#include "core/base/diagnostics.h"
 #include "core/login/rememberedlogins.h"
 #include "core/login/serverlist.h"
 
-#include <QLoggingCategory>
-
 namespace tessan {
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcRegistration, "tessan.account", QtInfoMsg)
-
-}  // namespace
 
 const QString Registrar::kHiddenKey = QStringLiteral("******");
 
@@ -95,7 +88,7 @@ void Registrar::OnResult(const Reply& reply) {
     answerTimer_->Stop();
     // The verdict is all the connection was for.
     connections_.Disconnect(*this, {});
-    if (!sent_) qCInfo(lcRegistration, "registration result with no registration under way");
+    if (!sent_) qCInfo(lcAccount, "registration result with no registration under way");
     if (reply.status == 0 || !sent_) {
         showNotice_(reply.TextAt(0), reply.status == 0);
         sent_.reset();
@@ -114,7 +107,7 @@ void Registrar::OnResult(const Reply& reply) {
     if (!remembered.SaveRememberedLogin(
             RememberedLogin(registered.RawText(UserProfile::Field::Number),
                             registered.RawText(UserProfile::Field::PrivateKey)))) {
-        qCWarning(lcRegistration, "the new account's login could not be remembered");
+        qCWarning(lcAccount, "the new account's login could not be remembered");
         return;
     }
     emit loginRemembered();
@@ -123,7 +116,7 @@ void Registrar::OnResult(const Reply& reply) {
 void Registrar::NoAnswer() {
     answerTimer_->Stop();
     if (!sent_) return;
-    qCWarning(lcRegistration, "no registration result within %d ms", answerTimeoutMs_);
+    qCWarning(lcAccount, "no registration result within %d ms", answerTimeoutMs_);
     showNotice_(QStringLiteral("注册服务器没有应答，请稍后用新帐号登录试试，或者重新注册!"), true);
 }
 

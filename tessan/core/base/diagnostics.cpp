@@ -14,6 +14,9 @@ Q_LOGGING_CATEGORY(lcNotifications, "tessan.notifications", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcTransfers, "tessan.transfers", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcFiles, "tessan.files", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcEngine, "tessan.engine", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcAccount, "tessan.account", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcSending, "tessan.sending", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcVoice, "tessan.voice", QtInfoMsg)
 
 namespace {
 

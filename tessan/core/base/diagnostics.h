@@ -13,8 +13,11 @@ Q_DECLARE_LOGGING_CATEGORY(lcLogin)          // tessan.login: server lookup, con
 Q_DECLARE_LOGGING_CATEGORY(lcNotifications)  // tessan.notifications: unknown and unhandled types
 Q_DECLARE_LOGGING_CATEGORY(lcTransfers)  // tessan.transfers: unmatched progress, refused uploads
 Q_DECLARE_LOGGING_CATEGORY(lcFiles)      // tessan.files: logs, remember.ini, para.ini
-Q_DECLARE_LOGGING_CATEGORY(
-    lcEngine)  // tessan.engine: what the transfer library refused or failed at
+// tessan.engine: what the transfer library refused or failed at
+Q_DECLARE_LOGGING_CATEGORY(lcEngine)
+Q_DECLARE_LOGGING_CATEGORY(lcAccount)  // tessan.account: registration and recharge
+Q_DECLARE_LOGGING_CATEGORY(lcSending)  // tessan.sending: what a send to friends passed over
+Q_DECLARE_LOGGING_CATEGORY(lcVoice)    // tessan.voice: the sound card
 
 // While it lives, the client's diagnostics (every tessan.* message that is enabled, and warnings of
 // Qt itself) are appended to `path`, readable by the user only; a file grown past 1 MiB is kept
