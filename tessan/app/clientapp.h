@@ -49,9 +49,6 @@ class ClientApp final {
     ClientApp(const ClientApp&) = delete;
     ClientApp& operator=(const ClientApp&) = delete;
 
-    // False when the library did not start (the user was told).
-    bool LibraryStarted() const { return connections_.Running(); }
-
     MainWindow& Window() { return *window_; }
     ClientSession& Session() { return session_; }
     LoginState& Login() { return login_; }

@@ -72,16 +72,6 @@ TEST(RechargePackets, FieldsSitAtTheirOffsetsAndTheRestIsZero) {
     EXPECT_FALSE(request.SetCardNumber(QByteArray(32, '1')));
 }
 
-TEST_F(Recharge, OpeningPresetsBothBoxesAndShowsTheStatusLine) {
-    controller->Open("0086-10-1234567");
-    EXPECT_EQ(form().first, u"0086-10-1234567"_qs);
-    EXPECT_EQ(form().second, u"0086-10-1234567"_qs);
-    EXPECT_EQ(form().action, u"下一步"_qs);
-    EXPECT_FALSE(form().cardTypesShown);
-    EXPECT_EQ(controller->CurrentStep(), RechargeController::kAskNumber);
-    EXPECT_EQ(controller->Verdict(), '0');
-}
-
 TEST_F(Recharge, NumberChecksComeInOrderAndKeepStepZero) {
     controller->Open("");
     controller->Act();
@@ -176,23 +166,6 @@ TEST_F(Recharge, FreeAccountChoosesTheCardType) {
     EXPECT_EQ(controller->Verdict(), '3');
     EXPECT_EQ(controller->CurrentStep(), RechargeController::kRequestSent);
     EXPECT_TRUE(form().closed);
-}
-
-TEST_F(Recharge, PaidAccountHasItsCardTypeLocked) {
-    AskFor("0086-10-1234567");
-    Answer('2');
-    EXPECT_EQ(form().cardType, 1);
-    EXPECT_TRUE(form().cardTypesShown);
-    EXPECT_FALSE(form().cardTypesEnabled);
-    EXPECT_EQ(form().firstLabel, u"输入充值卡号:"_qs);
-    EXPECT_EQ(form().secondLabel, u"输入充值密码:"_qs);
-    form().first = u"200000001"_qs;
-    form().second = u"2222"_qs;
-    library.calls.clear();
-    controller->Act();
-    ASSERT_EQ(library.calls.size(), 1);
-    // Card type '2' at offset 32 of the request.
-    EXPECT_EQ(QByteArray::fromHex(library.calls[0].section(u' ', 3).toLatin1()).at(32), '2');
 }
 
 TEST_F(Recharge, UnknownAccountGoesBackToStepZero) {

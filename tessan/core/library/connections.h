@@ -45,7 +45,6 @@ class Connections final {
     bool Start(const QString& downloadFolder);
     // Ends the library: every connection closes without a word to its owner. Safe to repeat.
     void Stop();
-    bool Running() const { return running_; }
 
     // Requests on an open connection (ListFile, UploadFile, ...) go to the library directly.
     Library& Lib() { return library_; }
