@@ -118,16 +118,20 @@ void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
     QCOMPARE(mostRunning, 1);
     QVERIFY2(boxes.Shown().empty(), qPrintable(boxes.Texts().join(QLatin1Char('\n'))));
 
-    QList<QByteArray> onA = StoredFiles(e2e->FilePath(QStringLiteral("a")));
-    for (const QByteArray& old : beforeA) onA.removeOne(old);
-    QList<QByteArray> onB = StoredFiles(e2e->FilePath(QStringLiteral("b")));
+    // A row goes at 100 %, before the server has stored the last chunk: wait for the stores.
     const auto sorted = [](QList<QByteArray> list) {
         std::sort(list.begin(), list.end());
         return list;
     };
+    const auto newOnA = [&] {
+        QList<QByteArray> onA = StoredFiles(e2e->FilePath(QStringLiteral("a")));
+        for (const QByteArray& old : beforeA) onA.removeOne(old);
+        return sorted(onA);
+    };
     const QList<QByteArray> expected = sorted({chunks, note});
-    QCOMPARE(sorted(onA), expected);
-    QCOMPARE(sorted(onB), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(newOnA(), expected, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(sorted(StoredFiles(e2e->FilePath(QStringLiteral("b")))), expected,
+                              30000);
 }
 
 }  // namespace tessan
