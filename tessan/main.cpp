@@ -33,12 +33,14 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     tessan::ApplyLook(app);
     tessan::QtMessageBoxes boxes;
+    tessan::ServerBoxes serverBoxes(boxes);
     // The adapter outlives the client, which ends the library before it goes.
-    tessan::TessnetLibrary library(boxes);
+    tessan::TessnetLibrary library(serverBoxes);
     tessan::ClientApp client({
         .appDir = appDir,
         .library = library,
         .boxes = boxes,
+        .serverBoxes = &serverBoxes,
         .downloadFolder = tessan::UserDownloadFolder(),
         // Beside the program, not in the data folder an installed copy keeps its files in.
         .updater = tessan::UpdaterProgram(programFolder, tessan::IsInstalledLayout(programFolder)),

@@ -22,8 +22,9 @@ void CentreOver(QWidget* window, const QWidget* over) {
 }  // namespace
 
 AccountDialogs::AccountDialogs(ClientSession& session, Connections& connections,
-                               MessageBoxes& boxes, HostResolver& resolver, TimerFactory timers,
-                               int answerTimeoutMs, QObject* parent)
+                               MessageBoxes& boxes, ServerBoxes& serverBoxes,
+                               HostResolver& resolver, TimerFactory timers, int answerTimeoutMs,
+                               QObject* parent)
     : QObject(parent),
       session_(session),
       boxes_(boxes),
@@ -34,7 +35,7 @@ AccountDialogs::AccountDialogs(ClientSession& session, Connections& connections,
           connections, boxes, resolver, session.AppDir(),
           [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers_,
           answerTimeoutMs)),
-      rechargeLine_(session, connections, boxes) {
+      rechargeLine_(session, connections, serverBoxes) {
     connect(registrar_.get(), &Registrar::accountRegistered, this,
             &AccountDialogs::accountRegistered);
     connect(registrar_.get(), &Registrar::loginRemembered, this, &AccountDialogs::loginRemembered);

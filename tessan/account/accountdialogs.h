@@ -26,7 +26,7 @@ class AccountDialogs final : public QObject {
   public:
     // Everything must outlive this. `timers` empty: QTimers owned by this object.
     AccountDialogs(ClientSession& session, Connections& connections, MessageBoxes& boxes,
-                   HostResolver& resolver, TimerFactory timers = {},
+                   ServerBoxes& serverBoxes, HostResolver& resolver, TimerFactory timers = {},
                    int answerTimeoutMs = Registrar::kAnswerTimeoutMs, QObject* parent = nullptr);
     ~AccountDialogs() override;
 

@@ -22,21 +22,27 @@ std::unique_ptr<HostResolver> SystemResolverUnless(HostResolver* given) {
     return given ? nullptr : std::make_unique<SystemResolver>();
 }
 
+std::unique_ptr<ServerBoxes> ServerBoxesUnless(ServerBoxes* given, MessageBoxes& boxes) {
+    return given ? nullptr : std::make_unique<ServerBoxes>(boxes);
+}
+
 }  // namespace
 
 ClientApp::ClientApp(Setup setup)
     : library_(setup.library),
       boxes_(setup.boxes),
+      ownServerBoxes_(ServerBoxesUnless(setup.serverBoxes, boxes_)),
+      serverBoxes_(setup.serverBoxes ? *setup.serverBoxes : *ownServerBoxes_),
       session_(setup.appDir),
       systemResolver_(SystemResolverUnless(setup.resolver)),
       resolver_(setup.resolver ? *setup.resolver : *systemResolver_),
       connections_(library_),
-      login_(session_, connections_, boxes_),
-      transfers_(session_, connections_, boxes_, resolver_, login_.Notifications(),
+      login_(session_, connections_, serverBoxes_),
+      transfers_(session_, connections_, serverBoxes_, resolver_, login_.Notifications(),
                  std::move(setup.clock)),
       pipeline_(session_, transfers_),
       voice_(setup.voice ? std::move(setup.voice) : std::make_unique<QtVoiceDevice>()),
-      accounts_(session_, connections_, boxes_, resolver_),
+      accounts_(session_, connections_, boxes_, serverBoxes_, resolver_),
       arrivalSwitch_(session_.AppDir()),
       window_(std::make_unique<MainWindow>(session_, login_, boxes_, resolver_, transfers_,
                                            std::move(setup.startProgram))) {

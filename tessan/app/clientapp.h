@@ -9,6 +9,7 @@
 
 #include "account/accountdialogs.h"
 #include "app/mainwindow.h"
+#include "core/base/serverboxes.h"
 #include "core/library/connections.h"
 #include "core/login/loginstate.h"
 #include "core/session/arrivalswitch.h"
@@ -35,6 +36,9 @@ class ClientApp final {
         QString appDir;
         Library& library;  // the program's TessnetLibrary, a test's fake; outlives the app
         MessageBoxes& boxes;
+        // The boxes servers cause, shared with the library's own; null: the app's own over
+        // `boxes`. Outlives the app.
+        ServerBoxes* serverBoxes = nullptr;
         // Empty: the session's defaults under appDir.
         QString downloadFolder = {};
         QString updater = {};
@@ -69,6 +73,8 @@ class ClientApp final {
 
     Library& library_;
     MessageBoxes& boxes_;
+    std::unique_ptr<ServerBoxes> ownServerBoxes_;
+    ServerBoxes& serverBoxes_;
     ClientSession session_;
     std::unique_ptr<HostResolver> systemResolver_;
     HostResolver& resolver_;

@@ -89,9 +89,10 @@ double ThreadCpuMs() {
 
 ClientRun WholeClient(const QString& path, const QString& appDir) {
     tessan::ScriptedMessageBoxes boxes;
-    tessan::TessnetLibrary library(boxes);
+    tessan::ServerBoxes serverBoxes(boxes);
+    tessan::TessnetLibrary library(serverBoxes);
     tessan::SystemResolver resolver;
-    tessan::ClientParts client(appDir, library, boxes, resolver);
+    tessan::ClientParts client(appDir, library, serverBoxes, resolver);
     client.session.SetCurrentLogin(QStringLiteral("0086-10-1234567"), QStringLiteral("own"));
     client.connections.Start(appDir + QStringLiteral("/download"));
     tessan::SendingPipeline pipeline(client.session, client.transfers);

@@ -4,7 +4,7 @@
 
 namespace tessan {
 
-ClientParts::ClientParts(const QString& appDir, Library& library, MessageBoxes& boxes,
+ClientParts::ClientParts(const QString& appDir, Library& library, ServerBoxes& boxes,
                          HostResolver& resolver, TransferLogs::Clock clock)
     : session(appDir),
       connections(library),
@@ -20,7 +20,7 @@ Fakes::Fakes() {
 }
 
 FakeClient::FakeClient()
-    : ClientParts(dir.path(), library, boxes, resolver, [this] { return now; }) {
+    : ClientParts(dir.path(), library, serverBoxes, resolver, [this] { return now; }) {
     connections.Start(dir.filePath(QStringLiteral("download")));
     library.calls.clear();
 }

@@ -3,6 +3,7 @@
 // over a fake library in a folder of its own.
 #pragma once
 
+#include "core/base/serverboxes.h"
 #include "core/library/connections.h"
 #include "core/login/loginstate.h"
 #include "core/session/clientsession.h"
@@ -19,8 +20,8 @@ namespace tessan {
 
 struct ClientParts {
     // Everything must outlive the parts; the library is not started.
-    ClientParts(const QString& appDir, Library& library, MessageBoxes& boxes,
-                HostResolver& resolver, TransferLogs::Clock clock = {});
+    ClientParts(const QString& appDir, Library& library, ServerBoxes& boxes, HostResolver& resolver,
+                TransferLogs::Clock clock = {});
 
     ClientSession session;
     Connections connections;
@@ -37,6 +38,8 @@ struct Fakes {
     QTemporaryDir dir;
     FakeLibrary library;
     ScriptedMessageBoxes boxes;
+    // Boxes a server causes are shown at once: a test sees them when its notification returns.
+    ServerBoxes serverBoxes{boxes, [](const std::function<void()>& call) { call(); }};
     FakeResolver resolver;
     QDateTime now{QDate(2026, 3, 4), QTime(5, 6, 7)};
 };

@@ -25,7 +25,8 @@ UserProfile ZhaoProfile() {
     return zhao;
 }
 
-EndToEnd::EndToEnd(MessageBoxes& boxes) : boxes_(boxes), tessnet_(boxes) {
+EndToEnd::EndToEnd(MessageBoxes& boxes)
+    : boxes_(boxes), serverBoxes_(boxes), tessnet_(serverBoxes_) {
     valid_ = dir_.isValid() && MakeFolders({"cache", "log"});
 }
 
@@ -73,8 +74,8 @@ bool EndToEnd::StartTwoServers() {
 }
 
 ClientParts& EndToEnd::StartClient(Library* library) {
-    client_ = std::make_unique<ClientParts>(dir_.path(), library ? *library : tessnet_, boxes_,
-                                            resolver_);
+    client_ = std::make_unique<ClientParts>(dir_.path(), library ? *library : tessnet_,
+                                            serverBoxes_, resolver_);
     QObject::connect(&client_->session, &ClientSession::noticeShown, &client_->session,
                      [this](const QString& text, bool) { notices << text; });
     client_->connections.Start(FilePath(QStringLiteral("download")));

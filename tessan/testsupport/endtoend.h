@@ -69,6 +69,8 @@ class EndToEnd {
 
     // The real library over the boxes.
     TessnetLibrary& Tessnet() { return tessnet_; }
+    // The boxes servers cause, for the library and the client alike.
+    ServerBoxes& ServerBoxGate() { return serverBoxes_; }
     // The client's core over the folder, its library started: the real one, or `library` when the
     // test puts its own in front of it. Its notices go to `notices`.
     ClientParts& StartClient(Library* library = nullptr);
@@ -96,6 +98,7 @@ class EndToEnd {
     TessdProcess* a_ = nullptr;
     TessdProcess* b_ = nullptr;
     MessageBoxes& boxes_;
+    ServerBoxes serverBoxes_;
     TessnetLibrary tessnet_;
     SystemResolver resolver_;
     std::unique_ptr<ClientParts> client_;

@@ -24,6 +24,7 @@ inline std::unique_ptr<ClientApp> ShowClient(EndToEnd& e2e, MessageBoxes& boxes,
         .appDir = e2e.Path(),
         .library = library ? *library : e2e.Tessnet(),
         .boxes = boxes,
+        .serverBoxes = &e2e.ServerBoxGate(),
         .resolver = &e2e.Resolver(),
         .startProgram = [](const QString&) { return true; },
     });

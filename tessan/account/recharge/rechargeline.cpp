@@ -4,7 +4,7 @@
 
 namespace tessan {
 
-RechargeLine::RechargeLine(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+RechargeLine::RechargeLine(ClientSession& session, Connections& connections, ServerBoxes& boxes,
                            QObject* parent)
     : QObject(parent), session_(session), connections_(connections), boxes_(boxes) {}
 

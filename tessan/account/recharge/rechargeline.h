@@ -11,13 +11,13 @@
 namespace tessan {
 
 class ClientSession;
-class MessageBoxes;
+class ServerBoxes;
 
 class RechargeLine final : public QObject, public ConnectionOwner {
     Q_OBJECT
   public:
     // Everything must outlive the line.
-    RechargeLine(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+    RechargeLine(ClientSession& session, Connections& connections, ServerBoxes& boxes,
                  QObject* parent = nullptr);
     ~RechargeLine() override;
 
@@ -39,7 +39,7 @@ class RechargeLine final : public QObject, public ConnectionOwner {
   private:
     ClientSession& session_;
     Connections& connections_;
-    MessageBoxes& boxes_;
+    ServerBoxes& boxes_;
     QByteArray number_;
 };
 

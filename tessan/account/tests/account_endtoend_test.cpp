@@ -308,7 +308,7 @@ void AccountEndToEndTest::silentServerLeavesBothUsable() {
     // The dialogs alone on the library, with short waits instead of the real 30 s.
     client.reset();
     ClientParts& parts = e2e->StartClient();
-    RechargeLine line(parts.session, parts.connections, boxes);
+    RechargeLine line(parts.session, parts.connections, e2e->ServerBoxGate());
     RechargeDialog dialog(parts.session, line, boxes, e2e->Resolver(), "0086-10-1234567",
                           {{}, 200});
     dialog.show();
@@ -320,7 +320,8 @@ void AccountEndToEndTest::silentServerLeavesBothUsable() {
              u"服务器没有应答，现在不能充值!"_qs);
     dialog.reject();
 
-    AccountDialogs accounts(parts.session, parts.connections, boxes, e2e->Resolver(), {}, 200);
+    AccountDialogs accounts(parts.session, parts.connections, boxes, e2e->ServerBoxGate(),
+                            e2e->Resolver(), {}, 200);
     connect(&accounts, &AccountDialogs::wizardOpened, this, [](RegistrationWizard* wizard) {
         QTimer::singleShot(0, wizard, [wizard] {
             for (const auto& [name, text] : {std::pair{"countryCode", "0086"},

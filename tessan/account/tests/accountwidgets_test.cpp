@@ -75,7 +75,8 @@ void AccountWidgetsTest::init() {
     registrar.reset();
     line.reset();
     client = std::make_unique<FakeClient>();
-    line = std::make_unique<RechargeLine>(client->session, client->connections, client->boxes);
+    line =
+        std::make_unique<RechargeLine>(client->session, client->connections, client->serverBoxes);
     registrar = std::make_unique<Registrar>(
         client->connections, client->boxes, client->resolver, client->dir.path(),
         [this](const QString& text, bool error) { notices.append(error ? text + u'!' : text); },
@@ -268,7 +269,8 @@ void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
 void AccountWidgetsTest::loginDialogOpensBothAndListsTheNewAccount() {
     LoginDialog login(client->session, client->login, client->boxes, client->resolver,
                       [](const QString&) { return true; });
-    AccountDialogs accounts(client->session, client->connections, client->boxes, client->resolver);
+    AccountDialogs accounts(client->session, client->connections, client->boxes,
+                            client->serverBoxes, client->resolver);
     accounts.Attach(login);
     login.show();
     // Each modal run is driven from inside its own loop.

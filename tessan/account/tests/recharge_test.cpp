@@ -43,7 +43,7 @@ class Recharge : public ::testing::Test, protected FakeClient {
     FakeTimer& AnswerTimer() { return *timers.made.at(0); }
     RechargeController::Form& form() { return controller->CurrentForm(); }
 
-    RechargeLine line{session, connections, boxes};
+    RechargeLine line{session, connections, serverBoxes};
     FakeTimers timers;
     QStringList notices;
     std::unique_ptr<RechargeController> controller;

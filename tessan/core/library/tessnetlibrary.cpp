@@ -6,7 +6,7 @@
 
 namespace tessan {
 
-TessnetLibrary::TessnetLibrary(MessageBoxes& boxes, QObject* parent)
+TessnetLibrary::TessnetLibrary(ServerBoxes& boxes, QObject* parent)
     : QObject(parent), boxes_(boxes) {
     host_.context = this;
     host_.post = &TessnetLibrary::Post;

@@ -3,7 +3,7 @@
 // to the diagnostics (tessan.engine) and calls the C exports.
 #pragma once
 
-#include "core/base/messageboxes.h"
+#include "core/base/serverboxes.h"
 #include "core/library/library.h"
 
 #include <tessnet/tessnet.h>
@@ -19,8 +19,8 @@ class TessnetLibrary final : public QObject, public Library {
     static constexpr int kHostMessage = 2048;
 
     // Create on the UI thread; that thread then makes every call. `boxes` shows the library's own
-    // messages and must outlive this object.
-    explicit TessnetLibrary(MessageBoxes& boxes, QObject* parent = nullptr);
+    // messages (a server's payment reminder among them) and must outlive this object.
+    explicit TessnetLibrary(ServerBoxes& boxes, QObject* parent = nullptr);
     ~TessnetLibrary() override;
 
     int Init(const QString& downloadFolder, Sink sink) override;
@@ -49,7 +49,7 @@ class TessnetLibrary final : public QObject, public Library {
     static void ShowLibraryBox(void* context, const char* text, const char* caption, int icon);
     static void LogLibraryLine(void* context, const char* line);
 
-    MessageBoxes& boxes_;
+    ServerBoxes& boxes_;
     TessHost host_{};
     Sink sink_;
     bool running_ = false;

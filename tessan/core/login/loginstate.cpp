@@ -2,7 +2,7 @@
 
 #include "core/base/diagnostics.h"
 #include "core/base/gbk.h"
-#include "core/base/messageboxes.h"
+#include "core/base/serverboxes.h"
 #include "core/base/version.h"
 #include "core/records/usertype.h"
 #include "core/session/clientsession.h"
@@ -11,7 +11,7 @@
 
 namespace tessan {
 
-LoginState::LoginState(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+LoginState::LoginState(ClientSession& session, Connections& connections, ServerBoxes& boxes,
                        QObject* parent)
     : QObject(parent), session_(session), connections_(connections), boxes_(boxes) {}
 
@@ -95,7 +95,7 @@ void LoginState::ConnectionLost(const QByteArray&) {
     emit ownConnectionLost();
 }
 
-void ShowServerNotice(ClientSession& session, MessageBoxes& boxes, const Reply& reply) {
+void ShowServerNotice(ClientSession& session, ServerBoxes& boxes, const Reply& reply) {
     const QString text = reply.TextAt(TESS_NOTICE_OFF_TEXT);
     session.ShowNotice(text, reply.status == 0);
     if (reply.status == 0)

@@ -14,13 +14,13 @@
 namespace tessan {
 
 class ClientSession;
-class MessageBoxes;
+class ServerBoxes;
 
 class LoginState final : public QObject, public ConnectionOwner {
     Q_OBJECT
   public:
     // Everything must outlive the login.
-    LoginState(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+    LoginState(ClientSession& session, Connections& connections, ServerBoxes& boxes,
                QObject* parent = nullptr);
     ~LoginState() override;
 
@@ -62,14 +62,14 @@ class LoginState final : public QObject, public ConnectionOwner {
 
     ClientSession& session_;
     Connections& connections_;
-    MessageBoxes& boxes_;
+    ServerBoxes& boxes_;
     NotificationHub hub_;
     QByteArray account_;  // the own connection's, while it is open
     bool awaitingVerdict_ = false;
 };
 
 // A server's notice (37, 39) on a connection of the client: the notice panel, and a message box
-// as well when its status is 0.
-void ShowServerNotice(ClientSession& session, MessageBoxes& boxes, const Reply& reply);
+// as well when its status is 0 (one at a time, a repeat not shown again).
+void ShowServerNotice(ClientSession& session, ServerBoxes& boxes, const Reply& reply);
 
 }  // namespace tessan

@@ -35,7 +35,8 @@ TEST(TessnetLibraryTest, TheLibrarysOwnLinesReachTheDiagnosticsFile) {
     const DiagnosticsFile diagnostics(path);
     ASSERT_TRUE(diagnostics.IsOpen());
     ScriptedMessageBoxes boxes;
-    TessnetLibrary library(boxes);
+    ServerBoxes serverBoxes(boxes);
+    TessnetLibrary library(serverBoxes);
     ASSERT_EQ(library.Init(folder.filePath(QStringLiteral("download")), [](const Notification&) {}),
               1);
 

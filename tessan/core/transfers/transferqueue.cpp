@@ -2,7 +2,7 @@
 
 #include "core/base/diagnostics.h"
 #include "core/base/gbk.h"
-#include "core/base/messageboxes.h"
+#include "core/base/serverboxes.h"
 #include "core/library/notificationhub.h"
 #include "core/login/serverlookup.h"
 #include "core/session/clientsession.h"
@@ -15,7 +15,7 @@ namespace tessan {
 using Field = TransferItem::Field;
 using Direction = TransferItem::Direction;
 
-TransferQueue::TransferQueue(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+TransferQueue::TransferQueue(ClientSession& session, Connections& connections, ServerBoxes& boxes,
                              HostResolver& resolver, NotificationHub& own,
                              TransferLogs::Clock clock, QObject* parent)
     : QObject(parent),
@@ -325,18 +325,24 @@ void TransferQueue::RecipientLoginResult(const Reply& reply) {
         QStringLiteral("不能向你的好友:%1发送文件，公钥不正确!").arg(GbkToQString(reply.account));
     session_.ShowNotice(text, true);
     DropUploadsTo(reply.account);
-    if (!StartNextUpload(Refusal::Short)) boxes_.Tell(text);
+    if (!StartNextUpload(Refusal::Short)) boxes_.Show({text, QString()});
 }
 
 void TransferQueue::Answered(const UploadAnswer& answer) {
     if (answer.reason == tessnet::UploadReason::Exists) {
-        const bool overwrite = boxes_.AskYesNo(
+        const MessageBoxes::Box question{
             QStringLiteral("文件:%1已经存在，是否覆盖？").arg(GbkToQString(answer.name)),
-            QStringLiteral("上传确认"));
-        connections_.Lib().Confirm(answer.account, answer.name, overwrite);
-        if (overwrite) return;
-        RemoveTransferRow(answer.account, answer.name, Direction::Upload);
-        StartNextUpload(Refusal::Short);
+            QStringLiteral("上传确认"), MessageBoxes::Icon::Question, MessageBoxes::Buttons::YesNo,
+            MessageBoxes::Answer::Yes};
+        boxes_.Show(
+            question, this,
+            [this, account = answer.account, name = answer.name](MessageBoxes::Answer reply) {
+                const bool overwrite = reply == MessageBoxes::Answer::Yes;
+                connections_.Lib().Confirm(account, name, overwrite);
+                if (overwrite) return;
+                if (RemoveTransferRow(account, name, Direction::Upload))
+                    StartNextUpload(Refusal::Short);
+            });
         return;
     }
     // The server has the whole file: its row completes with the last progress, whichever of the

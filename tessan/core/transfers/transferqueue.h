@@ -25,7 +25,7 @@ namespace tessan {
 
 class ClientSession;
 class HostResolver;
-class MessageBoxes;
+class ServerBoxes;
 class NotificationHub;
 struct LookupResult;
 
@@ -45,7 +45,7 @@ class TransferQueue final : public QObject, public ConnectionOwner {
 
     // Everything must outlive the queue; `own` is the own connection's hub. `clock` stamps the
     // logs; the default is the local time.
-    TransferQueue(ClientSession& session, Connections& connections, MessageBoxes& boxes,
+    TransferQueue(ClientSession& session, Connections& connections, ServerBoxes& boxes,
                   HostResolver& resolver, NotificationHub& own, TransferLogs::Clock clock = {},
                   QObject* parent = nullptr);
     ~TransferQueue() override;
@@ -131,7 +131,7 @@ class TransferQueue final : public QObject, public ConnectionOwner {
 
     ClientSession& session_;
     Connections& connections_;
-    MessageBoxes& boxes_;
+    ServerBoxes& boxes_;
     HostResolver& resolver_;
     TransferLogs logs_;
     TransferTable table_;

@@ -296,7 +296,7 @@ void ScreensTest::registrationWizard() {
 
 void ScreensTest::rechargeDialog() {
     FakeClient client;
-    RechargeLine line(client.session, client.connections, client.boxes);
+    RechargeLine line(client.session, client.connections, client.serverBoxes);
     RechargeDialog dialog(client.session, line, client.boxes, client.resolver, "0086-10-1234567",
                           {});
     dialog.show();
