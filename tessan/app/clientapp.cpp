@@ -93,9 +93,12 @@ void ClientApp::ConnectFeatures() {
     // A newly registered account's entry goes into the address book.
     QObject::connect(&accounts_, &AccountDialogs::accountRegistered, &book,
                      &AddressBook::AddOrUpdateEntry);
-    // A new login empties the transfer list after the login dialog has its verdict.
+    // A new login empties the transfer list after the login dialog has its verdict; a lost one
+    // ends the uploads to the own space it carried.
     QObject::connect(&login_, &LoginState::loginResetAfterDialog, &transfers_,
                      &TransferQueue::Clear);
+    QObject::connect(&login_, &LoginState::ownConnectionLost, &transfers_,
+                     &TransferQueue::OwnConnectionGone);
     // Every login dialog opens registration and recharge.
     QObject::connect(window_.get(), &MainWindow::loginDialogOpened, &accounts_,
                      [this](LoginDialog* dialog) { accounts_.Attach(*dialog); });

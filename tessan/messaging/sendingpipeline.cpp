@@ -99,8 +99,6 @@ bool SendingPipeline::SendImmediately(const Recipient& to, const QString& localP
 
 void SendingPipeline::FanOut(const std::vector<Recipient>& recipients,
                              const std::vector<OutgoingFile>& files) {
-    // Decided before anything is added: one upload runs at a time.
-    const bool queuedBefore = HasQueuedUploads();
     for (const Recipient& to : recipients) {
         QByteArray address;
         int port = kDefaultServerPort;
@@ -112,7 +110,8 @@ void SendingPipeline::FanOut(const std::vector<Recipient>& recipients,
                 return;
         }
     }
-    if (!queuedBefore && transfers_.RowCount() > 0) transfers_.StartNextUpload(Refusal::Long);
+    // Friends who have no upload running yet start now; the others' rows wait for their turn.
+    if (transfers_.RowCount() > 0) transfers_.StartNextUpload(Refusal::Long);
 }
 
 void SendingPipeline::FanOutFile(const std::vector<Recipient>& recipients, const QString& localPath,

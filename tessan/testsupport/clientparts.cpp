@@ -5,11 +5,13 @@
 namespace tessan {
 
 ClientParts::ClientParts(const QString& appDir, Library& library, ServerBoxes& boxes,
-                         HostResolver& resolver, TransferLogs::Clock clock)
+                         HostResolver& resolver, TransferLogs::Clock clock,
+                         TimerFactory transferTimers)
     : session(appDir),
       connections(library),
       login(session, connections, boxes),
-      transfers(session, connections, boxes, resolver, login.Notifications(), std::move(clock)) {
+      transfers(session, connections, boxes, resolver, login.Notifications(), std::move(clock),
+                std::move(transferTimers)) {
     QObject::connect(&session, &ClientSession::noticeShown, &session,
                      [this](const QString& text, bool) { notices << text; });
 }
@@ -20,7 +22,9 @@ Fakes::Fakes() {
 }
 
 FakeClient::FakeClient()
-    : ClientParts(dir.path(), library, serverBoxes, resolver, [this] { return now; }) {
+    : ClientParts(
+          dir.path(), library, serverBoxes, resolver, [this] { return now; },
+          queueTimers.Factory()) {
     connections.Start(dir.filePath(QStringLiteral("download")));
     library.calls.clear();
 }

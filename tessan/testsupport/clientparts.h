@@ -10,6 +10,7 @@
 #include "core/transfers/transferqueue.h"
 #include "testsupport/fakelibrary.h"
 #include "testsupport/fakeresolver.h"
+#include "testsupport/faketimer.h"
 #include "testsupport/scriptedmessageboxes.h"
 
 #include <QDateTime>
@@ -21,7 +22,7 @@ namespace tessan {
 struct ClientParts {
     // Everything must outlive the parts; the library is not started.
     ClientParts(const QString& appDir, Library& library, ServerBoxes& boxes, HostResolver& resolver,
-                TransferLogs::Clock clock = {});
+                TransferLogs::Clock clock = {}, TimerFactory transferTimers = {});
 
     ClientSession session;
     Connections connections;
@@ -42,6 +43,8 @@ struct Fakes {
     ServerBoxes serverBoxes{boxes, [](const std::function<void()>& call) { call(); }};
     FakeResolver resolver;
     QDateTime now{QDate(2026, 3, 4), QTime(5, 6, 7)};
+    // The transfer queue's: one per friend's login it waits for.
+    FakeTimers queueTimers;
 };
 
 // The library is started; notifications go to their owners through `library.Deliver`.

@@ -73,9 +73,10 @@ bool EndToEnd::StartTwoServers() {
                                          {{"0086-10", a_->Port()}, {"0086-21", b_->Port()}});
 }
 
-ClientParts& EndToEnd::StartClient(Library* library) {
-    client_ = std::make_unique<ClientParts>(dir_.path(), library ? *library : tessnet_,
-                                            serverBoxes_, resolver_);
+ClientParts& EndToEnd::StartClient(Library* library, TimerFactory transferTimers) {
+    client_ =
+        std::make_unique<ClientParts>(dir_.path(), library ? *library : tessnet_, serverBoxes_,
+                                      resolver_, TransferLogs::Clock(), std::move(transferTimers));
     QObject::connect(&client_->session, &ClientSession::noticeShown, &client_->session,
                      [this](const QString& text, bool) { notices << text; });
     client_->connections.Start(FilePath(QStringLiteral("download")));

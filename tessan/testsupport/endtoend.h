@@ -72,8 +72,9 @@ class EndToEnd {
     // The boxes servers cause, for the library and the client alike.
     ServerBoxes& ServerBoxGate() { return serverBoxes_; }
     // The client's core over the folder, its library started: the real one, or `library` when the
-    // test puts its own in front of it. Its notices go to `notices`.
-    ClientParts& StartClient(Library* library = nullptr);
+    // test puts its own in front of it. Its notices go to `notices`. `transferTimers` bound the
+    // friends' logins (empty: QTimers).
+    ClientParts& StartClient(Library* library = nullptr, TimerFactory transferTimers = {});
     SystemResolver& Resolver() { return resolver_; }
 
     // Registers `profile` on the server at `port` on a start of the library of its own (before

@@ -68,6 +68,7 @@ class MainWindowTest : public QObject {
         auto item = std::make_unique<TransferItem>(TransferItem::Direction::Upload);
         item->SetRaw(TransferItem::Field::PeerNumber, "0086-10-2");
         item->SetRaw(TransferItem::Field::AccountNumber, "0086-10-2");
+        item->SetRaw(TransferItem::Field::ServerAddress, "127.0.0.1");
         item->SetRaw(TransferItem::Field::RemoteName, file);
         return app->Transfers().AppendUpload(std::move(item), 10);
     }
@@ -234,6 +235,7 @@ void MainWindowTest::deleteRemovesOnlyWaitingUploads() {
     window->ShowPage(MainWindow::kSend);
     AddUpload("a.txt");
     AddUpload("b.txt");
+    app->Transfers().StartNextUpload(TransferQueue::Refusal::Short);
     app->Transfers().HandleProgress(*MakeProgress(0, "a.txt", "0086-10-2", 40).progress());
     TransferListView& view = window->TransferView();
     view.setFocus();

@@ -59,42 +59,57 @@ class TransferQueueTest : public ::testing::Test, protected FakeClient {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString LogText(TransferLog which) const { return GbkToQString(Log(which)); }
+    // Hands the waiting uploads to the library as far as they may go; forgets the calls.
+    void Start() {
+        list.StartNextUpload(TransferQueue::Refusal::Short);
+        library.calls.clear();
+    }
+    void Progress(const char* file, const char* account, std::uint16_t percent) {
+        library.Deliver(MakeProgress(0, file, account, percent));
+    }
 
     TransferQueue& list = transfers;
 };
 
-TEST_F(TransferQueueTest, UploadProgressUpdatesTheLastMatchingRowAndCompletionStartsTheNext) {
+TEST_F(TransferQueueTest, ProgressFollowsTheUploadTheLibraryHasAndCompletionStartsThatFriendsNext) {
     AddUpload("0086-10-2", "李四", "a.txt");
-    AddUpload("0086-10-3", "王五", "a.txt");  // same name, other recipient
-    AddUpload("0086-10-2", "李四", "a.txt");
+    AddUpload("0086-10-3", "王五", "a.txt");    // same name, other recipient
+    AddUpload("0086-10-2", "李四", "a.txt");    // same name, same recipient: waits for the first
     AddDownload("0086-10-2", "李四", "a.txt");  // a download of the same name is never matched
+    list.StartNextUpload(TransferQueue::Refusal::Short);
+    // Each friend's first upload is handed to the library, under the friend's number and key.
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 127.0.0.1 8800 0086-10-2 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-2 /home/u/a.txt"_qs,
+                                          u"ConnectServer 127.0.0.1 8800 0086-10-3 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-3 /home/u/a.txt"_qs}));
+    library.calls.clear();
 
-    library.Deliver(MakeProgress(0, "a.txt", "0086-10-2", 33));  // no connection: nothing
-    list.HandleProgress(*MakeProgress(0, "a.txt", "0086-10-2", 33).progress());
-    EXPECT_EQ(State(0), u"等待上传"_qs);
-    EXPECT_EQ(State(2), u"上传:33%"_qs);
-
+    Progress("a.txt", "0086-10-2", 33);
+    EXPECT_EQ(State(0), u"上传:33%"_qs);
+    EXPECT_EQ(State(2), u"等待上传"_qs);  // the waiting one of the same name is another file
     // Unknown recipient or name: ignored.
-    list.HandleProgress(*MakeProgress(0, "b.txt", "0086-10-2", 50).progress());
-    list.HandleProgress(*MakeProgress(0, "a.txt", "0086-10-9", 50).progress());
-    EXPECT_EQ(State(2), u"上传:33%"_qs);
+    Progress("b.txt", "0086-10-2", 50);
+    Progress("a.txt", "0086-10-9", 50);
+    EXPECT_EQ(State(0), u"上传:33%"_qs);
     EXPECT_TRUE(library.calls.isEmpty());
 
-    list.HandleProgress(*MakeProgress(0, "a.txt", "0086-10-2", 100).progress());
+    Progress("a.txt", "0086-10-2", 100);
     ASSERT_EQ(list.RowCount(), 3);
     EXPECT_EQ(notices, QStringList{u"文件：a.txt成功发送给:李四！"_qs});
     EXPECT_EQ(
         LogText(TransferLog::Send),
         u"[2026年03月04日 05:06:07] [发送] 至:0086-10-2         ,李四      .文件:a.txt,\r\n"_qs);
-    // The first waiting upload is handed to the library, under the recipient's number and key.
+    // That friend's next upload goes on the connection that is open.
     EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 127.0.0.1 8800 0086-10-2 pub"_qs,
                                           u"UploadFile 0086-10-1 0086-10-2 /home/u/a.txt"_qs}));
+    EXPECT_EQ(list.Table().Row(1).state, TransferState::UploadStarted);
 }
 
 TEST_F(TransferQueueTest, ARunningRowShowsItsRateFromTheNoticesAndAFriendWithoutNameByNumber) {
     std::int64_t ms = 0;
     list.SetSteadyClock([&ms] { return ms; });
     AddUpload("0086-21-2", "", "big.bin");
+    Start();
     EXPECT_EQ(list.Table().Cell(0, TransferTable::kSentTo), u"0086-21-2"_qs);
     EXPECT_EQ(list.Table().headerData(TransferTable::kRate, Qt::Horizontal, Qt::DisplayRole),
               u"速度/剩余"_qs);
@@ -179,49 +194,124 @@ TEST_F(TransferQueueTest, StartNextUploadSkipsDownloadsAndDropsEveryRowOfAnUnrea
     EXPECT_EQ(Name(1), u"2.txt"_qs);
 }
 
-TEST_F(TransferQueueTest,
-       AfterACompletedUploadAnUnreachableRecipientIsDroppedOnceAndTheNextStarts) {
-    AddUpload("0086-10-2", "李四", "1.txt");
-    AddUpload("0086-10-3", "王五", "2.txt", "10.0.0.3");
-    AddUpload("0086-10-4", "赵六", "3.txt");
-    AddUpload("0086-10-3", "王五", "4.txt", "10.0.0.3");
-    library.Script(u"ConnectServer"_qs, {0});
-    list.HandleProgress(*MakeProgress(0, "1.txt", "0086-10-2", 100).progress());
-    EXPECT_EQ(notices, (QStringList{u"文件：1.txt成功发送给:李四！"_qs,
-                                    u"无法连接10.0.0.3:8800，不能向好友:王五发送文件!"_qs}));
-    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 10.0.0.3 8800 0086-10-3 pub"_qs,
-                                          u"ConnectServer 127.0.0.1 8800 0086-10-4 pub"_qs,
-                                          u"UploadFile 0086-10-1 0086-10-4 /home/u/3.txt"_qs}));
-    ASSERT_EQ(list.RowCount(), 1);
-    EXPECT_EQ(Name(0), u"3.txt"_qs);
+TEST_F(TransferQueueTest, FourFriendsAtOnceAndACompletionLetsTheNextFriendIn) {
+    for (const char* to : {"0086-10-2", "0086-10-3", "0086-10-4", "0086-10-5", "0086-10-6"})
+        AddUpload(to, "友", "1.txt");
+    AddUpload("0086-10-2", "友", "2.txt");
+    EXPECT_TRUE(list.StartNextUpload(TransferQueue::Refusal::Short));
+    EXPECT_EQ(library.calls.filter(u"UploadFile"_qs).size(), TransferQueue::kRecipientsAtOnce);
+    EXPECT_EQ(list.Table().Row(4).state, TransferState::WaitingUpload);
+    library.calls.clear();
 
-    // A completion whose next upload is refused gets the short notice.
-    notices.clear();
-    AddUpload("0086-10-5", "钱七", "5.txt");
+    // A completion whose friend has more waits its turn behind the fifth friend, who comes first
+    // in row order; a refused next upload gets the short notice.
     library.Script(u"UploadFile"_qs, {-1});
-    list.HandleProgress(*MakeProgress(0, "3.txt", "0086-10-4", 100).progress());
-    EXPECT_EQ(notices, (QStringList{u"文件：3.txt成功发送给:赵六！"_qs, u"发送文件失败!"_qs}));
+    Progress("1.txt", "0086-10-2", 100);
+    EXPECT_EQ(notices, (QStringList{u"文件：1.txt成功发送给:友！"_qs, u"发送文件失败!"_qs}));
+    EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 127.0.0.1 8800 0086-10-6 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-6 /home/u/1.txt"_qs,
+                                          u"ConnectServer 127.0.0.1 8800 0086-10-2 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-2 /home/u/2.txt"_qs}));
+    EXPECT_EQ(list.RowCount(), 4);
+}
+
+TEST_F(TransferQueueTest, AFriendUnreachableSilentOrLostIsGivenUpAloneAndTheNextFriendStarts) {
+    for (const char* to : {"0086-10-2", "0086-10-3", "0086-10-4", "0086-10-5", "0086-10-6"})
+        AddUpload(to, to + 8, "1.txt");  // named after the last digit
+    AddUpload("0086-10-3", "3", "2.txt");
+    Start();
+    ASSERT_EQ(queueTimers.made.size(), 4u);  // one login each, bounded
+    for (const FakeTimer* timer : queueTimers.made) {
+        EXPECT_TRUE(timer->active);
+        EXPECT_EQ(timer->interval, TransferQueue::kLoginAnswerMs);
+    }
+    library.Deliver(MakeReply(note::kLogin, 1, "0086-10-2", "ok"));
+    EXPECT_FALSE(queueTimers.made[0]->active);
+    // A second answer on a login already answered changes nothing.
+    library.Deliver(MakeReply(note::kLogin, 0, "0086-10-2", "no"));
+    EXPECT_EQ(list.RowCount(), 6);
+
+    // Silent for 30 s: its rows go, its connection closes, the fifth friend gets its place.
+    queueTimers.made[1]->Fire();
+    EXPECT_EQ(notices,
+              QStringList{u"服务器127.0.0.1:8800在30秒内没有应答，不能向好友:3发送文件!"_qs});
+    EXPECT_EQ(library.calls, (QStringList{u"DisconnectServer 0086-10-3"_qs,
+                                          u"ConnectServer 127.0.0.1 8800 0086-10-6 pub"_qs,
+                                          u"UploadFile 0086-10-1 0086-10-6 /home/u/1.txt"_qs}));
+    EXPECT_EQ(list.RowCount(), 4);
+
+    // The connect fails after it returned; a friend lost after the login.
+    notices.clear();
+    library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-4"));
+    library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-2"));
+    EXPECT_EQ(notices,
+              (QStringList{u"无法连接127.0.0.1:8800，不能向好友:4发送文件!"_qs,
+                           u"与服务器127.0.0.1:8800的连接已断开，不能向好友:2发送文件!"_qs}));
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.Item(0)->Raw(Field::AccountNumber), "0086-10-5");
+    EXPECT_EQ(list.Item(1)->Raw(Field::AccountNumber), "0086-10-6");
+    // The timers of the friends given up went with their connections; the two left are silent.
+    notices.clear();
+    ASSERT_EQ(queueTimers.made.size(), 5u);
+    queueTimers.made[3]->Fire();
+    queueTimers.made[4]->Fire();
+    EXPECT_EQ(notices.size(), 2);
     EXPECT_EQ(list.RowCount(), 0);
+}
+
+TEST_F(TransferQueueTest, AnswersCountOnlyForAFileTheLibraryHasOnThatConnection) {
+    LogIn("0086-10-1");
+    AddUpload("0086-10-2", "李四", "a.txt");
+    AddUpload("0086-10-2", "李四", "b.txt");
+    AddUpload("0086-10-3", "王五", "c.txt");
+    Start();
+    const auto answer = [](std::uint8_t reason, const QByteArray& name) {
+        QByteArray data(1024, '\0');
+        data[0] = static_cast<char>(reason);
+        data.replace(1, name.size(), name);
+        data.replace(262, 4, "text");
+        return data;
+    };
+    // Questions and refusals about files that are not the library's on that connection: the
+    // waiting b.txt, c.txt of another friend, a path, and on the own login a file never sent.
+    for (const QByteArray& name :
+         {QByteArray("b.txt"), QByteArray("c.txt"), QByteArray("../../etc/passwd")}) {
+        library.Deliver(MakeReply(note::kUploadAnswer, 1, "0086-10-2", answer(3, name)));
+        library.Deliver(MakeReply(note::kUploadAnswer, 0, "0086-10-2", answer(1, name)));
+        library.Deliver(MakeReply(note::kUploadAnswer, 1, "0086-10-2", answer(4, name)));
+    }
+    library.Deliver(MakeReply(note::kUploadAnswer, 1, "0086-10-1", answer(3, "a.txt")));
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_TRUE(notices.isEmpty());
+    EXPECT_EQ(list.RowCount(), 3);
+    EXPECT_TRUE(library.calls.isEmpty());
 }
 
 TEST_F(TransferQueueTest, AServerNamedByItsHostNameIsLookedUpBeforeTheUploadStarts) {
     AddUpload("0086-10-2", "李四", "1.txt", "files.example.com");
-    AddUpload("0086-10-3", "王五", "2.txt");
-    // Under way: counts as the one running upload, shows as waiting, and the user cannot take it.
+    AddUpload("0086-10-2", "李四", "2.txt", "files.example.com");
+    // Under way: counts as that friend's running upload and shows as waiting.
     EXPECT_TRUE(list.StartNextUpload(TransferQueue::Refusal::Short));
     EXPECT_TRUE(library.calls.isEmpty());
     ASSERT_EQ(resolver.requests.size(), 1u);
     EXPECT_EQ(resolver.requests[0].name, "files.example.com");
     EXPECT_EQ(list.Table().Row(0).state, TransferState::FindingServer);
     EXPECT_EQ(State(0), u"等待上传"_qs);
-    EXPECT_FALSE(list.RemoveWaitingUpload(0));
 
     resolver.Answer(0, "10.0.0.9");
     EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 10.0.0.9 8800 0086-10-2 pub"_qs,
                                           u"UploadFile 0086-10-1 0086-10-2 /home/u/1.txt"_qs}));
     EXPECT_EQ(list.Table().Row(0).state, TransferState::UploadStarted);
-    // The other upload waits for this one.
     EXPECT_EQ(list.Table().Row(1).state, TransferState::WaitingUpload);
+
+    // The user may take one whose lookup is under way: its answer then starts nothing.
+    library.calls.clear();
+    list.Clear();
+    AddUpload("0086-10-2", "李四", "1.txt", "files.example.com");
+    list.StartNextUpload(TransferQueue::Refusal::Short);
+    EXPECT_TRUE(list.RemoveWaitingUpload(0));
+    resolver.Answer(1, "10.0.0.9");
+    EXPECT_TRUE(library.calls.isEmpty());
 }
 
 TEST_F(TransferQueueTest, ANameNotFoundDropsItsRecipientsRowsAndTheNextUploadStarts) {
@@ -274,24 +364,33 @@ TEST_F(TransferQueueTest, RefusedUploadsAreRemovedWithTheChosenNoticeUntilOneSta
     AddUpload("0086-10-5", "钱七", "4.txt");
     AddUpload("0086-10-6", "孙八", "5.txt");
     library.Script(u"UploadFile"_qs, {-1, -1});
-    EXPECT_FALSE(list.StartNextUpload(TransferQueue::Refusal::Short));
+    EXPECT_TRUE(list.StartNextUpload(TransferQueue::Refusal::Short));  // 3.txt runs
     EXPECT_EQ(notices, (QStringList{u"发送文件失败!"_qs, u"发送文件失败!"_qs}));
     EXPECT_FALSE(library.calls.join(u'|').contains(u"3.txt"_qs));
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(State(0), u"等待上传"_qs);
-    EXPECT_FALSE(list.RemoveWaitingUpload(0));  // started, though it shows no progress yet
 }
 
-TEST_F(TransferQueueTest, OnlyWaitingUploadsCanBeRemovedByTheUser) {
+TEST_F(TransferQueueTest, EveryRowShownWaitingCanBeDeletedAndAStartedOneIsCancelled) {
     AddUpload("0086-10-2", "李四", "1.txt");
     AddUpload("0086-10-2", "李四", "2.txt");
     AddDownload("0086-10-2", "李四", "3.txt");
-    list.HandleProgress(*MakeProgress(0, "1.txt", "0086-10-2", 5).progress());
+    AddUpload("0086-10-3", "王五", "4.txt");
+    Start();
+    Progress("1.txt", "0086-10-2", 5);
     EXPECT_FALSE(list.RemoveWaitingUpload(0));  // running
     EXPECT_FALSE(list.RemoveWaitingUpload(2));  // a download
     EXPECT_FALSE(list.RemoveWaitingUpload(7));
-    EXPECT_TRUE(list.RemoveWaitingUpload(1));
-    EXPECT_EQ(list.RowCount(), 2);
+    EXPECT_TRUE(list.RemoveWaitingUpload(1));  // waiting: only the row
+    EXPECT_TRUE(library.calls.isEmpty());
+
+    // Started, but still shown waiting: cancelled in the library, and the friend's connection,
+    // which carried only this file, closes.
+    ASSERT_EQ(State(2), u"等待上传"_qs);
+    EXPECT_TRUE(list.RemoveWaitingUpload(2));
+    EXPECT_EQ(library.calls,
+              (QStringList{u"Confirm 0086-10-3 4.txt 0"_qs, u"DisconnectServer 0086-10-3"_qs}));
+    EXPECT_FALSE(connections.IsOpen("0086-10-3"));
 
     // RemoveTransferRow takes the last match only; DropUploadsTo every upload of the recipient.
     AddUpload("0086-10-2", "李四", "1.txt");
@@ -314,6 +413,7 @@ TEST_F(TransferQueueTest, QueueQuestionsLookAtTypedRowsAndTheViewHearsOnlyChange
     EXPECT_TRUE(list.HasQueuedDownloads());
     AddUpload("0086-10-3", "王五", "b.txt");
     EXPECT_TRUE(list.HasQueuedUploads());
+    Start();
 
     int changes = 0;
     QObject::connect(&list.Table(), &QAbstractItemModel::dataChanged, &session,

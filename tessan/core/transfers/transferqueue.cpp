@@ -9,21 +9,40 @@
 #include "wire_text.h"
 
 #include <chrono>
+#include <set>
 
 namespace tessan {
 
 using Field = TransferItem::Field;
 using Direction = TransferItem::Direction;
 
+namespace {
+
+// Why a friend is given up: %1 the server, %2 its port, %3 the friend.
+const QString kUnreachable = QStringLiteral("无法连接%1:%2，不能向好友:%3发送文件!");
+const QString kNoLoginAnswer =
+    QStringLiteral("服务器%1:%2在30秒内没有应答，不能向好友:%3发送文件!");
+const QString kLost = QStringLiteral("与服务器%1:%2的连接已断开，不能向好友:%3发送文件!");
+
+// How many completed uploads wait for their server's closing answer at most.
+constexpr std::size_t kFinishedKept = 64;
+
+bool LibraryHasIt(TransferState state) {
+    return state == TransferState::UploadStarted || state == TransferState::Uploading;
+}
+
+}  // namespace
+
 TransferQueue::TransferQueue(ClientSession& session, Connections& connections, ServerBoxes& boxes,
                              HostResolver& resolver, NotificationHub& own,
-                             TransferLogs::Clock clock, QObject* parent)
+                             TransferLogs::Clock clock, TimerFactory timers, QObject* parent)
     : QObject(parent),
       session_(session),
       connections_(connections),
       boxes_(boxes),
       resolver_(resolver),
       logs_(session.AppDir(), std::move(clock)),
+      timers_(timers ? std::move(timers) : QtTimers(this)),
       steadyClock_([] {
           return std::chrono::duration_cast<std::chrono::milliseconds>(
                      std::chrono::steady_clock::now().time_since_epoch())
@@ -93,7 +112,8 @@ int TransferQueue::FindLast(Direction direction, QByteArrayView peerNumber,
 void TransferQueue::HandleProgress(const Progress& progress) {
     if (progress.direction == static_cast<std::uint8_t>(Direction::Upload)) {
         if (progress.account.isEmpty()) return;
-        const int row = FindLast(Direction::Upload, progress.account, progress.fileName);
+        // The file the library has: a waiting row of the same name is another upload.
+        const int row = FindStarted(progress.account, progress.fileName);
         if (row < 0) {
             qCDebug(lcTransfers) << "upload progress without its row:" << progress.fileName;
             return;
@@ -133,6 +153,8 @@ void TransferQueue::SetSteadyClock(SteadyClock clock) {
 
 void TransferQueue::CompleteUpload(int row) {
     const TransferItem& item = *table_.Row(row).item;
+    finished_.emplace_back(item.Raw(Field::AccountNumber), table_.Row(row).nameGbk);
+    if (finished_.size() > kFinishedKept) finished_.pop_front();
     logs_.LogSent(session_.CurrentAccount().Bytes(), item.Raw(Field::AccountNumber),
                   item.RawPeerLabel(), item.Raw(Field::RemoteName));
     session_.ShowNotice(QStringLiteral("文件：%1成功发送给:%2！")
@@ -155,6 +177,16 @@ void TransferQueue::DropUploadsTo(const QByteArray& accountNumber) {
         if (item->IsUpload() && item->Raw(Field::AccountNumber) == accountNumber)
             table_.Remove(row);
     }
+}
+
+int TransferQueue::FindStarted(QByteArrayView account, QByteArrayView name) const {
+    for (int row = RowCount() - 1; row >= 0; --row) {
+        const TransferRow& r = table_.Row(row);
+        if (r.item->IsUpload() && LibraryHasIt(r.state) && r.nameGbk == name &&
+            r.item->Raw(Field::AccountNumber) == account)
+            return row;
+    }
+    return -1;
 }
 
 bool TransferQueue::HasUploadsTo(const QByteArray& account) const {
@@ -224,17 +256,22 @@ TransferQueue::StartResult TransferQueue::Launch(int row, const QByteArray& addr
     Library& library = connections_.Lib();
     const QByteArray recipient = item.Raw(Field::AccountNumber);
     // An upload to the own space rides on the own login's connection, logged in already.
-    const bool ownLogin = session_.IsOwnAccount(recipient) && connections_.IsOpen(recipient);
-    if (!ownLogin && connections_.Connect(*this, address, item.ServerPort(), recipient,
-                                          item.Raw(Field::AccountKey)) != 1) {
-        session_.ShowNotice(QStringLiteral("无法连接%1:%2，不能向好友:%3发送文件!")
-                                .arg(QString::fromLatin1(ServerOf(row)))
-                                .arg(item.ServerPort())
-                                .arg(item.PeerLabel()),
-                            true);
-        // Takes this row and every other queued upload to the same recipient.
-        DropUploadsTo(recipient);
-        return StartResult::Unreachable;
+    const bool ownLogin = session_.IsOwnAccount(recipient) && connections_.IsOpen(recipient) &&
+                          !connections_.Owns(*this, recipient);
+    if (!ownLogin) {
+        const bool fresh = !links_.contains(recipient);
+        if (connections_.Connect(*this, address, item.ServerPort(), recipient,
+                                 item.Raw(Field::AccountKey)) != 1) {
+            links_.erase(recipient);
+            // Takes this row and every other queued upload to the same recipient.
+            Drop(recipient, kUnreachable);
+            return StartResult::Unreachable;
+        }
+        if (fresh) {
+            Link& link = links_[recipient];
+            link.loginAnswer = timers_([this, recipient] { LoginOverdue(recipient); });
+            link.loginAnswer->Start(kLoginAnswerMs);
+        }
     }
     const QByteArray sender = session_.CurrentAccount().Bytes();
     const int result = library.UploadFile(sender, recipient, item.LocalPath());
@@ -254,20 +291,28 @@ TransferQueue::StartResult TransferQueue::Launch(int row, const QByteArray& addr
 }
 
 bool TransferQueue::StartNextUpload(Refusal refusal) {
+    // Friends with an upload the library has or whose server is being looked up.
+    std::set<QByteArray> running;
+    for (int row = 0; row < RowCount(); ++row)
+        if (Item(row)->IsUpload() && table_.Row(row).state != TransferState::WaitingUpload)
+            running.insert(Item(row)->Raw(Field::AccountNumber));
     int row = 0;
-    while (row < RowCount()) {
+    while (row < RowCount() && static_cast<int>(running.size()) < kRecipientsAtOnce) {
         const TransferItem* item = Item(row);
-        if (!item->IsUpload() || table_.Row(row).state != TransferState::WaitingUpload) {
+        const QByteArray recipient = item->Raw(Field::AccountNumber);
+        if (!item->IsUpload() || table_.Row(row).state != TransferState::WaitingUpload ||
+            running.contains(recipient)) {
             ++row;
             continue;
         }
         // A refused or unreachable upload takes its row: the next candidate stands at `row` now.
-        // One waiting for its server's lookup counts as started: one upload at a time.
         if (const StartResult result = StartUpload(row, refusal);
-            result == StartResult::Started || result == StartResult::Pending)
-            return true;
+            result == StartResult::Started || result == StartResult::Pending) {
+            running.insert(recipient);
+            ++row;
+        }
     }
-    return false;
+    return !running.empty();
 }
 
 bool TransferQueue::StartNextDownload() {
@@ -284,15 +329,76 @@ bool TransferQueue::StartNextDownload() {
 }
 
 bool TransferQueue::RemoveWaitingUpload(int row) {
-    if (row < 0 || row >= RowCount() || table_.Row(row).state != TransferState::WaitingUpload ||
-        !Item(row)->IsUpload())
-        return false;
+    if (row < 0 || row >= RowCount() || !Item(row)->IsUpload()) return false;
+    const TransferRow& r = table_.Row(row);
+    if (r.state == TransferState::Uploading) return false;
+    const bool started = r.state == TransferState::UploadStarted;
+    const QByteArray recipient = r.item->Raw(Field::AccountNumber);
+    const QByteArray name = r.nameGbk;
     table_.Remove(row);
+    if (!started) return true;
+    // The library has the file: cancelled there. A friend's connection that carried only this
+    // upload closes with it, so that a server in the middle of the login or the announcement
+    // does not go on.
+    connections_.Lib().Confirm(recipient, name, false);
+    bool othersThere = false;
+    for (int other = 0; other < RowCount(); ++other)
+        othersThere = othersThere || (Item(other)->IsUpload() &&
+                                      Item(other)->Raw(Field::AccountNumber) == recipient &&
+                                      LibraryHasIt(table_.Row(other).state));
+    if (!othersThere) Close(recipient);
+    StartNextUpload(Refusal::Short);
     return true;
 }
 
 void TransferQueue::Clear() {
     table_.Clear();
+}
+
+void TransferQueue::OwnConnectionGone() {
+    const QByteArray own = session_.CurrentAccount().Bytes();
+    bool dropped = false;
+    for (int row = RowCount() - 1; row >= 0; --row) {
+        const TransferRow& r = table_.Row(row);
+        if (!r.item->IsUpload() || !LibraryHasIt(r.state) ||
+            r.item->Raw(Field::AccountNumber) != own || connections_.Owns(*this, own))
+            continue;
+        table_.Remove(row);
+        dropped = true;
+    }
+    if (dropped) StartNextUpload(Refusal::Short);
+}
+
+void TransferQueue::Close(const QByteArray& account) {
+    links_.erase(account);
+    std::erase_if(finished_, [&account](const auto& done) { return done.first == account; });
+    connections_.Disconnect(*this, account);
+}
+
+void TransferQueue::Drop(const QByteArray& account, const QString& format) {
+    for (int row = 0; row < RowCount(); ++row) {
+        const TransferItem& item = *Item(row);
+        if (!item.IsUpload() || item.Raw(Field::AccountNumber) != account) continue;
+        qCWarning(lcTransfers) << "uploads to" << account << "given up:" << format;
+        session_.ShowNotice(format.arg(QString::fromLatin1(ServerOf(row)))
+                                .arg(item.ServerPort())
+                                .arg(item.PeerLabel()),
+                            true);
+        DropUploadsTo(account);
+        return;
+    }
+}
+
+void TransferQueue::GiveUp(const QByteArray& account, const QString& format) {
+    Drop(account, format);
+    StartNextUpload(Refusal::Short);
+}
+
+void TransferQueue::LoginOverdue(QByteArray account) {
+    const auto it = links_.find(account);
+    if (it == links_.end() || it->second.loggedIn) return;
+    Close(account);
+    GiveUp(account, kNoLoginAnswer);
 }
 
 bool TransferQueue::Notified(const Notification& n) {
@@ -302,7 +408,7 @@ bool TransferQueue::Notified(const Notification& n) {
     } else if (n.type == note::kUploadAnswer && reply) {
         Answered(UploadAnswerOf(*reply));
     } else if (const QueueEmpty* event = n.queueEmpty()) {
-        if (event->zeroWord == 0) connections_.Disconnect(*this, event->account);
+        if (event->zeroWord == 0) Close(event->account);
     } else if (const Progress* p = n.progress();
                p && p->direction == static_cast<std::uint8_t>(Direction::Upload)) {
         HandleProgress(*p);
@@ -314,12 +420,27 @@ bool TransferQueue::Notified(const Notification& n) {
 
 void TransferQueue::ConnectionLost(const QByteArray& account) {
     qCInfo(lcTransfers) << "the connection to" << account << "went";
+    const auto it = links_.find(account);
+    const bool loggedIn = it != links_.end() && it->second.loggedIn;
+    links_.erase(account);
+    std::erase_if(finished_, [&account](const auto& done) { return done.first == account; });
+    GiveUp(account, loggedIn ? kLost : kUnreachable);
 }
 
 void TransferQueue::RecipientLoginResult(const Reply& reply) {
+    const auto it = links_.find(reply.account);
+    if (it == links_.end() || it->second.loggedIn) {
+        qCWarning(lcTransfers) << "a login answer on the connection of" << reply.account
+                               << "that no login awaits, dropped";
+        return;
+    }
+    it->second.loginAnswer->Stop();
     // Accepted: the library starts the upload by itself.
-    if (reply.status != 0) return;
-    connections_.Disconnect(*this, reply.account);
+    if (reply.status != 0) {
+        it->second.loggedIn = true;
+        return;
+    }
+    Close(reply.account);
     if (!HasUploadsTo(reply.account)) return;
     const QString text =
         QStringLiteral("不能向你的好友:%1发送文件，公钥不正确!").arg(GbkToQString(reply.account));
@@ -329,7 +450,17 @@ void TransferQueue::RecipientLoginResult(const Reply& reply) {
 }
 
 void TransferQueue::Answered(const UploadAnswer& answer) {
+    const int row = FindStarted(answer.account, answer.name);
     if (answer.reason == tessnet::UploadReason::Exists) {
+        // Asked only about a file announced there and not asked about before: a server cannot
+        // raise questions about uploads that never happened.
+        if (row < 0 || table_.Row(row).state != TransferState::UploadStarted ||
+            table_.Row(row).overwriteAsked) {
+            qCWarning(lcTransfers) << "an overwrite question from" << answer.account
+                                   << "about a file not announced there, dropped:" << answer.name;
+            return;
+        }
+        table_.SetOverwriteAsked(row);
         const MessageBoxes::Box question{
             QStringLiteral("文件:%1已经存在，是否覆盖？").arg(GbkToQString(answer.name)),
             QStringLiteral("上传确认"), MessageBoxes::Icon::Question, MessageBoxes::Buttons::YesNo,
@@ -337,24 +468,40 @@ void TransferQueue::Answered(const UploadAnswer& answer) {
         boxes_.Show(
             question, this,
             [this, account = answer.account, name = answer.name](MessageBoxes::Answer reply) {
+                // Gone meanwhile (deleted, or its friend given up): cancelled there already.
+                const int asked = FindStarted(account, name);
+                if (asked < 0) return;
                 const bool overwrite = reply == MessageBoxes::Answer::Yes;
                 connections_.Lib().Confirm(account, name, overwrite);
                 if (overwrite) return;
-                if (RemoveTransferRow(account, name, Direction::Upload))
-                    StartNextUpload(Refusal::Short);
+                table_.Remove(asked);
+                StartNextUpload(Refusal::Short);
             });
         return;
     }
-    // The server has the whole file: its row completes with the last progress, whichever of the
-    // two arrives first. Removing a row here would take a later upload of the same name.
+    // The server has the whole file: its row completes with the last progress, which comes
+    // first. Removing a row here would take a later upload of the same name.
     if (answer.reason == tessnet::UploadReason::Complete && answer.status != 0) {
+        const auto done =
+            std::find(finished_.begin(), finished_.end(), std::pair(answer.account, answer.name));
+        if (done == finished_.end()) {
+            qCWarning(lcTransfers) << "a completion from" << answer.account
+                                   << "for a file not sent there, dropped:" << answer.name;
+            return;
+        }
+        finished_.erase(done);
         if (!answer.text.isEmpty()) session_.ShowNotice(answer.text, false);
         return;
     }
-    const bool removed = RemoveTransferRow(answer.account, answer.name, Direction::Upload);
+    if (row < 0) {
+        qCWarning(lcTransfers) << "an upload answer from" << answer.account
+                               << "for a file not queued there, dropped:" << answer.name;
+        return;
+    }
+    table_.Remove(row);
     session_.ShowNotice(answer.text, answer.status == 0);
-    // The refused upload was the one running: without a start here the queue would stand still.
-    if (removed) StartNextUpload(Refusal::Short);
+    // The refused upload was a running one: without a start here the queue would stand still.
+    StartNextUpload(Refusal::Short);
 }
 
 }  // namespace tessan

@@ -1,15 +1,21 @@
 // TransferQueue: the client's queue of uploads and downloads behind the transfer list. Rows are
 // appended by the pages that queue work (uploads by the sending pipeline, downloads by the
 // received-files page); the queue follows the library's progress, writes the logs when a transfer
-// completes, and decides which upload or download the library gets next: one upload at a time,
-// in row order, and one download at a time. The rows and their display are its TransferTable's.
+// completes, and decides which upload or download the library gets next: each friend's uploads
+// one at a time in row order, up to kRecipientsAtOnce friends side by side (so a friend whose
+// server is slow or silent never holds up the others), and one download at a time. The rows and
+// their display are its TransferTable's.
 //
 // It owns the connections to the friends' servers, one per recipient, and handles what comes on
-// them: a refused public key, the upload answers (the overwrite question among them) and the
-// empty upload queue that closes the connection. An upload to the own space rides on the own
-// login's connection, whose answers to it the queue follows through that connection's hub.
+// them: the login's answer (awaited kLoginAnswerMs at most), a refused public key, the upload
+// answers (the overwrite question among them) and the empty upload queue that closes the
+// connection. A friend whose server cannot be reached, does not answer the login or is lost
+// during an upload is given up: its rows go with a notice and the next upload starts. Answers
+// count only for a file the library has on that connection. An upload to the own space rides on
+// the own login's connection, whose answers to it the queue follows through that connection's hub.
 #pragma once
 
+#include "core/base/timer.h"
 #include "core/library/connections.h"
 #include "core/transfers/transferitem.h"
 #include "core/transfers/transferlogs.h"
@@ -18,7 +24,9 @@
 #include <QObject>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace tessan {
@@ -43,11 +51,16 @@ class TransferQueue final : public QObject, public ConnectionOwner {
         Pending,      // the server's host name is being looked up; the row starts or goes then
     };
 
+    // How many friends' uploads run side by side.
+    static constexpr int kRecipientsAtOnce = 4;
+    // How long a friend's server may take to answer the login, as for the own login.
+    static constexpr int kLoginAnswerMs = 30000;
+
     // Everything must outlive the queue; `own` is the own connection's hub. `clock` stamps the
-    // logs; the default is the local time.
+    // logs; the default is the local time. `timers` (empty: QTimers) bound the friends' logins.
     TransferQueue(ClientSession& session, Connections& connections, ServerBoxes& boxes,
                   HostResolver& resolver, NotificationHub& own, TransferLogs::Clock clock = {},
-                  QObject* parent = nullptr);
+                  TimerFactory timers = {}, QObject* parent = nullptr);
     ~TransferQueue() override;
 
     // The table the transfer list view shows.
@@ -71,9 +84,9 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     // True when any row holds a download (waiting or running).
     bool HasQueuedDownloads() const;
 
-    // Starts at most one waiting upload, in row order; uploads that cannot start are reported and
-    // removed on the way. Uploads the library already has are passed over. True when one was
-    // started or waits for its server's lookup.
+    // Starts the first waiting upload of each friend who has none running, in row order, while
+    // fewer than kRecipientsAtOnce friends have one; uploads that cannot start are reported and
+    // removed on the way. True when an upload runs (or waits for its server's lookup) afterwards.
     bool StartNextUpload(Refusal refusal);
     // Starts the upload of `row` now, whatever else is queued or running. A recipient's server
     // named by its host name is looked up first, without waiting for it here (Pending); when the
@@ -98,21 +111,41 @@ class TransferQueue final : public QObject, public ConnectionOwner {
                            Direction direction);
     // Removes the last download row named `fileName` (GBK), whoever sent it; false when none.
     bool RemoveDownloadRow(QByteArrayView fileName);
-    // The user's Delete: only an upload not yet handed to the library goes. False when nothing was
-    // removed.
+    // The user's Delete: an upload shown waiting goes; one the library has already is cancelled
+    // there first. An upload under way (progress shown) stays. False when nothing was removed.
     bool RemoveWaitingUpload(int row);
     // Login reset: every row goes.
     void Clear();
+    // The own login's connection went: uploads to the own space it carried cannot finish.
+    void OwnConnectionGone();
 
     // The friends' connections.
     bool Notified(const Notification& n) override;
     void ConnectionLost(const QByteArray& account) override;
 
   private:
-    // A friend's server refused the public key (type 1, status 0): every upload to that friend
-    // goes and the next one starts.
+    // A friend's connection while it is open.
+    struct Link {
+        std::unique_ptr<Timer> loginAnswer;  // runs until the login is answered
+        bool loggedIn = false;
+    };
+
+    // The login's answer on a friend's connection; a refused public key (status 0) gives the
+    // friend up.
     void RecipientLoginResult(const Reply& reply);
+    // No answer to a friend's login within kLoginAnswerMs.
+    // By value: giving the friend up destroys the timer whose call brought it here.
+    void LoginOverdue(QByteArray account);
+    // Closes the queue's connection to `account`, if it has one.
+    void Close(const QByteArray& account);
+    // Every upload to `account` goes with the notice `format` (%1 server, %2 port, %3 the friend).
+    // Nothing without a row for `account`.
+    void Drop(const QByteArray& account, const QString& format);
+    // Drop, then the next uploads start.
+    void GiveUp(const QByteArray& account, const QString& format);
     void Answered(const UploadAnswer& answer);
+    // The last upload row to `account` named `name` that the library has; -1 when none.
+    int FindStarted(QByteArrayView account, QByteArrayView name) const;
     // True when an upload row runs under `account`.
     bool HasUploadsTo(const QByteArray& account) const;
     // Connects to `address` (numeric) and hands the library the row's file.
@@ -135,6 +168,10 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     HostResolver& resolver_;
     TransferLogs logs_;
     TransferTable table_;
+    TimerFactory timers_;
+    std::map<QByteArray, Link> links_;
+    // Uploads completed whose server's closing answer (reason 4) may still come: account, name.
+    std::deque<std::pair<QByteArray, QByteArray>> finished_;
     std::uint64_t lastLookup_ = 0;
     SteadyClock steadyClock_;
 };

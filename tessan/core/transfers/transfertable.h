@@ -30,12 +30,13 @@ struct TransferRow {
     QString name;  // column 0: the stored name of an upload, the plain file name of a download
     QString size;  // column 1
     TransferState state = TransferState::WaitingUpload;
-    QByteArray percentText;    // the last progress as the library wrote it, "33%"
-    TransferRate rate;         // of a running transfer: column 3
-    QString sentTo;            // column 3: the recipient's name (uploads)
-    QString receivedFrom;      // column 4: the sender's number (downloads)
-    QByteArray nameGbk;        // column 0 as the wire carries it: what progress is matched on
-    std::uint64_t lookup = 0;  // FindingServer: which lookup's answer this row waits for
+    QByteArray percentText;       // the last progress as the library wrote it, "33%"
+    TransferRate rate;            // of a running transfer: column 3
+    QString sentTo;               // column 3: the recipient's name (uploads)
+    QString receivedFrom;         // column 4: the sender's number (downloads)
+    QByteArray nameGbk;           // column 0 as the wire carries it: what progress is matched on
+    std::uint64_t lookup = 0;     // FindingServer: which lookup's answer this row waits for
+    bool overwriteAsked = false;  // the server asked whether the upload may overwrite: once
     // The recipient's server as serverlist.ini names it (an upload's item holds 31 bytes of it;
     // a host name may be longer). Empty: the item's own field.
     QByteArray server;
@@ -61,6 +62,9 @@ class TransferTable final : public QAbstractTableModel {
     void SetState(int row, TransferState state);
     // The row waits for the answer of lookup `ticket` (FindingServer).
     void SetFindingServer(int row, std::uint64_t ticket);
+    void SetOverwriteAsked(int row) {
+        rows_.at(static_cast<std::size_t>(row)).overwriteAsked = true;
+    }
     // The row that waits for lookup `ticket`; -1 when it went meanwhile.
     int FindLookup(std::uint64_t ticket) const;
     // A progress step at `nowMs` of a steady clock: the row runs now, shows `percentText` and

@@ -17,6 +17,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <map>
+
 namespace tessan {
 
 class SendPageEndToEndTest : public QObject {
@@ -24,7 +26,7 @@ class SendPageEndToEndTest : public QObject {
   private slots:
     void init();
     void cleanup();
-    void twoFilesToTwoFriendsOnTwoServersOneUploadAtATime();
+    void twoFilesToTwoFriendsOnTwoServersOneUploadAtATimeEach();
 
   private:
     QString WriteFile(const QString& name, const QByteArray& content) const;
@@ -62,7 +64,7 @@ QString SendPageEndToEndTest::WriteFile(const QString& name, const QByteArray& c
     return path;
 }
 
-void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
+void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATimeEach() {
     QByteArray chunks(2 * 7848 + 1000, '\0');  // three chunks
     QRandomGenerator rng(17);
     for (char& c : chunks) c = static_cast<char>(rng.generate());
@@ -88,17 +90,18 @@ void SendPageEndToEndTest::twoFilesToTwoFriendsOnTwoServersOneUploadAtATime() {
         view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select);
     }
 
-    // At every step no more than one upload runs.
+    // At every step no more than one upload runs per friend.
     const TransferTable& table = client->transfers.Table();
     int mostRunning = 0;
     int uploadsSeen = 0;
     const auto count = [&] {
-        int running = 0;
+        std::map<QString, int> running;
         for (int row = 0; row < table.RowCount(); ++row) {
             const TransferState state = table.Row(row).state;
-            running += state == TransferState::UploadStarted || state == TransferState::Uploading;
+            if (state == TransferState::UploadStarted || state == TransferState::Uploading)
+                mostRunning =
+                    std::max(mostRunning, ++running[table.Cell(row, TransferTable::kSentTo)]);
         }
-        mostRunning = std::max(mostRunning, running);
     };
     connect(&table, &TransferTable::dataChanged, this, count);
     connect(&table, &TransferTable::rowsAboutToBeRemoved, this, [&] {
