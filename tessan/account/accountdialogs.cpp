@@ -21,7 +21,7 @@ void CentreOver(QWidget* window, const QWidget* over) {
 
 }  // namespace
 
-AccountDialogs::AccountDialogs(ClientSession& session, Connections& connections,
+AccountDialogs::AccountDialogs(ClientSession& session, Connections& connections, LoginState& login,
                                MessageBoxes& boxes, ServerBoxes& serverBoxes,
                                HostResolver& resolver, TimerFactory timers, int answerTimeoutMs,
                                QObject* parent)
@@ -35,7 +35,7 @@ AccountDialogs::AccountDialogs(ClientSession& session, Connections& connections,
           connections, boxes, resolver, session.AppDir(),
           [&session](const QString& text, bool error) { session.ShowNotice(text, error); }, timers_,
           answerTimeoutMs)),
-      rechargeLine_(session, connections, serverBoxes) {
+      rechargeLine_(session, connections, serverBoxes, login, timers_) {
     connect(registrar_.get(), &Registrar::accountRegistered, this,
             &AccountDialogs::accountRegistered);
     connect(registrar_.get(), &Registrar::loginRemembered, this, &AccountDialogs::loginRemembered);

@@ -25,9 +25,10 @@ class AccountDialogs final : public QObject {
     Q_OBJECT
   public:
     // Everything must outlive this. `timers` empty: QTimers owned by this object.
-    AccountDialogs(ClientSession& session, Connections& connections, MessageBoxes& boxes,
-                   ServerBoxes& serverBoxes, HostResolver& resolver, TimerFactory timers = {},
-                   int answerTimeoutMs = Registrar::kAnswerTimeoutMs, QObject* parent = nullptr);
+    AccountDialogs(ClientSession& session, Connections& connections, LoginState& login,
+                   MessageBoxes& boxes, ServerBoxes& serverBoxes, HostResolver& resolver,
+                   TimerFactory timers = {}, int answerTimeoutMs = Registrar::kAnswerTimeoutMs,
+                   QObject* parent = nullptr);
     ~AccountDialogs() override;
 
     // Joins a login dialog: "注册" and "充值" open the wizard and the recharge dialog over it, and

@@ -42,7 +42,7 @@ ClientApp::ClientApp(Setup setup)
                  std::move(setup.clock)),
       pipeline_(session_, transfers_),
       voice_(setup.voice ? std::move(setup.voice) : std::make_unique<QtVoiceDevice>()),
-      accounts_(session_, connections_, boxes_, serverBoxes_, resolver_),
+      accounts_(session_, connections_, login_, boxes_, serverBoxes_, resolver_),
       arrivalSwitch_(session_.AppDir()),
       window_(std::make_unique<MainWindow>(session_, login_, boxes_, resolver_, transfers_,
                                            std::move(setup.startProgram))) {

@@ -122,6 +122,14 @@ void RechargeController::AskServer() {
         boxes_.Tell(invalid);
         return;
     }
+    // The number's connection is the login's: the user decides whether to interrupt it.
+    if (line_.InterruptsLogin(accountNumber_) &&
+        !boxes_.AskYesNo(
+            QStringLiteral("帐号%1正在登录中，充值时登录将中断，充值结束后自动重新登录。"
+                           "是否继续充值？")
+                .arg(number),
+            QStringLiteral("帐号充值")))
+        return;
     form_.status = QStringLiteral("正在连接注册服务器，请稍侯...");
     form_.actionEnabled = false;
     // A host name is looked up in the background; the dialog stays responsive and can be left.
@@ -252,6 +260,7 @@ void RechargeController::TakeCard() {
         return;
     }
     // The line stays open: the server's result arrives on it as a notice.
+    line_.AwaitVerdict();
     step_ = kRequestSent;
     form_.closed = true;
 }

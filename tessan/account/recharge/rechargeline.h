@@ -1,9 +1,11 @@
 // RechargeLine: the recharge's connection to the server of the number being recharged, a plain
 // one (no login). The recharge dialog opens it and asks through it; the line outlives the dialog,
 // since the server's verdict on a request that was sent comes later, as a notice: the line shows
-// it and closes. One at a time.
+// it and closes (or gives up after kVerdictMs). One at a time. The logged-in account's own number
+// interrupts its login, which the line logs in again once it closes, whatever the outcome.
 #pragma once
 
+#include "core/base/timer.h"
 #include "core/library/connections.h"
 
 #include <QObject>
@@ -11,20 +13,28 @@
 namespace tessan {
 
 class ClientSession;
+class LoginState;
 class ServerBoxes;
 
 class RechargeLine final : public QObject, public ConnectionOwner {
     Q_OBJECT
   public:
-    // Everything must outlive the line.
+    // How long the verdict on a recharge request is awaited.
+    static constexpr int kVerdictMs = 30000;
+
+    // Everything must outlive the line. `timers` bound the wait for the verdict.
     RechargeLine(ClientSession& session, Connections& connections, ServerBoxes& boxes,
-                 QObject* parent = nullptr);
+                 LoginState& login, const TimerFactory& timers, QObject* parent = nullptr);
     ~RechargeLine() override;
 
+    // True when opening `number` would interrupt the own login.
+    bool InterruptsLogin(const QByteArray& number) const;
     // A new connection under `number`; the line's earlier one goes first. The library's result.
     int Open(const QByteArray& address, int port, const QByteArray& number);
     // A request on the open connection: the library's result.
     int Send(const QByteArray& payload, int command);
+    // The recharge request went: its verdict is awaited on the line, kVerdictMs at most.
+    void AwaitVerdict();
     void Close();
 
     bool Notified(const Notification& n) override;
@@ -37,10 +47,17 @@ class RechargeLine final : public QObject, public ConnectionOwner {
     void lost();
 
   private:
+    // The line is done: an interrupted login goes on.
+    void Done();
+    void NoVerdict();
+
     ClientSession& session_;
     Connections& connections_;
     ServerBoxes& boxes_;
+    LoginState& login_;
+    std::unique_ptr<Timer> verdict_;
     QByteArray number_;
+    bool interrupted_ = false;
 };
 
 }  // namespace tessan

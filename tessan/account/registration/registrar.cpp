@@ -117,6 +117,9 @@ void Registrar::NoAnswer() {
     answerTimer_->Stop();
     if (!sent_) return;
     qCWarning(lcAccount, "no registration result within %d ms", answerTimeoutMs_);
+    // A verdict that comes later finds no connection: the registration is over.
+    connections_.Disconnect(*this, {});
+    sent_.reset();
     showNotice_(QStringLiteral("注册服务器没有应答，请稍后用新帐号登录试试，或者重新注册!"), true);
 }
 

@@ -75,8 +75,8 @@ void AccountWidgetsTest::init() {
     registrar.reset();
     line.reset();
     client = std::make_unique<FakeClient>();
-    line =
-        std::make_unique<RechargeLine>(client->session, client->connections, client->serverBoxes);
+    line = std::make_unique<RechargeLine>(client->session, client->connections, client->serverBoxes,
+                                          client->login, timers.Factory());
     registrar = std::make_unique<Registrar>(
         client->connections, client->boxes, client->resolver, client->dir.path(),
         [this](const QString& text, bool error) { notices.append(error ? text + u'!' : text); },
@@ -269,7 +269,7 @@ void AccountWidgetsTest::rechargeUserChoiceShowsThePeriodAndCancelDrops() {
 void AccountWidgetsTest::loginDialogOpensBothAndListsTheNewAccount() {
     LoginDialog login(client->session, client->login, client->boxes, client->resolver,
                       [](const QString&) { return true; });
-    AccountDialogs accounts(client->session, client->connections, client->boxes,
+    AccountDialogs accounts(client->session, client->connections, client->login, client->boxes,
                             client->serverBoxes, client->resolver);
     accounts.Attach(login);
     login.show();

@@ -43,7 +43,8 @@ class Recharge : public ::testing::Test, protected FakeClient {
     FakeTimer& AnswerTimer() { return *timers.made.at(0); }
     RechargeController::Form& form() { return controller->CurrentForm(); }
 
-    RechargeLine line{session, connections, serverBoxes};
+    FakeTimers lineTimers;  // the wait for a request's verdict
+    RechargeLine line{session, connections, serverBoxes, login, lineTimers.Factory()};
     FakeTimers timers;
     QStringList notices;
     std::unique_ptr<RechargeController> controller;
@@ -299,21 +300,33 @@ TEST_F(Recharge, TheLineOutlivesTheDialogUntilTheVerdictAndTakesTheNumberOver) {
     QList<char> answers;
     QObject::connect(&line, &RechargeLine::cardAnswer, &line,
                      [&answers](const Reply& r) { answers << r.data.at(0); });
-    // Recharging the logged-in account closes its login first.
+    // Recharging the logged-in account interrupts its login, without a word to the pages.
+    EXPECT_TRUE(line.InterruptsLogin("0086-10-1234567"));
     ASSERT_EQ(line.Open("10.1.2.3", 9900, "0086-10-1234567"), 1);
     EXPECT_EQ(library.calls.first(), u"DisconnectServer 0086-10-1234567"_qs);
     EXPECT_TRUE(connections.Owns(line, "0086-10-1234567"));
-    EXPECT_EQ(ClientParts::notices, QStringList{u"断开与服务器的连接，请重新登录!"_qs});
+    EXPECT_TRUE(ClientParts::notices.isEmpty());
     library.Deliver(MakeReply(note::kCardAnswer, '2', "0086-10-1234567", "2"));
     EXPECT_EQ(answers, QList<char>{'2'});
 
-    // The server's verdict on the request is shown, and the line closes.
+    // The server's verdict on the request is shown, the line closes and the login goes on.
     library.calls.clear();
+    line.AwaitVerdict();
     library.Deliver(MakeReply(note::kNotice, 1, "0086-10-1234567",
                               QByteArray(1, '\1') + QStringToGbk(u"充值成功!"_qs)));
     EXPECT_EQ(ClientParts::notices.last(), u"充值成功!"_qs);
-    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-1234567"_qs});
+    EXPECT_EQ(library.calls, (QStringList{u"DisconnectServer 0086-10-1234567"_qs,
+                                          u"ConnectServer 127.0.0.1 8800 0086-10-1234567 own"_qs}));
+    EXPECT_FALSE(lineTimers.made.at(0)->active);
     EXPECT_EQ(line.Send("x", 36), -1);
+    // The login again keeps the verdict among the notices, and the login dialog hears nothing.
+    int dialogHeard = 0;
+    QObject::connect(&login, &LoginState::ownLoginResult, &line, [&dialogHeard] { ++dialogHeard; });
+    QObject::connect(&session, &ClientSession::noticesCleared, &line,
+                     [&dialogHeard] { ++dialogHeard; });
+    library.Deliver(MakeReply(note::kLogin, 1, "0086-10-1234567", "ok"));
+    EXPECT_EQ(dialogHeard, 0);
+    EXPECT_TRUE(login.Holds("0086-10-1234567"));
 
     // A connection that could not be opened is reported.
     line.Open("10.1.2.3", 9900, "0086-10-7654321");

@@ -27,6 +27,8 @@ int LoginState::Connect(const QByteArray& address, int port) {
     if (result == 1) {
         account_ = account;
         awaitingVerdict_ = true;
+        address_ = address;
+        port_ = port;
     }
     return result;
 }
@@ -34,6 +36,25 @@ int LoginState::Connect(const QByteArray& address, int port) {
 void LoginState::Disconnect() {
     connections_.Disconnect(*this, std::exchange(account_, {}));
     awaitingVerdict_ = false;
+    interrupted_ = false;
+    resuming_ = false;
+}
+
+void LoginState::Interrupt() {
+    if (account_.isEmpty()) return;
+    Disconnect();
+    interrupted_ = true;
+}
+
+void LoginState::Resume() {
+    if (!std::exchange(interrupted_, false)) return;
+    if (Connect(address_, port_) == 1) {
+        resuming_ = true;
+        return;
+    }
+    qCWarning(lcLogin) << "the login could not be opened again at" << address_ << port_;
+    session_.ShowNotice(QStringLiteral("断开与服务器的连接，请重新登录!"), true);
+    emit ownConnectionLost();
 }
 
 bool LoginState::Notified(const Notification& n) {
@@ -60,11 +81,14 @@ bool LoginState::Notified(const Notification& n) {
 
 void LoginState::LoginResult(const Reply& reply) {
     awaitingVerdict_ = false;
-    session_.ClearNotices();
+    // A login again after an interruption: what the notices said meanwhile (the recharge's
+    // verdict) stays, and no login dialog waits for it.
+    const bool resumed = std::exchange(resuming_, false);
+    if (!resumed) session_.ClearNotices();
     session_.ShowNotice(reply.TextAt(0), reply.status == 0);
     if (reply.status == 1) emit ownLoginAccepted();
     emit loginResetBeforeDialog();
-    emit ownLoginResult(reply);
+    if (!resumed) emit ownLoginResult(reply);
     emit loginResetAfterDialog();
 }
 
@@ -87,7 +111,9 @@ void LoginState::OwnProfileArrived(const Reply& reply) {
 
 void LoginState::ConnectionLost(const QByteArray&) {
     account_.clear();
-    if (std::exchange(awaitingVerdict_, false)) {
+    // A login again that cannot be opened is a login lost: no dialog waits for it.
+    const bool resumed = std::exchange(resuming_, false);
+    if (std::exchange(awaitingVerdict_, false) && !resumed) {
         emit ownConnectFailed();
         return;
     }

@@ -32,6 +32,16 @@ class LoginState final : public QObject, public ConnectionOwner {
     int Connect(const QByteArray& address, int port);
     // Closes the own connection, if there is one.
     void Disconnect();
+    // True while the own connection runs under `account` (the login's verdict may be pending).
+    bool Holds(QByteArrayView account) const { return !account_.isEmpty() && account_ == account; }
+    // Closes the own connection for a while (a recharge of the own account needs its number),
+    // without a word to the pages; Resume logs the same account in again where it was. Nothing
+    // without an own connection.
+    void Interrupt();
+    // The login again after Interrupt: the login sequence runs as for any login, except that the
+    // notices stay and the login dialog hears nothing (it did not ask). Nothing without an
+    // Interrupt before; a new login or Disconnect forgets it.
+    void Resume();
 
     bool Notified(const Notification& n) override;
     void ConnectionLost(const QByteArray& account) override;
@@ -66,6 +76,11 @@ class LoginState final : public QObject, public ConnectionOwner {
     NotificationHub hub_;
     QByteArray account_;  // the own connection's, while it is open
     bool awaitingVerdict_ = false;
+    // Where the own connection went (numeric address and port), for a login again.
+    QByteArray address_;
+    int port_ = 0;
+    bool interrupted_ = false;
+    bool resuming_ = false;
 };
 
 // A server's notice (37, 39) on a connection of the client: the notice panel, and a message box

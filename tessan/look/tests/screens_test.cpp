@@ -296,7 +296,8 @@ void ScreensTest::registrationWizard() {
 
 void ScreensTest::rechargeDialog() {
     FakeClient client;
-    RechargeLine line(client.session, client.connections, client.serverBoxes);
+    RechargeLine line(client.session, client.connections, client.serverBoxes, client.login,
+                      client.queueTimers.Factory());
     RechargeDialog dialog(client.session, line, client.boxes, client.resolver, "0086-10-1234567",
                           {});
     dialog.show();
