@@ -33,8 +33,8 @@ bool GbkEqualNoCase(std::string_view a, std::string_view b);
 // A UTF-8 file name that stays inside its folder: not empty, no separator, no "." or "..".
 bool IsSafeFileName(std::string_view utf8Name);
 
-// The local (UTF-8) name a file named `gbkName` on the network is written under in a folder:
-// nothing when the name does not convert or would not stay a file of that folder.
+// The local (UTF-8) name a file named `gbkName` on the network is written under in a folder: each
+// byte that is not GBK becomes '_'; nothing when the name would not stay a file of that folder.
 std::optional<std::string> LocalFileName(std::string_view gbkName);
 
 // A file's name in a user's space: "sender@name" in GBK, the sender's account number, '@' and

@@ -52,7 +52,9 @@ TEST(TextTest, StoredNamesSplitAtTheirOwnAtSign) {
 
 TEST(TextTest, LocalNamesConvertAndStayInTheirFolder) {
     EXPECT_EQ(LocalFileName("\xB1\xA8\xB8\xE6.txt"), "报告.txt");
-    for (const char* name : {"", "..", "a/b", "a\\b", "abc\xB1"})
+    EXPECT_EQ(LocalFileName("abc\xB1"), "abc_");  // not GBK: still a name of its own
+    EXPECT_EQ(LocalFileName("a\xFF\x80.txt"), "a__.txt");
+    for (const char* name : {"", "..", "a/b", "a\\b", "\xFF/x"})
         EXPECT_FALSE(LocalFileName(name)) << name;
 }
 

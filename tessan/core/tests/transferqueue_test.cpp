@@ -67,6 +67,10 @@ class TransferQueueTest : public ::testing::Test, protected FakeClient {
     void Progress(const char* file, const char* account, std::uint16_t percent) {
         library.Deliver(MakeProgress(0, file, account, percent));
     }
+    // A download's progress (on the own connection): "sender@name", UTF-8 here.
+    void Progress(int, const char* stored, std::uint16_t percent) {
+        list.HandleProgress(*MakeProgress(1, Gbk(stored), "0086-10-1", percent).progress());
+    }
 
     TransferQueue& list = transfers;
 };
@@ -133,6 +137,8 @@ TEST_F(TransferQueueTest, ARunningRowShowsItsRateFromTheNoticesAndAFriendWithout
 
 TEST_F(TransferQueueTest, DownloadProgressFindsItsRowByTheSenderBeforeTheAt) {
     AddDownload("0086-10-2", "李四", "报告.doc");
+    list.StartNextDownload();
+    library.calls.clear();
     list.HandleProgress(*MakeProgress(1, Gbk("报告.doc"), "0086-10-1", 10).progress());
     EXPECT_EQ(State(0), u"等待下载"_qs);  // no "@"
     list.HandleProgress(*MakeProgress(1, Gbk("0086-10-3@报告.doc"), "0086-10-1", 10).progress());
@@ -374,20 +380,21 @@ TEST_F(TransferQueueTest, RefusedUploadsAreRemovedWithTheChosenNoticeUntilOneSta
 TEST_F(TransferQueueTest, EveryRowShownWaitingCanBeDeletedAndAStartedOneIsCancelled) {
     AddUpload("0086-10-2", "李四", "1.txt");
     AddUpload("0086-10-2", "李四", "2.txt");
-    AddDownload("0086-10-2", "李四", "3.txt");
     AddUpload("0086-10-3", "王五", "4.txt");
+    AddDownload("0086-10-2", "李四", "3.txt");
+    list.StartNextDownload();
     Start();
     Progress("1.txt", "0086-10-2", 5);
     EXPECT_FALSE(list.RemoveWaitingUpload(0));  // running
-    EXPECT_FALSE(list.RemoveWaitingUpload(2));  // a download
+    EXPECT_FALSE(list.RemoveWaitingUpload(3));  // a download asked of the server
     EXPECT_FALSE(list.RemoveWaitingUpload(7));
     EXPECT_TRUE(list.RemoveWaitingUpload(1));  // waiting: only the row
     EXPECT_TRUE(library.calls.isEmpty());
 
     // Started, but still shown waiting: cancelled in the library, and the friend's connection,
     // which carried only this file, closes.
-    ASSERT_EQ(State(2), u"等待上传"_qs);
-    EXPECT_TRUE(list.RemoveWaitingUpload(2));
+    ASSERT_EQ(State(1), u"等待上传"_qs);
+    EXPECT_TRUE(list.RemoveWaitingUpload(1));
     EXPECT_EQ(library.calls,
               (QStringList{u"Confirm 0086-10-3 4.txt 0"_qs, u"DisconnectServer 0086-10-3"_qs}));
     EXPECT_FALSE(connections.IsOpen("0086-10-3"));
@@ -424,11 +431,37 @@ TEST_F(TransferQueueTest, QueueQuestionsLookAtTypedRowsAndTheViewHearsOnlyChange
     EXPECT_EQ(changes, 2);
     EXPECT_EQ(State(1), u"上传:11%"_qs);
     EXPECT_FALSE(list.RemoveWaitingUpload(1));
+}
 
-    // Type 7 removes a download row by its name, whoever sent it.
-    EXPECT_FALSE(list.RemoveDownloadRow("b.txt"));
-    EXPECT_TRUE(list.RemoveDownloadRow("a.txt"));
-    EXPECT_FALSE(list.HasQueuedDownloads());
+TEST_F(TransferQueueTest, DownloadsGoOneAtATimeAndAnAnswerConcernsOnlyTheOneAskedFor) {
+    AddDownload("0086-10-2", "李四", "同名.txt");
+    AddDownload("0086-10-3", "王五", "同名.txt");  // another sender, the same name
+    AddDownload("0086-10-3", "王五", "c.txt");
+    EXPECT_TRUE(list.StartNextDownload());
+    EXPECT_TRUE(list.StartNextDownload());  // asked for already: nothing more
+    const QByteArray name = Gbk("同名.txt");
+    EXPECT_EQ(library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-2@"_qs +
+                                         QString::fromLatin1(name.toPercentEncoding("."))});
+    EXPECT_EQ(State(0), u"等待下载"_qs);
+    EXPECT_FALSE(list.RemoveWaitingUpload(0));  // asked of the server
+    EXPECT_TRUE(list.RemoveWaitingUpload(2));   // not yet: the user may drop it
+
+    // Progress of the file not asked for changes nothing; the one asked for completes.
+    Progress(1, "0086-10-3@同名.txt", 50);
+    EXPECT_EQ(State(1), u"等待下载"_qs);
+    Progress(1, "0086-10-2@同名.txt", 100);
+    ASSERT_EQ(list.RowCount(), 1);
+    // Its answer, which names only the plain file, leaves the other sender's row alone.
+    EXPECT_FALSE(list.AnswerDownload(Gbk("c.txt")));
+    EXPECT_TRUE(list.AnswerDownload(Gbk("同名.txt")));
+    EXPECT_EQ(list.RowCount(), 1);
+    EXPECT_FALSE(list.AnswerDownload(Gbk("同名.txt")));  // nothing asked for now
+    // The second one fails: its row goes, and only the first wrote a log line.
+    list.StartNextDownload();
+    EXPECT_TRUE(list.AnswerDownload(Gbk("同名.txt")));
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(LogText(TransferLog::Receive).count(u"[接收]"_qs), 1);
+    EXPECT_TRUE(LogText(TransferLog::Receive).contains(u"自:0086-10-2"_qs));
 }
 
 TEST_F(TransferQueueTest, DownloadRowsMatchTheBytesOnTheWire) {
@@ -436,6 +469,7 @@ TEST_F(TransferQueueTest, DownloadRowsMatchTheBytesOnTheWire) {
     const QByteArray sender = "0086-10-2";
     AddDownload("0086-10-2", "李四", "丂@x.txt");
     ASSERT_EQ(Gbk("丂").at(1), '@');
+    list.StartNextDownload();
     list.HandleProgress(
         *MakeProgress(1, sender + '@' + Gbk("丂@x.txt"), "0086-10-1", 50).progress());
     EXPECT_EQ(State(0), u"下载:50%"_qs);
@@ -450,11 +484,15 @@ TEST_F(TransferQueueTest, DownloadRowsMatchTheBytesOnTheWire) {
         list.AppendDownload(std::move(item), broken, u"1K"_qs);
     }
     EXPECT_TRUE(Name(1).contains(QChar(0xFFFD)));
+    EXPECT_TRUE(list.AnswerDownload(Gbk("丂@x.txt")));  // failed
+    list.StartNextDownload();
     list.HandleProgress(*MakeProgress(1, sender + '@' + broken, "0086-10-1", 100).progress());
-    ASSERT_EQ(list.RowCount(), 2);
+    ASSERT_EQ(list.RowCount(), 1);
     EXPECT_TRUE(Log(TransferLog::Receive).contains(broken));
-    EXPECT_TRUE(list.RemoveDownloadRow(broken));
-    EXPECT_EQ(list.RowCount(), 1);
+    EXPECT_TRUE(list.AnswerDownload(broken));
+    list.StartNextDownload();
+    EXPECT_TRUE(list.AnswerDownload(broken));
+    EXPECT_EQ(list.RowCount(), 0);
 }
 
 TEST(TransferItemRecord, LayoutAndLocalPathsThatDoNotFitAreRefused) {

@@ -130,9 +130,10 @@ void TransferQueue::HandleProgress(const Progress& progress) {
         qCDebug(lcTransfers) << "download progress without a sender:" << progress.fileName;
         return;
     }
-    const int row =
-        FindLast(Direction::Download, QByteArrayView(stored->sender), QByteArrayView(stored->name));
-    if (row < 0) {
+    // The download asked for: another row of the same sender and name waits its turn.
+    const int row = AskedDownload();
+    if (row < 0 || table_.Row(row).nameGbk != QByteArrayView(stored->name) ||
+        Item(row)->Raw(Field::PeerNumber) != QByteArrayView(stored->sender)) {
         qCDebug(lcTransfers) << "download progress without its row:" << progress.fileName;
         return;
     }
@@ -166,6 +167,7 @@ void TransferQueue::CompleteUpload(int row) {
 
 void TransferQueue::CompleteDownload(int row) {
     const TransferRow& r = table_.Row(row);
+    downloadDone_ = r.nameGbk;
     logs_.LogReceived(session_.CurrentAccount().Bytes(), r.item->Raw(Field::PeerNumber),
                       r.item->Raw(Field::PeerName), r.nameGbk);
     table_.Remove(row);
@@ -204,11 +206,31 @@ bool TransferQueue::RemoveTransferRow(const QByteArray& peerNumber, QByteArrayVi
     return true;
 }
 
-bool TransferQueue::RemoveDownloadRow(QByteArrayView fileName) {
-    const int row = FindLast(Direction::Download, {}, fileName);
-    if (row < 0) return false;
-    table_.Remove(row);
-    return true;
+bool TransferQueue::AnswerDownload(QByteArrayView fileName) {
+    // One download is asked for at a time: the answer is that one's, or the one just completed.
+    if (const int row = AskedDownload(); row >= 0 && table_.Row(row).nameGbk == fileName) {
+        table_.Remove(row);
+        return true;
+    }
+    if (downloadDone_ == fileName) {
+        downloadDone_.reset();
+        return true;
+    }
+    qCWarning(lcTransfers) << "a download answer for a file not asked for, dropped:" << fileName;
+    return false;
+}
+
+int TransferQueue::AskedDownload() const {
+    for (int row = 0; row < RowCount(); ++row)
+        if (!Item(row)->IsUpload() && table_.Row(row).state != TransferState::WaitingDownload)
+            return row;
+    return -1;
+}
+
+bool TransferQueue::HasDownloadTo(const QString& localPath) const {
+    for (int row = 0; row < RowCount(); ++row)
+        if (!Item(row)->IsUpload() && Item(row)->LocalPath() == localPath) return true;
+    return false;
 }
 
 QByteArray TransferQueue::ServerOf(int row) const {
@@ -319,9 +341,13 @@ bool TransferQueue::StartNextDownload() {
     for (int row = 0; row < RowCount(); ++row) {
         const TransferItem* item = Item(row);
         if (item->IsUpload()) continue;
+        // One download at a time: its answer asks for the next.
+        if (table_.Row(row).state != TransferState::WaitingDownload) return true;
         if (connections_.Lib().DownLoad(session_.CurrentAccount().Bytes(),
-                                        item->Raw(Field::RemoteName)) == 1)
+                                        item->Raw(Field::RemoteName)) == 1) {
+            table_.SetState(row, TransferState::DownloadRequested);
             return true;
+        }
         session_.ShowNotice(QStringLiteral("不能下载文件，请先登录服务器!"), false);
         return false;
     }
@@ -329,8 +355,13 @@ bool TransferQueue::StartNextDownload() {
 }
 
 bool TransferQueue::RemoveWaitingUpload(int row) {
-    if (row < 0 || row >= RowCount() || !Item(row)->IsUpload()) return false;
+    if (row < 0 || row >= RowCount()) return false;
     const TransferRow& r = table_.Row(row);
+    if (!r.item->IsUpload()) {
+        if (r.state != TransferState::WaitingDownload) return false;
+        table_.Remove(row);
+        return true;
+    }
     if (r.state == TransferState::Uploading) return false;
     const bool started = r.state == TransferState::UploadStarted;
     const QByteArray recipient = r.item->Raw(Field::AccountNumber);
@@ -353,6 +384,7 @@ bool TransferQueue::RemoveWaitingUpload(int row) {
 
 void TransferQueue::Clear() {
     table_.Clear();
+    downloadDone_.reset();
 }
 
 void TransferQueue::OwnConnectionGone() {

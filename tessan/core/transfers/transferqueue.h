@@ -28,6 +28,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace tessan {
 
@@ -92,10 +93,16 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     // named by its host name is looked up first, without waiting for it here (Pending); when the
     // answer comes the upload starts, or its rows go with a notice and the next upload starts.
     StartResult StartUpload(int row, Refusal refusal);
-    // Asks the library for the first download row, under the own account. False (with the notice
+    // Asks the library for the first waiting download row, under the own account, unless one was
+    // asked for and not answered yet (true then). False (with the notice
     // "不能下载文件，请先登录服务器!") when the library refuses; false without a word when no
-    // download is queued.
+    // download waits.
     bool StartNextDownload();
+    // The server's answer (7) to the download asked for, named by its plain file name (GBK): its
+    // row goes if it is still there (the download failed). True when the answer concerns that
+    // download or the one just completed; false, changing nothing, for an answer no request
+    // awaits.
+    bool AnswerDownload(QByteArrayView fileName);
 
     // The library's progress, on a friend's connection or the own one.
     void HandleProgress(const Progress& progress);
@@ -109,11 +116,12 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     // Removes the last row of `direction` for `peerNumber` named `fileName` (GBK); false when none.
     bool RemoveTransferRow(const QByteArray& peerNumber, QByteArrayView fileName,
                            Direction direction);
-    // Removes the last download row named `fileName` (GBK), whoever sent it; false when none.
-    bool RemoveDownloadRow(QByteArrayView fileName);
-    // The user's Delete: an upload shown waiting goes; one the library has already is cancelled
-    // there first. An upload under way (progress shown) stays. False when nothing was removed.
+    // The user's Delete: an upload shown waiting goes, one the library has already is cancelled
+    // there first; a download not asked for yet goes. A transfer under way stays. False when
+    // nothing was removed.
     bool RemoveWaitingUpload(int row);
+    // True when a download row writes to `localPath`.
+    bool HasDownloadTo(const QString& localPath) const;
     // Login reset: every row goes.
     void Clear();
     // The own login's connection went: uploads to the own space it carried cannot finish.
@@ -152,6 +160,8 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     StartResult Launch(int row, const QByteArray& address, Refusal refusal);
     // The answer of lookup `ticket`, for the row that waits for it if it is still there.
     void ServerFound(std::uint64_t ticket, Refusal refusal, const LookupResult& found);
+    // The download row asked of the server (requested or under way); -1 when none.
+    int AskedDownload() const;
     // The last row of `direction` whose item's peer number and name match; -1 when none. An empty
     // `peerNumber` matches any peer.
     int FindLast(Direction direction, QByteArrayView peerNumber, QByteArrayView name) const;
@@ -172,6 +182,8 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     std::map<QByteArray, Link> links_;
     // Uploads completed whose server's closing answer (reason 4) may still come: account, name.
     std::deque<std::pair<QByteArray, QByteArray>> finished_;
+    // The plain name of the download completed whose answer (7) is still to come.
+    std::optional<QByteArray> downloadDone_;
     std::uint64_t lastLookup_ = 0;
     SteadyClock steadyClock_;
 };

@@ -15,6 +15,7 @@ QString TransferTable::StateText(TransferState state, const QByteArray& percentT
         case TransferState::Uploading:
             return QStringLiteral("上传:") + GbkToQString(percentText);
         case TransferState::WaitingDownload:
+        case TransferState::DownloadRequested:
             return QStringLiteral("等待下载");
         case TransferState::Downloading:
             return QStringLiteral("下载:") + GbkToQString(percentText);
@@ -78,8 +79,7 @@ void TransferTable::SetProgress(int row, const QByteArray& percentText, std::uin
     TransferRow& r = rows_[static_cast<std::size_t>(row)];
     const QString stateBefore = StateText(r.state, r.percentText);
     const QString rateBefore = r.rate.Text();
-    const bool download =
-        r.state == TransferState::WaitingDownload || r.state == TransferState::Downloading;
+    const bool download = !r.item->IsUpload();
     r.state = download ? TransferState::Downloading : TransferState::Uploading;
     r.percentText = percentText;
     r.rate.Notice(nowMs, percent, fileSize);

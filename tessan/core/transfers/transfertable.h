@@ -22,6 +22,7 @@ enum class TransferState : std::uint8_t {
     UploadStarted,  // the library has the file but has not reported progress yet: still "等待上传"
     Uploading,
     WaitingDownload,
+    DownloadRequested,  // asked of the server, no chunk yet: still "等待下载"
     Downloading,
 };
 

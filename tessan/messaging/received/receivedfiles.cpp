@@ -156,7 +156,8 @@ void ReceivedFiles::DownloadChecked(const QList<int>& selected) {
         }
         const QString target =
             session_.DownloadFolder() + QLatin1Char('/') + QString::fromStdString(*local);
-        if (!overwriteAll && QFileInfo::exists(target)) {
+        // Another sender's file of the same name, queued before, will be there by then.
+        if (!overwriteAll && (QFileInfo::exists(target) || transfers_.HasDownloadTo(target))) {
             const auto answer = overwrite_.Ask(
                 {{}, {}, QStringLiteral("文件:%1已经存在！\r\n是否覆盖?").arg(target)});
             if (!answer.overwrite) {
@@ -283,7 +284,8 @@ void ReceivedFiles::OnListSummary(const Reply& reply) {
 }
 
 void ReceivedFiles::OnDownloadAnswer(const DownloadAnswer& answer) {
-    transfers_.RemoveDownloadRow(answer.name);
+    // Only the answer to the download asked for: another sender's file of the same name waits.
+    if (!transfers_.AnswerDownload(answer.name)) return;
     Notice(answer.text, answer.status == 0);
     transfers_.StartNextDownload();
 }
