@@ -265,34 +265,6 @@ TEST_F(TransferQueueTest, AFriendUnreachableSilentOrLostIsGivenUpAloneAndTheNext
     EXPECT_EQ(list.RowCount(), 0);
 }
 
-TEST_F(TransferQueueTest, AnswersCountOnlyForAFileTheLibraryHasOnThatConnection) {
-    LogIn("0086-10-1");
-    AddUpload("0086-10-2", "李四", "a.txt");
-    AddUpload("0086-10-2", "李四", "b.txt");
-    AddUpload("0086-10-3", "王五", "c.txt");
-    Start();
-    const auto answer = [](std::uint8_t reason, const QByteArray& name) {
-        QByteArray data(1024, '\0');
-        data[0] = static_cast<char>(reason);
-        data.replace(1, name.size(), name);
-        data.replace(262, 4, "text");
-        return data;
-    };
-    // Questions and refusals about files that are not the library's on that connection: the
-    // waiting b.txt, c.txt of another friend, a path, and on the own login a file never sent.
-    for (const QByteArray& name :
-         {QByteArray("b.txt"), QByteArray("c.txt"), QByteArray("../../etc/passwd")}) {
-        library.Deliver(MakeReply(note::kUploadAnswer, 1, "0086-10-2", answer(3, name)));
-        library.Deliver(MakeReply(note::kUploadAnswer, 0, "0086-10-2", answer(1, name)));
-        library.Deliver(MakeReply(note::kUploadAnswer, 1, "0086-10-2", answer(4, name)));
-    }
-    library.Deliver(MakeReply(note::kUploadAnswer, 1, "0086-10-1", answer(3, "a.txt")));
-    EXPECT_TRUE(boxes.Shown().empty());
-    EXPECT_TRUE(notices.isEmpty());
-    EXPECT_EQ(list.RowCount(), 3);
-    EXPECT_TRUE(library.calls.isEmpty());
-}
-
 TEST_F(TransferQueueTest, AServerNamedByItsHostNameIsLookedUpBeforeTheUploadStarts) {
     AddUpload("0086-10-2", "李四", "1.txt", "files.example.com");
     AddUpload("0086-10-2", "李四", "2.txt", "files.example.com");

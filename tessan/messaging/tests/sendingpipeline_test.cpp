@@ -145,9 +145,13 @@ TEST_F(SendingPipelineTest, WrongPublicKeyDropsThatFriendAndStartsTheNext) {
 TEST_F(SendingPipelineTest, OverwriteQuestionConfirmsOrCancels) {
     pipeline.FanOut({kLi}, {Out("a.txt"), Out("b.txt")});
     boxes.Script({MessageBoxes::Answer::Yes, MessageBoxes::Answer::No});
-    // Only about a file announced there: b.txt waits, and a name from nowhere is no question.
+    // Only about a file announced on that connection: b.txt waits, Wang's file is not Li's, a
+    // name from nowhere is no question, and the own login never sent a.txt.
+    pipeline.FanOut({kWang}, {Out("w.txt")});
     Deliver(MakeReply(9, 1, kLi.number, Answer(3, "b.txt", "")));
+    Deliver(MakeReply(9, 1, kLi.number, Answer(3, "w.txt", "")));
     Deliver(MakeReply(9, 1, kLi.number, Answer(3, "../../etc/passwd", "")));
+    Deliver(MakeReply(9, 1, "0086-10-1234567", Answer(3, "a.txt", "")));
     Deliver(MakeReply(9, 1, kLi.number, Answer(3, "a.txt", "文件已经存在!")));
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("文件:a.txt已经存在，是否覆盖？"));
@@ -156,7 +160,7 @@ TEST_F(SendingPipelineTest, OverwriteQuestionConfirmsOrCancels) {
     EXPECT_EQ(boxes.Shown()[0].buttons, MessageBoxes::Buttons::YesNo);
     EXPECT_TRUE(library.calls.last().startsWith(QStringLiteral("Confirm")));
     EXPECT_TRUE(library.calls.last().endsWith(QStringLiteral("1")));
-    EXPECT_EQ(Rows().size(), 2);
+    EXPECT_EQ(Rows().size(), 3);
     // Asked once per file.
     Deliver(MakeReply(9, 1, kLi.number, Answer(3, "a.txt", "")));
     EXPECT_EQ(boxes.Shown().size(), 1u);
@@ -165,7 +169,7 @@ TEST_F(SendingPipelineTest, OverwriteQuestionConfirmsOrCancels) {
     const int before = library.calls.size();
     Deliver(MakeReply(9, 1, kLi.number, Answer(3, "b.txt", "")));
     EXPECT_EQ(CallsFrom(before), QStringList{QStringLiteral("Confirm 0086-10-7654321 b.txt 0")});
-    EXPECT_TRUE(Rows().isEmpty());
+    EXPECT_EQ(Rows(), Lines({"0086-21-5555555 w.txt"}));
 }
 
 TEST_F(SendingPipelineTest, RefusedUploadGoesAndTheQueueMovesOn) {

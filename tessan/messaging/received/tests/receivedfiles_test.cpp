@@ -241,53 +241,23 @@ TEST_F(ReceivedFilesTest, RowsArrivingWhileAQuestionIsOpenDoNotChangeWhatIsDownl
     EXPECT_EQ(files.Model().RowCount(), 7);
 }
 
-TEST_F(ReceivedFilesTest, ANameThatWouldLeaveTheDownloadFolderIsShownButNeverRequested) {
+TEST_F(ReceivedFilesTest, ANameThatWouldLeaveTheDownloadFolderIsNeverRequestedOneNotGbkIs) {
     ReceivedFileEntry evil = Entry("0086-10-2", "x");
     evil.storedName = "0086-10-2@../../.bashrc";
     ReceivedFileEntry dots = Entry("0086-10-2", "x");
     dots.storedName = "0086-10-2@..";
-    List({evil, dots});
-    ASSERT_EQ(files.Model().RowCount(), 2);
+    // A name that is not GBK is no danger: it downloads under '_' for each byte that is not.
+    ReceivedFileEntry broken = Entry("0086-10-2", "x");
+    broken.storedName = "0086-10-2@a\xFF.txt";
+    List({broken, evil, dots});
+    ASSERT_EQ(files.Model().RowCount(), 3);
     EXPECT_EQ(files.Model().At(1).fileNameText, u"../../.bashrc"_qs);
-    files.DownloadChecked({0, 1});
-    EXPECT_EQ(transfers.RowCount(), 0);
-    EXPECT_TRUE(library.calls.isEmpty());
+    files.DownloadChecked({0, 1, 2});
+    ASSERT_EQ(transfers.RowCount(), 1);
+    EXPECT_EQ(transfers.Item(0)->LocalPath(), Download() + u"/a_.txt"_qs);
+    EXPECT_EQ(library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-2@a%FF.txt"_qs});
     EXPECT_EQ(notices, (QStringList{u"文件:..的名字不能用作本地文件名,不能下载!"_qs,
                                     u"文件:../../.bashrc的名字不能用作本地文件名,不能下载!"_qs}));
-}
-
-TEST_F(ReceivedFilesTest, SameNamesFromTwoSendersAskOnceAndANameNotGbkDownloadsUnderItsOwn) {
-    ReceivedFileEntry broken = Entry("0086-10-4", "x");
-    broken.storedName = "0086-10-4@a\xFF.txt";
-    List({Entry("0086-10-2", "同名.txt"), Entry("0086-10-3", "同名.txt"), broken});
-    files.Model().SetAllChecked(true);
-    // The second file of that name would replace the first one's download: asked, as for a file
-    // already there.
-    overwrite.answers = {{true, false}};
-    files.DownloadChecked({});
-    EXPECT_EQ(overwrite.asked,
-              QStringList{u"文件:"_qs + Download() + u"/同名.txt已经存在！\r\n是否覆盖?"_qs});
-    ASSERT_EQ(transfers.RowCount(), 3);
-    EXPECT_EQ(transfers.Item(0)->LocalPath(), Download() + u"/a_.txt"_qs);
-    EXPECT_EQ(library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-4@a%FF.txt"_qs});
-
-    // The first answer names only the file: it is the broken one's, then each sender's in turn.
-    const auto answer = [this](std::uint8_t status, const QByteArray& name) {
-        QByteArray data(260, '\0');
-        data.replace(0, name.size(), name);
-        files.OnDownloadAnswer(DownloadAnswerOf(
-            *MakeReply(note::kDownloadAnswer, status, "0086-10-1", data + "text", 1).reply()));
-    };
-    answer(1, Gbk("同名.txt"));  // not asked for: nothing
-    EXPECT_EQ(transfers.RowCount(), 3);
-    EXPECT_TRUE(notices.isEmpty());
-    answer(0, "a\xFF.txt");  // failed: its row goes, with the notice
-    EXPECT_EQ(notices, QStringList{u"text"_qs});
-    ASSERT_EQ(transfers.RowCount(), 2);
-    answer(0, Gbk("同名.txt"));  // the newer one, on top
-    ASSERT_EQ(transfers.RowCount(), 1);
-    EXPECT_EQ(transfers.Item(0)->Raw(TransferItem::Field::PeerNumber), "0086-10-2");
-    EXPECT_FALSE(QFile::exists(dir.filePath(u"log/0086-10-1_RecvLog.txt"_qs)));
 }
 
 TEST_F(ReceivedFilesTest, ConfirmDownloadAsksAndLeavesTheRowUnchecked) {
