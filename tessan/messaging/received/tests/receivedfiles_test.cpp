@@ -256,6 +256,10 @@ TEST_F(ReceivedFilesTest, ANameThatWouldLeaveTheDownloadFolderIsNeverRequestedOn
     ASSERT_EQ(transfers.RowCount(), 1);
     EXPECT_EQ(transfers.Item(0)->LocalPath(), Download() + u"/a_.txt"_qs);
     EXPECT_EQ(library.calls, QStringList{u"DownLoad 0086-10-1 0086-10-2@a%FF.txt"_qs});
+    // And it is deleted by the same bytes.
+    boxes.Script({Answer::Yes});
+    files.DeleteSelected({2});  // the oldest entry, at the bottom
+    EXPECT_EQ(library.calls.last(), u"DelFile 0086-10-1 0086-10-2@a%FF.txt"_qs);
     EXPECT_EQ(notices, (QStringList{u"文件:..的名字不能用作本地文件名,不能下载!"_qs,
                                     u"文件:../../.bashrc的名字不能用作本地文件名,不能下载!"_qs}));
 }
