@@ -34,7 +34,9 @@ TrayNotifier::~TrayNotifier() {
 
 void TrayNotifier::Announce(const Announcement& announcement) {
     if (!tray_ || !tray_->isVisible() || !QSystemTrayIcon::supportsMessages()) return;
-    tray_->showMessage(announcement.title, announcement.text, icon_);
+    // Desktop notification services read the body as markup; a file name from the network
+    // is text, never a link.
+    tray_->showMessage(announcement.title, announcement.text.toHtmlEscaped(), icon_);
 }
 
 void TrayNotifier::ShowUnseen(int count) {
