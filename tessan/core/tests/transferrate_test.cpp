@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::int64_t kMiB = 1024 * 1024;
 
-TEST(TransferRate, NothingUntilASecondIsMeasuredThenPercentTimesSize) {
+TEST(TransferRate, MeasuredOverASecondOfOneRunOfAFileWithASize) {
     TransferRate rate;
     rate.Notice(5000, 0, 100 * kMiB);
     // Quick notices of a fast start: each too close to the first to be measured on its own.
@@ -17,12 +17,21 @@ TEST(TransferRate, NothingUntilASecondIsMeasuredThenPercentTimesSize) {
     rate.Notice(5600, 2, 100 * kMiB);
     EXPECT_FALSE(rate.Known());
     EXPECT_TRUE(rate.Text().isEmpty());
-
     rate.Notice(6000, 3, 100 * kMiB);  // 3 MiB in the first second
-    ASSERT_TRUE(rate.Known());
     EXPECT_DOUBLE_EQ(rate.BytesPerSecond(), 3.0 * kMiB);
-    EXPECT_EQ(rate.SecondsLeft(), 33);  // 97 MiB at 3 MiB/s: 32.3 s, rounded up
-    EXPECT_EQ(rate.Text(), QStringLiteral("3.0 MB/s，剩余 33秒"));
+    EXPECT_EQ(rate.Text(), QStringLiteral("3.0 MB/s，剩余 33秒"));  // 32.3 s, rounded up
+
+    // The file is sent again from the start: nothing is known, and the next figure is measured
+    // afresh rather than smoothed with the old one.
+    rate.Notice(7000, 0, 100 * kMiB);
+    EXPECT_FALSE(rate.Known());
+    rate.Notice(9000, 4, 100 * kMiB);
+    EXPECT_DOUBLE_EQ(rate.BytesPerSecond(), 2.0 * kMiB);
+
+    TransferRate sizeless;
+    sizeless.Notice(0, 10, 0);
+    sizeless.Notice(5000, 50, 0);
+    EXPECT_TRUE(sizeless.Text().isEmpty());
 }
 
 TEST(TransferRate, ASlowSpanMovesTheFigureByItsLengthWithoutJumping) {
@@ -38,22 +47,6 @@ TEST(TransferRate, ASlowSpanMovesTheFigureByItsLengthWithoutJumping) {
     // Steady notices bring it to the steady rate.
     for (std::int64_t t = 5000, p = 16; p < 60; t += 2000, ++p) rate.Notice(t, p, 100 * kMiB);
     EXPECT_NEAR(rate.BytesPerSecond(), 0.5 * kMiB, 0.01 * kMiB);
-}
-
-TEST(TransferRate, AStartOverOrAnUnknownSizeShowsNothing) {
-    TransferRate rate;
-    rate.Notice(0, 10, 1000 * kMiB);
-    rate.Notice(2000, 20, 1000 * kMiB);
-    ASSERT_TRUE(rate.Known());
-    rate.Notice(3000, 0, 1000 * kMiB);  // the file is sent again from the start
-    EXPECT_FALSE(rate.Known());
-    rate.Notice(5000, 10, 1000 * kMiB);
-    EXPECT_DOUBLE_EQ(rate.BytesPerSecond(), 50.0 * kMiB);
-
-    TransferRate sizeless;
-    sizeless.Notice(0, 10, 0);
-    sizeless.Notice(5000, 50, 0);
-    EXPECT_TRUE(sizeless.Text().isEmpty());
 }
 
 TEST(TransferRate, Texts) {
