@@ -22,7 +22,6 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
 
@@ -276,10 +275,6 @@ void MainWindowTest::noticePanelSlidesOutUnderTheWindowAndFollowsIt() {
     QCOMPARE(panel.width(), window->frameGeometry().width());
     QCOMPARE(panel.y(), window->frameGeometry().bottom() + 1);
     QCOMPARE(panel.TextBox()->toPlainText(), u"\n一"_qs);
-    // A flood: the text box keeps the last lines only.
-    for (int i = 0; i < NoticeSlider::kKeptLines; ++i) session->ShowNotice(QString::number(i));
-    QCOMPARE(panel.TextBox()->document()->blockCount(), NoticeSlider::kKeptLines);
-    QVERIFY(panel.TextBox()->toPlainText().endsWith(u"\n499"_qs));
 
     window->move(window->pos() + QPoint(40, 30));
     QTRY_COMPARE(panel.pos(),

@@ -79,14 +79,6 @@ TEST_F(NoticeSliderTest, ANewNoticeWhileShownRestartsTheFullDisplayTime) {
     EXPECT_TRUE(slider.Text().isEmpty());
 }
 
-TEST_F(NoticeSliderTest, AFloodKeepsOnlyTheLastLines) {
-    for (int i = 0; i < NoticeSlider::kKeptLines + 100; ++i) slider.ShowNotice(QString::number(i));
-    const QStringList kept = slider.Text().split(u"\r\n"_qs, Qt::SkipEmptyParts);
-    ASSERT_EQ(kept.size(), NoticeSlider::kKeptLines);
-    EXPECT_EQ(kept.first(), u"100"_qs);
-    EXPECT_EQ(kept.last(), QString::number(NoticeSlider::kKeptLines + 99));
-}
-
 TEST_F(NoticeSliderTest, FocusHoldsThePanelAndItFollowsTheWindow) {
     slider.OnTextFocus(true);  // hidden: nothing to hold
     EXPECT_FALSE(Hide().active);
