@@ -290,12 +290,10 @@ void HostileEndToEndTest::sameNamesFromTwoSendersBothDownload() {
     const std::pair<const char*, QByteArray> sent[] = {{demo::kLi, "from li"},
                                                        {demo::kWang, "from wang"}};
     for (const auto& [sender, content] : sent) {
-        QVERIFY(QDir().mkpath(e2e->FilePath(QString::fromLatin1(sender))));
-        const QString path =
-            e2e->FilePath(QString::fromLatin1(sender) + QStringLiteral("/同名.txt"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        file.close();
+        const QString folder = QString::fromLatin1(sender);
+        QVERIFY(QDir().mkpath(e2e->FilePath(QStringLiteral("files/") + folder)));
+        const QString path = WriteFile(folder + QStringLiteral("/同名.txt"), content);
+        QVERIFY(!path.isEmpty());
         const auto stored = [this] { return StoredFiles(e2e->FilePath(QStringLiteral("a"))); };
         const qsizetype before = stored().size();
         QCOMPARE(library.ConnectServer("127.0.0.1", port, demo::kZhang, demo::kZhang), 1);
