@@ -140,25 +140,39 @@ TEST_F(LibTest, ADownloadStopsBeforeTheNextChunkTheHostWouldHearOf) {
 
 TEST_F(LibTest, AnUploadStopsBeforeTheNextChunkTheHostWouldHearOf) {
     server_.ServeUploads(false, false);
-    auto client = LoginAccepted(kAccount);
-    const std::uint32_t count = 300;
-    const auto heard = Expected(count, true);
-    ASSERT_GE(heard.size(), 3u);
-    // The host disconnects inside the second notice: the chunks up to the one it tells of are at
-    // the server, and none from the third notice's chunk on.
-    host_.on_note = [&](const Note& note) {
-        if (note.type == TESS_NOTE_PROGRESS && host_.CountType(TESS_NOTE_PROGRESS) == 2)
-            DisconnectServer(kAccount);
-    };
-    ASSERT_EQ(UploadFile(kAccount, kAccount,
-                         WriteFile("big.bin", Pattern(count * TESS_CHUNK_DATA_MAX, 6)).c_str()),
-              1);
-    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 2));
-    EXPECT_TRUE(client->WaitClosedByPeer());
-    const std::size_t sent = ChunksAt(*client);
-    EXPECT_GE(sent, heard[1].chunk);
-    EXPECT_LT(sent, heard[2].chunk);
-    EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 2u);
+    // Five chunks, each heard of; three hundred, most sent between two notices.
+    for (const std::uint32_t count : {5u, 300u}) {
+        SCOPED_TRACE(count);
+        const std::string account = "0086-10-666" + std::to_string(1000 + count);
+        auto client = LoginAccepted(account);
+        host_.Reset();
+        const auto heard = Expected(count, true);
+        ASSERT_GE(heard.size(), 3u);
+        // At each notice the sender waits for the host with the next chunk it will hear of in
+        // hand: the server has the chunks up to the one told of, and none from that next one on.
+        // The host disconnects inside the second notice.
+        std::size_t notices = 0;
+        host_.on_note = [&](const Note& note) {
+            if (note.type != TESS_NOTE_PROGRESS) return;
+            const Heard& now = heard[notices];
+            const std::uint32_t next = heard[notices + 1].chunk;
+            ++notices;
+            EXPECT_TRUE(client->WaitForPackets(2 + now.chunk));  // the login, the announcement
+            EXPECT_TRUE(SenderWaitsForTheHost());
+            EXPECT_LT(ChunksAt(*client), next);
+            if (notices == 2) DisconnectServer(account.c_str());
+        };
+        const auto path = WriteFile("big" + std::to_string(count) + ".bin",
+                                    Pattern(count * TESS_CHUNK_DATA_MAX, 6));
+        ASSERT_EQ(UploadFile(account.c_str(), account.c_str(), path.c_str()), 1);
+        ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 2));
+        EXPECT_TRUE(client->WaitClosedByPeer());
+        host_.on_note = nullptr;
+        const std::size_t sent = ChunksAt(*client);
+        EXPECT_GE(sent, heard[1].chunk);
+        EXPECT_LT(sent, heard[2].chunk);
+        EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 2u);
+    }
 }
 
 }  // namespace

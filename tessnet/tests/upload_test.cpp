@@ -230,32 +230,6 @@ TEST_F(UploadTest, QueueEmptyIsNotHeardOnceTheHostQueuedAnotherFile) {
     EXPECT_EQ(host_.CountType(TESS_NOTE_QUEUE_EMPTY), 1u);
 }
 
-TEST_F(UploadTest, NoChunkGoesOutAheadOfTheHost) {
-    auto client = Recipient();
-    const auto content = Pattern(5 * TESS_CHUNK_DATA_MAX, 8);
-    ASSERT_EQ(UploadFile(kSender, kAccount, WriteFile("five.bin", content).c_str()), 1);
-    ASSERT_TRUE(WaitCommand(*client, CMD_ANNOUNCE, 1));
-    // The next chunk may be prepared while the host handles a progress notification, but it goes
-    // out only afterwards, and not at all once the host has closed the connection.
-    std::vector<std::size_t> chunksSeen;
-    host_.on_note = [&](const Note& note) {
-        if (note.type != TESS_NOTE_PROGRESS) return;
-        // The k-th progress follows the k-th chunk's send: wait for it to reach the server
-        // (login and announcement came before), and for the sender to wait with the next chunk
-        // ready; then count what is there.
-        EXPECT_TRUE(client->WaitForPackets(2 + chunksSeen.size() + 1));
-        EXPECT_TRUE(SenderWaitsForTheHost());
-        chunksSeen.push_back(OfCommand(*client, CMD_CHUNK).size());
-        if (chunksSeen.size() == 2) DisconnectServer(kAccount);
-    };
-    client->Send(CMD_ANNOUNCE_ANSWER, Answer("five.bin", 0));
-    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_PROGRESS, 2));
-    EXPECT_TRUE(client->WaitClosedByPeer());
-    EXPECT_EQ(chunksSeen, (std::vector<std::size_t>{1, 2}));
-    EXPECT_EQ(OfCommand(*client, CMD_CHUNK).size(), 2u);
-    EXPECT_EQ(host_.CountType(TESS_NOTE_PROGRESS), 2u);
-}
-
 // Where the upload answer for `name` the library made itself stands in the host's notes; checks
 // its fields on the way.
 std::size_t GivenUpAnswer(const std::vector<Note>& notes, const std::string& name) {
