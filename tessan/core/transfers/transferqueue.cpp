@@ -411,11 +411,11 @@ void TransferQueue::Drop(const QByteArray& account, const QString& format) {
     for (int row = 0; row < RowCount(); ++row) {
         const TransferItem& item = *Item(row);
         if (!item.IsUpload() || item.Raw(Field::AccountNumber) != account) continue;
-        qCWarning(lcTransfers) << "uploads to" << account << "given up:" << format;
-        session_.ShowNotice(format.arg(QString::fromLatin1(ServerOf(row)))
-                                .arg(item.ServerPort())
-                                .arg(item.PeerLabel()),
-                            true);
+        const QString notice = format.arg(QString::fromLatin1(ServerOf(row)))
+                                   .arg(item.ServerPort())
+                                   .arg(item.PeerLabel());
+        qCWarning(lcTransfers) << "uploads to" << account << "given up:" << notice;
+        session_.ShowNotice(notice, true);
         DropUploadsTo(account);
         return;
     }
