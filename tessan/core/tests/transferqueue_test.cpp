@@ -194,6 +194,7 @@ TEST_F(TransferQueueTest, FourFriendsAtOnceAndACompletionLetsTheNextFriendIn) {
     EXPECT_EQ(notices, (QStringList{u"文件：1.txt成功发送给:友！"_qs, u"发送文件失败!"_qs}));
     EXPECT_EQ(library.calls, (QStringList{u"ConnectServer 127.0.0.1 8800 0086-10-6 pub"_qs,
                                           u"UploadFile 0086-10-1 0086-10-6 /home/u/1.txt"_qs,
+                                          u"DisconnectServer 0086-10-6"_qs,
                                           u"ConnectServer 127.0.0.1 8800 0086-10-2 pub"_qs,
                                           u"UploadFile 0086-10-1 0086-10-2 /home/u/2.txt"_qs}));
     EXPECT_EQ(list.RowCount(), 4);
@@ -310,6 +311,10 @@ TEST_F(TransferQueueTest, RefusedUploadsAreRemovedWithTheChosenNoticeUntilOneSta
                   u"发送文件失败:SenderID:0086-10-1,RecvID:0086-10-3,FileName:/home/u/2.txt"_qs}));
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(Name(0), u"3.txt"_qs);
+    // A friend's connection that carries no upload closes: nothing else would end it.
+    EXPECT_FALSE(connections.IsOpen("0086-10-2"));
+    EXPECT_FALSE(connections.IsOpen("0086-10-3"));
+    EXPECT_TRUE(connections.IsOpen("0086-10-4"));
 
     // 3.txt is the library's now: it is passed over, not handed over a second time.
     notices.clear();
@@ -322,6 +327,8 @@ TEST_F(TransferQueueTest, RefusedUploadsAreRemovedWithTheChosenNoticeUntilOneSta
     EXPECT_FALSE(library.calls.join(u'|').contains(u"3.txt"_qs));
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(State(0), u"等待上传"_qs);
+    EXPECT_FALSE(connections.IsOpen("0086-10-5"));
+    EXPECT_FALSE(connections.IsOpen("0086-10-6"));
 }
 
 TEST_F(TransferQueueTest, EveryRowShownWaitingCanBeDeletedAndAStartedOneIsCancelled) {

@@ -308,6 +308,8 @@ TransferQueue::StartResult TransferQueue::Launch(int row, const QByteArray& addr
                   .arg(GbkToQString(sender), GbkToQString(recipient), item.LocalPath())
             : QStringLiteral("发送文件失败!");
     table_.Remove(row);
+    // No upload will end it with an empty queue.
+    CloseIfIdle(recipient);
     session_.ShowNotice(text, true);
     return StartResult::Refused;
 }
@@ -372,12 +374,7 @@ bool TransferQueue::RemoveWaitingUpload(int row) {
     // upload closes with it, so that a server in the middle of the login or the announcement
     // does not go on.
     connections_.Lib().Confirm(recipient, name, false);
-    bool othersThere = false;
-    for (int other = 0; other < RowCount(); ++other)
-        othersThere = othersThere || (Item(other)->IsUpload() &&
-                                      Item(other)->Raw(Field::AccountNumber) == recipient &&
-                                      LibraryHasIt(table_.Row(other).state));
-    if (!othersThere) Close(recipient);
+    CloseIfIdle(recipient);
     StartNextUpload(Refusal::Short);
     return true;
 }
@@ -405,6 +402,17 @@ void TransferQueue::Close(const QByteArray& account) {
     links_.erase(account);
     std::erase_if(finished_, [&account](const auto& done) { return done.first == account; });
     connections_.Disconnect(*this, account);
+}
+
+void TransferQueue::CloseIfIdle(const QByteArray& account) {
+    if (!connections_.Owns(*this, account)) return;
+    for (int row = 0; row < RowCount(); ++row) {
+        const TransferRow& r = table_.Row(row);
+        if (r.item->IsUpload() && LibraryHasIt(r.state) &&
+            r.item->Raw(Field::AccountNumber) == account)
+            return;
+    }
+    Close(account);
 }
 
 void TransferQueue::Drop(const QByteArray& account, const QString& format) {

@@ -146,6 +146,9 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     void LoginOverdue(QByteArray account);
     // Closes the queue's connection to `account`, if it has one.
     void Close(const QByteArray& account);
+    // Close, unless the library has an upload of a row to `account`: a connection that carries
+    // no upload would stay open, since only an emptied upload queue ends it.
+    void CloseIfIdle(const QByteArray& account);
     // Every upload to `account` goes with the notice `format` (%1 server, %2 port, %3 the friend).
     // Nothing without a row for `account`.
     void Drop(const QByteArray& account, const QString& format);
