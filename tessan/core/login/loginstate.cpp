@@ -34,10 +34,12 @@ int LoginState::Connect(const QByteArray& address, int port) {
 }
 
 void LoginState::Disconnect() {
-    connections_.Disconnect(*this, std::exchange(account_, {}));
+    const QByteArray account = std::exchange(account_, {});
+    connections_.Disconnect(*this, account);
     awaitingVerdict_ = false;
     interrupted_ = false;
     resuming_ = false;
+    if (!account.isEmpty()) emit ownConnectionClosed();
 }
 
 void LoginState::Interrupt() {
@@ -111,6 +113,7 @@ void LoginState::OwnProfileArrived(const Reply& reply) {
 
 void LoginState::ConnectionLost(const QByteArray&) {
     account_.clear();
+    emit ownConnectionClosed();
     // A login again that cannot be opened is a login lost: no dialog waits for it.
     const bool resumed = std::exchange(resuming_, false);
     if (std::exchange(awaitingVerdict_, false) && !resumed) {

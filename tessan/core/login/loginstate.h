@@ -65,6 +65,9 @@ class LoginState final : public QObject, public ConnectionOwner {
     // The own connection went after an accepted login, after its notice (the main window opens
     // the login dialog again).
     void ownConnectionLost();
+    // The own connection closed, whatever the reason (a new attempt, an interruption, a loss):
+    // requests sent on it will not be answered.
+    void ownConnectionClosed();
 
   private:
     void LoginResult(const Reply& reply);

@@ -45,8 +45,7 @@ ReceivedFiles::ReceivedFiles(ClientSession& session, LoginState& login, Library&
             &ReceivedFiles::OnDownloadAnswer);
     connect(&notifications, &NotificationHub::deleteResult, this, &ReceivedFiles::OnDeleteResult);
     connect(&notifications, &NotificationHub::fileEntries, this, &ReceivedFiles::OnFileEntries);
-    // The attempt closed the previous login's connection: its answers will not come.
-    connect(&session, &ClientSession::currentLoginChanged, this, [this] { pendingLists_.clear(); });
+    connect(&login, &LoginState::ownConnectionClosed, this, [this] { pendingLists_.clear(); });
 }
 
 void ReceivedFiles::Notice(const QString& text, bool error) {

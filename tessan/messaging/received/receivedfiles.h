@@ -113,7 +113,7 @@ class ReceivedFiles final : public QObject {
     int pendingDeletes_ = 0;
     bool allChecked_ = false;
     bool deleteEnabled_ = true;
-    // One per ListFile sent on the current login and not yet answered by its summary (type 5),
+    // One per ListFile sent on the own connection and not yet answered by its summary (type 5),
     // in the order sent: true for a background check. The server answers in that order.
     std::deque<bool> pendingLists_;
 };

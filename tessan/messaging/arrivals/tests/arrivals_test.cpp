@@ -136,6 +136,20 @@ TEST_F(ArrivalWatchTest, TheLoginsEndStopsTheChecksAndDropsTheirAnswers) {
     Answer({});             // the login's check
     Answer({});             // the user's
     EXPECT_EQ(notices.size(), 1);
+
+    // A recharge of the own number closes the connection under a check and logs in again: the
+    // check's answer never comes, and the checks and the user's lists go on as before.
+    watch.WindowShown();
+    login.Interrupt();
+    login.Resume();
+    Dispatch(MakeReply(note::kLogin, 1, kOwn, "ok"));
+    EXPECT_EQ(Lists(), 4);
+    Answer({Entry("0086-10-2", "a")});
+    EXPECT_EQ(notifier.announced.last(), u"李四: a"_qs);
+    notices.clear();
+    files.Refresh();
+    Answer({});
+    EXPECT_EQ(notices, QStringList{u"共有文件"_qs});
 }
 
 TEST_F(ArrivalWatchTest, TheSwitchTurnsChecksAndTheTrayOffAndIsRemembered) {
