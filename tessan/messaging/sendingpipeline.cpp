@@ -22,10 +22,6 @@ using Refusal = TransferQueue::Refusal;
 SendingPipeline::SendingPipeline(ClientSession& session, TransferQueue& transfers, QObject* parent)
     : QObject(parent), session_(session), transfers_(transfers) {}
 
-bool SendingPipeline::HasQueuedUploads() const {
-    return transfers_.HasQueuedUploads();
-}
-
 bool SendingPipeline::Resolve(const Recipient& to, QByteArray& address, int& port) {
     port = kDefaultServerPort;
     const QByteArray number = to.number;  // zero-terminated for the lookup

@@ -1,7 +1,7 @@
 // The sending pipeline: a file for a friend is uploaded into the friend's space on the friend's
 // own server, through a connection opened under the friend's number and public key. Every upload
-// is first a row of the transfer queue; the queue hands the library one upload at a time, in row
-// order, except where a dialog sends at once.
+// is first a row of the transfer queue; the queue hands the library each friend's uploads one at a
+// time, in row order, except where a dialog sends at once.
 //
 // Pages use it three ways:
 //   - SendImmediately(recipient, path, remoteName): one file to one friend, started at once even
@@ -9,8 +9,8 @@
 //     connection was opened, or when the friend's server, named by its host name, is being looked
 //     up (a name not found is then a notice); the dialogs close only then. Immediately() wraps it
 //     for the dialogs.
-//   - FanOut(recipients, files): every file to every recipient, friend by friend; the first row is
-//     started only when no upload was queued before (the send page's send button).
+//   - FanOut(recipients, files): every file to every recipient, friend by friend; the friends
+//     without an upload running start at once (the send page's send button).
 //   - FanOutFile(recipients, path, remoteName): the same for one file (group text, group voice,
 //     the key-change notice of the settings page).
 // Failures are reported as notices; nothing here asks the user. What the friends' servers answer
@@ -44,8 +44,6 @@ class SendingPipeline final : public QObject {
     // Both must outlive the pipeline.
     SendingPipeline(ClientSession& session, TransferQueue& transfers, QObject* parent = nullptr);
 
-    // True when any row of the transfer queue holds an upload.
-    bool HasQueuedUploads() const;
     // Appends a waiting upload row for `to` on the given server; does not connect. `row` receives
     // the new row's index when queued.
     Enqueued EnqueueUpload(const Recipient& to, const QByteArray& serverAddress, int serverPort,
