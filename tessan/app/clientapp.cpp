@@ -110,8 +110,8 @@ void ClientApp::ConnectFeatures() {
 void ClientApp::WatchArrivals() {
     MainWindow* window = window_.get();
     tray_ = std::make_unique<TrayNotifier>();
-    arrivals_ = std::make_unique<ArrivalWatch>(session_, login_, receivedFiles_->Rules(),
-                                               arrivalSwitch_, *tray_, QtTimers(window),
+    arrivals_ = std::make_unique<ArrivalWatch>(login_, receivedFiles_->Rules(), arrivalSwitch_,
+                                               *tray_, QtTimers(window),
                                                [window] { return window->ReceivedInView(); });
     QObject::connect(window, &MainWindow::shownAgain, arrivals_.get(), &ArrivalWatch::WindowShown);
     QObject::connect(window, &MainWindow::receivedInView, arrivals_.get(),

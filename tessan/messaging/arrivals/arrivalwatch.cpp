@@ -3,7 +3,6 @@
 #include "core/base/gbk.h"
 #include "core/login/loginstate.h"
 #include "core/session/arrivalswitch.h"
-#include "core/session/clientsession.h"
 #include "messaging/received/receivedfiles.h"
 
 namespace tessan {
@@ -20,9 +19,9 @@ std::vector<ReceivedFileEntry> NewArrivals::Take(const std::vector<ReceivedFileE
     return fresh;
 }
 
-ArrivalWatch::ArrivalWatch(ClientSession& session, LoginState& login, ReceivedFiles& received,
-                           ArrivalSwitch& onOff, Notifier& notifier, const TimerFactory& timers,
-                           InView inView, QObject* parent)
+ArrivalWatch::ArrivalWatch(LoginState& login, ReceivedFiles& received, ArrivalSwitch& onOff,
+                           Notifier& notifier, const TimerFactory& timers, InView inView,
+                           QObject* parent)
     : QObject(parent),
       received_(received),
       onOff_(onOff),
@@ -30,9 +29,9 @@ ArrivalWatch::ArrivalWatch(ClientSession& session, LoginState& login, ReceivedFi
       inView_(std::move(inView)),
       timer_(timers([this] { Check(); })) {
     connect(&login, &LoginState::ownLoginAccepted, this, &ArrivalWatch::LoginAccepted);
-    connect(&login, &LoginState::ownConnectionLost, this, &ArrivalWatch::LoginEnded);
-    // An attempt closes the previous login's connection first.
-    connect(&session, &ClientSession::currentLoginChanged, this, &ArrivalWatch::LoginEnded);
+    // Lost, or closed by a new attempt or a recharge of the own number: a login again starts the
+    // checks again.
+    connect(&login, &LoginState::ownConnectionClosed, this, &ArrivalWatch::LoginEnded);
     connect(&received, &ReceivedFiles::entriesListed, this, &ArrivalWatch::Listed);
     connect(&onOff, &ArrivalSwitch::changed, this, &ArrivalWatch::SwitchChanged);
     notifier_.SetShown(onOff_.IsOn());

@@ -18,7 +18,6 @@
 namespace tessan {
 
 class ArrivalSwitch;
-class ClientSession;
 class LoginState;
 class ReceivedFiles;
 
@@ -43,11 +42,11 @@ class ArrivalWatch final : public QObject {
     // Whether the received-files page is in front of the user at this moment.
     using InView = std::function<bool()>;
 
-    // Follows the own login through `login` and the session, asks through `received` and
+    // Follows the own login through `login`, asks through `received` and
     // announces through `notifier`; `onOff` is the user's switch. All must outlive the watch.
-    ArrivalWatch(ClientSession& session, LoginState& login, ReceivedFiles& received,
-                 ArrivalSwitch& onOff, Notifier& notifier, const TimerFactory& timers,
-                 InView inView = {}, QObject* parent = nullptr);
+    ArrivalWatch(LoginState& login, ReceivedFiles& received, ArrivalSwitch& onOff,
+                 Notifier& notifier, const TimerFactory& timers, InView inView = {},
+                 QObject* parent = nullptr);
     ~ArrivalWatch() override;
 
     // The window was shown again after being hidden or minimised: look now.

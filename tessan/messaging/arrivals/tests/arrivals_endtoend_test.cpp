@@ -64,7 +64,7 @@ void ArrivalsEndToEndTest::aFileSentWhileLoggedInIsAnnouncedOnce() {
     ArrivalSwitch onOff(e2e.Path());
     FakeNotifier notifier;
     FakeTimers timers;
-    ArrivalWatch watch(client.session, client.login, files, onOff, notifier, timers.Factory());
+    ArrivalWatch watch(client.login, files, onOff, notifier, timers.Factory());
     QSignalSpy summaries(&client.login.Notifications(), &NotificationHub::listSummary);
 
     QVERIFY(e2e.LogIn(server->Port(), demo::kZhang, demo::kZhangKey));

@@ -60,8 +60,7 @@ class ArrivalWatchTest : public ::testing::Test, protected FakeClient {
     ArrivalSwitch onOff{dir.path()};
     FakeNotifier notifier;
     FakeTimers timers;
-    ArrivalWatch watch{
-        session, login, files, onOff, notifier, timers.Factory(), [this] { return inView; }};
+    ArrivalWatch watch{login, files, onOff, notifier, timers.Factory(), [this] { return inView; }};
 };
 
 TEST_F(ArrivalWatchTest, BackgroundChecksAreSilentAndAnnounceEachArrivalOnce) {
