@@ -2,10 +2,13 @@
 
 #include <QStringList>
 
+#include <utility>
+
 namespace tessan {
 
 MessageBoxes::Answer ScriptedMessageBoxes::Show(const Box& box) {
     shown_.push_back(box);
+    if (auto during = std::exchange(whileOpen, {})) during();
     if (answers_.empty()) {
         ++unscripted_;
         if (box.buttons == Buttons::OkCancel) return Answer::Cancel;

@@ -4,6 +4,7 @@
 #include "core/base/messageboxes.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace tessan {
@@ -15,6 +16,9 @@ class ScriptedMessageBoxes final : public MessageBoxes {
     void Script(std::initializer_list<Answer> answers) { answers_.insert(answers_.end(), answers); }
 
     Answer Show(const Box& box) override;
+    // Runs once, while the next box is on screen: what the box's own event loop would handle
+    // meanwhile (a notification, the user's clicks elsewhere).
+    std::function<void()> whileOpen;
 
     const std::vector<Box>& Shown() const { return shown_; }
     QStringList Texts() const;

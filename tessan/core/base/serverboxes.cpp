@@ -23,9 +23,11 @@ ServerBoxes::ServerBoxes(MessageBoxes& boxes, Later later, QObject* parent)
 }
 
 bool ServerBoxes::Show(const MessageBoxes::Box& box, const QObject* context, Then then) {
-    const bool repeat = (open_ && Same(*open_, box)) ||
-                        std::any_of(waiting_.begin(), waiting_.end(),
-                                    [&box](const Pending& p) { return Same(p.box, box); });
+    // A question is awaited: the same words may ask about another friend's file.
+    const bool repeat =
+        !then && ((open_ && Same(*open_, box)) ||
+                  std::any_of(waiting_.begin(), waiting_.end(),
+                              [&box](const Pending& p) { return Same(p.box, box); }));
     if (repeat) {
         qCInfo(lcNotifications) << "a box like one on screen or waiting, not shown again:"
                                 << box.text;

@@ -2,7 +2,8 @@
 // an upload may overwrite a file there, a refused key) never stack. Each is shown after the
 // notification that caused it has been handled, so the library goes on meanwhile; one at a time,
 // in the order they came; a box like the one on screen, or like one already waiting, is not shown
-// again. A flood of them is one box, not a pile the user has to click away.
+// again, unless its answer is awaited. A flood of them is one box, not a pile the user has to
+// click away.
 #pragma once
 
 #include "core/base/messageboxes.h"
@@ -27,7 +28,8 @@ class ServerBoxes final : public QObject {
     explicit ServerBoxes(MessageBoxes& boxes, Later later = {}, QObject* parent = nullptr);
 
     // Shows `box` when its turn comes and hands the answer to `then`, unless `context` went
-    // meanwhile. False when the box repeats the one on screen or one waiting: nothing is shown.
+    // meanwhile. False when a box without `then` repeats the one on screen or one waiting:
+    // nothing is shown. A box with `then` is always shown, since its caller waits for the answer.
     bool Show(const MessageBoxes::Box& box, const QObject* context = nullptr, Then then = {});
 
     bool Showing() const { return open_.has_value(); }

@@ -55,6 +55,18 @@ TEST(ServerBoxesTest, OneAtATimeAfterTheNotificationAndRepeatsAreDropped) {
     ASSERT_EQ(later.size(), 2u);
     later.back()();
     EXPECT_EQ(boxes.shown.size(), 3u);
+
+    // A question someone waits for is asked however like the others it reads.
+    const MessageBoxes::Box question{u"文件:c已经存在，是否覆盖？"_qs, QString()};
+    const auto answer = [&answers](MessageBoxes::Answer a) { answers.push_back(a); };
+    answers.clear();
+    boxes.during = [&] { EXPECT_TRUE(gate.Show(question, &gone, answer)); };
+    EXPECT_TRUE(gate.Show(question, &gone, answer));
+    EXPECT_TRUE(gate.Show(question, &gone, answer));
+    ASSERT_EQ(later.size(), 3u);
+    later.back()();
+    EXPECT_EQ(boxes.shown.size(), 6u);
+    EXPECT_EQ(answers.size(), 3u);
 }
 
 }  // namespace

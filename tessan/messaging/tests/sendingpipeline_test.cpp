@@ -172,6 +172,19 @@ TEST_F(SendingPipelineTest, OverwriteQuestionConfirmsOrCancels) {
     EXPECT_EQ(Rows(), Lines({"0086-21-5555555 w.txt"}));
 }
 
+TEST_F(SendingPipelineTest, TwoFriendsServersAskingAboutTheSameNameAreEachAnswered) {
+    pipeline.FanOut({kLi, kWang}, {Out("a.txt")});
+    boxes.Script({MessageBoxes::Answer::Yes, MessageBoxes::Answer::No});
+    // Wang's server asks while Li's question is on screen.
+    boxes.whileOpen = [this] { Deliver(MakeReply(9, 1, kWang.number, Answer(3, "a.txt", ""))); };
+    const int before = library.calls.size();
+    Deliver(MakeReply(9, 1, kLi.number, Answer(3, "a.txt", "")));
+    EXPECT_EQ(boxes.Shown().size(), 2u);
+    EXPECT_EQ(CallsFrom(before), (QStringList{u"Confirm 0086-10-7654321 a.txt 1"_qs,
+                                              u"Confirm 0086-21-5555555 a.txt 0"_qs}));
+    EXPECT_EQ(Rows(), Lines({"0086-10-7654321 a.txt"}));
+}
+
 TEST_F(SendingPipelineTest, RefusedUploadGoesAndTheQueueMovesOn) {
     pipeline.FanOut({kLi}, {Out("a.txt"), Out("b.txt")});
     const QByteArray full =
