@@ -508,9 +508,10 @@ void TransferQueue::Answered(const UploadAnswer& answer) {
         boxes_.Show(
             question, this,
             [this, account = answer.account, name = answer.name](MessageBoxes::Answer reply) {
-                // Gone meanwhile (deleted, or its friend given up): cancelled there already.
+                // Gone meanwhile (deleted, or its friend given up): cancelled there already. A
+                // later upload of the same name was not asked about.
                 const int asked = FindStarted(account, name);
-                if (asked < 0) return;
+                if (asked < 0 || !table_.Row(asked).overwriteAsked) return;
                 const bool overwrite = reply == MessageBoxes::Answer::Yes;
                 connections_.Lib().Confirm(account, name, overwrite);
                 if (overwrite) return;

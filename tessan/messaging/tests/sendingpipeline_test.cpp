@@ -185,6 +185,20 @@ TEST_F(SendingPipelineTest, TwoFriendsServersAskingAboutTheSameNameAreEachAnswer
     EXPECT_EQ(Rows(), Lines({"0086-10-7654321 a.txt"}));
 }
 
+TEST_F(SendingPipelineTest, AnAnswerAfterItsUploadWentLeavesAnotherOfTheSameName) {
+    pipeline.FanOut({kLi}, {Out("a.txt")});
+    boxes.Script({MessageBoxes::Answer::Yes});
+    // While the question is open, the user deletes that upload and sends the file again.
+    boxes.whileOpen = [this] {
+        EXPECT_TRUE(transfers.RemoveWaitingUpload(0));
+        pipeline.FanOut({kLi}, {Out("a.txt")});
+    };
+    Deliver(MakeReply(9, 1, kLi.number, Answer(3, "a.txt", "")));
+    EXPECT_FALSE(library.calls.contains(u"Confirm 0086-10-7654321 a.txt 1"_qs));
+    EXPECT_EQ(Rows(), Lines({"0086-10-7654321 a.txt"}));
+    EXPECT_EQ(transfers.Table().Row(0).state, TransferState::UploadStarted);
+}
+
 TEST_F(SendingPipelineTest, RefusedUploadGoesAndTheQueueMovesOn) {
     pipeline.FanOut({kLi}, {Out("a.txt"), Out("b.txt")});
     const QByteArray full =
