@@ -133,7 +133,7 @@ void DialogsTest::tabGoesFromTheSubjectToTheBodyAndOnToTheButtons() {
     }
     QCOMPARE(order, QStringList({QStringLiteral("body"), QStringLiteral("okButton"),
                                  QStringLiteral("cancelButton"), QStringLiteral("recipientLine")}));
-    // Ctrl+Tab types the tab that Tab no longer does.
+    // Tab moves on, so a tab is typed with Ctrl+Tab.
     body->setFocus();
     QTest::keyClick(body, Qt::Key_Tab, Qt::ControlModifier);
     QVERIFY(body->hasFocus());
