@@ -20,7 +20,6 @@ void ClientSession::SetCurrentLogin(const QString& number, const QString& privat
     currentPrivateKey_.Clear();
     currentAccount_.SetText(number);
     currentPrivateKey_.SetText(privateKey);
-    emit currentLoginChanged();
 }
 
 bool ClientSession::IsOwnAccount(QByteArrayView account) const {

@@ -58,7 +58,6 @@ class ClientSession final : public QObject {
     void ClearNotices();
 
   signals:
-    void currentLoginChanged();
     // After the new profile and quota are stored.
     void ownProfileChanged(const tessan::UserProfile& profile);
     void noticeShown(const QString& text, bool error);
