@@ -353,27 +353,16 @@ TEST_F(TransferQueueTest, EveryRowShownWaitingCanBeDeletedAndAStartedOneIsCancel
               (QStringList{u"Confirm 0086-10-3 4.txt 0"_qs, u"DisconnectServer 0086-10-3"_qs}));
     EXPECT_FALSE(connections.IsOpen("0086-10-3"));
 
-    // RemoveTransferRow takes the last match only; DropUploadsTo every upload of the recipient.
-    AddUpload("0086-10-2", "李四", "1.txt");
-    EXPECT_TRUE(list.RemoveTransferRow("0086-10-2", "1.txt", Direction::Upload));
-    EXPECT_EQ(State(0), u"上传:5%"_qs);
-    EXPECT_FALSE(list.RemoveTransferRow("0086-10-2", "1.txt", Direction::Download));
-    list.DropUploadsTo("0086-10-2");
-    ASSERT_EQ(list.RowCount(), 1);
-    EXPECT_EQ(State(0), u"等待下载"_qs);
     list.Clear();
     EXPECT_EQ(list.Table().rowCount(), 0);
 }
 
 TEST_F(TransferQueueTest, QueueQuestionsLookAtTypedRowsAndTheViewHearsOnlyChangedText) {
-    EXPECT_FALSE(list.HasQueuedUploads());
     EXPECT_FALSE(list.HasQueuedDownloads());
     EXPECT_FALSE(list.StartNextUpload(TransferQueue::Refusal::Short));
     AddDownload("0086-10-2", "李四", "a.txt");
-    EXPECT_FALSE(list.HasQueuedUploads());
     EXPECT_TRUE(list.HasQueuedDownloads());
     AddUpload("0086-10-3", "王五", "b.txt");
-    EXPECT_TRUE(list.HasQueuedUploads());
     Start();
 
     int changes = 0;

@@ -86,27 +86,10 @@ const TransferItem* TransferQueue::Item(int row) const {
     return table_.Row(row).item.get();
 }
 
-bool TransferQueue::HasQueuedUploads() const {
-    for (int row = 0; row < RowCount(); ++row)
-        if (Item(row)->IsUpload()) return true;
-    return false;
-}
-
 bool TransferQueue::HasQueuedDownloads() const {
     for (int row = 0; row < RowCount(); ++row)
         if (!Item(row)->IsUpload()) return true;
     return false;
-}
-
-int TransferQueue::FindLast(Direction direction, QByteArrayView peerNumber,
-                            QByteArrayView name) const {
-    for (int row = RowCount() - 1; row >= 0; --row) {
-        const TransferRow& r = table_.Row(row);
-        if (r.item->direction() == direction && r.nameGbk == name &&
-            (peerNumber.isEmpty() || r.item->Raw(Field::PeerNumber) == peerNumber))
-            return row;
-    }
-    return -1;
 }
 
 void TransferQueue::HandleProgress(const Progress& progress) {
@@ -195,15 +178,6 @@ bool TransferQueue::HasUploadsTo(const QByteArray& account) const {
     for (int row = 0; row < RowCount(); ++row)
         if (Item(row)->IsUpload() && Item(row)->Raw(Field::AccountNumber) == account) return true;
     return false;
-}
-
-bool TransferQueue::RemoveTransferRow(const QByteArray& peerNumber, QByteArrayView fileName,
-                                      Direction direction) {
-    if (peerNumber.isEmpty()) return false;
-    const int row = FindLast(direction, peerNumber, fileName);
-    if (row < 0) return false;
-    table_.Remove(row);
-    return true;
 }
 
 bool TransferQueue::AnswerDownload(QByteArrayView fileName) {

@@ -80,8 +80,6 @@ class TransferQueue final : public QObject, public ConnectionOwner {
 
     int RowCount() const { return table_.RowCount(); }
     const TransferItem* Item(int row) const;
-    // True when any row holds an upload (waiting or running).
-    bool HasQueuedUploads() const;
     // True when any row holds a download (waiting or running).
     bool HasQueuedDownloads() const;
 
@@ -111,11 +109,6 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     using SteadyClock = std::function<std::int64_t()>;
     void SetSteadyClock(SteadyClock clock);
 
-    // Removes every upload row whose item runs under `accountNumber`.
-    void DropUploadsTo(const QByteArray& accountNumber);
-    // Removes the last row of `direction` for `peerNumber` named `fileName` (GBK); false when none.
-    bool RemoveTransferRow(const QByteArray& peerNumber, QByteArrayView fileName,
-                           Direction direction);
     // The user's Delete: an upload shown waiting goes, one the library has already is cancelled
     // there first; a download not asked for yet goes. A transfer under way stays. False when
     // nothing was removed.
@@ -152,6 +145,8 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     // Every upload to `account` goes with the notice `format` (%1 server, %2 port, %3 the friend).
     // Nothing without a row for `account`.
     void Drop(const QByteArray& account, const QString& format);
+    // Removes every upload row whose item runs under `accountNumber`.
+    void DropUploadsTo(const QByteArray& accountNumber);
     // Drop, then the next uploads start.
     void GiveUp(const QByteArray& account, const QString& format);
     void Answered(const UploadAnswer& answer);
@@ -165,9 +160,6 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     void ServerFound(std::uint64_t ticket, Refusal refusal, const LookupResult& found);
     // The download row asked of the server (requested or under way); -1 when none.
     int AskedDownload() const;
-    // The last row of `direction` whose item's peer number and name match; -1 when none. An empty
-    // `peerNumber` matches any peer.
-    int FindLast(Direction direction, QByteArrayView peerNumber, QByteArrayView name) const;
     // A progress step short of completion.
     void Advance(int row, const Progress& progress);
     void CompleteUpload(int row);
