@@ -63,10 +63,10 @@ class MainWindowTest : public QObject {
         library.Deliver(MakeReply(note::kLogin, status, session->CurrentAccount().Bytes(),
                                   QStringToGbk(QString::fromUtf8(text))));
     }
-    int AddUpload(const char* file) {
+    int AddUpload(const char* file, const char* to = "0086-10-2") {
         auto item = std::make_unique<TransferItem>(TransferItem::Direction::Upload);
-        item->SetRaw(TransferItem::Field::PeerNumber, "0086-10-2");
-        item->SetRaw(TransferItem::Field::AccountNumber, "0086-10-2");
+        item->SetRaw(TransferItem::Field::PeerNumber, to);
+        item->SetRaw(TransferItem::Field::AccountNumber, to);
         item->SetRaw(TransferItem::Field::ServerAddress, "127.0.0.1");
         item->SetRaw(TransferItem::Field::RemoteName, file);
         return app->Transfers().AppendUpload(std::move(item), 10);
@@ -257,11 +257,17 @@ void MainWindowTest::deleteRemovesOnlyWaitingUploads() {
 
 void MainWindowTest::lostConnectionReopensTheLoginAfterTheNotice() {
     LogIn("0086-10-1");
+    // An upload into the own space rides on the own connection and goes with it; a friend's stays.
+    AddUpload("own.txt", "0086-10-1");
+    AddUpload("a.txt");
+    app->Transfers().StartNextUpload(TransferQueue::Refusal::Short);
     library.Deliver(MakeReply(29, 1, "0086-10-1", "x"));
     QVERIFY(window->Notices().Text().endsWith(u"无法识别的消息类型:29\r\n"_qs));
     library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-9"));
     library.Deliver(MakeAccountEvent(note::kDisconnected, "0086-10-1"));
     QVERIFY(window->Notices().Text().endsWith(u"\r\n断开与服务器的连接，请重新登录!"_qs));
+    QCOMPARE(app->Transfers().RowCount(), 1);
+    QCOMPARE(app->Transfers().Item(0)->Raw(TransferItem::Field::AccountNumber), "0086-10-2");
     QVERIFY(!window->OpenLogin());  // posted: after the notification
     QTRY_VERIFY(window->OpenLogin());
 }
