@@ -7,10 +7,23 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
 
 namespace tessnet {
 
 namespace {
+
+// Of the target's name, the part file keeps at most this much: the dot and the suffix must still
+// fit a file name (255 bytes) when the target's name nearly fills one.
+constexpr std::size_t kStemMax = 200;
+
+// `name` cut to at most kStemMax bytes, not inside a UTF-8 character.
+std::string_view Stem(std::string_view name) {
+    if (name.size() <= kStemMax) return name;
+    std::size_t cut = kStemMax;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    return name.substr(0, cut);
+}
 
 // A new file in `folder` that nobody else has: hidden, created exclusively, never through a link.
 UniqueFd CreateFresh(const std::string& folder, const std::string& localName, std::string& path) {
@@ -19,7 +32,9 @@ UniqueFd CreateFresh(const std::string& folder, const std::string& localName, st
         char suffix[48];
         std::snprintf(suffix, sizeof suffix, ".part-%ld-%u", static_cast<long>(getpid()),
                       serial.fetch_add(1));
-        path = folder + "/." + localName + suffix;
+        path = folder + "/.";
+        path += Stem(localName);
+        path += suffix;
         UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (fd.valid() || errno != EEXIST) {
             if (!fd.valid()) path.clear();

@@ -126,6 +126,20 @@ TEST_F(DownloadTest, AFileWithAHoleOrAContradictingChunkFailsAndTheOlderFileStay
     EXPECT_EQ(FolderNames(downloads_), std::vector<std::string>{"report.bin"});
 }
 
+TEST_F(DownloadTest, TheLongestNameTheFieldCarriesIsDownloadedUnderIt) {
+    auto client = Login(kAccount);
+    // The stored name fills its field: 259 bytes, so the plain name alone is 249.
+    const std::string name = std::string(245, 'n') + ".bin";
+    for (std::uint32_t k = 1; k <= 4; ++k) client->SendRaw(ChunkPacket(name, k));
+    AnswerSent(*client, name);
+    ASSERT_TRUE(host_.WaitForType(TESS_NOTE_DOWNLOAD_ANSWER));
+    EXPECT_EQ(host_.NotesOfType(TESS_NOTE_DOWNLOAD_ANSWER).at(0).Status(), 1)
+        << ::testing::PrintToString(host_.LogLines());
+    EXPECT_EQ(host_.completed_count(), 1u);
+    EXPECT_EQ(FolderNames(downloads_), std::vector<std::string>{name});
+    EXPECT_EQ(ReadFile(downloads_ / name), content_);
+}
+
 // Files may grow to `limit` bytes while it lives; a write beyond fails (EFBIG) instead of
 // raising SIGXFSZ.
 class FileSizeLimit {
