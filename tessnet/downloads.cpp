@@ -43,7 +43,10 @@ Downloads::Taken Downloads::Take(const std::string& folder, const FileChunk& chu
     const std::string_view plain = split->name;
     std::lock_guard lock(mutex_);
     if (closed_) return {};
-    File& file = files_.try_emplace(std::string(plain)).first->second;
+    // Found without a key string: building one for every chunk would allocate per chunk.
+    auto it = files_.find(plain);
+    if (it == files_.end()) it = files_.try_emplace(std::string(plain)).first;
+    File& file = it->second;
     if (!chunk.consistent)
         return Fail(file, chunk.name, "download chunk contradicts itself, file given up");
     const bool starts = Starts(chunk);
@@ -68,7 +71,7 @@ Downloads::Taken Downloads::Take(const std::string& folder, const FileChunk& chu
     file.number = chunk.number;
     if (chunk.number == chunk.count) {
         if (file.part.Finish()) {
-            files_.erase(files_.find(plain));
+            files_.erase(it);
             return {true, true};
         }
         if (errno == EILSEQ)
