@@ -119,8 +119,9 @@ bool IsSafeFileName(std::string_view name) {
 
 std::optional<std::string> LocalFileName(std::string_view gbkName) {
     // A name the sender's client wrote in another encoding still names its file.
-    std::string local = GbkToUtf8(gbkName).value_or(GbkToUtf8Lossy(gbkName, "_"));
-    if (!IsSafeFileName(local)) return std::nullopt;
+    auto local = GbkToUtf8(gbkName);
+    if (!local) local = GbkToUtf8Lossy(gbkName, "_");
+    if (!IsSafeFileName(*local)) return std::nullopt;
     return local;
 }
 
