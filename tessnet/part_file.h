@@ -28,8 +28,6 @@ class PartFile {
     bool Follows(std::uint64_t offset, std::uint64_t fileSize) const {
         return active() && offset == received_ && fileSize == size_;
     }
-    std::uint64_t received() const { return received_; }
-    std::uint64_t size() const { return size_; }
     // Writes the next piece. False, with errno set, when the write failed; the file is dropped.
     bool Append(const std::uint8_t* data, std::size_t length);
     // Every byte arrived: renames the file over its target. False, with errno set, when it is not
