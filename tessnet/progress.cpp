@@ -28,7 +28,8 @@ bool Percentage::operator==(const Percentage& other) const {
 }
 
 Percentage DownloadPercentage(std::uint32_t number, std::uint32_t count) {
-    // A chunk that lies about its number never shows more than 100%.
+    // Computed before the chunk's fields are checked: a count of 0 or a number beyond it must
+    // not overflow the 16-bit percentage (such a chunk is refused and never shown).
     const double ratio = count ? std::min(1.0, static_cast<double>(number) / count) : 1.0;
     return Make(ratio * 100, static_cast<std::uint16_t>(ratio * 100));
 }
