@@ -102,6 +102,11 @@ bool ReadCards(const std::string& path, std::vector<Card>& cards, std::string& e
         }
         cards.push_back(c);
     }
+    // A folder opens as a file and fails only at the first read.
+    if (in.bad()) {
+        error = "cannot read " + path;
+        return false;
+    }
     return true;
 }
 

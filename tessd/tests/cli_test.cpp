@@ -156,6 +156,11 @@ TEST_F(CliTest, DataStaysPrivateAndCardsComeFromAFile) {
     auto bad = Spawn({"--data", data.string(), "--cards", (dir_ / "bad.txt").string()}, dir_);
     EXPECT_EQ(bad.Wait(), 2);
     EXPECT_NE(bad.Read(bad.err).find("bad.txt line 2"), std::string::npos) << bad.Read(bad.err);
+    // A folder opens like a file but cannot be read: no cards is not the same as an empty file.
+    auto folder =
+        Spawn({"--listen", "127.0.0.1:0", "--data", data.string(), "--cards", data.string()}, dir_);
+    EXPECT_EQ(folder.Wait(), 2);
+    EXPECT_NE(folder.Read(folder.err).find("cannot read"), std::string::npos);
 }
 
 }  // namespace
