@@ -125,6 +125,15 @@ CREATE TABLE IF NOT EXISTS cards (
 );
 )sql";
 
+// The profile `sql` selects: one column, the account number its one parameter.
+std::optional<UserProfile> ReadProfile(sqlite3* db, const char* sql, std::string_view number) {
+    Statement s(db, sql);
+    s.Bind(1, number);
+    if (!s.Row()) return std::nullopt;
+    const std::string blob = s.Text(0);
+    return UserProfile::FromBytes(reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size());
+}
+
 // Folders 0700 and files 0600 from `dir` down, so that data left by an earlier run, or put there
 // by hand, is tightened too. Symbolic links are left alone: they are not followed.
 bool MakePrivate(const fs::path& dir, std::string& error) {
@@ -206,11 +215,7 @@ bool Store::Migrate(std::string& error) {
 }
 
 std::optional<UserProfile> Store::FindAccountLocked(std::string_view number) {
-    Statement s(db_.get(), "SELECT profile FROM accounts WHERE number = ?");
-    s.Bind(1, number);
-    if (!s.Row()) return std::nullopt;
-    const std::string blob = s.Text(0);
-    return UserProfile::FromBytes(reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size());
+    return ReadProfile(db_.get(), "SELECT profile FROM accounts WHERE number = ?", number);
 }
 
 std::optional<UserProfile> Store::FindAccount(std::string_view number) {
@@ -247,17 +252,14 @@ bool Store::PutRemoteProfile(const UserProfile& profile) {
     return s.Run();
 }
 
-std::optional<UserProfile> Store::FindPublicProfile(std::string_view number) {
+std::optional<UserProfile> Store::FindRemoteProfile(std::string_view number) {
     std::lock_guard lock(mutex_);
-    auto profile = FindAccountLocked(number);
-    if (!profile) {
-        Statement s(db_.get(), "SELECT profile FROM remote_profiles WHERE number = ?");
-        s.Bind(1, number);
-        if (!s.Row()) return std::nullopt;
-        const std::string blob = s.Text(0);
-        profile =
-            UserProfile::FromBytes(reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size());
-    }
+    return ReadProfile(db_.get(), "SELECT profile FROM remote_profiles WHERE number = ?", number);
+}
+
+std::optional<UserProfile> Store::FindPublicProfile(std::string_view number) {
+    auto profile = FindAccount(number);
+    if (!profile) return FindRemoteProfile(number);  // kept without its private key
     profile->SetPrivateKey("");
     return profile;
 }

@@ -52,8 +52,10 @@ class Store {
     // Replaces the whole record except the user type, which only a recharge changes.
     bool UpdateProfile(const UserProfile& profile);
 
-    // The public profile of an account held by another server, as that server last gave it.
+    // The public profile of an account held by another server, as that server last gave it
+    // (kept with its private key zeroed).
     bool PutRemoteProfile(const UserProfile& profile);
+    std::optional<UserProfile> FindRemoteProfile(std::string_view number);
     // What others may see of an account: held here, else as its own server gave it. The private
     // key is zero.
     std::optional<UserProfile> FindPublicProfile(std::string_view number);

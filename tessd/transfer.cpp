@@ -85,7 +85,7 @@ bool Session::List() {
             e.senderName = sender->Name();
             e.senderKey = sender->PublicKey();
         } else {
-            if (const auto known = store_.FindPublicProfile(f.sender)) e.senderName = known->Name();
+            if (const auto known = store_.FindRemoteProfile(f.sender)) e.senderName = known->Name();
             for (const FriendEntry& fr : friends)
                 if (fr.number == f.sender) e.senderKey = fr.key;
         }
