@@ -264,8 +264,8 @@ TEST_F(TransferQueueTest, AServerNamedByItsHostNameIsLookedUpBeforeTheUploadStar
     // A row that went while its lookup was under way (the user took it, a new login emptied the
     // list) starts nothing when the answer comes; the same file queued again waits for a lookup
     // of its own.
-    library.calls.clear();
     list.Clear();
+    library.calls.clear();
     AddUpload("0086-10-2", "李四", "1.txt", "files.example.com");
     list.StartNextUpload(TransferQueue::Refusal::Short);
     EXPECT_TRUE(list.RemoveWaitingUpload(0));
@@ -353,8 +353,12 @@ TEST_F(TransferQueueTest, EveryRowShownWaitingCanBeDeletedAndAStartedOneIsCancel
               (QStringList{u"Confirm 0086-10-3 4.txt 0"_qs, u"DisconnectServer 0086-10-3"_qs}));
     EXPECT_FALSE(connections.IsOpen("0086-10-3"));
 
+    // A new login empties the list: the upload still running ends with its friend's connection.
+    library.calls.clear();
     list.Clear();
     EXPECT_EQ(list.Table().rowCount(), 0);
+    EXPECT_EQ(library.calls, QStringList{u"DisconnectServer 0086-10-2"_qs});
+    EXPECT_FALSE(connections.IsOpen("0086-10-2"));
 }
 
 TEST_F(TransferQueueTest, QueueQuestionsLookAtTypedRowsAndTheViewHearsOnlyChangedText) {

@@ -356,6 +356,10 @@ bool TransferQueue::RemoveWaitingUpload(int row) {
 void TransferQueue::Clear() {
     table_.Clear();
     downloadDone_.reset();
+    // The uploads the list showed end with it: none goes on unseen under the login before.
+    links_.clear();
+    finished_.clear();
+    connections_.DisconnectAll(*this);
 }
 
 void TransferQueue::OwnConnectionGone() {

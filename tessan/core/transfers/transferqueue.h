@@ -115,7 +115,7 @@ class TransferQueue final : public QObject, public ConnectionOwner {
     bool RemoveWaitingUpload(int row);
     // True when a download row writes to `localPath`.
     bool HasDownloadTo(const QString& localPath) const;
-    // Login reset: every row goes.
+    // Login reset: every row goes, and the friends' connections with the uploads they carry.
     void Clear();
     // The own login's connection went: uploads to the own space it carried cannot finish.
     void OwnConnectionGone();
