@@ -154,7 +154,7 @@ void Connection::Send(std::vector<std::uint8_t> packet) {
 }
 
 int Connection::SendAll(const std::uint8_t* bytes, std::size_t n) {
-    if (!SocketOpen()) return -1;
+    if (!SocketOpen()) return 0;
     const int fd = fd_.get();  // stays open until this connection is destroyed
     std::size_t sent = 0;
     while (sent < n) {
@@ -171,6 +171,9 @@ int Connection::SendAll(const std::uint8_t* bytes, std::size_t n) {
             poll(&p, 1, -1);
             continue;
         }
+        const int error = errno;
+        if (!SocketOpen()) return 0;
+        errno = error;
         return -1;
     }
     return static_cast<int>(n);

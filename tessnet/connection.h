@@ -70,8 +70,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // Waits for the socket or the stop, then receives what is there.
     Receipt Receive(const std::stop_token& stop);
     void SenderLoop(std::stop_token stop);
-    // Sender thread: n when every byte went out, -1 for no socket or a send error; waits as long
-    // as the server takes nothing.
+    // Sender thread: n when every byte went out; -1, with errno set, for a send error; 0 when this
+    // side shut the socket down before or during the send (Close, EndAfterConfiguration), which is
+    // no fault to report. Waits as long as the server takes nothing.
     int SendAll(const std::uint8_t* bytes, std::size_t n);
     void SendRequest(const std::vector<std::uint8_t>& packet);
     // False when the announcement could not be sent.

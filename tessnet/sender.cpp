@@ -100,8 +100,8 @@ bool Connection::Announce(const UploadItem& item) {
         log_.Write("upload announcement not built", item.fileName);
         return false;
     }
-    if (SendAll(packet, length) < 0) {
-        log_.Write("upload announcement not sent", item.fileName, errno);
+    if (const int sent = SendAll(packet, length); sent <= 0) {
+        if (sent < 0) log_.Write("upload announcement not sent", item.fileName, errno);
         return false;
     }
     return true;
@@ -185,8 +185,9 @@ bool Connection::SendFile(const std::shared_ptr<UploadItem>& item, const UploadI
         batched += packetLength;
         // A chunk that could not be sent fails the file; nothing after it goes out.
         if (notify || batched >= kBatchBytes) {
-            if (SendAll(batch.get(), batched) < 0) {
-                log_.Write("upload ended early, chunk not sent", snapshot.fileName, errno);
+            if (const int sent = SendAll(batch.get(), batched); sent <= 0) {
+                if (sent < 0)
+                    log_.Write("upload ended early, chunk not sent", snapshot.fileName, errno);
                 return giveUp();
             }
             batched = 0;

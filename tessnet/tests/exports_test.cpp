@@ -277,6 +277,21 @@ TEST_F(LibTest, RequestsNeverWaitForAServerThatTakesNothing) {
         ASSERT_EQ(GetU32(packets[1 + i].payload.data()), static_cast<std::uint32_t>(i)) << i;
 }
 
+TEST_F(LibTest, ADisconnectWhileRequestsGoOutIsNoFaultToLog) {
+    auto client = Login(kAccount);
+    // The server takes nothing, so the sender thread is in the middle of a send, or waits to
+    // send, when the host disconnects: that send fails because of the host's own close.
+    client->Pause(true);
+    const auto payload = Pattern(8000, 7);
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(SendData(kAccount, payload.data(), 8000, CMD_RECHARGE), 1);
+    Sync(host_, *client);
+    EXPECT_EQ(DisconnectServer(kAccount), 1);
+    client->Pause(false);
+    EXPECT_TRUE(client->WaitClosedByPeer());
+    EXPECT_EQ(host_.LogLines(), std::vector<std::string>{});
+}
+
 TEST_F(LibTest, RegistrationConnectionSendsProfileAndLivesUntilServerCloses) {
     std::vector<std::uint8_t> profile(TESS_USER_PROFILE_SIZE, 0);
     PutField(profile.data(), 32, "0086-10-7777777");
